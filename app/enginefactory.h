@@ -1,0 +1,8 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+class Simulator;
+
+// Builds the engine for a configuration: "FDTD" or "UPPE"; nullptr otherwise.
+Simulator *createEngine(const QString &engineType, const QStringList &lines, const QString &runName);

@@ -1,0 +1,10 @@
+#pragma once
+#include <QMainWindow>
+
+class Lumora : public QMainWindow
+{
+  Q_OBJECT
+public:
+  explicit Lumora(QWidget *parent = nullptr);
+  ~Lumora() override;
+};

@@ -1,0 +1,80 @@
+#include "engine/loader.h"
+
+#include "engine/simulator.h"
+#include "input/lookups.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
+} // namespace
+
+QString engineTypeOf(const QString &fileName) { return QFileInfo(fileName).fileName().left(4); }
+
+QString runNameOf(const QString &fileName) { return QFileInfo(fileName).baseName(); }
+
+bool readConfigurationFile(const QString &fileName, QStringList &lines, QString &message)
+{
+  const QString cannotRead = tr("Cannot read file %1:\n%2.");
+  const QFileInfo info(fileName);
+  if (info.isDir()) {
+    message = cannotRead.arg(fileName, tr("Is a directory"));
+    return false;
+  }
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    message = cannotRead.arg(fileName, file.errorString());
+    return false;
+  }
+  if (file.size() > maximumConfigurationBytes) {
+    message = cannotRead.arg(fileName, tr("The file is larger than 64 MiB"));
+    return false;
+  }
+  QTextStream stream(&file);
+  lines = readConfigurationLines(stream);
+  return true;
+}
+
+QString loadStatusMessage(const Simulator &engine, const QString &fileName)
+{
+  if (!engine.missingKeyword.isEmpty())
+    return tr("Loading %1 failed:\n Keyword \"%2\" not found.").arg(fileName, engine.missingKeyword);
+  if (engine.errorLine >= 1)
+    return tr("%1: Syntax error in line %2.").arg(fileName).arg(engine.errorLine);
+  if (engine.errorLine == -1)
+    return tr("%1: Enequal number of keywords in the SHAPE section.").arg(fileName);
+  if (engine.errorLine == -2)
+    return tr("%1: User defined pulse file could not be read.").arg(fileName);
+  if (!engine.isConstructed())
+    return tr("%1: The configuration could not be loaded completely.").arg(fileName);
+  return QString();
+}
+
+LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType,
+                              const QString &runName, const EngineFactory &factory)
+{
+  LoadOutcome outcome;
+  QStringList lines;
+  if (!readConfigurationFile(fileName, lines, outcome.message))
+    return outcome;
+  if (engineType != QLatin1String("FDTD") && engineType != QLatin1String("UPPE")) {
+    outcome.message =
+        tr("%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\".").arg(fileName);
+    return outcome;
+  }
+  Simulator *engine = factory ? factory(engineType, lines, runName) : nullptr;
+  if (!engine) {
+    outcome.message = tr("%1: The %2 engine is not available.").arg(fileName, engineType);
+    return outcome;
+  }
+  outcome.message = loadStatusMessage(*engine, fileName);
+  if (!outcome.message.isEmpty()) {
+    delete engine;
+    return outcome;
+  }
+  outcome.engine = engine;
+  return outcome;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Loading a configuration file: read the line list, choose the engine from
+// the file name, build it and turn its status into one message. Used by the
+// main window (which shows the message in a box) and the batch runner.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Simulator;
+
+// Builds the engine named by engineType ("FDTD" or "UPPE") from the lines;
+// returns nullptr for an engine type it does not know.
+using EngineFactory =
+    std::function<Simulator *(const QString &engineType, const QStringList &lines, const QString &runName)>;
+
+struct LoadOutcome
+{
+  Simulator *engine = nullptr; // owned by the caller; null on failure
+  QString message;             // the warning text on failure, empty on success
+  bool ok() const { return engine != nullptr; }
+};
+
+// Configuration files larger than this are refused.
+constexpr qint64 maximumConfigurationBytes = 64ll * 1024 * 1024;
+
+// First four characters of the file name without its folder.
+QString engineTypeOf(const QString &fileName);
+// Base name of the file (the name up to its first ".").
+QString runNameOf(const QString &fileName);
+
+// Reads fileName into its line list. On failure returns false and sets
+// message to the "Cannot read file" text.
+bool readConfigurationFile(const QString &fileName, QStringList &lines, QString &message);
+
+// The message for an engine's load status, or an empty string when it loaded.
+QString loadStatusMessage(const Simulator &engine, const QString &fileName);
+
+// Reads, builds and evaluates. On failure the engine built is deleted.
+LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType,
+                              const QString &runName, const EngineFactory &factory);

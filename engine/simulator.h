@@ -1,0 +1,164 @@
+#pragma once
+// Abstract engine behind the main window and the batch runner.
+//
+// An engine is built from the configuration line list; its constructor runs
+// every section parser and reports the first problem through missingKeyword,
+// errorLine and currentLine. Engines mark a complete construction with
+// markConstructed() as the last statement of their constructor, so that an
+// engine that stopped early without setting a status field still fails the load.
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class AbstractBreakpoint;
+template <typename I, typename T> class FourierPostprocessing;
+template <typename I, typename T> class SpectrogramPostprocessing;
+template <typename I, typename T> struct PoyntingPostprocessing;
+template <typename I, typename T> class Source;
+
+class Simulator : public QObject
+{
+  Q_OBJECT
+
+public:
+  explicit Simulator(const QString &runName);
+  ~Simulator() override;
+
+  // --- status and flags -----------------------------------------------------
+  bool hasBreakpoints = false;
+  QList<AbstractBreakpoint *> breakpoints;
+  int breakpointCount = 0;
+  bool finished = false;
+  QString runName;
+  int timingLogPeriod = 0;
+  std::int64_t timingStartCounter = 0;
+  std::int64_t timingLastCounter = 0;
+  std::int64_t timingCounterFrequency = 0;
+  QFile timingLog;
+  bool timingLogEnabled = false;
+  int timeSeriesCount = 0;
+  double referenceEnergy = 0.0;
+  int currentLine = 0;
+  int errorLine = 0;
+  QString missingKeyword;
+  bool dynamicSpectrogram = false;
+  bool spectrogramAvailable = false;
+  bool timeSeriesAvailable = false;
+  bool spectrumAvailable = false;
+  bool conversionEfficiencyAvailable = false;
+  int iteration = 0;
+  QString lengthUnit;
+
+  // Post-processing collections, owned by the engine (deleted by ~Simulator).
+  std::vector<FourierPostprocessing<int, double> *> fourierPostprocessings;
+  std::vector<SpectrogramPostprocessing<int, double> *> spectrogramPostprocessings;
+  std::vector<PoyntingPostprocessing<int, double> *> poyntingPostprocessings;
+
+  // Excitation pulses, in the engine's order. The derived engine owns and
+  // deletes them (Source is defined with the FDTD sources).
+  QList<Source<int, double> *> sources;
+  int sourceCount = 0;
+
+  // --- plain accessors --------------------------------------------------------
+  bool getHasBreakpoints() const { return hasBreakpoints; }
+  QList<AbstractBreakpoint *> getBreakpoints() const { return breakpoints; }
+  int getBreakpointCount() const { return breakpointCount; }
+  bool isFinished() const { return finished; }
+  QString getRunName() const { return runName; }
+  int getTimingLogPeriod() const { return timingLogPeriod; }
+  bool isTimingLogEnabled() const { return timingLogEnabled; }
+  int getTimeSeriesCount() const { return timeSeriesCount; }
+  double getReferenceEnergy() const { return referenceEnergy; }
+  int getCurrentLine() const { return currentLine; }
+  int getErrorLine() const { return errorLine; }
+  QString getMissingKeyword() const { return missingKeyword; }
+  bool hasDynamicSpectrogram() const { return dynamicSpectrogram; }
+  bool isSpectrogramAvailable() const { return spectrogramAvailable; }
+  bool isTimeSeriesAvailable() const { return timeSeriesAvailable; }
+  bool isSpectrumAvailable() const { return spectrumAvailable; }
+  bool isConversionEfficiencyAvailable() const { return conversionEfficiencyAvailable; }
+  int getIteration() const { return iteration; }
+  QString getLengthUnit() const { return lengthUnit; }
+  int getSourceCount() const { return sourceCount; }
+  bool isConstructed() const { return constructed; }
+
+  // --- post-processing accessors ---------------------------------------------
+  QStringList fourierNames() const;
+  QString fourierUnit(unsigned short i) const;
+  double fourierStart(unsigned short i) const;
+  double fourierStep(unsigned short i) const;
+  int fourierPointCount(unsigned short i) const;
+  const std::vector<double> &fourierMagnitudes(unsigned short i) const;
+  const std::vector<double> &fourierPhases(unsigned short i) const;
+  SpectrogramPostprocessing<int, double> *spectrogram(unsigned short i) const;
+  QString spectrogramUnit(unsigned short i) const;
+  bool spectrogramIsFrequency(unsigned short i) const;
+  const std::vector<double> &poyntingEnvelope() const;
+  bool hasPoynting() const { return !poyntingPostprocessings.empty(); }
+
+  // Calls check(iteration, finished) on every breakpoint in list order.
+  void checkBreakpoints();
+
+  // Shared sections: the action section and the timing-log section. Both
+  // return true on failure, with the status fields set.
+  bool parseActions(const QStringList &lines);
+  bool parseTimingLog(const QStringList &lines);
+
+  // --- engine operations -------------------------------------------------------
+  virtual void step() = 0;
+  virtual double progress() = 0;
+  virtual double currentTime() = 0;
+  virtual double probeSampleInterval(unsigned short index) = 0;
+  virtual double timeStep() = 0;
+  virtual QStringList probeNames() = 0;
+  virtual bool hasTimeSignal() = 0;
+  virtual void integrateSpectrum() = 0;
+  virtual std::vector<double> &electricField() = 0;
+  virtual std::vector<double> &conversionCurveA() = 0;
+  virtual std::vector<double> &conversionCurveB() = 0;
+  virtual std::vector<double> &conversionPositions() = 0;
+  virtual int pointCount() = 0;
+  virtual double pointSpacing() = 0;
+  virtual QString probeTimeUnit(unsigned short index);
+  virtual double probeStartTime(unsigned short index) = 0;
+  virtual int probeSampleCount(unsigned short index) = 0;
+  virtual std::vector<double> &probeSamples(unsigned short index) = 0;
+  virtual double lengthScale() = 0;
+  virtual QString spectrumAxisLabel();
+  virtual QString timeAxisLabel(unsigned short index) = 0;
+
+  // Spectral display data of engines with a time signal (the spectral engine);
+  // the defaults describe an empty spectrum.
+  virtual double frequencyStepDisplay() const { return 0.0; }
+  virtual const std::vector<double> &spectrumDbVector() const { return emptyVector(); }
+  virtual int frequencyCount() const { return 0; }
+  virtual std::vector<double> frequenciesDisplay() const { return {}; }
+  virtual std::vector<double> initialSpectrumDbData() const { return {}; }
+  virtual std::vector<double> timePointsDisplay() const { return {}; }
+
+  // A message describing why the last step ended the run abnormally (for
+  // example a field that is no longer finite); empty for a normal run.
+  QString runFailure;
+
+signals:
+  void updateDynamicSpectrogram();
+  void createActionSpectrum();
+  void createActionTime();
+
+protected:
+  // Engines call this as the last statement of a constructor that completed.
+  void markConstructed() { constructed = true; }
+  static const std::vector<double> &emptyVector();
+
+private:
+  bool constructed = false;
+};
+
+class QDateTime;
+// Name of the timing log started at now for the "file" value file.
+QString timingLogFileName(const QDateTime &now, const QString &file);

@@ -1,0 +1,1 @@
+// Plot widgets and their writers.

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Lumora with its tests and runs them all.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-dependencies.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j "$jobs"
+cd build
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs"

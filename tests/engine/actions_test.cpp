@@ -1,0 +1,173 @@
+#include "testengine.h"
+
+#include "engine/breakpoints.h"
+#include "engine/loader.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+QStringList withRequired(QStringList lines)
+{
+  lines.prepend(QStringLiteral("1 required"));
+  return lines;
+}
+} // namespace
+
+TEST(Actions, IterationForm)
+{
+  TestEngine e(withRequired({"suspend action", "500 iterations"}), "run");
+  ASSERT_TRUE(e.isConstructed());
+  ASSERT_EQ(e.breakpointCount, 1);
+  EXPECT_TRUE(e.hasBreakpoints);
+  auto *bp = e.breakpoints.at(0);
+  EXPECT_EQ(bp->type, "suspend");
+  EXPECT_EQ(bp->targetIteration, 500);
+  EXPECT_NE(qobject_cast<SuspendBreakpoint *>(bp), nullptr);
+}
+
+TEST(Actions, TimeForm)
+{
+  // 120 fs at dt = 1e-16 s is iteration 1200
+  TestEngine e(withRequired({"saveAll action", "fs tunit", "120 time", "0 file"}), "FDTD_pulse",
+               1e-16);
+  ASSERT_TRUE(e.isConstructed());
+  ASSERT_EQ(e.breakpointCount, 1);
+  auto *bp = qobject_cast<SaveAllBreakpoint *>(e.breakpoints.at(0));
+  ASSERT_NE(bp, nullptr);
+  EXPECT_EQ(bp->targetIteration, static_cast<int>(120 * 1e-15 / 1e-16));
+  EXPECT_EQ(bp->fileName, "FDTD_pulse"); // "0" tags with the run name
+  EXPECT_EQ(bp->type, "saveAll");
+}
+
+TEST(Actions, TimeUnitInCapitalsAndAuto)
+{
+  TestEngine a(withRequired({"exit action", "FS tunit", "3 time"}), "r", 1e-15);
+  ASSERT_TRUE(a.isConstructed());
+  EXPECT_EQ(a.breakpoints.at(0)->targetIteration, 3);
+  // auto converts with 1e-21: 5e6 auto = 5e-15 s
+  TestEngine b(withRequired({"exit action", "auto tunit", "5e6 time"}), "r", 1e-15);
+  ASSERT_TRUE(b.isConstructed());
+  EXPECT_EQ(b.breakpoints.at(0)->targetIteration, 4); // 4.999... truncated
+}
+
+TEST(Actions, TimeBelowOneStepFiresAtTheEnd)
+{
+  TestEngine e(withRequired({"exit action", "fs tunit", "0.5 time"}), "r", 1e-15, 3);
+  ASSERT_EQ(e.breakpointCount, 1);
+  EXPECT_EQ(e.breakpoints.at(0)->targetIteration, 0);
+  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(exitApplication()));
+  e.step();
+  e.step();
+  EXPECT_EQ(spy.count(), 0);
+  e.step(); // finishes
+  EXPECT_EQ(spy.count(), 1);
+}
+
+TEST(Actions, IterationsMustFollowTheAnchorDirectly)
+{
+  TestEngine e(withRequired({"suspend action", "#", "500 iterations"}), "r");
+  EXPECT_FALSE(e.isConstructed());
+  EXPECT_EQ(e.missingKeyword, "tunit");
+}
+
+TEST(Actions, SuspendInCapitalsCreatesNothing)
+{
+  TestEngine e(withRequired({"SUSPEND action", "5 iterations", "exit action", "7 iterations"}), "r");
+  ASSERT_TRUE(e.isConstructed());
+  ASSERT_EQ(e.breakpointCount, 1);
+  EXPECT_EQ(e.breakpoints.at(0)->type, "exit");
+  EXPECT_EQ(e.breakpoints.at(0)->targetIteration, 7);
+}
+
+TEST(Actions, SaveLineEnvelopeFileAndMissingFile)
+{
+  TestEngine a(withRequired({"save_line_envelope action", "10 iterations", "env.txt file"}), "r");
+  ASSERT_TRUE(a.isConstructed());
+  auto *bp = qobject_cast<SaveLineEnvelopeClass *>(a.breakpoints.at(0));
+  ASSERT_NE(bp, nullptr);
+  EXPECT_EQ(bp->fileName, "env.txt");
+
+  TestEngine b(withRequired({"save_line_envelope action", "10 iterations"}), "r");
+  EXPECT_EQ(b.missingKeyword, "file");
+  EXPECT_EQ(b.breakpointCount, 1); // created anyway; the load fails on the keyword
+}
+
+struct ActionFailure
+{
+  QStringList lines;
+  int errorLine;
+  const char *missing;
+};
+
+class ActionFailures : public ::testing::TestWithParam<ActionFailure>
+{
+};
+
+TEST_P(ActionFailures, Reported)
+{
+  const ActionFailure f = GetParam();
+  TestEngine e(withRequired(f.lines), "r");
+  EXPECT_FALSE(loadStatusMessage(e, "f.txt").isEmpty());
+  EXPECT_EQ(e.errorLine, f.errorLine);
+  EXPECT_EQ(e.missingKeyword, QString::fromLatin1(f.missing));
+}
+
+// Line numbers count the "1 required" line prepended above.
+INSTANTIATE_TEST_SUITE_P(
+    Engine, ActionFailures,
+    ::testing::Values(ActionFailure{{"pause action", "5 iterations"}, 2, ""},
+                      ActionFailure{{"suspend action", "-5 iterations"}, 3, ""},
+                      ActionFailure{{"suspend action", "fortnight tunit", "5 time"}, 3, ""},
+                      ActionFailure{{"suspend action", "fs tunit", "0 time"}, 4, ""},
+                      ActionFailure{{"suspend action", "fs tunit", "-1 time"}, 4, ""},
+                      ActionFailure{{"suspend action", "fs tunit", "nan time"}, 4, ""},
+                      ActionFailure{{"suspend action", "5 time"}, 0, "tunit"},
+                      ActionFailure{{"suspend action", "fs tunit"}, 0, "time"},
+                      ActionFailure{{"saveAll action", "5 iterations"}, 0, "file"}));
+
+TEST(Actions, TwoDueBreakpointsFireInFileOrder)
+{
+  TestEngine e(withRequired({"save_line_envelope action", "2 iterations", "a.txt file",
+                             "saveAll action", "2 iterations", "b file"}),
+               "r");
+  ASSERT_EQ(e.breakpointCount, 2);
+  QStringList order;
+  QObject::connect(qobject_cast<SaveLineEnvelopeClass *>(e.breakpoints.at(0)),
+                   &SaveLineEnvelopeClass::saveEEnvelopeOnBreakpoint,
+                   [&](const QString &f) { order << "envelope:" + f; });
+  QObject::connect(qobject_cast<SaveAllBreakpoint *>(e.breakpoints.at(1)),
+                   &SaveAllBreakpoint::saveAllOnBreakpoint,
+                   [&](const QString &f) { order << "all:" + f; });
+  e.step();
+  EXPECT_TRUE(order.isEmpty());
+  e.step();
+  EXPECT_EQ(order, QStringList({"envelope:a.txt", "all:b"}));
+  e.step();
+  EXPECT_EQ(order.size(), 2); // fires once
+}
+
+TEST(Actions, TargetZeroNeverFiresWithoutAnEnd)
+{
+  TestEngine e(withRequired({"suspend action", "0 iterations"}), "r");
+  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(on_pauseButton_clicked()));
+  for (int i = 0; i < 5; ++i)
+    e.step();
+  EXPECT_EQ(spy.count(), 0);
+}
+
+TEST(Actions, HugeTimeDoesNotOverflow)
+{
+  TestEngine e(withRequired({"exit action", "s tunit", "1e30 time"}), "r", 1e-15);
+  ASSERT_TRUE(e.isConstructed());
+  EXPECT_EQ(e.breakpoints.at(0)->targetIteration, INT_MAX);
+}
+
+TEST(Actions, AnchorOnLastLine)
+{
+  TestEngine e(withRequired({"exit action"}), "r");
+  EXPECT_EQ(e.missingKeyword, "tunit");
+}

@@ -1,0 +1,46 @@
+#include "input/keywords.h"
+
+#include <gtest/gtest.h>
+
+TEST(KeywordTable, HasNinetyFourEntriesInOrder)
+{
+  ASSERT_EQ(KeywordTable.size(), 94);
+  ASSERT_EQ(Kw::count, 94);
+  EXPECT_EQ(KeywordTable.at(0), "loc_start");
+  EXPECT_EQ(KeywordTable.at(10), "time");
+  EXPECT_EQ(KeywordTable.at(11), "time");
+  EXPECT_EQ(KeywordTable.at(16), "action");
+  EXPECT_EQ(KeywordTable.at(21), "#");
+  EXPECT_EQ(KeywordTable.at(22), "end");
+  EXPECT_EQ(KeywordTable.at(60), "end");
+  EXPECT_EQ(KeywordTable.at(69), "measure");
+  for (int i = 70; i <= 75; ++i)
+    EXPECT_TRUE(KeywordTable.at(i).isNull()) << i;
+  EXPECT_EQ(KeywordTable.at(76), "parameters");
+  EXPECT_EQ(KeywordTable.at(80), "dump");
+  EXPECT_EQ(KeywordTable.at(93), "linear");
+}
+
+TEST(KeywordTable, EnumMatchesTable)
+{
+  EXPECT_EQ(keyword(Kw::saveAll), "saveAll");
+  EXPECT_EQ(keyword(Kw::threeDB), "3dB");
+  EXPECT_EQ(keyword(Kw::z_location), "z-location");
+  EXPECT_EQ(keyword(Kw::oneDcp), "1dcp");
+  EXPECT_EQ(keyword(Kw::stability), "stability");
+  EXPECT_EQ(keyword(Kw::timepoints), "timepoints");
+  EXPECT_EQ(keyword(Kw::usegeneral), "usegeneral");
+  EXPECT_EQ(keyword(Kw::end2), "end");
+  EXPECT_EQ(keyword(Kw::itend), "itend");
+}
+
+TEST(WordLists, Contents)
+{
+  EXPECT_EQ(actionTypes, QStringList({"suspend", "save_line_envelope", "exit", "saveAll"}));
+  EXPECT_EQ(mediumTypes.size(), 8);
+  EXPECT_EQ(mediumTypes.last(), "lor3ker1");
+  EXPECT_EQ(postprocessingTypes.at(4), "conversionEfficiency");
+  EXPECT_EQ(pulseShapes, QStringList({"sine", "gauss", "sech", "sech2", "user"}));
+  EXPECT_EQ(sourceKinds, QStringList({"point", "plane_wave"}));
+  EXPECT_EQ(geometries, QStringList({"1d", "1dp", "1dcp"}));
+}

@@ -1,0 +1,43 @@
+// Test main: a Qt application object for the whole run, and a message
+// handler that fails the test on a broken signal-slot connection.
+
+#include <gtest/gtest.h>
+
+#ifdef LUMORA_TEST_GUI
+#include <QApplication>
+#else
+#include <QCoreApplication>
+#endif
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+void messageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+  const QByteArray text = message.toLocal8Bit();
+  std::fprintf(stderr, "%s\n", text.constData());
+  if (type == QtFatalMsg)
+    std::abort();
+  if (type == QtWarningMsg &&
+      (message.contains(QLatin1String("QObject::connect")) ||
+       message.contains(QLatin1String("No such signal")) ||
+       message.contains(QLatin1String("No such slot")))) {
+    ADD_FAILURE() << "Qt warning: " << text.constData();
+  }
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(messageHandler);
+#ifdef LUMORA_TEST_GUI
+  QApplication app(argc, argv);
+#else
+  QCoreApplication app(argc, argv);
+#endif
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

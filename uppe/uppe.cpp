@@ -1,0 +1,1 @@
+// UPPE engine.
