@@ -1,0 +1,53 @@
+#pragma once
+// Base of every plot window: the control row (Refresh box, "every" field,
+// "ymin:" field), the refresh decision and the two operations every plot
+// implements: refresh from the engine and save to a text file.
+//
+// A widget never holds the engine; it is passed to every call. Saving works
+// on a widget that was never shown (the results folder is written through
+// hidden widgets).
+
+#include "ui_abstractplotwidget.h"
+
+#include <QString>
+#include <QWidget>
+
+class Simulator;
+
+class AbstractPlotWidget : public QWidget, public Ui::AbstractPlotWidget
+{
+  Q_OBJECT
+
+public:
+  AbstractPlotWidget(int refreshPeriod, const QString &title, unsigned short objectIndex,
+                     QWidget *parent = nullptr);
+  ~AbstractPlotWidget() override;
+
+  // Reads the engine's current data and redraws.
+  virtual void refreshPlot(Simulator *engine) = 0;
+  // Writes the widget's data for the engine to fileName; true on success.
+  virtual bool saveToFile(const QString &fileName, Simulator *engine) = 0;
+
+  // True when "Refresh" is ticked and the engine's iteration is a multiple of
+  // the "every" value (0 or an empty field count as 1).
+  bool wantsRefresh(const Simulator *engine);
+
+  bool isLowerLimitActive() const { return lowerLimitActive != 0; }
+  double lowerLimit() const { return yLowerLimit; }
+  unsigned short objectIndex() const { return index; }
+  QString title() const { return titleText; }
+  int refreshPeriod() const { return period; }
+
+public slots:
+  void on_checkBox_stateChanged(int state);
+  void updateYAxisLowerLimit(const QString &text);
+  void setYAxisLowerLimit();
+
+protected:
+  int period;
+  QString titleText;
+  unsigned short index;
+  unsigned char lowerLimitActive = 0;
+  double yLowerLimit = 0.0;
+  QString lowerLimitText;
+};

@@ -1,0 +1,60 @@
+#include "plots/spectrumplotwidget.h"
+
+#include "engine/simulator.h"
+#include "plots/columnwriter.h"
+
+#include <qwt_plot.h>
+
+#include <algorithm>
+
+SpectrumPlotWidget::SpectrumPlotWidget(Simulator *engine, const QString &xAxisTitle,
+                                       const QString &yAxisTitle, int refreshPeriod,
+                                       const QString &title, unsigned short objectIndex,
+                                       QWidget *parent)
+    : RectangularPlotWidget(xAxisTitle, yAxisTitle, refreshPeriod, title, objectIndex, parent)
+{
+  if (engine) {
+    const int n = std::max(engine->fourierPointCount(objectIndex), 0);
+    const double start = engine->fourierStart(objectIndex);
+    const double step = engine->fourierStep(objectIndex);
+    x.resize(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k)
+      x[static_cast<size_t>(k)] = start + k * step;
+    if (!x.empty())
+      plot->setAxisScale(QwtPlot::xBottom, start, x.back());
+  }
+  magnitudeHeaderText = QStringLiteral("! Magnitude spectrum:\n") + columnHeader();
+  phaseHeaderText =
+      QStringLiteral("! Phase spectrum:\n") + QStringLiteral("! ") + xTitle + QStringLiteral("\t Radians");
+}
+
+void SpectrumPlotWidget::refreshPlot(Simulator *engine)
+{
+  if (!engine)
+    return;
+  seenMax = 0.0;
+  seenMin = 1e10;
+  const std::vector<double> &m = engine->fourierMagnitudes(index);
+  y.assign(m.begin(), m.end());
+  for (double v : y) {
+    if (v > seenMax)
+      seenMax = v;
+    if (v < seenMin)
+      seenMin = v;
+  }
+  if (seenMax > axisMax || seenMin < axisMin) {
+    axisMin = seenMin;
+    axisMax = seenMax;
+    plot->setAxisScale(QwtPlot::yLeft, seenMin, seenMax);
+  }
+  drawCurve();
+}
+
+bool SpectrumPlotWidget::saveToFile(const QString &fileName, Simulator *engine)
+{
+  if (!engine)
+    return false;
+  QByteArray bytes = formatColumns(x, engine->fourierMagnitudes(index), magnitudeHeaderText);
+  bytes += formatColumns(x, engine->fourierPhases(index), phaseHeaderText);
+  return writeFileAtomically(fileName, bytes);
+}
