@@ -1,1 +1,0 @@
-// Plot widgets and their writers.
