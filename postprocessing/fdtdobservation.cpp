@@ -1,22 +1,629 @@
 #include "postprocessing/fdtdobservation.h"
 
 #include "engine/simulator.h"
+#include "input/keywords.h"
+#include "input/lookups.h"
+#include "input/units.h"
+#include "postprocessing/fourierpostprocessing.h"
+#include "postprocessing/poyntingpostprocessing.h"
+#include "postprocessing/spectrogrampostprocessing.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+enum SectionType { Time = 0, Fourier, Spectrogram, Poynting, ConversionEfficiency };
+
+QStringList wordsOf(const QString &line)
+{
+  static const QRegularExpression blanks(QStringLiteral("\\s+"));
+  return line.split(blanks, Qt::KeepEmptyParts);
+}
+
+bool toInteger(const QString &text, int &value)
+{
+  bool ok = false;
+  value = text.toInt(&ok);
+  return ok;
+}
+
+bool toNumber(const QString &text, double &value)
+{
+  bool ok = false;
+  value = text.toDouble(&ok);
+  return ok && std::isfinite(value);
+}
+
+// Spectral unit of a section: a frequency unit (exponent 3k) or a wavelength
+// unit paired with a frequency unit through c = 300 (m MHz ... nm PHz).
+bool spectralUnit(const QString &unit, unsigned short &exponent, bool &frequency)
+{
+  const int f = indexIgnoringCase(frequencyUnits, unit);
+  if (f >= 0) {
+    exponent = static_cast<unsigned short>(3 * f);
+    frequency = true;
+    return true;
+  }
+  const int l = indexIgnoringCase(lengthUnits, unit);
+  if (l >= 0) {
+    exponent = static_cast<unsigned short>(6 + 3 * l);
+    frequency = false;
+    return true;
+  }
+  return false;
+}
+
+int clampToInt(long long v) { return v > INT_MAX ? INT_MAX : static_cast<int>(v); }
+
+// The spectral line: "start step end keyword". Returns the point count, or
+// -1 when the numbers break a rule. A step of 0 is accepted for a single
+// point (end equal to start); wavelength grids must stay above 0.
+long long readSpectralLine(const QStringList &words, double &start, double &step, double &end,
+                           bool wavelength)
+{
+  if (words.size() < 4)
+    return -1;
+  if (!toNumber(words.at(0), start) || !toNumber(words.at(1), step) ||
+      !toNumber(words.at(2), end))
+    return -1;
+  if (!(start >= 0.0) || !(step >= 0.0) || !(end >= 0.0) || !(end >= start))
+    return -1;
+  if (wavelength && !(start > 0.0))
+    return -1;
+  const long long n = spectralGridCount(start, step, end);
+  if (n < 1 || n > ObservationLimits::spectralPointsPerObject)
+    return -1;
+  return n;
+}
+
+// Decimals of a step word: the characters after its first "."; without a
+// "." its whole length.
+int decimalsOf(const QString &word)
+{
+  const int dot = word.indexOf(QLatin1Char('.'));
+  return dot < 0 ? word.size() : word.size() - dot - 1;
+}
+
+// Frequencies 300 / lambda over the wavelength grid, optionally truncated to
+// d decimals (when that truncation is representable).
+std::vector<double> wavelengthFrequencies(double start, double step, double end, int decimals)
+{
+  const long long n = spectralGridCount(start, step, end);
+  std::vector<double> f(static_cast<std::size_t>(std::max(0LL, n)));
+  const double scale = decimals >= 0 && decimals <= 22 ? powerOfTen(decimals) : 0.0;
+  for (std::size_t i = 0; i < f.size(); ++i) {
+    const double lambda = start + static_cast<double>(i) * step;
+    double v = 300.0 / lambda;
+    if (decimals >= 0 && scale > 0.0) {
+      const double scaled = v * scale;
+      if (std::isfinite(scaled) && std::fabs(scaled) < 9.0e15)
+        v = std::floor(scaled) / scale;
+    }
+    f[i] = v;
+  }
+  return f;
+}
+
+} // namespace
 
 FdtdObservation::FdtdObservation(Simulator &engine, const FdtdGridInfo &grid)
     : engine_(engine), grid_(grid)
 {
+  state_.checkInterval = std::max(1, grid_.cells / 20);
+  state_.centre = grid_.centreIndex >= 0 && grid_.centreIndex < grid_.cells ? grid_.centreIndex
+                                                                            : grid_.cells / 2;
 }
 
-FdtdObservation::~FdtdObservation() = default;
+FdtdObservation::~FdtdObservation()
+{
+  for (auto *p : probes_)
+    delete p;
+}
 
-bool FdtdObservation::parse(const QStringList &) { return false; }
+bool FdtdObservation::fail(int line)
+{
+  engine_.errorLine = line;
+  return true;
+}
 
-void FdtdObservation::observe(const std::vector<double> &, const std::vector<double> &, int) {}
+bool FdtdObservation::failMissing(const QString &keyword)
+{
+  engine_.missingKeyword = keyword;
+  return true;
+}
 
-int FdtdObservation::probeCount() const { return 0; }
-QStringList FdtdObservation::probeNames() const { return {}; }
-double FdtdObservation::probeSampleInterval(unsigned short) const { return 0.0; }
-QString FdtdObservation::probeTimeUnit(unsigned short) const { return QString(); }
-double FdtdObservation::probeStartTime(unsigned short) const { return 0.0; }
-int FdtdObservation::probeSampleCount(unsigned short) const { return 0; }
-std::vector<double> &FdtdObservation::probeSamples(unsigned short) { return empty_; }
+// --- parsing ------------------------------------------------------------------------
+
+bool FdtdObservation::parse(const QStringList &lines)
+{
+  const QString &typeOfKw = keyword(Kw::typeOf);
+  int t = findLineFrom(lines, typeOfKw, 0);
+  while (t >= 0) {
+    const int type = indexIgnoringCase(postprocessingTypes, lineValue(lines.at(t)));
+    if (type < 0)
+      return fail(t + 1);
+    const QString name =
+        readTextFrom(lines, keyword(Kw::name), engine_.missingKeyword, engine_.currentLine, t);
+    if (name.isNull())
+      return true;
+    if (type == Spectrogram) {
+      if (parseSpectrogram(lines, t, name))
+        return true;
+    } else if (parseSection(lines, t, type, name)) {
+      return true;
+    }
+    if (t + 1 >= lines.size())
+      break;
+    t = findLineFrom(lines, typeOfKw, t + 1);
+  }
+
+  engine_.spectrumAvailable = !engine_.fourierPostprocessings.empty();
+  engine_.timeSeriesAvailable = !probes_.empty();
+  engine_.timeSeriesCount = static_cast<int>(probes_.size());
+  engine_.spectrogramAvailable = staticActive_;
+  engine_.dynamicSpectrogram = dynamicActive_;
+  poyntingActive_ = !engine_.poyntingPostprocessings.empty();
+  return false;
+}
+
+bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, const QString &name)
+{
+  Simulator &e = engine_;
+  const int n = grid_.cells;
+
+  const QString zText = readValueFrom(lines, keyword(Kw::z_location), e.missingKeyword,
+                                      e.currentLine, t);
+  if (zText.isNull())
+    return true;
+  int z = 0;
+  if (!toInteger(zText, z) || z < 1 || z > n)
+    return fail(e.currentLine);
+  const int location = z - 1;
+
+  const QString useText = readValueFrom(lines, keyword(Kw::use), e.missingKeyword, e.currentLine, t);
+  if (useText.isNull())
+    return true;
+  int use = 0;
+  if (!toInteger(useText, use))
+    return fail(e.currentLine);
+
+  int stride = 1;
+  int lastStart = 0;
+  int everyLine = 0;
+  if (use != 0) {
+    const int found = findLineFrom(lines, keyword(Kw::every), t);
+    if (found < 0)
+      return failMissing(keyword(Kw::every));
+    everyLine = found + 1;
+    const QStringList words = wordsOf(lines.at(found));
+    if (words.size() < 2 || !toInteger(words.at(0), stride) || stride < 1 ||
+        !toInteger(words.at(1), lastStart) || lastStart < 1)
+      return fail(everyLine);
+  }
+
+  // Window starts of a series: itstart + j for j = 0, stride, ... <= the
+  // "every" limit (so "100 500 every" from itstart 1 opens windows at 1, 101,
+  // ... 501); windows that would start beyond the last iteration are dropped.
+  auto seriesCount = [&](int itstart) -> long long {
+    if (use == 0)
+      return 1;
+    const long long reachable = std::min<long long>(lastStart, INT_MAX - static_cast<long long>(itstart));
+    return reachable / stride + 1;
+  };
+
+  if (type == Fourier) {
+    const int startFound = findLineFrom(lines, keyword(Kw::start), t);
+    if (startFound < 0)
+      return failMissing(keyword(Kw::start));
+    const int startLine = startFound + 1;
+    const QStringList words = wordsOf(lines.at(startFound));
+
+    double start = 0, step = 0, end = 0;
+    long long points = readSpectralLine(words, start, step, end, false);
+    if (points < 0)
+      return fail(startLine);
+
+    const QString itstartText =
+        readValueFrom(lines, keyword(Kw::itstart), e.missingKeyword, e.currentLine, t);
+    if (itstartText.isNull())
+      return true;
+    int itstart = 0;
+    if (!toInteger(itstartText, itstart) || itstart < 1)
+      return fail(e.currentLine);
+
+    const QString itendText =
+        readValueFrom(lines, keyword(Kw::itend), e.missingKeyword, e.currentLine, t);
+    if (itendText.isNull())
+      return true;
+    int itend = 0;
+    if (itendText.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0)
+      itend = INT_MAX;
+    else if (!toInteger(itendText, itend))
+      return fail(e.currentLine);
+    if (itend < itstart)
+      return fail(e.currentLine);
+
+    const QString unit =
+        readValueFrom(lines, keyword(Kw::anyunit), e.missingKeyword, e.currentLine, t);
+    if (unit.isNull())
+      return true;
+    unsigned short exponent = 0;
+    bool frequency = true;
+    if (!spectralUnit(unit, exponent, frequency))
+      return fail(e.currentLine); // neither a frequency nor a wavelength unit
+    if (!frequency) {
+      points = readSpectralLine(words, start, step, end, true);
+      if (points < 0)
+        return fail(startLine);
+    }
+
+    const long long count = seriesCount(itstart);
+    const long long objects = static_cast<long long>(e.fourierPostprocessings.size()) + count;
+    if (objects > ObservationLimits::fourierObjects ||
+        spectralPoints_ + count * points > ObservationLimits::spectralPointsTotal)
+      return fail(use != 0 ? everyLine : startLine);
+
+    const long long span = static_cast<long long>(itend) - itstart;
+    if (use == 0) {
+      e.fourierPostprocessings.push_back(
+          makeFourier(name, location, itstart, itend, start, step, end, exponent, frequency, -1));
+    } else {
+      for (long long i = 0, s = itstart; i < count; ++i, s += stride) {
+        const QString numbered =
+            name + QString::number(static_cast<qulonglong>(e.fourierPostprocessings.size()) + 1);
+        e.fourierPostprocessings.push_back(makeFourier(numbered, location, static_cast<int>(s),
+                                                       clampToInt(s + span), start, step, end,
+                                                       exponent, frequency, -1));
+      }
+    }
+    spectralPoints_ += count * points;
+    return false;
+  }
+
+  if (type == Time) {
+    const QString itstartText =
+        readValueFrom(lines, keyword(Kw::itstart), e.missingKeyword, e.currentLine, t);
+    if (itstartText.isNull())
+      return true;
+    int itstart = 0;
+    if (!toInteger(itstartText, itstart) || itstart < 1)
+      return fail(e.currentLine);
+    const QString itendText =
+        readValueFrom(lines, keyword(Kw::itend), e.missingKeyword, e.currentLine, t);
+    if (itendText.isNull())
+      return true;
+    const int itendLine = e.currentLine;
+    const QString unit =
+        readValueFrom(lines, keyword(Kw::tunit), e.missingKeyword, e.currentLine, t);
+    if (unit.isNull())
+      return true;
+    if (isNotListed(unit, timeUnits))
+      return fail(e.currentLine);
+    // A probe needs a finite window: "end" is refused like any bad value.
+    int itend = 0;
+    if (!toInteger(itendText, itend) || itend < itstart)
+      return fail(e.currentLine);
+
+    const long long count = seriesCount(itstart);
+    const long long samples = static_cast<long long>(itend) - itstart + 1;
+    if (static_cast<long long>(probes_.size()) + count > ObservationLimits::probes ||
+        probeSamples_ + count * samples > ObservationLimits::probeSamplesTotal)
+      return fail(use != 0 ? everyLine : itendLine);
+
+    const long long span = static_cast<long long>(itend) - itstart;
+    if (use == 0) {
+      addProbe(new TimeProbe<int, double>(name, location, itstart, itend, grid_.timeStep, unit));
+    } else {
+      for (long long i = 0, s = itstart; i < count; ++i, s += stride) {
+        const QString numbered =
+            name + QString::number(static_cast<qulonglong>(probes_.size()) + 1);
+        addProbe(new TimeProbe<int, double>(numbered, location, static_cast<int>(s),
+                                            clampToInt(s + span), grid_.timeStep, unit));
+      }
+    }
+    probeSamples_ += count * samples;
+    return false;
+  }
+
+  if (type == Poynting) {
+    e.poyntingPostprocessings.push_back(new PoyntingPostprocessing<int, double>(name, n));
+    return false;
+  }
+
+  // "conversionEfficiency" belongs to the spectral engine; location and use
+  // have been checked, nothing is created here.
+  return false;
+}
+
+bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QString &name)
+{
+  Simulator &e = engine_;
+  const int n = grid_.cells;
+
+  const int startFound = findLineFrom(lines, keyword(Kw::start), t);
+  if (startFound < 0)
+    return failMissing(keyword(Kw::start));
+  const int startLine = startFound + 1;
+  const QStringList words = wordsOf(lines.at(startFound));
+  double start = 0, step = 0, end = 0;
+  long long points = readSpectralLine(words, start, step, end, false);
+  if (points < 0)
+    return fail(startLine);
+  const int decimals = decimalsOf(words.at(1));
+
+  QString unit = readTextFrom(lines, keyword(Kw::anyunit), e.missingKeyword, e.currentLine, t);
+  if (unit.isNull())
+    return true;
+  unsigned short exponent = 0;
+  bool frequency = true;
+  if (!spectralUnit(unit, exponent, frequency)) {
+    // A unit line without a "*" word ("THz anyunit") holds its unit as the
+    // first word, as every other value line does.
+    const QString &line = lines.at(e.currentLine - 1);
+    bool starred = false;
+    for (const QString &w : wordsOf(line))
+      starred = starred || w.startsWith(QLatin1Char('*'));
+    if (starred || !spectralUnit(lineValue(line), exponent, frequency))
+      return fail(e.currentLine);
+    unit = lineValue(line);
+  }
+  if (!frequency) {
+    points = readSpectralLine(words, start, step, end, true);
+    if (points < 0)
+      return fail(startLine);
+  }
+
+  if (!grid_.periodic) {
+    const int locFound = findLineFrom(lines, keyword(Kw::loc_start), t);
+    if (locFound < 0)
+      return failMissing(keyword(Kw::loc_start));
+    const int locLine = locFound + 1;
+    const QStringList loc = wordsOf(lines.at(locFound));
+    double ls = 0, lstep = 0, le = 0;
+    if (loc.size() < 4 || !toNumber(loc.at(0), ls) || !toNumber(loc.at(1), lstep) ||
+        !toNumber(loc.at(2), le))
+      return fail(locLine);
+    if (!(ls >= 0 && ls <= n && lstep >= 0 && lstep <= n && ls <= le && le <= n))
+      return fail(locLine);
+    // One row per location; a step of 0 only for a single location.
+    const long long rows = spectralGridCount(ls, lstep, le);
+    if (rows < 1 || rows > n + 1LL)
+      return fail(locLine);
+    // Every sampled cell must lie on the grid (0 ... N-1).
+    std::vector<int> cells(static_cast<std::size_t>(rows));
+    double c = std::floor(ls);
+    for (long long i = 0; i < rows; ++i) {
+      if (c >= n)
+        return fail(locLine);
+      cells[static_cast<std::size_t>(i)] = static_cast<int>(c);
+      c = std::floor(c + lstep);
+    }
+    if (static_cast<long long>(e.fourierPostprocessings.size()) + rows >
+            ObservationLimits::fourierObjects ||
+        spectralPoints_ + rows * points > ObservationLimits::spectralPointsTotal)
+      return fail(locLine);
+
+    const double cs = grid_.cellSize;
+    e.spectrogramPostprocessings.push_back(new StaticSpectrogramPostprocessing<int, double>(
+        name, unit, start, step, end, exponent, frequency, ls * cs, lstep * cs, le * cs,
+        grid_.lengthUnit, static_cast<int>(rows), static_cast<int>(points),
+        static_cast<int>(e.fourierPostprocessings.size())));
+    for (int cell : cells) {
+      const QString rowName =
+          name + QStringLiteral(" at ") + QString::number(cell) + QStringLiteral(" (spectrum)");
+      e.fourierPostprocessings.push_back(makeFourier(rowName, cell, 1, INT_MAX, start, step, end,
+                                                     exponent, frequency, decimals));
+    }
+    spectralPoints_ += rows * points;
+    staticActive_ = true;
+    return false;
+  }
+
+  const int maxFound = findLineFrom(lines, keyword(Kw::maxdistance), t);
+  if (maxFound < 0)
+    return failMissing(keyword(Kw::maxdistance));
+  double distance = 0;
+  if (!toNumber(lineValue(lines.at(maxFound)), distance) || !(distance >= 0.0) ||
+      !(std::trunc(distance) <= static_cast<double>(INT_MAX)))
+    return fail(maxFound + 1);
+  auto *s = new DynamicSpectrogramPostprocessing<int, double>(
+      name, unit, start, step, end, exponent, frequency, n * grid_.cellSize, grid_.lengthUnit,
+      static_cast<int>(std::trunc(distance)));
+  e.spectrogramPostprocessings.push_back(s);
+  dynamic_.push_back(s);
+  dynamicActive_ = true;
+  const int k = state_.checkInterval;
+  const int centre = state_.centre;
+  state_ = SchedulerState();
+  state_.checkInterval = k;
+  state_.centre = centre;
+  return false;
+}
+
+FourierPostprocessing<int, double> *
+FdtdObservation::makeFourier(const QString &name, int location, int start, int end,
+                             double spectralStart, double spectralStep, double spectralEnd,
+                             unsigned short exponent, bool frequency, int truncateDecimals)
+{
+  if (frequency)
+    return new FourierPostprocessing<int, double>(name, location, start, end, spectralStart,
+                                                  spectralStep, spectralEnd, grid_.timeStep,
+                                                  exponent);
+  return new FourierPostprocessingFreqList<int, double>(
+      name, location, start, end, spectralStart, spectralStep, spectralEnd, grid_.timeStep,
+      exponent, wavelengthFrequencies(spectralStart, spectralStep, spectralEnd, truncateDecimals));
+}
+
+void FdtdObservation::addProbe(TimeProbe<int, double> *probe)
+{
+  probes_.push_back(probe);
+  engine_.timeSeriesCount = static_cast<int>(probes_.size());
+}
+
+// --- observation ------------------------------------------------------------------------
+
+void FdtdObservation::observe(const std::vector<double> &e, const std::vector<double> &h,
+                              int iteration)
+{
+  if (poyntingActive_)
+    for (auto *p : engine_.poyntingPostprocessings)
+      p->update(e, h, iteration);
+  if (engine_.spectrumAvailable)
+    for (auto *f : engine_.fourierPostprocessings)
+      f->process(e, iteration);
+  if (engine_.timeSeriesAvailable)
+    for (auto *p : probes_)
+      p->record(e, iteration);
+  if (dynamicActive_)
+    schedule(e, iteration);
+  if (staticActive_)
+    for (auto *s : engine_.spectrogramPostprocessings)
+      s->refresh(engine_.fourierPostprocessings);
+}
+
+bool FdtdObservation::peakNearCentre(const std::vector<double> &e) const
+{
+  double best = 0.0;
+  long long at = -1;
+  const std::size_t n = e.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (e[i] > best) {
+      best = e[i];
+      at = static_cast<long long>(i);
+    }
+  }
+  if (at < 0)
+    return false;
+  return std::llabs(at - state_.centre) <= state_.checkInterval;
+}
+
+void FdtdObservation::schedule(const std::vector<double> &e, int it)
+{
+  SchedulerState &s = state_;
+  const bool checkDue = it % s.checkInterval == 0;
+  if (!s.periodKnown) {
+    if (!s.firstSeen) {
+      if (checkDue && peakNearCentre(e)) {
+        s.firstSeen = true;
+        s.firstSighting = it;
+      }
+    } else if (!s.secondSeen && checkDue && 2LL * s.firstSighting < it && peakNearCentre(e)) {
+      s.secondSeen = true;
+      s.periodKnown = true;
+      s.secondSighting = it;
+      s.period = s.currentPeriod = it - s.firstSighting;
+      s.lastSighting = it;
+      s.windowOrigin = it;
+      for (auto *sp : dynamic_)
+        openWindow(sp, true);
+      engine_.spectrumAvailable = true;
+      engine_.timeSeriesAvailable = true;
+      emit engine_.createActionSpectrum();
+      emit engine_.createActionTime();
+    }
+    return;
+  }
+
+  if (checkDue && static_cast<long long>(it) > s.lastSighting + s.currentPeriod / 2 &&
+      peakNearCentre(e)) {
+    s.currentPeriod = it - s.lastSighting;
+    s.lastSighting = it;
+  }
+  const long long d = static_cast<long long>(it) - s.windowOrigin;
+  if (d > 0 && s.period > 0 && d % s.period == 0) {
+    for (auto *sp : dynamic_) {
+      sp->clearRows();
+      for (auto *f : sp->windows())
+        sp->appendRow(f->magnitudes());
+      emit engine_.updateDynamicSpectrogram();
+      openWindow(sp, false);
+    }
+    s.windowOrigin = clampToInt(static_cast<long long>(s.windowOrigin) + s.period);
+    s.period = s.currentPeriod;
+  }
+}
+
+void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *sp, bool first)
+{
+  const SchedulerState &s = state_;
+  long long start = 0;
+  long long end = 0;
+  if (first) {
+    start = static_cast<long long>(s.secondSighting) + s.period / 2;
+    end = static_cast<long long>(s.secondSighting) + s.period + s.period / 2;
+  } else {
+    start = static_cast<long long>(s.windowOrigin) + s.period + s.currentPeriod / 2;
+    end = start + s.currentPeriod;
+  }
+  const int w = sp->windowCount(); // each spectrogram numbers its own windows
+  const int centre = s.centre;
+  FourierPostprocessing<int, double> *f = makeFourier(
+      sp->name() + QString::number(w + 1) + QStringLiteral(" (spectrum)"), centre,
+      clampToInt(start), clampToInt(end), sp->spectralStart(), sp->spectralStep(),
+      sp->spectralEnd(), sp->frequencyExponent(), sp->isFrequency(), -1);
+  engine_.fourierPostprocessings.push_back(f);
+  const long long capacity = std::min<long long>(ObservationLimits::probeSamplesTotal, INT_MAX);
+  addProbe(new TimeProbe<int, double>(sp->name() + QString::number(w + 1) +
+                                          QStringLiteral(" (time)"),
+                                      centre, clampToInt(start), clampToInt(end), grid_.timeStep,
+                                      QStringLiteral("auto"), static_cast<int>(capacity)));
+  sp->addWindow(f);
+  if (sp == dynamic_.front())
+    state_.windowsOpened = sp->windowCount();
+
+  bool covered = true;
+  for (auto *other : dynamic_)
+    covered = covered && other->distanceCovered();
+  if (covered)
+    engine_.finished = true;
+}
+
+// --- probes -------------------------------------------------------------------------------
+
+int FdtdObservation::probeCount() const { return static_cast<int>(probes_.size()); }
+
+QStringList FdtdObservation::probeNames() const
+{
+  QStringList names;
+  for (const auto *p : probes_)
+    names << p->name;
+  return names;
+}
+
+const TimeProbe<int, double> *FdtdObservation::probe(unsigned short index) const
+{
+  return index < probes_.size() ? probes_[index] : nullptr;
+}
+
+double FdtdObservation::probeSampleInterval(unsigned short index) const
+{
+  const auto *p = probe(index);
+  return p ? p->timeStep : 0.0;
+}
+
+QString FdtdObservation::probeTimeUnit(unsigned short index) const
+{
+  const auto *p = probe(index);
+  return p ? p->timeUnit : QString();
+}
+
+double FdtdObservation::probeStartTime(unsigned short index) const
+{
+  const auto *p = probe(index);
+  return p ? p->startTime : 0.0;
+}
+
+int FdtdObservation::probeSampleCount(unsigned short index) const
+{
+  const auto *p = probe(index);
+  return p ? p->count : 0;
+}
+
+std::vector<double> &FdtdObservation::probeSamples(unsigned short index)
+{
+  return index < probes_.size() ? probes_[index]->values : empty_;
+}

@@ -1,13 +1,24 @@
 #pragma once
-// Raster data of a spectrogram: row-major magnitudes handed to Qwt.
+// Raster data of a spectrogram: row-major magnitudes (dB) handed to Qwt.
+//
+// Static maps take their rows from the magnitude vectors of a range of
+// Fourier post-processings and are refilled lazily: the engine marks the map
+// stale after every step and the map is rebuilt the next time anyone reads
+// it (accessors, value(), or Qwt's initRaster before painting).
 
 #include <qwt_matrix_raster_data.h>
 
 #include <QVector>
 
+#include <vector>
+
+template <typename I, typename T> class FourierPostprocessing;
+
 class SpectrogramData : public QwtMatrixRasterData
 {
 public:
+  // X interval [xMinimum, xMaximum], no values, colour range at its sentinels.
+  SpectrogramData(double xMinimum, double xMaximum, double rowStep);
   SpectrogramData();
   ~SpectrogramData() override;
 
@@ -15,15 +26,73 @@ public:
   virtual void fill(int first, int last);
   virtual void clearValues();
 
-  int columnCount() const { return columns; }
-  int rowCount() const { return rows; }
-  const QVector<double> &matrixValues() const { return values; }
+  double value(double x, double y) const override;
+  void initRaster(const QRectF &area, const QSize &raster) override;
+
+  int columnCount() const;
+  int rowCount() const;
+  const QVector<double> &matrixValues() const;
+  double minimum() const;
+  double maximum() const;
+  double rowStepValue() const { return rowStep; }
 
 protected:
+  // Brings a lazily filled map up to date; the base has nothing to do.
+  virtual void bringUpToDate() const {}
+
   QVector<double> values;
   int columns = 0;
   int rows = 0;
   double minimumValue = -1.7976931348623157e308;
   double maximumValue = 1.7976931348623157e308;
   double rowStep = 0;
+};
+
+// One row per location, each the current magnitude spectrum of that
+// location's Fourier post-processing. Non-finite magnitudes (-inf of an
+// all-zero spectrum) are shown as 0.
+class StaticSpectrogramData : public SpectrogramData
+{
+public:
+  StaticSpectrogramData(double spectralStart, double spectralStep, double spectralEnd,
+                        double locationStart, double locationStep, double locationEnd);
+  // The same with the row and column counts given by the caller (the
+  // parser counts cells, which is exact, rather than lengths).
+  StaticSpectrogramData(double spectralStart, double spectralStep, double spectralEnd,
+                        double locationStart, double locationStep, double locationEnd,
+                        int rowCount, int columnCount);
+
+  // Rows come from fourier[first ... first + rows - 1]; marks the map stale.
+  void setSource(const std::vector<FourierPostprocessing<int, double> *> *fourier, int first);
+  void markStale() { stale = true; }
+
+  // Copies the magnitudes of source entries first ... last (rows 0 ...).
+  void fill(int first, int last) override;
+
+protected:
+  void bringUpToDate() const override;
+
+private:
+  const std::vector<FourierPostprocessing<int, double> *> *source = nullptr;
+  int sourceFirst = 0;
+  mutable bool stale = false;
+};
+
+// One row per window of a dynamic spectrogram, appended at period boundaries.
+class DynamicSpectrogramData : public SpectrogramData
+{
+public:
+  // X = [spectral start, last grid point]; row step = grid length L.
+  DynamicSpectrogramData(double spectralStart, double spectralStep, double spectralEnd,
+                         double gridLength);
+
+  void appendRow(const QVector<double> &row) override;
+  void clearValues() override;
+
+  double lastRowMinimum() const { return rowMinimum; }
+  double lastRowMaximum() const { return rowMaximum; }
+
+private:
+  double rowMinimum = 0;
+  double rowMaximum = 0;
 };
