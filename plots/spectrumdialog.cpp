@@ -12,6 +12,13 @@ void SpectrumDialog::appendNewItems(const QStringList &names)
     listWidget->addItem(names.at(i));
 }
 
+void SpectrumDialog::replaceItems(const QStringList &names)
+{
+  listWidget->clear();
+  listWidget->addItems(names);
+  okButton->setEnabled(false);
+}
+
 QStringList SpectrumDialog::itemNames() const
 {
   QStringList names;

@@ -19,6 +19,9 @@ public:
   // length, so a list that has grown since is brought up to date.
   void appendNewItems(const QStringList &names);
 
+  // Shows exactly these names (a dialog kept from an earlier run).
+  void replaceItems(const QStringList &names);
+
   // The names shown, in list order.
   QStringList itemNames() const;
 

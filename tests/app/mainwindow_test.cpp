@@ -1,0 +1,1046 @@
+// The main window driven as a user drives it: buttons, actions, breakpoints
+// and modal questions answered by the test.
+
+#include "apptestengine.h"
+#include "testsupport.h"
+#include "windowtestsupport.h"
+
+#include "app/lumora.h"
+#include "plots/plotwidgets.h"
+#include "plots/spectrumdialog.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpacerItem>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using windowtest::ModalAnswerer;
+using windowtest::spin;
+using windowtest::waitUntil;
+
+namespace {
+
+Simulator *appFactory(const QString &, const QStringList &lines, const QString &runName)
+{
+  return new AppTestEngine(lines, runName);
+}
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    ASSERT_TRUE(dir.isValid());
+    AppTestEngine::live = 0;
+    AppTestEngine::destroyedInStep = false;
+  }
+
+  void TearDown() override
+  {
+    // Nothing may be left asking a question.
+    window.reset();
+    EXPECT_EQ(AppTestEngine::live, 0) << "an engine outlived its window";
+    EXPECT_FALSE(AppTestEngine::destroyedInStep);
+  }
+
+  QString config(const QString &name, const QByteArray &text)
+  {
+    return testsupport::writeFile(dir, name, text);
+  }
+
+  LumoraOptions options(const QString &configurationFile = QString())
+  {
+    LumoraOptions o;
+    o.settingsPath = dir.filePath("Settings.txt");
+    o.configurationFile = configurationFile;
+    o.engineFactory = appFactory;
+    return o;
+  }
+
+  Lumora *make(const LumoraOptions &o)
+  {
+    window = std::make_unique<Lumora>(o);
+    window->show();
+    return window.get();
+  }
+
+  // A window that has loaded and started the configuration text.
+  Lumora *started(const QByteArray &text, const QString &name = "FDTD_run.txt")
+  {
+    Lumora *w = make(options(config(name, text)));
+    EXPECT_NE(w->simulator(), nullptr);
+    return w;
+  }
+
+  AppTestEngine *engine() const { return static_cast<AppTestEngine *>(window->simulator()); }
+
+  QPushButton *button(const char *name) const { return window->findChild<QPushButton *>(name); }
+  QAction *action(const char *name) const { return window->findChild<QAction *>(name); }
+  QMdiArea *mdi() const { return window->findChild<QMdiArea *>("mdiArea"); }
+  QString status() const { return window->statusBar()->currentMessage(); }
+
+  // Start, Pause, Resume, Stop, Load as enabled now.
+  std::string buttons() const
+  {
+    std::string s;
+    for (const char *name : {"startButton", "pauseButton", "resumeButton", "stopButton"})
+      s += button(name)->isEnabled() ? '1' : '0';
+    s += action("actionLoad")->isEnabled() ? '1' : '0';
+    return s;
+  }
+
+  void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+
+  // Runs until the engine reached iteration n (or the window went idle).
+  bool runTo(int n)
+  {
+    return waitUntil([&] { return !window->simulator() || window->simulator()->iteration >= n; });
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<Lumora> window;
+};
+
+const char *const viewActions[] = {"actionElectricFieldEnvelope", "actionMagneticFieldEnvelope",
+                                   "actionPoyntingVector",        "actionFFTSpectrum",
+                                   "actionUPPE_time_signal",      "actionDFTSpectrum",
+                                   "actionTime_series_plot",      "actionSpectrogram",
+                                   "actionConversion_efficiency"};
+
+} // namespace
+
+// --- form ------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, FormActions)
+{
+  Lumora *w = make(options());
+  EXPECT_EQ(w->objectName(), "LumoraClass");
+  EXPECT_EQ(w->windowTitle(), "Lumora");
+  EXPECT_EQ(w->menuBar()->objectName(), "menuBar");
+  EXPECT_EQ(w->statusBar()->objectName(), "statusBar");
+
+  struct ActionRow
+  {
+    const char *name;
+    const char *text;
+    const char *shortcut;
+    bool enabled;
+  };
+  const ActionRow rows[] = {
+      {"actionLoad", "&Load", "Ctrl+L", true},
+      {"actionSaveAs", "Save As", "Ctrl+S", false},
+      {"actionMagneticFieldEnvelope", "Magnetic field envelope", "", false},
+      {"actionElectricFieldEnvelope", "Electric field envelope", "", false},
+      {"actionExit", "Exit", "Ctrl+X", true},
+      {"actionClose", "Close", "", false},
+      {"actionCloseAll", "Close All", "", false},
+      {"actionTile", "Tile", "", false},
+      {"actionCascade", "Cascade", "", false},
+      {"actionDFTSpectrum", "DFT Spectrum...", "", false},
+      {"actionTime_series_plot", "Time series plot...", "", false},
+      {"actionSave_All", "Save All ", "Ctrl+A", false},
+      {"actionSpectrogram", "Spectrogram", "", false},
+      {"actionPoyntingVector", "Poynting vector envelope", "", false},
+      {"actionFFTSpectrum", "FFT Spectrum", "", false},
+      {"actionUPPE_time_signal", "UPPE time signal", "", false},
+      {"actionConversion_efficiency", "Conversion efficiency", "", false},
+  };
+  // Created in this order.
+  QStringList order;
+  for (QAction *a : w->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
+    if (a->objectName().startsWith("action"))
+      order << a->objectName();
+  QStringList expectedOrder;
+  for (const ActionRow &row : rows) {
+    expectedOrder << row.name;
+    QAction *a = action(row.name);
+    ASSERT_NE(a, nullptr) << row.name;
+    EXPECT_EQ(a->text(), row.text) << row.name;
+    EXPECT_EQ(a->shortcut(), QKeySequence(row.shortcut)) << row.name;
+    EXPECT_EQ(a->isEnabled(), row.enabled) << row.name;
+  }
+  EXPECT_EQ(order, expectedOrder);
+}
+
+TEST_F(MainWindowTest, FormMenusButtonsAndLayout)
+{
+  Lumora *w = make(options());
+  auto menuEntries = [&](const char *name) {
+    QStringList entries;
+    for (QAction *a : w->findChild<QMenu *>(name)->actions())
+      entries << (a->isSeparator() ? "-" : a->objectName());
+    return entries;
+  };
+  QStringList menus;
+  for (QAction *a : w->menuBar()->actions())
+    menus << a->menu()->objectName() + "=" + a->text();
+  EXPECT_EQ(menus, QStringList({"menuFile=&File", "menuShow=View", "menuWindow=Window"}));
+  EXPECT_EQ(menuEntries("menuFile"),
+            QStringList({"actionLoad", "actionSaveAs", "actionSave_All", "-", "actionExit"}));
+  EXPECT_EQ(menuEntries("menuShow"),
+            QStringList({"actionElectricFieldEnvelope", "actionMagneticFieldEnvelope", "actionPoyntingVector",
+                         "-", "actionFFTSpectrum", "actionUPPE_time_signal", "actionDFTSpectrum",
+                         "actionTime_series_plot", "-", "actionSpectrogram", "actionConversion_efficiency"}));
+  EXPECT_EQ(menuEntries("menuWindow"),
+            QStringList({"actionClose", "actionCloseAll", "-", "actionTile", "actionCascade"}));
+
+  auto *vertical = qobject_cast<QVBoxLayout *>(w->centralWidget()->layout());
+  ASSERT_NE(vertical, nullptr);
+  EXPECT_EQ(vertical->spacing(), 6);
+  EXPECT_EQ(vertical->contentsMargins(), QMargins(11, 11, 11, 11));
+  ASSERT_EQ(vertical->count(), 2);
+  auto *grid = qobject_cast<QGridLayout *>(vertical->itemAt(0)->layout());
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->spacing(), 6);
+  const char *names[] = {"startButton", "stopButton", "pauseButton", "resumeButton"};
+  const char *texts[] = {"Start", "Stop", "Pause", "Resume"};
+  for (int c = 0; c < 4; ++c) {
+    QWidget *b = grid->itemAtPosition(0, c)->widget();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->objectName(), names[c]);
+    EXPECT_EQ(qobject_cast<QPushButton *>(b)->text(), texts[c]);
+    EXPECT_FALSE(b->isEnabled());
+  }
+  QSpacerItem *spacer = grid->itemAtPosition(0, 4)->spacerItem();
+  ASSERT_NE(spacer, nullptr);
+  EXPECT_EQ(spacer->sizeHint(), QSize(298, 20));
+  EXPECT_TRUE(spacer->expandingDirections() & Qt::Horizontal);
+  EXPECT_EQ(vertical->itemAt(1)->widget(), mdi());
+  EXPECT_EQ(buttons(), "00001");
+}
+
+TEST_F(MainWindowTest, FormSize)
+{
+  // The form's own size, before the window manager has a say.
+  Lumora w(options());
+  EXPECT_EQ(w.size(), QSize(718, 555));
+}
+
+// --- loading ---------------------------------------------------------------------
+
+TEST_F(MainWindowTest, OpenLoadsTheChosenFile)
+{
+  const QString path = config("FDTD_open.txt", "1 required\n");
+  Lumora *w = make(options());
+  ModalAnswerer answerer({QMessageBox::Ok}, path);
+  bool loaded = false;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "open", Q_RETURN_ARG(bool, loaded)));
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(answerer.fileDialogs, 1);
+  EXPECT_TRUE(answerer.boxes.isEmpty());
+  EXPECT_EQ(status(), "File loaded");
+  EXPECT_EQ(buttons(), "10000"); // loaded: Start only
+  EXPECT_EQ(w->configurationPath(), path);
+  EXPECT_EQ(w->simulator()->runName, "FDTD_open");
+  EXPECT_EQ(w->fileStatusLabel()->text(), path);
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
+  for (const char *a : viewActions)
+    EXPECT_FALSE(action(a)->isEnabled()) << a;
+}
+
+TEST_F(MainWindowTest, OpenCancelledChangesNothing)
+{
+  Lumora *w = make(options());
+  ModalAnswerer answerer({QMessageBox::Ok}, QString());
+  bool loaded = true;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "open", Q_RETURN_ARG(bool, loaded)));
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(answerer.fileDialogs, 1);
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(buttons(), "00001");
+  EXPECT_TRUE(w->configurationPath().isEmpty());
+}
+
+struct LoadFailure
+{
+  const char *name;
+  const char *fileName;
+  const char *text;
+  const char *message; // %1 is the path
+};
+
+class LoadFailureTest : public MainWindowTest, public ::testing::WithParamInterface<LoadFailure>
+{
+};
+
+TEST_P(LoadFailureTest, ShowsOneWarningAndKeepsNoEngine)
+{
+  const LoadFailure &f = GetParam();
+  const QString path = config(f.fileName, f.text);
+  Lumora *w = make(options());
+  ModalAnswerer answerer({QMessageBox::Ok}, path);
+  bool loaded = true;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "open", Q_RETURN_ARG(bool, loaded)));
+  EXPECT_FALSE(loaded);
+  ASSERT_EQ(answerer.boxes.size(), 1);
+  EXPECT_EQ(answerer.boxes[0].title, "Lumora");
+  EXPECT_EQ(answerer.boxes[0].text, QString(f.message).arg(path));
+  EXPECT_EQ(status(), "Loading canceled");
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(AppTestEngine::live, 0);
+  EXPECT_EQ(buttons(), "00001");
+  EXPECT_EQ(w->fileStatusLabel(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, LoadFailureTest,
+    ::testing::Values(
+        LoadFailure{"MissingKeyword", "FDTD_missing.txt", "# nothing\n",
+                    "Loading %1 failed:\n Keyword \"required\" not found."},
+        LoadFailure{"SyntaxError", "FDTD_syntax.txt", "1 required\n\nwhatever action\n",
+                    "%1: Syntax error in line 3."},
+        LoadFailure{"NegativeIterations", "UPPE_negative.txt", "1 required\nsuspend action\n-4 iterations\n",
+                    "%1: Syntax error in line 3."},
+        LoadFailure{"StoppedEarly", "FDTD_early.txt", "1 stopearly\n1 required\n",
+                    "%1: The configuration could not be loaded completely."},
+        LoadFailure{"UnknownEngine", "PULSE_x.txt", "1 required\n",
+                    "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\"."}),
+    [](const ::testing::TestParamInfo<LoadFailure> &info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, UnreadableFileMessage)
+{
+  const QString path = dir.filePath("FDTD_absent.txt");
+  Lumora *w = make(options());
+  ModalAnswerer answerer;
+  bool loaded = true;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, path)));
+  EXPECT_FALSE(loaded);
+  ASSERT_EQ(answerer.boxes.size(), 1);
+  EXPECT_EQ(answerer.boxes[0].title, "Lumora");
+  EXPECT_EQ(answerer.boxes[0].text, "Cannot read file " + path + ":\nNo such file or directory.");
+}
+
+TEST_F(MainWindowTest, RealEnginesAreUsedByDefault)
+{
+  // Without an injected factory the registered engines build the run; a name
+  // that selects no engine is refused before any factory is asked.
+  LumoraOptions o = options();
+  o.engineFactory = nullptr;
+  Lumora *w = make(o);
+  ModalAnswerer answerer;
+  const QString path = config("XXXX_run.txt", "1 required\n");
+  bool loaded = true;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, path)));
+  EXPECT_FALSE(loaded);
+  ASSERT_EQ(answerer.boxes.size(), 1);
+}
+
+// --- Settings file and command line ------------------------------------------------
+
+TEST_F(MainWindowTest, SettingsFileZeroLoadsNothing)
+{
+  const QString path = config("FDTD_auto.txt", "1 required\n");
+  config("Settings.txt", ("0\n" + path + " *\n" + dir.path() + " *\n").toUtf8());
+  Lumora *w = make(options());
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_TRUE(w->resultsFolderBase().isEmpty());
+  EXPECT_EQ(buttons(), "00001");
+}
+
+TEST_F(MainWindowTest, SettingsFileLoadsAndStarts)
+{
+  const QString path = config("FDTD_auto.txt", "1 required\n");
+  config("Settings.txt", ("1\n" + path + " *\n" + dir.path() + "/results *\n").toUtf8());
+  Lumora *w = make(options());
+  ASSERT_NE(w->simulator(), nullptr);
+  EXPECT_EQ(w->configurationPath(), path);
+  EXPECT_EQ(w->simulator()->runName, "FDTD_auto");
+  EXPECT_EQ(w->resultsFolderBase(), dir.path() + "/results");
+  EXPECT_EQ(buttons(), "01010"); // running
+  EXPECT_TRUE(w->runTimer()->isActive());
+  EXPECT_TRUE(w->progressIndicatorTimer()->isActive());
+  EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
+  // The run begins once the event loop runs.
+  EXPECT_EQ(w->simulator()->iteration, 0);
+  EXPECT_TRUE(runTo(3));
+}
+
+TEST_F(MainWindowTest, SettingsPathWithoutStarFailsToRead)
+{
+  config("Settings.txt", ("1\n" + dir.filePath("FDTD_auto.txt") + "\n" + dir.path() + " *\n").toUtf8());
+  ModalAnswerer answerer;
+  Lumora *w = make(options());
+  ASSERT_EQ(answerer.boxes.size(), 1);
+  QFile none(QString{});
+  none.open(QIODevice::ReadOnly);
+  EXPECT_EQ(answerer.boxes[0].text, QString("Cannot read file %1:\n%2.").arg(QString(), none.errorString()));
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(buttons(), "00001");
+  // Line 3 is still read.
+  EXPECT_EQ(w->resultsFolderBase(), dir.path());
+}
+
+TEST_F(MainWindowTest, SettingsAutoLoadFailureDiscardsTheEngine)
+{
+  const QString path = config("FDTD_bad.txt", "nothing\n");
+  config("Settings.txt", ("1\n" + path + "*\n").toUtf8());
+  ModalAnswerer answerer;
+  Lumora *w = make(options());
+  ASSERT_EQ(answerer.boxes.size(), 1);
+  EXPECT_EQ(answerer.boxes[0].text, "Loading " + path + " failed:\n Keyword \"required\" not found.");
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(AppTestEngine::live, 0);
+  EXPECT_EQ(buttons(), "00001");
+}
+
+TEST_F(MainWindowTest, CommandLineFileStartsAsTheSettingsFileDoes)
+{
+  const QString fromSettings = config("FDTD_settings.txt", "1 required\n");
+  const QString fromCommandLine = config("UPPE_argument.txt", "1 required\n");
+  config("Settings.txt", ("1\n" + fromSettings + "*\n" + dir.path() + "*\n").toUtf8());
+  Lumora *w = make(options(fromCommandLine));
+  ASSERT_NE(w->simulator(), nullptr);
+  EXPECT_EQ(w->configurationPath(), fromCommandLine);
+  EXPECT_EQ(w->simulator()->runName, "UPPE_argument");
+  EXPECT_EQ(AppTestEngine::live, 1);
+  EXPECT_EQ(w->resultsFolderBase(), dir.path());
+  EXPECT_EQ(buttons(), "01010");
+  EXPECT_TRUE(runTo(2));
+}
+
+// --- run loop and state table ---------------------------------------------------
+
+TEST_F(MainWindowTest, StartPauseResumeStop)
+{
+  const QString path = config("FDTD_run.txt", "1 required\n");
+  Lumora *w = make(options());
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, path);
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "open"));
+  }
+  EXPECT_EQ(buttons(), "10000");
+
+  click("startButton");
+  EXPECT_EQ(buttons(), "01010");
+  EXPECT_TRUE(w->runTimer()->isActive());
+  EXPECT_EQ(w->runTimer()->interval(), 0);
+  EXPECT_EQ(w->progressIndicatorTimer()->interval(), 1000);
+  EXPECT_EQ(w->speedIndicatorTimer()->interval(), 1000);
+  EXPECT_TRUE(runTo(5));
+
+  click("pauseButton");
+  EXPECT_EQ(buttons(), "00110");
+  EXPECT_EQ(status(), "Simulation paused");
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_FALSE(w->progressIndicatorTimer()->isActive());
+  EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
+  const int pausedAt = engine()->iteration;
+  EXPECT_EQ(w->progressStatusLabel()->text(), QString::number(pausedAt));
+  spin(30);
+  EXPECT_EQ(engine()->iteration, pausedAt);
+
+  click("resumeButton");
+  EXPECT_EQ(buttons(), "01010");
+  EXPECT_TRUE(runTo(pausedAt + 5));
+
+  ModalAnswerer yes({QMessageBox::Yes});
+  click("stopButton");
+  ASSERT_EQ(yes.boxes.size(), 1);
+  EXPECT_EQ(yes.boxes[0].title, "Lumora");
+  EXPECT_EQ(yes.boxes[0].text, "Are you sure you want to stop the simulation?");
+  EXPECT_EQ(buttons(), "00001");
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(AppTestEngine::live, 0);
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_FALSE(w->progressIndicatorTimer()->isActive());
+  EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
+  EXPECT_EQ(w->fileStatusLabel(), nullptr);
+  EXPECT_EQ(w->speedStatusLabel(), nullptr);
+  EXPECT_EQ(w->progressStatusLabel(), nullptr);
+  EXPECT_TRUE(w->statusBar()->findChildren<QLabel *>().isEmpty() ||
+              w->statusBar()->findChildren<QLabel *>().size() <= 1); // the message label only
+  EXPECT_TRUE(status().isEmpty());
+}
+
+TEST_F(MainWindowTest, CancelledStopWhileRunningKeepsRunning)
+{
+  Lumora *w = started("1 required\n");
+  ASSERT_TRUE(runTo(2));
+  ModalAnswerer cancel({QMessageBox::Cancel});
+  click("stopButton");
+  EXPECT_EQ(cancel.boxes.size(), 1);
+  EXPECT_EQ(buttons(), "01010");
+  EXPECT_TRUE(w->runTimer()->isActive());
+  EXPECT_TRUE(w->progressIndicatorTimer()->isActive());
+  const int at = engine()->iteration;
+  EXPECT_TRUE(runTo(at + 3));
+}
+
+TEST_F(MainWindowTest, CancelledStopWhilePausedStaysPaused)
+{
+  Lumora *w = started("1 required\n");
+  ASSERT_TRUE(runTo(2));
+  click("pauseButton");
+  const int at = engine()->iteration;
+  ModalAnswerer cancel({QMessageBox::Cancel});
+  click("stopButton");
+  EXPECT_EQ(cancel.boxes.size(), 1);
+  EXPECT_EQ(buttons(), "00110");
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_FALSE(w->progressIndicatorTimer()->isActive());
+  EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
+  spin(30);
+  EXPECT_EQ(engine()->iteration, at);
+}
+
+TEST_F(MainWindowTest, FinishedRunKeepsButtonsAndStopsWithoutAQuestion)
+{
+  Lumora *w = started("1 required\n4 laststep\n");
+  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+  spin(30);
+  EXPECT_EQ(engine()->iteration, 4);
+  EXPECT_EQ(engine()->stepCalls, 4); // no step once finished
+  EXPECT_EQ(buttons(), "01010");
+  EXPECT_TRUE(w->runTimer()->isActive()); // ticks go on refreshing plots
+  ModalAnswerer answerer;
+  click("stopButton");
+  EXPECT_TRUE(answerer.boxes.isEmpty());
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(buttons(), "00001");
+}
+
+TEST_F(MainWindowTest, SpeedAndProgressLabels)
+{
+  Lumora *w = started("1 required\n");
+  ASSERT_TRUE(runTo(10));
+  click("pauseButton");
+  const QString progress = w->progressStatusLabel()->text();
+  EXPECT_EQ(progress, QString::number(engine()->iteration));
+  // The speed is the change of progress since the previous speed update.
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed"));
+  EXPECT_EQ(w->speedStatusLabel()->text(), QString::number(engine()->iteration));
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed"));
+  EXPECT_EQ(w->speedStatusLabel()->text(), "0");
+  // And with the real timer: one second after Pause the speed reads 0 while
+  // the progress label keeps the value written by Pause.
+  click("resumeButton");
+  ASSERT_TRUE(runTo(engine()->iteration + 10));
+  click("pauseButton");
+  const QString pausedProgress = w->progressStatusLabel()->text();
+  spin(2100);
+  EXPECT_EQ(w->speedStatusLabel()->text(), "0");
+  EXPECT_EQ(w->progressStatusLabel()->text(), pausedProgress);
+}
+
+TEST_F(MainWindowTest, ProgressFormat)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  engine()->iteration = 1234567;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateProgressIndicator"));
+  EXPECT_EQ(w->progressStatusLabel()->text(), "1.23457e+06");
+}
+
+TEST_F(MainWindowTest, StartEnablesViewActionsByEngineFlags)
+{
+  started("1 required\nA fouriername\n1 spectrumready\nP probename\n1 uppesignal\n");
+  EXPECT_TRUE(action("actionElectricFieldEnvelope")->isEnabled());
+  EXPECT_TRUE(action("actionMagneticFieldEnvelope")->isEnabled());
+  EXPECT_TRUE(action("actionPoyntingVector")->isEnabled());
+  EXPECT_TRUE(action("actionSave_All")->isEnabled());
+  EXPECT_TRUE(action("actionDFTSpectrum")->isEnabled());
+  EXPECT_TRUE(action("actionTime_series_plot")->isEnabled());
+  EXPECT_TRUE(action("actionUPPE_time_signal")->isEnabled());
+  EXPECT_TRUE(action("actionFFTSpectrum")->isEnabled());
+  EXPECT_FALSE(action("actionSpectrogram")->isEnabled());
+  EXPECT_FALSE(action("actionConversion_efficiency")->isEnabled());
+  window.reset();
+
+  started("1 required\nA fouriername\n");
+  EXPECT_TRUE(action("actionElectricFieldEnvelope")->isEnabled());
+  EXPECT_FALSE(action("actionDFTSpectrum")->isEnabled());
+  EXPECT_FALSE(action("actionTime_series_plot")->isEnabled());
+  EXPECT_FALSE(action("actionUPPE_time_signal")->isEnabled());
+  EXPECT_FALSE(action("actionFFTSpectrum")->isEnabled());
+}
+
+TEST_F(MainWindowTest, EngineSignalsEnableActionsWhenDynamic)
+{
+  started("1 required\n1 dynamic\nA fouriername\n");
+  EXPECT_FALSE(action("actionDFTSpectrum")->isEnabled());
+  EXPECT_FALSE(action("actionTime_series_plot")->isEnabled());
+  EXPECT_FALSE(action("actionSpectrogram")->isEnabled());
+  engine()->emitDynamicSignals();
+  EXPECT_TRUE(action("actionDFTSpectrum")->isEnabled());
+  EXPECT_TRUE(action("actionTime_series_plot")->isEnabled());
+  EXPECT_TRUE(action("actionSpectrogram")->isEnabled());
+}
+
+TEST_F(MainWindowTest, EngineSignalsIgnoredWithoutDynamicSpectrogram)
+{
+  started("1 required\nA fouriername\n");
+  engine()->emitDynamicSignals();
+  EXPECT_FALSE(action("actionDFTSpectrum")->isEnabled());
+  EXPECT_FALSE(action("actionSpectrogram")->isEnabled());
+}
+
+TEST_F(MainWindowTest, RunFailureIsShownInTheStatusBar)
+{
+  Lumora *w = started("1 required\n3 failat\n");
+  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+  spin(20);
+  EXPECT_EQ(status(), "The field is no longer finite at iteration 3");
+  EXPECT_EQ(engine()->stepCalls, 3);
+  ModalAnswerer answerer;
+  click("stopButton");
+  EXPECT_TRUE(answerer.boxes.isEmpty());
+  EXPECT_EQ(w->simulator(), nullptr);
+}
+
+TEST_F(MainWindowTest, StopDisablesEveryViewActionAndClosesWindowsAndDialogs)
+{
+  Lumora *w = started("1 required\nA fouriername\nB fouriername\n1 spectrumready\nP probename\nQ probename\n"
+                      "1 uppesignal\n");
+  click("pauseButton");
+  action("actionDFTSpectrum")->trigger();
+  action("actionTime_series_plot")->trigger();
+  action("actionElectricFieldEnvelope")->trigger();
+  ASSERT_TRUE(w->fourierDialog() && w->fourierDialog()->isVisible());
+  ASSERT_TRUE(w->probeDialog() && w->probeDialog()->isVisible());
+  EXPECT_EQ(mdi()->subWindowList().size(), 1);
+  ModalAnswerer yes({QMessageBox::Yes});
+  click("stopButton");
+  for (const char *a : viewActions)
+    EXPECT_FALSE(action(a)->isEnabled()) << a;
+  EXPECT_FALSE(action("actionSave_All")->isEnabled());
+  EXPECT_FALSE(w->fourierDialog()->isVisible());
+  EXPECT_FALSE(w->probeDialog()->isVisible());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(mdi()->subWindowList().isEmpty());
+}
+
+// --- plot windows ------------------------------------------------------------------
+
+TEST_F(MainWindowTest, FieldWindowCountersRestartAfterStop)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  action("actionElectricFieldEnvelope")->trigger();
+  action("actionPoyntingVector")->trigger();
+  EXPECT_EQ(w->electricFieldWindowCount(), 3);
+  EXPECT_EQ(w->poyntingWindowCount(), 2);
+  QStringList titles;
+  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
+    titles << s->windowTitle();
+  EXPECT_EQ(titles, QStringList({"Electric field envelope 1", "Electric field envelope 2",
+                                 "Poynting vector envelope 1"}));
+  {
+    ModalAnswerer yes({QMessageBox::Yes});
+    click("stopButton");
+  }
+  EXPECT_EQ(w->electricFieldWindowCount(), 1);
+  EXPECT_EQ(w->poyntingWindowCount(), 1);
+
+  const QString second = config("FDTD_second.txt", "1 required\n");
+  bool loaded = false;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, second)));
+  ASSERT_TRUE(loaded);
+  click("startButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  ASSERT_EQ(mdi()->subWindowList().size(), 1);
+  EXPECT_EQ(mdi()->subWindowList().first()->windowTitle(), "Electric field envelope 1");
+}
+
+TEST_F(MainWindowTest, PlotWindowsJoinTheWindowMenuAndEnableWindowActions)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  auto *windowMenu = w->findChild<QMenu *>("menuWindow");
+  const int baseEntries = windowMenu->actions().size();
+  action("actionElectricFieldEnvelope")->trigger();
+  action("actionPoyntingVector")->trigger();
+  ASSERT_EQ(windowMenu->actions().size(), baseEntries + 2);
+  QAction *first = windowMenu->actions().at(baseEntries);
+  QAction *second = windowMenu->actions().at(baseEntries + 1);
+  EXPECT_EQ(first->text(), "Electric field envelope 1");
+  EXPECT_EQ(second->text(), "Poynting vector envelope 1");
+  ASSERT_NE(first->actionGroup(), nullptr);
+  EXPECT_EQ(first->actionGroup(), second->actionGroup());
+  for (const char *a : {"actionSaveAs", "actionClose", "actionCloseAll", "actionTile", "actionCascade"})
+    EXPECT_TRUE(action(a)->isEnabled()) << a;
+
+  mdi()->setActiveSubWindow(mdi()->subWindowList(QMdiArea::CreationOrder).first());
+  EXPECT_TRUE(first->isChecked());
+  EXPECT_FALSE(second->isChecked());
+
+  action("actionCloseAll")->trigger();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(mdi()->subWindowList().isEmpty());
+  EXPECT_EQ(windowMenu->actions().size(), baseEntries);
+  for (const char *a : {"actionSaveAs", "actionClose", "actionCloseAll", "actionTile", "actionCascade"})
+    EXPECT_FALSE(action(a)->isEnabled()) << a;
+}
+
+TEST_F(MainWindowTest, PlainSubWindowDisablesTheWindowActions)
+{
+  started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  QMdiSubWindow *plain = mdi()->addSubWindow(new QLabel("not a plot"));
+  plain->show();
+  mdi()->setActiveSubWindow(plain);
+  for (const char *a : {"actionSaveAs", "actionClose", "actionCloseAll", "actionTile", "actionCascade"})
+    EXPECT_FALSE(action(a)->isEnabled()) << a;
+}
+
+TEST_F(MainWindowTest, MagneticFieldOpensNothing)
+{
+  started("1 required\n");
+  click("pauseButton");
+  action("actionMagneticFieldEnvelope")->trigger();
+  EXPECT_TRUE(mdi()->subWindowList().isEmpty());
+}
+
+TEST_F(MainWindowTest, RefreshWalkFollowsEachWindowsRefreshTest)
+{
+  started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  action("actionElectricFieldEnvelope")->trigger();
+  const auto windows = mdi()->subWindowList(QMdiArea::CreationOrder);
+  auto *ticked = qobject_cast<AbstractPlotWidget *>(windows[0]->widget());
+  auto *unticked = qobject_cast<AbstractPlotWidget *>(windows[1]->widget());
+  ASSERT_TRUE(ticked && unticked);
+  ticked->checkBox->setChecked(true);
+  ticked->lineEdit->setText("2");
+  EXPECT_FALSE(unticked->wantsRefresh(engine()));
+  // Each tick steps once and then walks the windows.
+  engine()->iteration = 1;
+  ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+  EXPECT_EQ(engine()->iteration, 2);
+  EXPECT_EQ(engine()->stepCalls, 1);
+  EXPECT_TRUE(ticked->wantsRefresh(engine()));
+}
+
+TEST_F(MainWindowTest, DialogOpensWindowsForTheSelectedRows)
+{
+  Lumora *w = started("1 required\nP0 probename\nP1 probename\nP2 probename\n");
+  click("pauseButton");
+  action("actionTime_series_plot")->trigger();
+  SpectrumDialog *dialog = w->probeDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->itemNames(), QStringList({"P0", "P1", "P2"}));
+  EXPECT_TRUE(mdi()->subWindowList().isEmpty());
+
+  emit dialog->selected({2, 0});
+  QStringList titles;
+  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
+    titles << s->windowTitle();
+  EXPECT_EQ(titles, QStringList({"P2", "P0"}));
+  auto *plot = qobject_cast<TimeProbePlotWidget *>(mdi()->subWindowList(QMdiArea::CreationOrder)[0]->widget());
+  ASSERT_NE(plot, nullptr);
+  EXPECT_EQ(plot->objectIndex(), 2);
+
+  // The dialog is kept and brought up to date with probes added meanwhile.
+  dialog->hide();
+  engine()->probes << "P3";
+  action("actionTime_series_plot")->trigger();
+  EXPECT_EQ(w->probeDialog(), dialog);
+  EXPECT_EQ(dialog->itemNames(), QStringList({"P0", "P1", "P2", "P3"}));
+}
+
+TEST_F(MainWindowTest, OneNameOpensTheWindowDirectlyAndNoneOpensNothing)
+{
+  Lumora *w = started("1 required\nOnly fouriername\n1 spectrumready\nProbe probename\n");
+  click("pauseButton");
+  action("actionDFTSpectrum")->trigger();
+  EXPECT_EQ(w->fourierDialog(), nullptr);
+  ASSERT_EQ(mdi()->subWindowList().size(), 1);
+  EXPECT_EQ(mdi()->subWindowList().first()->windowTitle(), "Only");
+  EXPECT_NE(qobject_cast<SpectrumPlotWidget *>(mdi()->subWindowList().first()->widget()), nullptr);
+
+  action("actionTime_series_plot")->trigger();
+  EXPECT_EQ(w->probeDialog(), nullptr);
+  EXPECT_EQ(mdi()->subWindowList().size(), 2);
+
+  engine()->probes.clear();
+  action("actionTime_series_plot")->trigger();
+  EXPECT_EQ(w->probeDialog(), nullptr);
+  EXPECT_EQ(mdi()->subWindowList().size(), 2);
+}
+
+TEST_F(MainWindowTest, DialogsKeptAcrossRunsShowTheNewNames)
+{
+  Lumora *w = started("1 required\nA fouriername\nB fouriername\n1 spectrumready\n");
+  click("pauseButton");
+  action("actionDFTSpectrum")->trigger();
+  SpectrumDialog *dialog = w->fourierDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->itemNames(), QStringList({"A", "B"}));
+  {
+    ModalAnswerer yes({QMessageBox::Yes});
+    click("stopButton");
+  }
+  const QString second = config("FDTD_second.txt", "1 required\nC fouriername\nD fouriername\nE fouriername\n"
+                                                   "1 spectrumready\n");
+  bool loaded = false;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, second)));
+  ASSERT_TRUE(loaded);
+  click("startButton");
+  click("pauseButton");
+  action("actionDFTSpectrum")->trigger();
+  EXPECT_EQ(w->fourierDialog(), dialog);
+  EXPECT_EQ(dialog->itemNames(), QStringList({"C", "D", "E"}));
+}
+
+TEST_F(MainWindowTest, UppeWindows)
+{
+  started("1 required\n1 uppesignal\n");
+  click("pauseButton");
+  action("actionUPPE_time_signal")->trigger();
+  action("actionFFTSpectrum")->trigger();
+  QStringList titles;
+  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
+    titles << s->windowTitle();
+  EXPECT_EQ(titles, QStringList({"UPPE E-field", "FFT spectrum"}));
+}
+
+TEST_F(MainWindowTest, EnvelopeKeys)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  auto *field = qobject_cast<FieldPlotWidget *>(mdi()->activeSubWindow()->widget());
+  ASSERT_NE(field, nullptr);
+  EXPECT_FALSE(field->isEnvelopeShown());
+
+  QTest::keyClick(w, Qt::Key_E); // plain E with no envelope: nothing
+  EXPECT_FALSE(field->isEnvelopeShown());
+  QTest::keyClick(w, Qt::Key_E, Qt::ShiftModifier | Qt::ControlModifier); // not exactly Shift
+  EXPECT_FALSE(field->isEnvelopeShown());
+  QTest::keyClick(w, Qt::Key_E, Qt::ShiftModifier);
+  EXPECT_TRUE(field->isEnvelopeShown());
+
+  engine()->electricField().assign(engine()->electricField().size(), 3.0);
+  field->refreshPlot(engine());
+  EXPECT_EQ(field->envelopeValues().front(), 3.0);
+  QTest::keyClick(w, Qt::Key_E); // reset
+  EXPECT_TRUE(field->isEnvelopeShown());
+  EXPECT_EQ(field->envelopeValues().front(), 0.0);
+  QTest::keyClick(w, Qt::Key_E, Qt::ShiftModifier);
+  EXPECT_FALSE(field->isEnvelopeShown());
+  QTest::keyClick(w, Qt::Key_F, Qt::ShiftModifier);
+  EXPECT_FALSE(field->isEnvelopeShown());
+}
+
+// --- breakpoints -------------------------------------------------------------------
+
+TEST_F(MainWindowTest, SuspendBreakpointPausesAtItsIteration)
+{
+  Lumora *w = started("1 required\nsuspend action\n7 iterations\n");
+  ASSERT_TRUE(waitUntil([&] { return button("resumeButton")->isEnabled(); }));
+  spin(30);
+  EXPECT_EQ(engine()->iteration, 7);
+  EXPECT_EQ(buttons(), "00110");
+  EXPECT_FALSE(w->runTimer()->isActive());
+  click("resumeButton");
+  EXPECT_TRUE(runTo(12));
+}
+
+TEST_F(MainWindowTest, ExitBreakpointStopsAfterTheStepAndClosesTheWindow)
+{
+  Lumora *w = started("1 required\nexit action\n5 iterations\n");
+  ModalAnswerer yes({QMessageBox::Yes});
+  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }));
+  ASSERT_EQ(yes.boxes.size(), 1);
+  EXPECT_EQ(yes.boxes[0].text, "Are you sure you want to stop the simulation?");
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(AppTestEngine::live, 0);
+  EXPECT_FALSE(AppTestEngine::destroyedInStep);
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
+}
+
+TEST_F(MainWindowTest, ExitBreakpointAtTheEndAsksNothing)
+{
+  Lumora *w = started("1 required\n6 laststep\nexit action\n0 iterations\n");
+  ModalAnswerer answerer;
+  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }));
+  EXPECT_TRUE(answerer.boxes.isEmpty());
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_EQ(AppTestEngine::live, 0);
+  EXPECT_FALSE(AppTestEngine::destroyedInStep);
+}
+
+TEST_F(MainWindowTest, ExitBreakpointRefusedTwiceKeepsRunning)
+{
+  // Refusing the stop leaves the engine; closing then asks the exit question.
+  Lumora *w = started("1 required\nexit action\n5 iterations\n");
+  ModalAnswerer cancel({QMessageBox::Cancel});
+  ASSERT_TRUE(waitUntil([&] { return cancel.boxes.size() == 2; }));
+  EXPECT_EQ(cancel.boxes[0].text, "Are you sure you want to stop the simulation?");
+  EXPECT_EQ(cancel.boxes[1].text, "Are you sure you want to exit the simulator?");
+  EXPECT_TRUE(w->isVisible());
+  ASSERT_NE(w->simulator(), nullptr);
+  EXPECT_EQ(buttons(), "01010");
+  EXPECT_TRUE(runTo(8));
+  spin(20);
+  EXPECT_EQ(cancel.boxes.size(), 2);
+}
+
+TEST_F(MainWindowTest, SuspendAndExitAtOneIterationActInFileOrder)
+{
+  Lumora *w = started("1 required\nsuspend action\n3 iterations\nexit action\n3 iterations\n");
+  ModalAnswerer cancel({QMessageBox::Cancel});
+  ASSERT_TRUE(waitUntil([&] { return cancel.boxes.size() == 2; }));
+  // Paused by the first; the refused stop and exit leave it paused.
+  EXPECT_EQ(buttons(), "00110");
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_EQ(engine()->iteration, 3);
+}
+
+TEST_F(MainWindowTest, SaveAllBreakpointSetsTheTagAndWritesTheFolder)
+{
+  const QString path = config("FDTD_tagged.txt", "1 required\nsaveAll action\n4 iterations\nmytag file\n");
+  config("Settings.txt", ("1\n" + path + "*\n" + dir.path() + "*\n").toUtf8());
+  Lumora *w = make(options());
+  ASSERT_NE(w->simulator(), nullptr);
+  ASSERT_TRUE(runTo(6));
+  EXPECT_EQ(w->resultsTag(), "mytag");
+  const QStringList folders = QDir(dir.path()).entryList({"Simulation results *_mytag"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(dir.path() + "/" + folders.first() + "/FDTD_tagged.txt"));
+  // Saving did not stop the run.
+  EXPECT_EQ(buttons(), "01010");
+  EXPECT_TRUE(w->runTimer()->isActive());
+}
+
+TEST_F(MainWindowTest, SaveAllByHandWhilePausedStaysPaused)
+{
+  const QString path = config("FDTD_hand.txt", "1 required\n");
+  config("Settings.txt", ("1\n" + path + "*\n" + dir.path() + "*\n").toUtf8());
+  Lumora *w = make(options());
+  click("pauseButton");
+  action("actionSave_All")->trigger();
+  EXPECT_EQ(status(), "All files have been saved");
+  EXPECT_EQ(QDir(dir.path()).entryList({"Simulation results *_"}, QDir::Dirs).size(), 1);
+  EXPECT_EQ(buttons(), "00110");
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+TEST_F(MainWindowTest, SaveLineEnvelopeBreakpointWritesTheField)
+{
+  const QString out = dir.filePath("line.txt");
+  started(("1 required\nsave_line_envelope action\n3 iterations\n" + out + " file\n").toUtf8());
+  ASSERT_TRUE(waitUntil([&] { return QFile::exists(out); }));
+  EXPECT_TRUE(runTo(6)); // and the run goes on
+  const QByteArray text = testsupport::readAll(out);
+  EXPECT_TRUE(text.startsWith("! Location [um]\tElectric field [V/m]\n")) << text.constData();
+}
+
+TEST_F(MainWindowTest, FailedLineEnvelopeSaveLeavesTheRunHeld)
+{
+  Lumora *w = started("1 required\nsave_line_envelope action\n3 iterations\n/nonexistent/dir/line.txt file\n");
+  ASSERT_TRUE(waitUntil([&] { return status() == "Saving failed"; }));
+  spin(30);
+  EXPECT_EQ(engine()->iteration, 3);
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_EQ(buttons(), "01010"); // continue with Pause and Resume
+  click("pauseButton");
+  click("resumeButton");
+  EXPECT_TRUE(runTo(5));
+}
+
+// --- saving by hand ---------------------------------------------------------------
+
+TEST_F(MainWindowTest, SaveAsWritesTheActivePlot)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  const QString out = dir.filePath("saved.txt");
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, out);
+    action("actionSaveAs")->trigger();
+    EXPECT_EQ(answerer.fileDialogs, 1);
+  }
+  EXPECT_EQ(status(), "File saved");
+  EXPECT_TRUE(QFile::exists(out));
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, QString());
+    action("actionSaveAs")->trigger();
+  }
+  EXPECT_EQ(status(), "Saving canceled");
+  EXPECT_EQ(buttons(), "00110");
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+// --- closing ----------------------------------------------------------------------
+
+TEST_F(MainWindowTest, CloseWithoutEngineAsksNothing)
+{
+  Lumora *w = make(options());
+  ModalAnswerer answerer;
+  EXPECT_TRUE(w->close());
+  EXPECT_TRUE(answerer.boxes.isEmpty());
+}
+
+TEST_F(MainWindowTest, CloseWhileRunningAsksAndHoldsTheRun)
+{
+  Lumora *w = started("1 required\n");
+  ASSERT_TRUE(runTo(2));
+  {
+    ModalAnswerer cancel({QMessageBox::Cancel});
+    EXPECT_FALSE(w->close());
+    ASSERT_EQ(cancel.boxes.size(), 1);
+    EXPECT_EQ(cancel.boxes[0].title, "Lumora");
+    EXPECT_EQ(cancel.boxes[0].text, "Are you sure you want to exit the simulator?");
+  }
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->runTimer()->isActive());
+  {
+    ModalAnswerer yes({QMessageBox::Yes});
+    EXPECT_TRUE(w->close());
+  }
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+TEST_F(MainWindowTest, ExitActionAsksUnlessFinished)
+{
+  Lumora *w = started("1 required\n");
+  {
+    ModalAnswerer cancel({QMessageBox::Cancel});
+    action("actionExit")->trigger();
+    EXPECT_EQ(cancel.boxes.size(), 1);
+  }
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_FALSE(action("actionLoad")->isEnabled());
+  {
+    ModalAnswerer yes({QMessageBox::Yes});
+    action("actionExit")->trigger();
+    EXPECT_EQ(yes.boxes.size(), 1);
+  }
+  EXPECT_FALSE(w->isVisible());
+  // Destroying the window deletes the engine (checked in TearDown).
+}
+
+TEST_F(MainWindowTest, ExitActionAfterFinishedAsksNothing)
+{
+  Lumora *w = started("1 required\n2 laststep\n");
+  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+  ModalAnswerer answerer;
+  action("actionExit")->trigger();
+  EXPECT_TRUE(answerer.boxes.isEmpty());
+  EXPECT_FALSE(w->isVisible());
+}
