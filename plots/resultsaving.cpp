@@ -97,14 +97,16 @@ SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
 {
   SaveAllOutcome outcome;
   outcome.folder = resultsFolderPath(resultsBase, now, saveTag);
+  if (!engine) {
+    tell(report, tr("Saving failed"), 2000);
+    return outcome;
+  }
   const QString folderPath = outcome.folder.left(outcome.folder.size() - 1);
   outcome.folderCreated = QDir().mkpath(folderPath) && QFileInfo(folderPath).isDir();
-  if (!outcome.folderCreated || !engine) {
-    if (!outcome.folderCreated)
-      tell(report, tr("Saving failed: cannot create folder %1").arg(QDir::toNativeSeparators(folderPath)),
-           2000);
-    else
-      tell(report, tr("Saving failed"), 2000);
+  if (!outcome.folderCreated) {
+    tell(report,
+         tr("Saving failed: cannot create folder %1").arg(QDir::toNativeSeparators(folderPath)),
+         2000);
     return outcome;
   }
   const QString &folder = outcome.folder;

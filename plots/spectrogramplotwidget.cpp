@@ -31,7 +31,20 @@ constexpr double largest = 1.7976931348623157e308;
 class RasterView : public QwtRasterData
 {
 public:
-  void setSource(const SpectrogramData *data) { source = data; }
+  void setSource(SpectrogramData *data) { source = data; }
+
+  // Lets the engine's data prepare itself (a lazily refilled map is brought
+  // up to date here, before Qwt asks for values from several threads).
+  void initRaster(const QRectF &area, const QSize &raster) override
+  {
+    if (source)
+      source->initRaster(area, raster);
+  }
+  void discardRaster() override
+  {
+    if (source)
+      source->discardRaster();
+  }
 
   QRectF pixelHint(const QRectF &area) const override
   {
@@ -78,7 +91,7 @@ private:
            source->matrixValues().size() >= source->rowCount() * source->columnCount();
   }
 
-  const SpectrogramData *source = nullptr;
+  SpectrogramData *source = nullptr;
 };
 
 // A display interval of positive width around a possibly degenerate one.
