@@ -1,0 +1,369 @@
+// Problem set-up of the FDTD engine: time base and formulation, the lumped
+// termination and the sources.
+
+#include "fdtd/fdtdsimulator.h"
+
+#include "fdtd/parsenumber.h"
+#include "fdtd/physicalconstants.h"
+#include "fdtd/sources/additivegaussiansource.h"
+#include "fdtd/sources/hardarbitrarysource.h"
+#include "fdtd/sources/hardgaussiansource.h"
+#include "fdtd/sources/hardhyperbolicsecantsource.h"
+#include "fdtd/sources/hardsinusoidalsource.h"
+#include "fdtd/sources/softgaussiansource.h"
+#include "input/keywords.h"
+#include "input/lookups.h"
+#include "input/units.h"
+
+#include <QFile>
+
+#include <omp.h>
+
+using fdtdparse::toReal;
+
+// "stability", "threads", "measure", "size", "physical" and "problem".
+bool FDTDSimulator::parseGrid(const QStringList &lines)
+{
+  QString value = readValue(lines, keyword(Kw::stability), missingKeyword, currentLine);
+  if (value.isNull())
+    return true;
+  if (!toReal(value, stability) || !(stability > 0.0)) {
+    errorLine = currentLine;
+    return true;
+  }
+
+  value = readValue(lines, keyword(Kw::threads), missingKeyword, currentLine);
+  if (value.isNull())
+    return true;
+  bool converted = false;
+  const int threads = value.toInt(&converted);
+  if (!converted || threads < 0 || threads > maximumThreads) {
+    errorLine = currentLine;
+    return true;
+  }
+  threadCount = threads;
+  if (threads > 0)
+    omp_set_num_threads(threads);
+
+  value = readValue(lines, keyword(Kw::measure), missingKeyword, currentLine);
+  if (value.isNull())
+    return true;
+  if (isNotListed(value, lengthUnits)) {
+    errorLine = currentLine;
+    return true;
+  }
+  lengthUnit = value;
+
+  value = readValue(lines, keyword(Kw::size), missingKeyword, currentLine);
+  if (value.isNull())
+    return true;
+  lengthUnitFactor = lengthScaleOf(lengthUnit);
+  if (!toReal(value, cellSize) || !(cellSize > 0.0)) {
+    errorLine = currentLine;
+    return true;
+  }
+  deltaT = lengthUnitFactor * cellSize / (stability * fdtdconst::speedOfLight);
+  if (!(deltaT > 0.0) || !std::isfinite(deltaT)) { // a step too small to represent
+    errorLine = currentLine;
+    return true;
+  }
+
+  value = readValue(lines, keyword(Kw::physical), missingKeyword, currentLine);
+  if (value.isNull())
+    return true;
+
+  value = readValue(lines, keyword(Kw::problem), missingKeyword, currentLine);
+  if (value.isNull())
+    return true;
+  const int formulation = indexIgnoringCase(geometries, value);
+  if (formulation < 0) {
+    errorLine = currentLine;
+    return true;
+  }
+  periodic = formulation >= 1;
+  conditionallyPeriodic = formulation == 2;
+  return false;
+}
+
+// Two "lumped" lines: the resistance, then the grid point (1 ... N or "end").
+bool FDTDSimulator::parseLumpedTermination(const QStringList &lines)
+{
+  const QString &lumpedKw = keyword(Kw::lumped);
+  const int first = findLineFrom(lines, lumpedKw, 0);
+  if (first < 0)
+    return false;
+  double resistance = 0.0;
+  if (!toReal(lineValue(lines.at(first)), resistance) || resistance < 0.0) {
+    errorLine = first + 1;
+    return true;
+  }
+  if (first + 1 >= lines.size()) { // the first line cannot be its own position line
+    missingKeyword = lumpedKw;
+    return true;
+  }
+  const QString where = readValueFrom(lines, lumpedKw, missingKeyword, currentLine, first + 1);
+  if (where.isNull())
+    return true;
+  int index = -1;
+  if (where.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0) {
+    index = meshPointCount - 1;
+  } else {
+    bool converted = false;
+    const int k = where.toInt(&converted);
+    if (converted && k >= 1 && k <= meshPointCount)
+      index = k - 1;
+  }
+  if (index < 0) {
+    errorLine = currentLine;
+    return true;
+  }
+  lumpedEnabled = true;
+  lumpedResistance = resistance;
+  lumpedIndex = index;
+  return false;
+}
+
+// One source per "geometry" line, in file order.
+bool FDTDSimulator::parseSources(const QStringList &lines)
+{
+  const QString &geometryKw = keyword(Kw::geometry);
+  int g = findLineFrom(lines, geometryKw, 0);
+  while (g >= 0) {
+    if (parseSourceBlock(lines, g))
+      return true;
+    if (g + 1 >= lines.size())
+      break;
+    g = findLineFrom(lines, geometryKw, g + 1);
+  }
+  return false;
+}
+
+bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
+{
+  const auto fail = [this](int line) {
+    errorLine = line;
+    return true;
+  };
+
+  const QString kind = readValueFrom(lines, keyword(Kw::geometry), missingKeyword, currentLine, g);
+  if (kind.isNull())
+    return true;
+  const int kindIndex = indexIgnoringCase(sourceKinds, kind);
+  if (kindIndex < 0)
+    return fail(currentLine);
+  const bool planeWave = kindIndex == 1;
+
+  QString value = readValueFrom(lines, keyword(Kw::z_location), missingKeyword, currentLine, g);
+  if (value.isNull())
+    return true;
+  bool converted = false;
+  const int z = value.toInt(&converted);
+  if (!converted || z < 1 || z > meshPointCount)
+    return fail(currentLine);
+  const int gridPoint = z - 1;
+
+  // "Z A delay [epsR muR x x] amplitude"
+  const int amplitudeIndex = findLineFrom(lines, keyword(Kw::amplitude), g);
+  if (amplitudeIndex < 0) {
+    missingKeyword = keyword(Kw::amplitude);
+    return true;
+  }
+  const int amplitudeLine = amplitudeIndex + 1;
+  currentLine = amplitudeLine;
+  const QStringList tokens = fdtdparse::tokens(lines.at(amplitudeIndex));
+  if (tokens.size() < 4)
+    return fail(amplitudeLine);
+  double impedance = 0.0;
+  double amplitude = 0.0;
+  double delay = 0.0;
+  if (!toReal(tokens.at(0), impedance) || impedance < 0.0 || !toReal(tokens.at(1), amplitude) ||
+      !toReal(tokens.at(2), delay) || delay < 0.0)
+    return fail(amplitudeLine);
+
+  value = readValueFrom(lines, keyword(Kw::shape), missingKeyword, currentLine, g);
+  if (value.isNull())
+    return true;
+  const int shape = indexIgnoringCase(pulseShapes, value);
+  if (shape < 0)
+    return fail(currentLine);
+  enum { Sine, Gauss, Sech, Sech2, User };
+  if (shape == User)
+    return readUserPulse(lines, g, gridPoint, delay, impedance, amplitude);
+
+  value = readValueFrom(lines, keyword(Kw::funit), missingKeyword, currentLine, g);
+  if (value.isNull())
+    return true;
+  const int frequencyIndex = indexIgnoringCase(frequencyUnits, value);
+  if (frequencyIndex < 0)
+    return fail(currentLine);
+
+  value = readValueFrom(lines, keyword(Kw::tunit), missingKeyword, currentLine, g);
+  if (value.isNull())
+    return true;
+  const int timeIndex = indexIgnoringCase(timeUnits, value);
+  if (timeIndex < 0)
+    return fail(currentLine);
+
+  value = readValueFrom(lines, keyword(Kw::centre), missingKeyword, currentLine, g);
+  if (value.isNull())
+    return true;
+  double centre = 0.0;
+  if (!toReal(value, centre) || !(centre > 0.0))
+    return fail(currentLine);
+
+  value = readValueFrom(lines, keyword(Kw::duration), missingKeyword, currentLine, g);
+  if (value.isNull())
+    return true;
+  double duration = 0.0;
+  if (!toReal(value, duration))
+    return fail(currentLine);
+  duration = std::trunc(duration);
+  if (!(duration > 0.0))
+    return fail(currentLine);
+
+  // Reads a positive real after keyword k (the "3dB" bandwidth or "tau").
+  const auto positive = [&](int k, double &result) {
+    const QString v = readValueFrom(lines, keyword(k), missingKeyword, currentLine, g);
+    if (v.isNull())
+      return false;
+    if (!toReal(v, result) || !(result > 0.0)) {
+      errorLine = currentLine;
+      return false;
+    }
+    return true;
+  };
+
+  const int exponent = 3 * frequencyIndex;
+  Source<int, double> *source = nullptr;
+  if (!planeWave) {
+    if (shape == Sine) {
+      source = new HardSinusoidalSource<int, double>(gridPoint, delay, impedance, amplitude,
+                                                     deltaT, duration, centre, exponent,
+                                                     conditionallyPeriodic);
+    } else if (shape == Gauss) {
+      double bandwidth = 0.0;
+      if (!positive(Kw::threeDB, bandwidth))
+        return true;
+      source = new HardGaussianSource<int, double>(gridPoint, delay, impedance, amplitude, deltaT,
+                                                   duration, centre, exponent,
+                                                   conditionallyPeriodic, bandwidth);
+    } else {
+      double tau = 0.0;
+      if (!positive(Kw::tau, tau))
+        return true;
+      source = new HardHyperbolicSecantSource<int, double>(
+          gridPoint, delay, impedance, amplitude, deltaT, duration, centre, exponent,
+          conditionallyPeriodic, tau, timeIndex, shape == Sech ? 1 : 2);
+    }
+  } else {
+    double medium[4] = {0.0, 0.0, 0.0, 0.0};
+    if (tokens.size() < 7)
+      return fail(amplitudeLine);
+    for (int k = 0; k < 4; ++k)
+      if (!toReal(tokens.at(3 + k), medium[k]))
+        return fail(amplitudeLine);
+    if (!(medium[0] > 0.0) || !(medium[1] > 0.0) || shape != Gauss)
+      return fail(amplitudeLine);
+    double bandwidth = 0.0;
+    if (!positive(Kw::threeDB, bandwidth))
+      return true;
+    source = new SoftGaussianSource<int, double>(gridPoint, delay, impedance, amplitude, deltaT,
+                                                 duration, centre, exponent,
+                                                 conditionallyPeriodic, bandwidth, medium[0],
+                                                 medium[1], *this);
+  }
+  sources.append(source);
+  ++sourceCount;
+  return false;
+}
+
+// A recorded pulse: one sample per line (first word), "#" lines and empty
+// lines skipped, each sample scaled by the amplitude.
+bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
+                                  double impedance, double amplitude)
+{
+  const QString fileName = readValueFrom(lines, keyword(Kw::file), missingKeyword, currentLine, g);
+  if (fileName.isNull())
+    return true;
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    errorLine = -2;
+    return true;
+  }
+  std::vector<double> samples;
+  // Only the start of each line matters; longer lines are read in pieces and
+  // the rest is dropped, so that no line can take unbounded memory.
+  constexpr qint64 keep = 4096;
+  char buffer[keep + 1];
+  while (!file.atEnd()) {
+    const qint64 n = file.readLine(buffer, sizeof buffer);
+    if (n < 0)
+      break;
+    QString line = QString::fromLocal8Bit(buffer, static_cast<int>(n));
+    bool complete = n == 0 || buffer[n - 1] == '\n' || file.atEnd();
+    while (!complete) { // drop the rest of an overlong line
+      const qint64 m = file.readLine(buffer, sizeof buffer);
+      complete = m <= 0 || buffer[m - 1] == '\n' || file.atEnd();
+    }
+    const QStringList words = fdtdparse::tokens(line);
+    if (words.isEmpty() || words.first().startsWith(QLatin1Char('#')))
+      continue;
+    double sample = 0.0;
+    if (!toReal(words.first(), sample) ||
+        samples.size() >= static_cast<std::size_t>(maximumPulseSamples)) {
+      errorLine = -2;
+      return true;
+    }
+    samples.push_back(sample * amplitude);
+  }
+  if (samples.empty())
+    return false;
+  const int start = Source<int, double>::startIterationFor(delay, deltaT);
+  sources.append(new HardArbitrarySource<int, double>(gridPoint, start, impedance, amplitude,
+                                                      std::move(samples), conditionallyPeriodic));
+  ++sourceCount;
+  return false;
+}
+
+// Several hard sources on one grid point: the one that lasts longest drives
+// the point and comes first; the other Gaussian pulses there become additive
+// (appended at the end, so that they add to what the driver wrote).
+void FDTDSimulator::arrangeColocatedSources()
+{
+  QList<Source<int, double> *> hard;
+  for (Source<int, double> *s : qAsConst(sources))
+    if (s->hard)
+      hard.append(s);
+  if (hard.size() < 2)
+    return;
+
+  QList<Source<int, double> *> group;
+  for (int i = 0; i < hard.size() && group.isEmpty(); ++i) {
+    for (int j = i + 1; j < hard.size(); ++j)
+      if (hard.at(j)->gridPoint == hard.at(i)->gridPoint)
+        group.append(hard.at(j));
+    if (!group.isEmpty())
+      group.prepend(hard.at(i));
+  }
+  if (group.isEmpty())
+    return;
+
+  Source<int, double> *master = group.first();
+  for (Source<int, double> *s : qAsConst(group))
+    if (s->extent() > master->extent())
+      master = s;
+  sources.removeOne(master);
+
+  for (Source<int, double> *s : qAsConst(group)) {
+    if (s == master)
+      continue;
+    auto *gaussian = dynamic_cast<HardGaussianSource<int, double> *>(s);
+    if (!gaussian || dynamic_cast<AdditiveGaussianSource<int, double> *>(s))
+      continue;
+    sources.removeOne(s);
+    sources.append(new AdditiveGaussianSource<int, double>(*gaussian));
+    delete s;
+  }
+  sources.prepend(master);
+  sourceCount = sources.size();
+}

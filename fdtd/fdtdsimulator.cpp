@@ -1,0 +1,205 @@
+#include "fdtd/fdtdsimulator.h"
+
+#include "engine/performancecounter.h"
+#include "fdtd/physicalconstants.h"
+#include "fdtd/sections/cellloop.h"
+#include "fdtd/sections/meshsection.h"
+#include "fdtd/sources/source.h"
+#include "input/keywords.h"
+#include "input/lookups.h"
+#include "input/units.h"
+#include "postprocessing/fdtdobservation.h"
+
+#include <omp.h>
+
+#include <cmath>
+
+FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Simulator(name)
+{
+  // Created (or emptied) for every loaded problem; nothing is written to them.
+  debugStream.open("Debug.txt", std::ios::out | std::ios::trunc);
+  sourceStream.open("Source.txt", std::ios::out | std::ios::trunc);
+
+  if (parseTimingLog(lines))
+    return;
+  if (timingLogEnabled) {
+    timingStream.setDevice(&timingLog);
+    timingStream.setRealNumberPrecision(9);
+  }
+  if (parseGrid(lines))
+    return;
+
+  int meshPoints = 0;
+  if (parseMedium(lines, meshPoints))
+    return;
+  meshPointCount = meshPoints;
+  positions.resize(static_cast<std::size_t>(meshPoints));
+  for (int i = 0; i < meshPoints; ++i)
+    positions[static_cast<std::size_t>(i)] = i * cellSize;
+
+  if (!periodic && parseLumpedTermination(lines))
+    return;
+
+  eField.assign(static_cast<std::size_t>(meshPoints), 0.0);
+  hField.assign(static_cast<std::size_t>(meshPoints) + 1, 0.0);
+  centreIndex = meshPoints / 2;
+
+  if (parseSources(lines))
+    return;
+  arrangeColocatedSources();
+
+  if (parseActions(lines))
+    return;
+
+  FdtdGridInfo grid;
+  grid.cells = meshPointCount;
+  grid.cellSize = cellSize;
+  grid.timeStep = deltaT;
+  grid.lengthScale = lengthUnitFactor;
+  grid.centreIndex = centreIndex;
+  grid.stability = stability;
+  grid.periodic = periodic;
+  grid.conditionallyPeriodic = conditionallyPeriodic;
+  grid.lengthUnit = lengthUnit;
+  observation = std::make_unique<FdtdObservation>(*this, grid);
+  if (observation->parse(lines))
+    return;
+
+  markConstructed();
+}
+
+FDTDSimulator::~FDTDSimulator()
+{
+  qDeleteAll(sources);
+  sources.clear();
+  sourceCount = 0;
+  observation.reset();
+  for (auto *s : sections)
+    delete s;
+  sections.clear();
+  debugStream.close();
+  sourceStream.close();
+}
+
+// One leap-frog step: H from E, the sources' H terms, half a time step, E from
+// H, the sources' E terms, the lumped termination, the second half step; then
+// the observers, the timing log and the breakpoints see the new iteration.
+void FDTDSimulator::step()
+{
+  const FlushDenormals flush;
+  if (iteration == 0 && timingLogEnabled) {
+    timingStartCounter = performanceCounter();
+    timingCounterFrequency = performanceFrequency();
+  }
+
+  for (MeshSection<int, double> *s : sections)
+    s->updateH(eField, hField);
+  for (Source<int, double> *s : qAsConst(sources))
+    s->applyH(eField, hField, *this);
+  time += deltaT * 0.5;
+
+  for (MeshSection<int, double> *s : sections)
+    s->updateE(eField, hField);
+  for (Source<int, double> *s : qAsConst(sources))
+    s->applyE(eField, hField, *this);
+  if (lumpedEnabled)
+    eField[static_cast<std::size_t>(lumpedIndex)] =
+        -(hField[static_cast<std::size_t>(lumpedIndex)] * lumpedResistance);
+  time += deltaT * 0.5;
+  ++iteration;
+
+  if (iteration % finiteCheckPeriod == 0 && !finished && !fieldsAreFinite()) {
+    finished = true;
+    runFailure =
+        tr("The field is no longer finite at iteration %1: the run was stopped.").arg(iteration);
+  }
+
+  if (observation)
+    observation->observe(eField, hField, iteration);
+
+  if (timingLogEnabled && timingLogPeriod > 0 && iteration % timingLogPeriod == 0)
+    writeTimingRecord();
+
+  checkBreakpoints();
+}
+
+bool FDTDSimulator::fieldsAreFinite() const
+{
+  // x * 0 is 0 for every finite x and NaN for an infinity or a NaN.
+  double probe = 0.0;
+  const double *e = eField.data();
+  const double *h = hField.data();
+  const std::size_t ne = eField.size();
+  const std::size_t nh = hField.size();
+#pragma omp simd reduction(+ : probe)
+  for (std::size_t i = 0; i < ne; ++i)
+    probe += e[i] * 0.0;
+#pragma omp simd reduction(+ : probe)
+  for (std::size_t i = 0; i < nh; ++i)
+    probe += h[i] * 0.0;
+  return probe == 0.0;
+}
+
+void FDTDSimulator::writeTimingRecord()
+{
+  const std::int64_t now = performanceCounter();
+  timingLastCounter = now;
+  timingCounterFrequency = performanceFrequency();
+  const double seconds =
+      static_cast<double>(now - timingStartCounter) / static_cast<double>(timingCounterFrequency);
+  const qulonglong bytes = (eField.capacity() + hField.capacity()) * 4 + 48;
+  timingStream << seconds << '\n' << bytes << '\n';
+  timingStream.flush();
+}
+
+double FDTDSimulator::progress() { return static_cast<double>(iteration); }
+double FDTDSimulator::currentTime() { return time; }
+double FDTDSimulator::timeStep() { return deltaT; }
+bool FDTDSimulator::hasTimeSignal() { return false; }
+void FDTDSimulator::integrateSpectrum() {}
+std::vector<double> &FDTDSimulator::electricField() { return eField; }
+std::vector<double> &FDTDSimulator::conversionCurveA() { return positions; }
+std::vector<double> &FDTDSimulator::conversionCurveB() { return positions; }
+std::vector<double> &FDTDSimulator::conversionPositions() { return positions; }
+int FDTDSimulator::pointCount() { return meshPointCount; }
+double FDTDSimulator::pointSpacing() { return cellSize; }
+double FDTDSimulator::lengthScale() { return lengthUnitFactor; }
+
+QStringList FDTDSimulator::probeNames()
+{
+  return observation ? observation->probeNames() : QStringList();
+}
+
+double FDTDSimulator::probeSampleInterval(unsigned short index)
+{
+  return observation ? observation->probeSampleInterval(index) : 0.0;
+}
+
+QString FDTDSimulator::probeTimeUnit(unsigned short index)
+{
+  return observation ? observation->probeTimeUnit(index) : QString();
+}
+
+double FDTDSimulator::probeStartTime(unsigned short index)
+{
+  return observation ? observation->probeStartTime(index) : 0.0;
+}
+
+int FDTDSimulator::probeSampleCount(unsigned short index)
+{
+  return observation ? observation->probeSampleCount(index) : 0;
+}
+
+std::vector<double> &FDTDSimulator::probeSamples(unsigned short index)
+{
+  if (observation)
+    return observation->probeSamples(index);
+  static std::vector<double> none;
+  none.clear();
+  return none;
+}
+
+QString FDTDSimulator::timeAxisLabel(unsigned short index)
+{
+  return QStringLiteral("Time [") + probeTimeUnit(index) + QStringLiteral("]");
+}

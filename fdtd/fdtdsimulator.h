@@ -1,0 +1,95 @@
+#pragma once
+// The finite-difference time-domain engine: a one-dimensional staggered grid
+// of E (N points) and H (N + 1 points, H[i] between E[i - 1] and E[i]),
+// material sections that tile it, point sources and an optional lumped
+// termination, advanced by one leap-frog step per call of step().
+//
+// The constructor reads the whole problem from the configuration lines; the
+// first problem found is left in missingKeyword or errorLine (-1: unequal
+// numbers of "medium", "meshpoints" and "parameters" lines; -2: an unusable
+// pulse file) and construction stops there.
+
+#include "engine/simulator.h"
+
+#include <QTextStream>
+
+#include <fstream>
+#include <memory>
+#include <vector>
+
+template <typename I, typename T> class MeshSection;
+class FdtdObservation;
+
+class FDTDSimulator : public Simulator
+{
+  Q_OBJECT
+
+public:
+  FDTDSimulator(const QStringList &lines, const QString &runName);
+  ~FDTDSimulator() override;
+
+  // Limits on what a configuration may ask for.
+  static constexpr int maximumMeshPoints = 50000000;
+  static constexpr int maximumThreads = 256;
+  static constexpr int maximumPulseSamples = 50000000;
+  // Iterations between two checks that the fields are still finite.
+  static constexpr int finiteCheckPeriod = 256;
+
+  void step() override;
+  double progress() override;
+  double currentTime() override;
+  double probeSampleInterval(unsigned short index) override;
+  double timeStep() override;
+  QStringList probeNames() override;
+  bool hasTimeSignal() override;
+  void integrateSpectrum() override;
+  std::vector<double> &electricField() override;
+  std::vector<double> &conversionCurveA() override;
+  std::vector<double> &conversionCurveB() override;
+  std::vector<double> &conversionPositions() override;
+  int pointCount() override;
+  double pointSpacing() override;
+  QString probeTimeUnit(unsigned short index) override;
+  double probeStartTime(unsigned short index) override;
+  int probeSampleCount(unsigned short index) override;
+  std::vector<double> &probeSamples(unsigned short index) override;
+  double lengthScale() override;
+  QString timeAxisLabel(unsigned short index) override;
+
+  // --- grid state -------------------------------------------------------------
+  std::vector<double> eField;    // V/m, N points
+  std::vector<double> hField;    // A/m, N + 1 points
+  std::vector<double> positions; // i * cellSize
+  int meshPointCount = 0;        // N
+  int centreIndex = 0;           // N / 2
+  double time = 0.0;             // simulated time (s)
+  double deltaT = 0.0;           // time step (s)
+  double stability = 0.0;        // Courant divisor S
+  int threadCount = 0;           // "threads" (0: the OpenMP default)
+  double cellSize = 0.0;         // in the length unit
+  double lengthUnitFactor = 0.0; // metres per length unit
+  std::vector<MeshSection<int, double> *> sections;
+  int sectionCount = 0;
+  bool periodic = false;
+  bool conditionallyPeriodic = false;
+  bool lumpedEnabled = false;
+  double lumpedResistance = 0.0; // ohm
+  int lumpedIndex = 0;
+  std::unique_ptr<FdtdObservation> observation;
+
+private:
+  bool parseGrid(const QStringList &lines);
+  bool parseMedium(const QStringList &lines, int &meshPoints);
+  bool parseLumpedTermination(const QStringList &lines);
+  bool parseSources(const QStringList &lines);
+  bool parseSourceBlock(const QStringList &lines, int g);
+  bool readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
+                     double impedance, double amplitude);
+  void arrangeColocatedSources();
+  bool fieldsAreFinite() const;
+  void writeTimingRecord();
+
+  std::ofstream debugStream;
+  std::ofstream sourceStream;
+  QTextStream timingStream;
+};
