@@ -103,10 +103,41 @@ QwtInterval displayInterval(const QwtInterval &in)
   return QwtInterval(c - 0.5, c + 0.5);
 }
 
-bool hasData(const SpectrogramData *data)
+// The range of values to show: the data's own minimum and maximum, or, when
+// one of them is not finite (a dynamic map keeps -inf of an all-zero
+// spectrum), the smallest and largest finite value. False while the map has
+// no data (no rows, or the sentinels +-1.7976931348623157e308 of a map that
+// was never filled).
+bool displayRange(const SpectrogramData *d, double &low, double &high)
 {
-  return data && data->rowCount() > 0 && data->columnCount() > 0 &&
-         !data->matrixValues().isEmpty();
+  if (!d || d->rowCount() <= 0 || d->columnCount() <= 0 || d->matrixValues().isEmpty())
+    return false;
+  low = d->minimum();
+  high = d->maximum();
+  if (low <= -largest && high >= largest)
+    return false;
+  if (std::isfinite(low) && std::isfinite(high) && low <= high)
+    return true;
+  bool any = false;
+  for (double v : d->matrixValues()) {
+    if (!std::isfinite(v))
+      continue;
+    if (!any) {
+      low = high = v;
+      any = true;
+    } else {
+      low = std::min(low, v);
+      high = std::max(high, v);
+    }
+  }
+  return any;
+}
+
+bool hasData(const SpectrogramData *d)
+{
+  double low = 0.0;
+  double high = 0.0;
+  return displayRange(d, low, high);
 }
 
 // Spectral grid of a spectrogram: its own start and step when it offers
@@ -205,32 +236,16 @@ SpectrogramPlotWidget::~SpectrogramPlotWidget() = default;
 
 double SpectrogramPlotWidget::dataMinimum(const SpectrogramData *d)
 {
-  if (!hasData(d))
-    return -largest;
-  double m = largest;
-  bool any = false;
-  for (double v : d->matrixValues()) {
-    if (std::isfinite(v) && v <= m) {
-      m = v;
-      any = true;
-    }
-  }
-  return any ? m : -largest;
+  double low = 0.0;
+  double high = 0.0;
+  return displayRange(d, low, high) ? low : -largest;
 }
 
 double SpectrogramPlotWidget::dataMaximum(const SpectrogramData *d)
 {
-  if (!hasData(d))
-    return largest;
-  double m = -largest;
-  bool any = false;
-  for (double v : d->matrixValues()) {
-    if (std::isfinite(v) && v >= m) {
-      m = v;
-      any = true;
-    }
-  }
-  return any ? m : largest;
+  double low = 0.0;
+  double high = 0.0;
+  return displayRange(d, low, high) ? high : largest;
 }
 
 void SpectrogramPlotWidget::repaintSpectrogram(double value)
@@ -275,10 +290,10 @@ void SpectrogramPlotWidget::refreshPlot(Simulator *engine)
   data = s ? s->data() : nullptr;
   // A map without rows (a dynamic spectrogram before its first period) has
   // nothing to show; the threshold waits for real data.
-  if (!hasData(data))
+  double minimum = 0.0;
+  double maximum = 0.0;
+  if (!displayRange(data, minimum, maximum))
     return;
-  const double minimum = dataMinimum(data);
-  const double maximum = dataMaximum(data);
   if (maximum <= thresholdValue)
     thresholdValue = minimum;
   showData();

@@ -60,8 +60,8 @@ public:
   SpectrogramPlot *plotWidget() const { return plot; }
   QwtSlider *slider() const { return thresholdSlider; }
 
-  // Smallest and largest finite value of the data; before any data the
-  // range is -1.7976931348623157e308 ... 1.7976931348623157e308.
+  // Range of the data's values as shown (its minimum and maximum, finite
+  // values only); without data -1.7976931348623157e308 ... 1.7976931348623157e308.
   static double dataMinimum(const SpectrogramData *data);
   static double dataMaximum(const SpectrogramData *data);
 

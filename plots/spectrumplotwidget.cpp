@@ -6,6 +6,7 @@
 #include <qwt_plot.h>
 
 #include <algorithm>
+#include <cmath>
 
 SpectrumPlotWidget::SpectrumPlotWidget(Simulator *engine, const QString &xAxisTitle,
                                        const QString &yAxisTitle, int refreshPeriod,
@@ -36,7 +37,11 @@ void SpectrumPlotWidget::refreshPlot(Simulator *engine)
   seenMin = 1e10;
   const std::vector<double> &m = engine->fourierMagnitudes(index);
   y.assign(m.begin(), m.end());
+  // A location the pulse has not reached has a zero spectrum (-inf dB);
+  // only finite magnitudes set the axis.
   for (double v : y) {
+    if (!std::isfinite(v))
+      continue;
     if (v > seenMax)
       seenMax = v;
     if (v < seenMin)

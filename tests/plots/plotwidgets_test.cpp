@@ -544,3 +544,14 @@ TEST(PlotRendering, ConversionEfficiencyDrawsSomething)
   w.refreshPlot(&e);
   EXPECT_GT(colouredPixels(w.plotWidget()->canvas()), blank + 20);
 }
+
+TEST(SpectrumPlot, ZeroSpectrumKeepsAFiniteAxis)
+{
+  FakeEngine e;
+  e.addFourier("dark", 0, 1, 2, 0.0); // a zero sample: -inf dB everywhere
+  SpectrumPlotWidget w(&e, "Frequency [THz]", "Magnitude [dBV/m]", 1, "dark", 0);
+  w.refreshPlot(&e);
+  EXPECT_TRUE(std::isfinite(w.axisMinimum()));
+  EXPECT_TRUE(std::isfinite(w.leftAxisLower()));
+  EXPECT_TRUE(std::isfinite(w.leftAxisUpper()));
+}
