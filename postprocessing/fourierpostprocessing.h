@@ -13,9 +13,11 @@
 //     s_j = x_j + 2 cos(w f) s_(j-1) - s_(j-2),
 // which needs one multiply and two additions per point and sample. The block
 // sum is then rotated by the phasor of its last sample. Those phasors advance
-// by one precomputed rotation per full block and are recomputed from
-// sin/cos every few blocks, so the rounding error stays at the level of the
-// direct formula. Magnitude and phase are brought up to date when read.
+// by one precomputed rotation per full block (after a read in mid-block, by
+// repeated squaring of the one-sample rotation) and are recomputed from
+// sin/cos after a few dozen such multiplications, so the rounding error stays
+// at the level of the direct formula. A read adds the samples collected so
+// far; magnitude and phase are computed when they are read.
 
 #include "input/units.h"
 
@@ -25,6 +27,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 // Number of points of the grid start, start + step, ... reaching end:
@@ -74,7 +77,7 @@ public:
     lastSample_ = x;
     block_[blockFill_++] = x;
     ++sampleCount_;
-    resultsCurrent_ = false;
+    current_ = 0;
     if (blockFill_ == BlockLength)
       flushBlock();
   }
@@ -100,17 +103,48 @@ public:
 
   const std::vector<std::complex<T>> &spectrum() const
   {
-    bringUpToDate();
+    flushBlock();
+    if (!(current_ & SpectrumCurrent)) {
+      const std::size_t n = static_cast<std::size_t>(pointCount_);
+      for (std::size_t k = 0; k < n; ++k)
+        spectrum_[k] = std::complex<T>(sumRe_[k], sumIm_[k]);
+      current_ |= SpectrumCurrent;
+    }
     return spectrum_;
   }
+  // 20 log10 |S|: -inf for a zero spectrum; zeros before the first sample.
   const std::vector<T> &magnitudes() const
   {
-    bringUpToDate();
+    flushBlock();
+    if (!(current_ & MagnitudeCurrent)) {
+      const std::size_t n = static_cast<std::size_t>(pointCount_);
+      for (std::size_t k = 0; k < n; ++k) {
+        const T re = std::fabs(sumRe_[k]);
+        const T im = std::fabs(sumIm_[k]);
+        const T big = std::max(re, im);
+        // 10 log10(re^2 + im^2) where the squares can neither overflow nor
+        // lose precision to underflow; hypot elsewhere (0, inf, nan, extremes).
+        if (big < T(1e150) && big > T(1e-150))
+          magnitude_[k] = 10 * std::log10(re * re + im * im);
+        else if (big == 0)
+          magnitude_[k] = -std::numeric_limits<T>::infinity(); // log10(0), without the pole error
+        else
+          magnitude_[k] = 20 * std::log10(std::hypot(re, im));
+      }
+      current_ |= MagnitudeCurrent;
+    }
     return magnitude_;
   }
+  // atan2(Im S, Re S); zeros before the first sample.
   const std::vector<T> &phases() const
   {
-    bringUpToDate();
+    flushBlock();
+    if (!(current_ & PhaseCurrent)) {
+      const std::size_t n = static_cast<std::size_t>(pointCount_);
+      for (std::size_t k = 0; k < n; ++k)
+        phase_[k] = std::atan2(sumIm_[k], sumRe_[k]);
+      current_ |= PhaseCurrent;
+    }
     return phase_;
   }
 
@@ -130,10 +164,10 @@ protected:
 
 private:
   static constexpr int BlockLength = 128;
-  // Full blocks whose end phasor is advanced by rotation before it is
+  // Complex multiplications the end phasors may go through before they are
   // recomputed from sin/cos.
-  static constexpr int MaxRotations = 8;
-  static constexpr int Tile = 8;
+  static constexpr int MaxRotations = 64;
+  static constexpr int Tile = 24;
 
   void setUp(const std::vector<T> &f, T dt)
   {
@@ -150,6 +184,8 @@ private:
     rotationIm_.resize(n);
     anchorRe_.assign(n, 1);
     anchorIm_.assign(n, 0);
+    powerRe_.assign(n, 0);
+    powerIm_.assign(n, 0);
     sumRe_.assign(n, 0);
     sumIm_.assign(n, 0);
     for (std::size_t k = 0; k < n; ++k) {
@@ -163,22 +199,6 @@ private:
     }
   }
 
-  void bringUpToDate() const
-  {
-    if (resultsCurrent_)
-      return;
-    flushBlock();
-    if (sampleCount_ > 0) {
-      const std::size_t n = static_cast<std::size_t>(pointCount_);
-      for (std::size_t k = 0; k < n; ++k) {
-        spectrum_[k] = std::complex<T>(sumRe_[k], sumIm_[k]);
-        magnitude_[k] = 20 * std::log10(std::hypot(sumRe_[k], sumIm_[k]));
-        phase_[k] = std::atan2(sumIm_[k], sumRe_[k]);
-      }
-    }
-    resultsCurrent_ = true;
-  }
-
   // Adds the collected samples to the spectrum.
   void flushBlock() const
   {
@@ -188,16 +208,17 @@ private:
     blockFill_ = 0;
     const unsigned last = sampleCount_ - 1; // index n of the newest sample
     const std::size_t n = static_cast<std::size_t>(pointCount_);
-    // Phasor exp(i w f last) of the block's newest sample.
-    if (anchored_ && b == BlockLength && rotations_ < MaxRotations &&
-        static_cast<unsigned long long>(anchorIndex_) + BlockLength == last) {
-      for (std::size_t k = 0; k < n; ++k) {
-        const T re = anchorRe_[k] * rotationRe_[k] - anchorIm_[k] * rotationIm_[k];
-        const T im = anchorRe_[k] * rotationIm_[k] + anchorIm_[k] * rotationRe_[k];
-        anchorRe_[k] = re;
-        anchorIm_[k] = im;
-      }
-      ++rotations_;
+    // Phasor exp(i w f last) of the block's newest sample: the previous one
+    // advanced by b samples, or, when that chain has grown long, sin/cos.
+    const unsigned advance = last - anchorIndex_;
+    const int cost = advance == static_cast<unsigned>(BlockLength) ? 1 : rotationCost(advance);
+    if (anchored_ && advance >= 1 && advance <= static_cast<unsigned>(BlockLength) &&
+        rotations_ + cost <= MaxRotations) {
+      if (advance == static_cast<unsigned>(BlockLength))
+        rotateAnchor(rotationRe_.data(), rotationIm_.data());
+      else
+        rotateAnchorBySamples(advance);
+      rotations_ += cost;
     } else {
       const T m = static_cast<T>(last);
       for (std::size_t k = 0; k < n; ++k) {
@@ -226,7 +247,9 @@ private:
       for (int j = 0; j < b; ++j) {
         const T xj = x[j];
         for (int t = 0; t < Tile; ++t) {
-          const T s0 = xj + c2[t] * s1[t] - s2[t];
+          // x - s2 does not wait for the previous sample: the chain from
+          // one sample to the next is one multiply and one add.
+          const T s0 = c2[t] * s1[t] + (xj - s2[t]);
           s2[t] = s1[t];
           s1[t] = s0;
         }
@@ -238,11 +261,60 @@ private:
       const T c2 = twoCos_[k0];
       T s1 = 0, s2 = 0;
       for (int j = 0; j < b; ++j) {
-        const T s0 = x[j] + c2 * s1 - s2;
+        const T s0 = c2 * s1 + (x[j] - s2);
         s2 = s1;
         s1 = s0;
       }
       accumulate(k0, s1, s2);
+    }
+  }
+
+  // Complex multiplications needed to rotate by `samples` single-sample
+  // rotations through repeated squaring.
+  static int rotationCost(unsigned samples)
+  {
+    int cost = 0;
+    for (unsigned e = samples; e != 0; e >>= 1)
+      cost += (e & 1u) ? 2 : 1;
+    return cost;
+  }
+
+  void rotateAnchor(const T *re, const T *im) const
+  {
+    const std::size_t n = static_cast<std::size_t>(pointCount_);
+    T *ar = anchorRe_.data();
+    T *ai = anchorIm_.data();
+    for (std::size_t k = 0; k < n; ++k) {
+      const T r = ar[k] * re[k] - ai[k] * im[k];
+      const T i = ar[k] * im[k] + ai[k] * re[k];
+      ar[k] = r;
+      ai[k] = i;
+    }
+  }
+
+  // anchor *= exp(i w f)^samples, by repeated squaring of the one-sample
+  // rotation.
+  void rotateAnchorBySamples(unsigned samples) const
+  {
+    const std::size_t n = static_cast<std::size_t>(pointCount_);
+    T *pr = powerRe_.data();
+    T *pi = powerIm_.data();
+    for (std::size_t k = 0; k < n; ++k) {
+      pr[k] = cos_[k];
+      pi[k] = sin_[k];
+    }
+    for (unsigned e = samples;;) {
+      if (e & 1u)
+        rotateAnchor(pr, pi);
+      e >>= 1;
+      if (e == 0)
+        break;
+      for (std::size_t k = 0; k < n; ++k) {
+        const T r = pr[k] * pr[k] - pi[k] * pi[k];
+        const T i = 2 * pr[k] * pi[k];
+        pr[k] = r;
+        pi[k] = i;
+      }
     }
   }
 
@@ -275,13 +347,17 @@ private:
   std::vector<T> twoCos_, sin_, cos_;
   std::vector<T> rotationRe_, rotationIm_;
   mutable std::vector<T> anchorRe_, anchorIm_;
+  mutable std::vector<T> powerRe_, powerIm_;
   mutable std::vector<T> sumRe_, sumIm_;
   mutable T block_[BlockLength] = {};
   mutable int blockFill_ = 0;
   mutable unsigned anchorIndex_ = 0;
   mutable int rotations_ = 0;
   mutable bool anchored_ = false;
-  mutable bool resultsCurrent_ = true;
+  enum : unsigned char { SpectrumCurrent = 1, MagnitudeCurrent = 2, PhaseCurrent = 4 };
+  // Which of spectrum, magnitude and phase follow the sums (all at first,
+  // when everything is zero).
+  mutable unsigned char current_ = SpectrumCurrent | MagnitudeCurrent | PhaseCurrent;
 };
 
 // Fourier post-processing on an explicit frequency list computed from an

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 SpectrogramData::SpectrogramData(double xMinimum, double xMaximum, double step) : rowStep(step)
 {
@@ -112,19 +113,34 @@ void StaticSpectrogramData::fill(int first, int last)
     return;
   const int available = static_cast<int>(source->size());
   double *v = values.data(); // detaches from the matrix Qwt holds
-  for (int j = 0; first + j <= last && j < rows; ++j) {
-    if (first + j >= available)
-      break;
+  double lo = std::numeric_limits<double>::infinity();
+  double hi = -lo;
+  int filled = 0;
+  for (int j = 0; first + j <= last && j < rows && first + j < available; ++j, ++filled) {
     const std::vector<double> &m = (*source)[static_cast<std::size_t>(first + j)]->magnitudes();
     const int n = std::min(columns, static_cast<int>(m.size()));
+    const double *src = m.data();
     double *row = v + static_cast<std::ptrdiff_t>(j) * columns;
-    for (int c = 0; c < n; ++c)
-      row[c] = std::isfinite(m[static_cast<std::size_t>(c)]) ? m[static_cast<std::size_t>(c)] : 0.0;
+    for (int c = 0; c < n; ++c) {
+      // -inf of an all-zero spectrum (and any other non-finite value) shows as 0
+      const double x = std::isfinite(src[c]) ? src[c] : 0.0;
+      row[c] = x;
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+    }
+  }
+  if (filled < rows || lo > hi) {
+    // Some rows kept their old values: take the range of the whole matrix.
+    lo = std::numeric_limits<double>::infinity();
+    hi = -lo;
+    for (double x : qAsConst(values)) {
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+    }
   }
   if (!values.isEmpty()) {
-    const auto range = std::minmax_element(values.cbegin(), values.cend());
-    minimumValue = *range.first;
-    maximumValue = *range.second;
+    minimumValue = lo;
+    maximumValue = hi;
   }
   setValueMatrix(values, columns > 0 ? columns : 1);
 }
