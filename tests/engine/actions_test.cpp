@@ -171,3 +171,38 @@ TEST(Actions, AnchorOnLastLine)
   TestEngine e(withRequired({"exit action"}), "r");
   EXPECT_EQ(e.missingKeyword, "tunit");
 }
+
+TEST(Actions, SameTypeAtTheSameIterationFiresTwice)
+{
+  TestEngine e(withRequired({"saveAll action", "3 iterations", "0 file", "saveAll action",
+                             "3 iterations", "0 file"}),
+               "FDTD_ring");
+  ASSERT_EQ(e.breakpointCount, 2);
+  QStringList tags;
+  for (auto *bp : e.breakpoints)
+    QObject::connect(qobject_cast<SaveAllBreakpoint *>(bp), &SaveAllBreakpoint::saveAllOnBreakpoint,
+                     [&](const QString &f) { tags << f; });
+  for (int i = 0; i < 4; ++i)
+    e.step();
+  EXPECT_EQ(tags, QStringList({"FDTD_ring", "FDTD_ring"}));
+}
+
+TEST(Actions, TargetZeroFiresOnceAtTheFinishingStep)
+{
+  TestEngine e(withRequired({"saveAll action", "0 iterations", "all file"}), "r", 1e-15, 2);
+  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(saveAllOnBreakpoint(QString)));
+  e.step();
+  EXPECT_EQ(spy.count(), 0);
+  e.step(); // sets finished
+  ASSERT_EQ(spy.count(), 1);
+  EXPECT_EQ(spy.at(0).at(0).toString(), "all");
+}
+
+TEST(Actions, CheckWithoutBreakpointFlagDoesNothing)
+{
+  TestEngine e(withRequired({"exit action", "1 iterations"}), "r");
+  e.hasBreakpoints = false;
+  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(exitApplication()));
+  e.step();
+  EXPECT_EQ(spy.count(), 0);
+}
