@@ -1,0 +1,404 @@
+#include "app/batch/batchrunner.h"
+
+#include "app/batch/batchprogress.h"
+#include "app/batch/batchresults.h"
+#include "engine/breakpoints.h"
+#include "engine/simulator.h"
+#include "input/lookups.h"
+#include "plots/resultsaving.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void onStopSignal(int signalNumber)
+{
+  stopRequested = 1;
+  // A second signal ends the program at once.
+  std::signal(signalNumber, SIG_DFL);
+}
+
+void printError(const QString &text)
+{
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fprintf(stderr, "%s\n", bytes.constData());
+  std::fflush(stderr);
+}
+
+bool parseCount(const QString &text, long long &value)
+{
+  bool ok = false;
+  value = text.toLongLong(&ok);
+  return ok && value >= 0;
+}
+
+// Qt's own diagnostics: a batch run shows only real warnings (not the
+// platform chatter of a process without a display) and no debug output.
+void batchMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+  if (type == QtDebugMsg || type == QtInfoMsg)
+    return;
+  if (type == QtWarningMsg && (message.contains(QLatin1String("XDG_RUNTIME_DIR")) ||
+                               message.contains(QLatin1String("propagateSizeHints"))))
+    return;
+  const QByteArray text = message.toLocal8Bit();
+  std::fprintf(stderr, "Qt: %s\n", text.constData());
+  if (type == QtFatalMsg)
+    std::abort();
+}
+
+} // namespace
+
+QString batchUsageLine()
+{
+  return QStringLiteral("Usage: lumora-batch [--iterations N] [--out DIR] [--plots] [--quiet] CONFIG");
+}
+
+QString batchHelpText()
+{
+  return batchUsageLine() + QStringLiteral(
+      "\n\n"
+      "Runs the simulation described by the configuration file CONFIG (a name\n"
+      "beginning with FDTD or UPPE) without a window and writes its results.\n\n"
+      "  --iterations N  stop after N steps (required for FDTD runs without an end)\n"
+      "  --out DIR       write the results into DIR (default: a new folder\n"
+      "                  \"Simulation results <date> <time>_<tag>\" in the working directory)\n"
+      "  --plots         also write a PNG picture of every plot next to its text file\n"
+      "  --quiet         print no progress\n"
+      "  --help          show this text\n\n"
+      "Exit status: 0 the run ended, 1 the engine failed during the run, 2 bad\n"
+      "arguments, a configuration that cannot be loaded or a run without an end,\n"
+      "3 some result files could not be written, 130 stopped by Ctrl+C.");
+}
+
+bool parseBatchArguments(const QStringList &arguments, BatchOptions &options, QString &problem)
+{
+  options = BatchOptions();
+  bool positionalOnly = false;
+  for (int i = 0; i < arguments.size(); ++i) {
+    const QString &a = arguments.at(i);
+    if (positionalOnly || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+      if (!options.config.isEmpty()) {
+        problem = QStringLiteral("more than one configuration file given");
+        return false;
+      }
+      options.config = a;
+      continue;
+    }
+    QString name = a;
+    QString value;
+    bool hasInlineValue = false;
+    const int eq = a.indexOf(QLatin1Char('='));
+    if (a.startsWith(QLatin1String("--")) && eq > 2) {
+      name = a.left(eq);
+      value = a.mid(eq + 1);
+      hasInlineValue = true;
+    }
+    auto takeValue = [&](QString &out) {
+      if (hasInlineValue) {
+        out = value;
+        return true;
+      }
+      if (i + 1 >= arguments.size())
+        return false;
+      out = arguments.at(++i);
+      return true;
+    };
+    if (name == QLatin1String("--")) {
+      positionalOnly = true;
+    } else if (name == QLatin1String("--iterations")) {
+      QString text;
+      if (!takeValue(text)) {
+        problem = QStringLiteral("--iterations needs a value");
+        return false;
+      }
+      if (!parseCount(text, options.iterations)) {
+        problem = QStringLiteral("--iterations needs a whole number of at least 0, not \"%1\"").arg(text);
+        return false;
+      }
+    } else if (name == QLatin1String("--out")) {
+      if (!takeValue(options.outDir) || options.outDir.isEmpty()) {
+        problem = QStringLiteral("--out needs a folder");
+        return false;
+      }
+    } else if (!hasInlineValue && name == QLatin1String("--plots")) {
+      options.plots = true;
+    } else if (!hasInlineValue && name == QLatin1String("--quiet")) {
+      options.quiet = true;
+    } else if (!hasInlineValue && (name == QLatin1String("--help") || name == QLatin1String("-h"))) {
+      options.help = true;
+    } else {
+      problem = QStringLiteral("unknown option \"%1\"").arg(a);
+      return false;
+    }
+  }
+  if (options.help)
+    return true;
+  if (options.config.isEmpty()) {
+    problem = QStringLiteral("no configuration file given");
+    return false;
+  }
+  return true;
+}
+
+int exitActionIteration(Simulator &engine)
+{
+  int earliest = 0;
+  for (AbstractBreakpoint *b : engine.breakpoints) {
+    if (b && b->type == QLatin1String("exit") && b->targetIteration > 0 &&
+        (earliest == 0 || b->targetIteration < earliest))
+      earliest = b->targetIteration;
+  }
+  return engine.hasBreakpoints ? earliest : 0;
+}
+
+bool runEndsByItself(Simulator &engine)
+{
+  return engine.hasTimeSignal() || engine.dynamicSpectrogram || exitActionIteration(engine) > 0;
+}
+
+double progressEndOf(Simulator &engine, const QStringList &lines)
+{
+  if (!engine.hasTimeSignal())
+    return 0.0;
+  // The spectral engine's propagation length: the first "size" line times its scale.
+  QString missing;
+  int line = 0;
+  const QString size = readValue(lines, QStringLiteral("size"), missing, line);
+  bool ok = false;
+  const double value = size.toDouble(&ok) * engine.lengthScale();
+  return ok && value > 0 && std::isfinite(value) ? value : 0.0;
+}
+
+BatchRunner::BatchRunner(const BatchOptions &options) : options_(options) {}
+
+BatchRunner::~BatchRunner() { delete engine_; }
+
+void BatchRunner::requestStop() { stopRequested = 1; }
+
+void BatchRunner::notice(const QString &text)
+{
+  if (!options_.quiet)
+    progress_->message(text);
+}
+
+void BatchRunner::error(const QString &text) { progress_->message(text); }
+
+void BatchRunner::connectBreakpoints()
+{
+  if (!engine_->hasBreakpoints)
+    return;
+  for (AbstractBreakpoint *b : engine_->breakpoints) {
+    if (!b)
+      continue;
+    if (b->type == QLatin1String("suspend"))
+      connect(b, SIGNAL(on_pauseButton_clicked()), this, SLOT(suspendReached()));
+    else if (b->type == QLatin1String("save_line_envelope"))
+      connect(b, SIGNAL(saveEEnvelopeOnBreakpoint(QString)), this, SLOT(saveEnvelopeReached(QString)));
+    else if (b->type == QLatin1String("exit"))
+      connect(b, SIGNAL(exitApplication()), this, SLOT(exitReached()));
+    else if (b->type == QLatin1String("saveAll"))
+      connect(b, SIGNAL(saveAllOnBreakpoint(QString)), this, SLOT(saveAllReached(QString)));
+  }
+}
+
+void BatchRunner::suspendReached()
+{
+  notice(QStringLiteral("Iteration %1: suspend action reached; a batch run does not pause and goes on.")
+             .arg(engine_->iteration));
+}
+
+void BatchRunner::exitReached()
+{
+  exitRequested_ = true;
+  notice(QStringLiteral("Iteration %1: exit action reached; ending the run.").arg(engine_->iteration));
+}
+
+void BatchRunner::saveAllReached(QString tag)
+{
+  saveTag_ = tag;
+  const SaveAllOutcome outcome = saveAllResults(engine_, options_.config, QDir::currentPath(),
+                                                saveTag_, QDateTime::currentDateTime());
+  const QString folder = QDir::toNativeSeparators(outcome.folder);
+  if (outcome.succeeded()) {
+    notice(QStringLiteral("Iteration %1: all results saved in \"%2\".")
+               .arg(engine_->iteration)
+               .arg(folder));
+  } else {
+    saveFailed_ = true;
+    if (!outcome.folderCreated)
+      error(QStringLiteral("Iteration %1: cannot create the results folder \"%2\".")
+                .arg(engine_->iteration)
+                .arg(folder));
+    else
+      error(QStringLiteral("Iteration %1: %2 file(s) could not be written into \"%3\".")
+                .arg(engine_->iteration)
+                .arg(outcome.failedFiles)
+                .arg(folder));
+  }
+}
+
+void BatchRunner::saveEnvelopeReached(QString fileName)
+{
+  if (batchSaveEnvelope(*engine_, fileName)) {
+    notice(QStringLiteral("Iteration %1: electric field envelope saved in \"%2\".")
+               .arg(engine_->iteration)
+               .arg(fileName));
+  } else {
+    saveFailed_ = true;
+    error(QStringLiteral("Iteration %1: saving the electric field envelope in \"%2\" failed.")
+              .arg(engine_->iteration)
+              .arg(fileName));
+  }
+}
+
+bool BatchRunner::writeFinalResults()
+{
+  QString folder = options_.outDir;
+  QStringList failed;
+  bool ok = true;
+  if (folder.isEmpty()) {
+    // The Save All rule in the working directory.
+    const SaveAllOutcome outcome = saveAllResults(engine_, options_.config, QDir::currentPath(),
+                                                  saveTag_, QDateTime::currentDateTime());
+    folder = outcome.folder;
+    if (!outcome.folderCreated) {
+      error(QStringLiteral("Cannot create the results folder \"%1\".")
+                .arg(QDir::toNativeSeparators(folder)));
+      return false;
+    }
+    if (!outcome.succeeded()) {
+      ok = false;
+      failed << QStringLiteral("%1 file(s) of the Save All set").arg(outcome.failedFiles);
+    }
+  } else {
+    if (!QDir().mkpath(folder)) {
+      error(QStringLiteral("Cannot create the results folder \"%1\".")
+                .arg(QDir::toNativeSeparators(folder)));
+      return false;
+    }
+    ok = batchSaveAll(*engine_, folder, options_.config, failed) && ok;
+  }
+  ok = batchSaveExtras(*engine_, folder, options_.plots, failed) && ok;
+  if (!ok) {
+    error(QStringLiteral("Some results could not be written into \"%1\": %2")
+              .arg(QDir::toNativeSeparators(folder), failed.join(QStringLiteral(", "))));
+    return false;
+  }
+  notice(QStringLiteral("Results written to \"%1\".").arg(QDir::toNativeSeparators(folder)));
+  return true;
+}
+
+int BatchRunner::run(const EngineFactory &factory)
+{
+  progress_ = std::make_unique<BatchProgress>(!options_.quiet, ::isatty(STDERR_FILENO) != 0);
+
+  QStringList lines;
+  {
+    QString unused;
+    readConfigurationFile(options_.config, lines, unused); // for the run's end only
+  }
+  LoadOutcome outcome = loadConfiguration(options_.config, engineTypeOf(options_.config),
+                                          runNameOf(options_.config), factory);
+  if (!outcome.ok()) {
+    printError(outcome.message);
+    if (!QFileInfo::exists(options_.config))
+      printError(batchUsageLine());
+    return batchRefused;
+  }
+  engine_ = outcome.engine;
+
+  if (options_.iterations < 0 && !runEndsByItself(*engine_)) {
+    printError(QStringLiteral(
+                   "%1: this run has no natural end (no dynamic spectrogram and no exit action "
+                   "at a positive iteration), so it would run forever. Give the number of steps "
+                   "with --iterations N.")
+                   .arg(options_.config));
+    return batchRefused;
+  }
+
+  connectBreakpoints();
+
+  long long iterationEnd = options_.iterations >= 0 ? options_.iterations : 0;
+  const int exitAt = exitActionIteration(*engine_);
+  if (exitAt > 0 && (iterationEnd == 0 || exitAt < iterationEnd))
+    iterationEnd = exitAt;
+  progress_->setEnd(iterationEnd, progressEndOf(*engine_, lines), engine_->hasTimeSignal());
+
+  stopRequested = 0;
+  std::signal(SIGINT, onStopSignal);
+  std::signal(SIGTERM, onStopSignal);
+
+  long long steps = 0;
+  bool failed = false;
+  while (!engine_->finished && !exitRequested_ && !stopRequested &&
+         (options_.iterations < 0 || steps < options_.iterations)) {
+    engine_->step();
+    ++steps;
+    if (!engine_->runFailure.isEmpty()) {
+      failed = true;
+      break;
+    }
+    progress_->update(engine_->iteration, engine_->progress());
+  }
+  const bool interrupted = stopRequested != 0;
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+
+  progress_->finish(engine_->iteration, engine_->progress());
+  if (failed)
+    error(QStringLiteral("%1: the run failed at iteration %2: %3")
+              .arg(options_.config)
+              .arg(engine_->iteration)
+              .arg(engine_->runFailure));
+  else if (interrupted)
+    notice(QStringLiteral("Stopped at iteration %1; writing the results.").arg(engine_->iteration));
+
+  const bool written = writeFinalResults();
+  if (failed)
+    return batchRunFailed;
+  if (interrupted)
+    return batchInterrupted;
+  if (!written || saveFailed_)
+    return batchResultsFailed;
+  return batchSuccess;
+}
+
+int lumoraBatchMain(int argc, char **argv, const EngineFactory &factory)
+{
+  // No window is ever shown; plots are drawn offscreen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(batchMessageHandler);
+  QApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("lumora-batch"));
+
+  QStringList arguments = QCoreApplication::arguments();
+  if (!arguments.isEmpty())
+    arguments.removeFirst();
+  BatchOptions options;
+  QString problem;
+  if (!parseBatchArguments(arguments, options, problem)) {
+    printError(QStringLiteral("lumora-batch: ") + problem);
+    printError(batchUsageLine());
+    return batchRefused;
+  }
+  if (options.help) {
+    const QByteArray text = batchHelpText().toLocal8Bit();
+    std::fprintf(stdout, "%s\n", text.constData());
+    return batchSuccess;
+  }
+  BatchRunner runner(options);
+  return runner.run(factory);
+}

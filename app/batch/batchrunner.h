@@ -1,0 +1,97 @@
+#pragma once
+// Headless batch runner: loads a configuration file with the window's reader,
+// steps the engine to its end (or a given number of iterations), carries out
+// the breakpoints as the window does and writes the results folder.
+
+#include "engine/loader.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class Simulator;
+class BatchProgress;
+
+// Exit statuses of lumora-batch.
+enum BatchStatus : int {
+  batchSuccess = 0,        // run ended (finished, --iterations reached or exit action)
+  batchRunFailed = 1,      // the engine reported a failure during the run
+  batchRefused = 2,        // bad option, load failure or a run without an end
+  batchResultsFailed = 3,  // the run ended but some result files could not be written
+  batchInterrupted = 130,  // stopped by Ctrl+C (or SIGTERM); results were written
+};
+
+struct BatchOptions
+{
+  long long iterations = -1; // -1: not given
+  QString outDir;            // empty: the results-folder rule in the working directory
+  bool plots = false;
+  bool quiet = false;
+  bool help = false;
+  QString config;
+};
+
+// One-line usage text (without a trailing newline).
+QString batchUsageLine();
+// Usage line followed by a short description of every option.
+QString batchHelpText();
+
+// Parses the command-line arguments that follow the program name. Returns false
+// with problem set for an unknown option, a missing or bad option value, a
+// missing configuration file argument or more than one of them.
+bool parseBatchArguments(const QStringList &arguments, BatchOptions &options, QString &problem);
+
+// True when the loaded engine's run ends by itself: engines that integrate
+// over a finite distance (those with a time signal), runs whose dynamic
+// spectrogram ends them after its last window, and runs with an exit action
+// at a positive iteration.
+bool runEndsByItself(Simulator &engine);
+
+// The iteration at which an exit action ends the run, or 0 when there is none.
+int exitActionIteration(Simulator &engine);
+
+// The progress value at which the run ends, when the engine's configuration
+// states it (the propagation length in metres of an engine with a time
+// signal: its "size" value times its length scale); 0 when unknown.
+double progressEndOf(Simulator &engine, const QStringList &lines);
+
+class BatchRunner : public QObject
+{
+  Q_OBJECT
+
+public:
+  explicit BatchRunner(const BatchOptions &options);
+  ~BatchRunner() override;
+
+  // Loads, runs and writes the results; returns the exit status.
+  int run(const EngineFactory &factory);
+
+  // Asks the running loop to stop after the current step (signal-safe flag).
+  static void requestStop();
+
+private slots:
+  void suspendReached();
+  void exitReached();
+  void saveAllReached(QString tag);
+  void saveEnvelopeReached(QString fileName);
+
+private:
+  void connectBreakpoints();
+  void notice(const QString &text);
+  void error(const QString &text);
+  bool writeFinalResults();
+
+  BatchOptions options_;
+  Simulator *engine_ = nullptr;
+  std::unique_ptr<BatchProgress> progress_;
+  QString saveTag_;
+  bool exitRequested_ = false;
+  bool saveFailed_ = false;
+};
+
+// Entry point shared by lumora-batch and test builds that inject an engine
+// factory: selects the offscreen platform unless one is set, creates the
+// application object, parses the arguments and runs.
+int lumoraBatchMain(int argc, char **argv, const EngineFactory &factory);

@@ -1,0 +1,6 @@
+// lumora-batch: runs a configuration file without a window.
+
+#include "app/batch/batchrunner.h"
+#include "app/enginefactory.h"
+
+int main(int argc, char *argv[]) { return lumoraBatchMain(argc, argv, createEngine); }

@@ -1,0 +1,484 @@
+// The batch runner: argument parsing and progress text in process, and the
+// whole program end to end as a child process (built with the test engine,
+// which counts iterations into its field so saved files reveal how far a run
+// went).
+
+#include "app/batch/batchprogress.h"
+#include "app/batch/batchrunner.h"
+#include "batch_testengine.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ostream>
+#include <set>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+// --- in-process pieces --------------------------------------------------------
+
+TEST(BatchArguments, AcceptsEveryOption)
+{
+  BatchOptions o;
+  QString problem;
+  ASSERT_TRUE(parseBatchArguments({"--iterations", "25", "--out", "res", "--plots", "--quiet",
+                                   "FDTD_a.txt"},
+                                  o, problem))
+      << problem.toStdString();
+  EXPECT_EQ(o.iterations, 25);
+  EXPECT_EQ(o.outDir, "res");
+  EXPECT_TRUE(o.plots);
+  EXPECT_TRUE(o.quiet);
+  EXPECT_EQ(o.config, "FDTD_a.txt");
+
+  ASSERT_TRUE(parseBatchArguments({"FDTD_a.txt", "--iterations=0", "--out=x y"}, o, problem));
+  EXPECT_EQ(o.iterations, 0);
+  EXPECT_EQ(o.outDir, "x y");
+  EXPECT_FALSE(o.plots);
+
+  ASSERT_TRUE(parseBatchArguments({"--", "--odd-name.txt"}, o, problem));
+  EXPECT_EQ(o.config, "--odd-name.txt");
+  EXPECT_EQ(o.iterations, -1);
+}
+
+struct BadArguments
+{
+  QStringList arguments;
+  const char *problem;
+};
+
+class BatchBadArguments : public ::testing::TestWithParam<BadArguments>
+{
+};
+
+TEST_P(BatchBadArguments, AreRefusedWithAReason)
+{
+  BatchOptions o;
+  QString problem;
+  EXPECT_FALSE(parseBatchArguments(GetParam().arguments, o, problem));
+  EXPECT_TRUE(problem.contains(QLatin1String(GetParam().problem))) << problem.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BatchBadArguments,
+    ::testing::Values(BadArguments{{}, "no configuration file"},
+                      BadArguments{{"--bogus", "FDTD_a.txt"}, "unknown option \"--bogus\""},
+                      BadArguments{{"-x", "FDTD_a.txt"}, "unknown option"},
+                      BadArguments{{"--plots=1", "FDTD_a.txt"}, "unknown option"},
+                      BadArguments{{"FDTD_a.txt", "--iterations"}, "--iterations needs a value"},
+                      BadArguments{{"--iterations", "ten", "FDTD_a.txt"}, "whole number"},
+                      BadArguments{{"--iterations", "-3", "FDTD_a.txt"}, "whole number"},
+                      BadArguments{{"--iterations", "2.5", "FDTD_a.txt"}, "whole number"},
+                      BadArguments{{"--out", "", "FDTD_a.txt"}, "--out needs a folder"},
+                      BadArguments{{"FDTD_a.txt", "--out"}, "--out needs a folder"},
+                      BadArguments{{"FDTD_a.txt", "FDTD_b.txt"}, "more than one"}));
+
+TEST(BatchProgressText, ShowsBarPercentageAndTimeLeftWhenTheEndIsKnown)
+{
+  ProgressSnapshot s;
+  s.iteration = 250;
+  s.progress = 250;
+  s.rate = 1000;
+  s.fraction = 0.25;
+  s.secondsLeft = 3723.2;
+  EXPECT_EQ(progressLine(s, true),
+            "iteration 250  1000 it/s  [######..................]  25.0%  1:02:04 left");
+  EXPECT_EQ(progressLine(s, false), "iteration 250  1000 it/s  25.0%  1:02:04 left");
+  s.fraction = -1;
+  s.secondsLeft = -1;
+  EXPECT_EQ(progressLine(s, true), "iteration 250  1000 it/s");
+  s.distance = true;
+  s.progress = 0.0015;
+  s.rate = 2.5e-4;
+  EXPECT_EQ(progressLine(s, true), "iteration 250  z 0.0015 m  0.00025 m/s");
+}
+
+TEST(BatchProgressText, FormatsDurations)
+{
+  EXPECT_EQ(formatDuration(0), "0:00:00");
+  EXPECT_EQ(formatDuration(59.2), "0:01:00");
+  EXPECT_EQ(formatDuration(3600), "1:00:00");
+  EXPECT_EQ(formatDuration(-1), "?");
+  EXPECT_EQ(formatDuration(1.0 / 0.0), "?");
+}
+
+TEST(BatchNaturalEnd, ComesFromAnExitActionAtAPositiveIteration)
+{
+  const QStringList base = {"1 required"};
+  BatchTestEngine plain(base, "FDTD_x");
+  EXPECT_FALSE(runEndsByItself(plain));
+  EXPECT_EQ(exitActionIteration(plain), 0);
+
+  BatchTestEngine withExit(base + QStringList{"exit action", "40 iterations", "exit action",
+                                             "30 iterations"},
+                           "FDTD_x");
+  ASSERT_TRUE(withExit.isConstructed());
+  EXPECT_TRUE(runEndsByItself(withExit));
+  EXPECT_EQ(exitActionIteration(withExit), 30);
+
+  // An exit "at the end of the run" (target 0) does not end a run that never finishes.
+  BatchTestEngine atEnd(base + QStringList{"exit action", "fs tunit", "0.5 time"}, "FDTD_x");
+  ASSERT_TRUE(atEnd.isConstructed());
+  EXPECT_FALSE(runEndsByItself(atEnd));
+
+  BatchTestEngine dynamic(base, "FDTD_x");
+  dynamic.dynamicSpectrogram = true;
+  EXPECT_TRUE(runEndsByItself(dynamic));
+}
+
+// --- end to end ------------------------------------------------------------------
+
+struct Result
+{
+  int exitCode = -1;
+  QString out;
+  QString err;
+};
+
+Result runProgram(const QString &program, const QStringList &arguments, const QString &workDir)
+{
+  QProcess p;
+  p.setProgram(program);
+  p.setArguments(arguments);
+  p.setWorkingDirectory(workDir);
+  p.start();
+  Result r;
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+  r.err = QString::fromLocal8Bit(p.readAllStandardError());
+  return r;
+}
+
+Result runner(const QStringList &arguments, const QString &workDir)
+{
+  return runProgram(QStringLiteral(LUMORA_BATCH_TESTRUNNER_EXE), arguments, workDir);
+}
+
+QStringList lines(const QString &path)
+{
+  return QString::fromUtf8(testsupport::readAll(path)).split(QLatin1Char('\n'));
+}
+
+// The iteration count the test engine stored in the first point of the field.
+int savedIteration(const QString &fieldFile)
+{
+  const QStringList l = lines(fieldFile);
+  if (l.size() < 2)
+    return -1;
+  return l.at(1).split(QLatin1Char('\t')).value(1).toInt();
+}
+
+QStringList resultFolders(const QString &dir)
+{
+  return QDir(dir).entryList({QStringLiteral("Simulation results *")}, QDir::Dirs);
+}
+
+class BatchRun : public ::testing::Test
+{
+protected:
+  QString config(const QByteArray &text, const QString &name = QStringLiteral("FDTD_run.txt"))
+  {
+    return testsupport::writeFile(dir, name, text);
+  }
+  QString path(const QString &name) const { return dir.filePath(name); }
+  QTemporaryDir dir;
+};
+
+TEST_F(BatchRun, BadOptionPrintsTheUsageLine)
+{
+  const Result r = runner({"--frobnicate", "FDTD_run.txt"}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("unknown option \"--frobnicate\"")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains(batchUsageLine())) << r.err.toStdString();
+}
+
+TEST_F(BatchRun, NoConfigurationPrintsTheUsageLine)
+{
+  const Result r = runner({"--quiet"}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains(batchUsageLine()));
+}
+
+TEST_F(BatchRun, HelpGoesToStandardOutput)
+{
+  const Result r = runner({"--help"}, dir.path());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(r.out.startsWith(batchUsageLine()));
+  EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST_F(BatchRun, MissingFileGivesTheReadMessageAndTheUsageLine)
+{
+  const Result r = runner({"FDTD_missing.txt"}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.startsWith("Cannot read file FDTD_missing.txt:\nNo such file or directory.\n"))
+      << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains(batchUsageLine()));
+}
+
+struct LoadFailure
+{
+  const char *name;
+  QByteArray text;
+  QString message; // %1 is the file name as given
+};
+
+class BatchLoadFailure : public BatchRun, public ::testing::WithParamInterface<LoadFailure>
+{
+};
+
+TEST_P(BatchLoadFailure, PrintsTheWindowMessageAndExitsWithTwo)
+{
+  config(GetParam().text, QLatin1String(GetParam().name));
+  const Result r = runner({"--iterations", "5", QLatin1String(GetParam().name)}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, GetParam().message.arg(QLatin1String(GetParam().name)) + "\n");
+  EXPECT_TRUE(resultFolders(dir.path()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BatchLoadFailure,
+    ::testing::Values(
+        LoadFailure{"FDTD_nokey.txt", "# nothing here\n\n",
+                    "Loading %1 failed:\n Keyword \"required\" not found."},
+        LoadFailure{"FDTD_syntax.txt", "1 required\n# comment\nexplode action\n5 iterations\n",
+                    "%1: Syntax error in line 3."},
+        LoadFailure{"FDTD_negative.txt", "1 required\nsuspend action\n-5 iterations\n",
+                    "%1: Syntax error in line 3."},
+        LoadFailure{"FDTD_notime.txt", "1 required\nsuspend action\n",
+                    "Loading %1 failed:\n Keyword \"tunit\" not found."},
+        LoadFailure{"FDTD_early.txt", "1 stopearly\n1 required\n",
+                    "%1: The configuration could not be loaded completely."},
+        LoadFailure{"UPPE_absent.txt", "1 required\n", "%1: The UPPE engine is not available."},
+        LoadFailure{"Other_run.txt", "1 required\n",
+                    "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\"."}));
+
+TEST_F(BatchRun, RefusesARunWithoutAnEnd)
+{
+  config("1 required\n");
+  const Result r = runner({"FDTD_run.txt"}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("FDTD_run.txt: this run has no natural end")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("--iterations N"));
+  EXPECT_TRUE(resultFolders(dir.path()).isEmpty());
+}
+
+TEST_F(BatchRun, HonoursIterationsExactlyAndWritesTheResultFolder)
+{
+  config("1 required\n# field of 16 points\n16 points\n");
+  const Result r = runner({"--quiet", "--iterations", "37", "--out", "res", "FDTD_run.txt"},
+                          dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 37);
+  const QStringList field = lines(path("res/Electric field.txt"));
+  EXPECT_EQ(field.at(0), "! Location [um]\tElectric field [V/m]");
+  EXPECT_EQ(field.size(), 1 + 16 + 1); // header, 16 points, final newline
+  // The configuration copy of Save All.
+  EXPECT_EQ(testsupport::readAll(path("res/FDTD_run.txt")),
+            testsupport::readAll(path("FDTD_run.txt")));
+  // No scratch folder is left behind.
+  EXPECT_EQ(QDir(path("res")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({"Electric field.txt", "FDTD_run.txt"}));
+}
+
+TEST_F(BatchRun, ZeroIterationsSavesTheInitialState)
+{
+  config("1 required\n");
+  const Result r = runner({"--quiet", "--iterations=0", "--out", "res", "FDTD_run.txt"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 0);
+}
+
+TEST_F(BatchRun, DefaultFolderFollowsTheSaveAllRuleInTheWorkingDirectory)
+{
+  config("1 required\n");
+  const Result r = runner({"--iterations", "3", "FDTD_run.txt"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList folders = resultFolders(dir.path());
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QRegularExpression("^Simulation results \\d{1,2}\\.\\d{1,2}\\.\\d{4} "
+                                 "\\d\\d_\\d\\d_\\d\\d_$")
+                  .match(folders.at(0))
+                  .hasMatch())
+      << folders.at(0).toStdString();
+  EXPECT_EQ(savedIteration(path(folders.at(0) + "/Electric field.txt")), 3);
+  EXPECT_TRUE(r.err.contains("Results written to")) << r.err.toStdString();
+}
+
+TEST_F(BatchRun, ExitActionEndsTheRunWithStatusZero)
+{
+  config("1 required\nexit action\n12 iterations\n");
+  const Result r = runner({"--out", "res", "FDTD_run.txt"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 12);
+  EXPECT_TRUE(r.err.contains("Iteration 12: exit action reached")) << r.err.toStdString();
+}
+
+TEST_F(BatchRun, IterationsBeforeTheExitActionWin)
+{
+  config("1 required\nexit action\n12 iterations\n");
+  const Result r = runner({"--quiet", "--iterations", "5", "--out", "res", "FDTD_run.txt"},
+                          dir.path());
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 5);
+}
+
+TEST_F(BatchRun, AFinishedEngineEndsTheRunBeforeTheIterationCount)
+{
+  config("1 required\n8 lastiteration\n");
+  const Result r = runner({"--quiet", "--iterations", "100", "--out", "res", "FDTD_run.txt"},
+                          dir.path());
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 8);
+}
+
+TEST_F(BatchRun, BreakpointsFireAsInTheWindow)
+{
+  config("1 required\n"
+         "suspend action\n4 iterations\n"
+         "save_line_envelope action\n6 iterations\nline.txt file\n"
+         "saveAll action\n7 iterations\nmytag file\n"
+         "exit action\n9 iterations\n");
+  const Result r = runner({"--out", "res", "FDTD_run.txt"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("Iteration 4: suspend action reached")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("Iteration 6: electric field envelope saved in \"line.txt\""));
+  EXPECT_TRUE(r.err.contains("Iteration 7: all results saved in"));
+  // save_line_envelope: the field plot's file, relative to the working directory.
+  EXPECT_EQ(lines(path("line.txt")).value(0), "! Location [um]\tElectric field [V/m]");
+  EXPECT_EQ(savedIteration(path("line.txt")), 6);
+  // saveAll: a dated folder tagged with the action's file value, with the configuration copy.
+  const QStringList folders = resultFolders(dir.path());
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(folders.at(0).endsWith("_mytag")) << folders.at(0).toStdString();
+  EXPECT_TRUE(QFile::exists(path(folders.at(0) + "/FDTD_run.txt")));
+  // The run went on after suspend and ended at the exit action.
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 9);
+}
+
+TEST_F(BatchRun, SaveAllTagNamesTheFinalFolderToo)
+{
+  config("1 required\nsaveAll action\n2 iterations\n0 file\nexit action\n3 iterations\n");
+  const Result r = runner({"--quiet", "FDTD_run.txt"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QStringList folders = resultFolders(dir.path());
+  ASSERT_GE(folders.size(), 1);
+  for (const QString &f : folders)
+    EXPECT_TRUE(f.endsWith("_FDTD_run")) << f.toStdString();
+}
+
+TEST_F(BatchRun, UnwritableEnvelopeFileIsReportedWithStatusThree)
+{
+  config("1 required\nsave_line_envelope action\n2 iterations\nno/such/dir/line.txt file\n");
+  const Result r = runner({"--quiet", "--iterations", "4", "--out", "res", "FDTD_run.txt"},
+                          dir.path());
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.contains("saving the electric field envelope in \"no/such/dir/line.txt\" failed"))
+      << r.err.toStdString();
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 4);
+}
+
+TEST_F(BatchRun, UncreatableOutputFolderGivesStatusThree)
+{
+  config("1 required\n");
+  testsupport::writeFile(dir, "plainfile", "x");
+  const Result r = runner({"--quiet", "--iterations", "1", "--out", "plainfile/res", "FDTD_run.txt"},
+                          dir.path());
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.contains("Cannot create the results folder")) << r.err.toStdString();
+}
+
+TEST_F(BatchRun, RunFailureIsPrintedAndResultsAreStillWritten)
+{
+  config("1 required\n6 failat\n");
+  const Result r = runner({"--quiet", "--iterations", "50", "--out", "res", "FDTD_run.txt"},
+                          dir.path());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains(
+      "FDTD_run.txt: the run failed at iteration 6: The electric field is no longer finite."))
+      << r.err.toStdString();
+  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 6);
+}
+
+TEST_F(BatchRun, InterruptStopsAfterTheCurrentStepAndWritesResults)
+{
+  config("1 required\n5 sleepms\n");
+  QProcess p;
+  p.setProgram(QStringLiteral(LUMORA_BATCH_TESTRUNNER_EXE));
+  p.setArguments({"--iterations", "100000", "--out", "res", "FDTD_run.txt"});
+  p.setWorkingDirectory(dir.path());
+  p.start();
+  ASSERT_TRUE(p.waitForStarted());
+  QThread::msleep(600);
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 130);
+  const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+  EXPECT_TRUE(err.contains("Stopped at iteration")) << err.toStdString();
+  const int reached = savedIteration(path("res/Electric field.txt"));
+  EXPECT_GT(reached, 0);
+  EXPECT_LT(reached, 100000);
+}
+
+TEST_F(BatchRun, ProgressIsPrintedUnlessQuiet)
+{
+  config("1 required\n");
+  // Not a terminal: the final state is reported on one plain line.
+  const Result r = runner({"--iterations", "20", "--out", "res", "FDTD_run.txt"}, dir.path());
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(r.err.contains(QRegularExpression("^iteration 20  \\S+ it/s  100\\.0%  0:00:00 left\n",
+                                                QRegularExpression::MultilineOption)))
+      << r.err.toStdString();
+  EXPECT_FALSE(r.err.contains('\r'));
+  const Result q = runner({"--quiet", "--iterations", "20", "--out", "res", "FDTD_run.txt"},
+                          dir.path());
+  EXPECT_TRUE(q.err.isEmpty());
+}
+
+bool isBlank(const QImage &image)
+{
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 3)
+    for (int x = 0; x < image.width(); x += 3) {
+      colours.insert(image.pixel(x, y));
+      if (colours.size() > 2)
+        return false;
+    }
+  return true;
+}
+
+TEST_F(BatchRun, PlotsWritesAPictureNextToEveryPlotFile)
+{
+  config("1 required\n");
+  const Result r = runner({"--quiet", "--plots", "--iterations", "10", "--out", "res",
+                           "FDTD_run.txt"},
+                          dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QImage picture(path("res/Electric field.png"));
+  ASSERT_FALSE(picture.isNull());
+  EXPECT_EQ(picture.size(), QSize(1000, 620));
+  EXPECT_FALSE(isBlank(picture));
+  // Not drawn: the plain white background must not fill the picture.
+  EXPECT_NE(picture.pixel(picture.width() / 2, picture.height() / 2), 0u);
+}
+
+} // namespace

@@ -1,0 +1,16 @@
+// lumora-batch built with the test engine for both engine names, so that the
+// runner's behaviour can be tested end to end through a real process.
+
+#include "app/batch/batchrunner.h"
+#include "batch_testengine.h"
+
+int main(int argc, char *argv[])
+{
+  return lumoraBatchMain(argc, argv,
+                         [](const QString &type, const QStringList &lines,
+                            const QString &runName) -> Simulator * {
+                           if (type == QLatin1String("FDTD"))
+                             return new BatchTestEngine(lines, runName);
+                           return nullptr;
+                         });
+}
