@@ -985,6 +985,45 @@ TEST_F(MainWindowTest, SaveAsWritesTheActivePlot)
   EXPECT_FALSE(w->runTimer()->isActive());
 }
 
+TEST_F(MainWindowTest, SaveFileReturnsTheWidgetsResult)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  bool saved = true;
+  {
+    // No plot window: nothing to save, no dialog.
+    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("none.txt"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "saveFile", Q_RETURN_ARG(bool, saved)));
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(answerer.fileDialogs, 0);
+  }
+  action("actionElectricFieldEnvelope")->trigger();
+  const QString out = dir.filePath("file.txt");
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, out);
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "saveFile", Q_RETURN_ARG(bool, saved)));
+  }
+  EXPECT_TRUE(saved);
+  EXPECT_TRUE(QFile::exists(out));
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, QString());
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "saveFile", Q_RETURN_ARG(bool, saved)));
+  }
+  EXPECT_FALSE(saved);
+}
+
+TEST_F(MainWindowTest, NoSecondEngineWhileOneIsLoaded)
+{
+  Lumora *w = started("1 required\n");
+  Simulator *first = w->simulator();
+  const QString other = config("FDTD_other.txt", "1 required\n");
+  bool loaded = true;
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, other)));
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(w->simulator(), first);
+  EXPECT_EQ(AppTestEngine::live, 1);
+}
+
 // --- closing ----------------------------------------------------------------------
 
 TEST_F(MainWindowTest, CloseWithoutEngineAsksNothing)
