@@ -48,6 +48,8 @@ public:
   void step() override
   {
     inStep = true;
+    // The field reads the number of the iteration it belongs to.
+    electricField().assign(electricField().size(), iteration + 1.0);
     TestEngine::step();
     if (failAt > 0 && iteration == failAt) {
       runFailure = QStringLiteral("The field is no longer finite at iteration ") + QString::number(iteration);

@@ -724,11 +724,34 @@ TEST_F(MainWindowTest, RefreshWalkFollowsEachWindowsRefreshTest)
   ticked->lineEdit->setText("2");
   EXPECT_FALSE(unticked->wantsRefresh(engine()));
   // Each tick steps once and then walks the windows.
+  auto *tickedField = qobject_cast<RectangularPlotWidget *>(ticked);
+  auto *untickedField = qobject_cast<RectangularPlotWidget *>(unticked);
+  ASSERT_TRUE(tickedField && untickedField);
   engine()->iteration = 1;
   ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
   EXPECT_EQ(engine()->iteration, 2);
   EXPECT_EQ(engine()->stepCalls, 1);
-  EXPECT_TRUE(ticked->wantsRefresh(engine()));
+  EXPECT_EQ(tickedField->yValues().front(), 2.0);   // 2 is a multiple of 2
+  EXPECT_EQ(untickedField->yValues().front(), 0.0); // never refreshed since it opened
+  ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+  EXPECT_EQ(tickedField->yValues().front(), 2.0); // 3 is not
+  ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+  EXPECT_EQ(tickedField->yValues().front(), 4.0);
+  ticked->lineEdit->setText("0"); // counts as 1
+  ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+  EXPECT_EQ(tickedField->yValues().front(), 5.0);
+}
+
+TEST_F(MainWindowTest, TheTickOfASuspendStillRefreshesThePlots)
+{
+  started("1 required\nsuspend action\n7 iterations\n");
+  action("actionElectricFieldEnvelope")->trigger();
+  auto *plot = qobject_cast<RectangularPlotWidget *>(mdi()->subWindowList().first()->widget());
+  ASSERT_NE(plot, nullptr);
+  plot->checkBox->setChecked(true);
+  ASSERT_TRUE(waitUntil([&] { return button("resumeButton")->isEnabled(); }));
+  EXPECT_EQ(engine()->iteration, 7);
+  EXPECT_EQ(plot->yValues().front(), 7.0);
 }
 
 TEST_F(MainWindowTest, DialogOpensWindowsForTheSelectedRows)
