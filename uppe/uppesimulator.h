@@ -1,0 +1,222 @@
+#pragma once
+// Spectral propagation engine.
+//
+// The state is the spectrum of the real electric field on a fixed time
+// window. The linear part of the propagation equation (dispersion and loss in
+// a frame moving with a reference group velocity) is applied exactly as a
+// phase factor by the operator (UppeParams); the Kerr and delayed Raman
+// polarisation is evaluated in time through FFTs. Each step() performs one
+// accepted (or one rejected and halved) GSL integrator step in z.
+
+#include "engine/simulator.h"
+#include "uppe/refractiveindex.h"
+
+#include <fftw3.h>
+#include <gsl/gsl_odeiv2.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class UppeParams;
+
+// Largest time-point count a configuration may ask for.
+constexpr int maximumUppeTimePoints = 1 << 22;
+// Successive failed steps (each halving the step) before a run is given up.
+constexpr int maximumStepHalvings = 60;
+
+class UPPESimulator : public Simulator
+{
+  Q_OBJECT
+
+public:
+  UPPESimulator(const QStringList &lines, const QString &runName);
+  ~UPPESimulator() override;
+
+  // --- engine operations ------------------------------------------------------
+  void step() override;
+  double progress() override { return z; }
+  double currentTime() override { return 0.0; }
+  double probeSampleInterval(unsigned short) override { return dt; }
+  double timeStep() override;
+  QStringList probeNames() override { return QStringList(); }
+  bool hasTimeSignal() override { return true; }
+  void integrateSpectrum() override;
+  std::vector<double> &electricField() override { return timeField; }
+  std::vector<double> &conversionCurveA() override { return totalEnergy; }
+  std::vector<double> &conversionCurveB() override { return bandEnergy; }
+  std::vector<double> &conversionPositions() override { return positionsInLengthUnit; }
+  int pointCount() override { return timePointCount; }
+  double pointSpacing() override { return dt; }
+  double probeStartTime(unsigned short) override { return 0.0; }
+  int probeSampleCount(unsigned short) override { return timePointCount; }
+  std::vector<double> &probeSamples(unsigned short) override { return inputField; }
+  double lengthScale() override { return lengthScaleValue; }
+  QString spectrumAxisLabel() override { return frequencyAxisLabel; }
+  QString timeAxisLabel(unsigned short) override { return timeAxisLabelText; }
+
+  // --- spectral display data ----------------------------------------------------
+  double frequencyStepDisplay() const override;
+  const std::vector<double> &spectrumDbVector() const override { return spectrumDb; }
+  int frequencyCount() const override { return frequencyCountValue; }
+  std::vector<double> frequenciesDisplay() const override;
+  std::vector<double> initialSpectrumDbData() const override { return initialSpectrumDb; }
+  std::vector<double> timePointsDisplay() const override;
+
+  // --- section parsers (true on failure, status fields set) -----------------------
+  bool parseIntegrationKeys(QStringList lines);
+  bool parsePulseBlocks(QStringList lines);
+  bool parsePostprocessingBlocks(QStringList lines);
+  bool parseMedium(QStringList lines);
+
+  // Medium types, in the order they are matched.
+  enum MediumType { Lor1 = 0, ConstNKer1, StepNKer1, TaylorSeriesDispersive, Lor1Ker1, NoMedium = -1 };
+
+  // --- read access (plots, tests, benchmarks) ---------------------------------------
+  const gsl_odeiv2_step_type *stepperType() const { return stepper; }
+  bool isFixedStep() const { return fixedStep; }
+  bool usesGeneralFormulation() const { return useGeneral; }
+  bool dumpsEnabled() const { return dumps; }
+  double trialStep() const { return h; }
+  double evolutionStepLength() const { return evolutionStep; }
+  double getTolerance() const { return tolerance; }
+  double frequencyShift() const { return frequencyShiftHz; }
+  int frequencyUnitExponent() const { return frequencyExponent; }
+  int timeUnitExponent() const { return timeExponent; }
+  int getTimePointCount() const { return timePointCount; }
+  int getStateDimension() const { return stateDimension; }
+  double getTimeStep() const { return dt; }
+  double getFrequencyStep() const { return df; }
+  double getMaxFrequency() const { return maxFrequency; }
+  double getTimeWindow() const { return timeWindow; }
+  double getPosition() const { return z; }
+  double propagationLength() const { return length; }
+  int getLastStatus() const { return lastStatus; }
+  double getReferenceVelocity() const { return referenceVelocity; }
+  MediumType getMediumType() const { return mediumType; }
+  bool isLossy() const { return lossy; }
+  double getKerrCoefficient() const { return kerrCoefficient; }
+  double getRamanTau1() const { return ramanTau1; }
+  double getRamanTau2() const { return ramanTau2; }
+  double getInstantaneousWeight() const { return instantaneousWeight; }
+  int getMediumGroupVelocity() const { return mediumGroupVelocity; }
+  bool hasConversionEfficiency() const { return conversionEfficiency; }
+  double getBandLow() const { return bandLow; }
+  double getBandHigh() const { return bandHigh; }
+  const std::vector<double> &getFrequencies() const { return frequencies; }
+  const std::vector<double> &getTimePoints() const { return timePoints; }
+  const std::vector<double> &getInputField() const { return inputField; }
+  const std::vector<double> &getTimeField() const { return timeField; }
+  const std::vector<double> &getSpectrumMagnitude() const { return spectrumMagnitude; }
+  const std::vector<double> &getPositions() const { return positions; }
+  const std::vector<Complex> &getRefractiveIndex() const { return refractiveIndex; }
+  const std::vector<double> &getTotalEnergy() const { return totalEnergy; }
+  const std::vector<double> &getBandEnergy() const { return bandEnergy; }
+  UppeParams *getOperator() const { return theOperator.get(); }
+  const double *stateData() const { return state; }
+  QString getFrequencyAxisLabel() const { return frequencyAxisLabel; }
+  // Right-hand-side evaluations made by this engine.
+  long long rightHandSideEvaluations() const { return evaluations; }
+
+  // Energy of a spectrum of magnitudes (squared magnitudes summed as the
+  // engine's energy records do).
+  double spectralEnergy(const std::vector<double> &magnitude) const;
+
+private:
+  static int rightHandSide(double z, const double y[], double dydz[], void *params);
+
+  bool buildInputField();
+  void buildInitialSpectrum();
+  bool buildOperatorAndIntegrator();
+  // Refractive index of the medium at the given non-negative frequencies.
+  std::vector<Complex> mediumIndex(const std::vector<double> &frequencies) const;
+  std::vector<Complex> generalIndex(const std::vector<double> &physical) const;
+  double computeReferenceVelocity() const;
+  void recordSpectrumAndField();
+  void recordEnergies();
+  double energyFromDb(const std::vector<double> &db) const;
+
+  // Integration keys.
+  const gsl_odeiv2_step_type *stepper = nullptr;
+  bool fixedStep = false;
+  double h = 0.0;
+  double evolutionStep = 0.0;
+  double tolerance = 0.0;
+  double frequencyShiftHz = 0.0;
+  bool useGeneral = false;
+  int frequencyExponent = 0;
+  int timeExponent = 0;
+  QString frequencyAxisLabel;
+  QString timeAxisLabelText;
+  bool dumps = true;
+
+  // Grid.
+  int timePointCount = 0;
+  int frequencyCountValue = 0;
+  int stateDimension = 0;
+  double dt = 0.0;
+  double df = 0.0;
+  double maxFrequency = 0.0;
+  double timeWindow = 0.0;
+  std::vector<double> timePoints;
+  std::vector<double> inputField;
+  std::vector<double> frequencies;       // display: bins 0..fmax, or the physical bin frequencies
+  std::vector<double> binFrequencies;    // general formulation: physical frequency of every bin
+  int pulseCount = 0;
+  float centreTime = 0.0f;
+
+  // Propagation state.
+  double *state = nullptr;
+  double z = 0.0;
+  int lastStatus = 0;
+  int failedSteps = 0;
+  std::vector<double> positions;             // metres
+  std::vector<double> positionsInLengthUnit; // the run's length unit
+  double referenceVelocity = 0.0;
+  std::vector<Complex> refractiveIndex;
+  std::unique_ptr<UppeParams> theOperator;
+  long long evaluations = 0;
+
+  // Medium.
+  MediumType mediumType = NoMedium;
+  bool lossy = true;
+  QStringList parameterTokens;
+  std::vector<double> parameterValues;
+  double kerrCoefficient = 0.0;
+  double ramanTau1 = 1.0;
+  double ramanTau2 = 1.0;
+  double instantaneousWeight = 1.0;
+  int mediumGroupVelocity = 0;
+  double lorentzEpsInfinity = 0.0, lorentzEpsStatic = 0.0, lorentzDamping = 0.0,
+         lorentzResonance = 0.0;
+  Complex constantIndex, stepLow, stepHigh;
+  double stepFrequency = 0.0;
+  double taylorReference = 0.0;
+  std::vector<double> taylorCoefficients;
+  double length = 0.0;
+  double lengthScaleValue = 1.0;
+
+  // Transforms and integrator.
+  fftw_plan forwardPlan = nullptr;
+  fftw_plan inversePlan = nullptr;
+  fftw_complex *transformBuffer = nullptr;
+  fftw_complex *displayBuffer = nullptr;
+  std::vector<Complex> inverseShift;
+  gsl_odeiv2_step *gslStep = nullptr;
+  gsl_odeiv2_control *gslControl = nullptr;
+  gsl_odeiv2_evolve *gslEvolve = nullptr;
+  gsl_odeiv2_system system{};
+
+  // Results for the user interface.
+  std::vector<double> spectrumMagnitude;
+  std::vector<double> initialSpectrumDb;
+  std::vector<double> spectrumDb;
+  std::vector<double> timeField;
+  bool conversionEfficiency = false;
+  double bandLow = 0.0;
+  double bandHigh = 0.0;
+  std::vector<double> totalEnergy;
+  std::vector<double> bandEnergy;
+};
