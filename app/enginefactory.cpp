@@ -1,6 +1,7 @@
 #include "app/enginefactory.h"
 
 #include "engine/simulator.h"
+#include "uppe/uppesimulator.h"
 
 Simulator *createEngine(const QString &engineType, const QStringList &lines, const QString &runName)
 {
@@ -9,6 +10,6 @@ Simulator *createEngine(const QString &engineType, const QStringList &lines, con
   if (engineType == QLatin1String("FDTD"))
     return nullptr; // FDTD engine: registered when it lands
   if (engineType == QLatin1String("UPPE"))
-    return nullptr; // UPPE engine: registered when it lands
+    return new UPPESimulator(lines, runName);
   return nullptr;
 }
