@@ -106,7 +106,9 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
   if (useGeneral)
     frequencies = binFrequencies;
 
+  fftw_set_timelimit(maximumPlanningSeconds);
   buildOperatorAndIntegrator();
+  fftw_set_timelimit(FFTW_NO_TIMELIMIT);
   saveFftwWisdom();
   markConstructed();
 }

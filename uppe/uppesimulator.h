@@ -22,8 +22,12 @@
 
 class UppeParams;
 
-// Largest time-point count a configuration may ask for.
-constexpr int maximumUppeTimePoints = 1 << 22;
+// Largest time-point count a configuration may ask for (about 0.4 GB of
+// working arrays in the general formulation with the largest stepper).
+constexpr int maximumUppeTimePoints = 1 << 20;
+// Planning time allowed per patient FFTW plan (s); FFTW falls back to less
+// exhaustive planning beyond it, which changes speed, not results.
+constexpr double maximumPlanningSeconds = 30.0;
 // Successive failed steps (each halving the step) before a run is given up.
 constexpr int maximumStepHalvings = 60;
 
@@ -117,6 +121,12 @@ public:
   UppeParams *getOperator() const { return theOperator.get(); }
   const double *stateData() const { return state; }
   QString getFrequencyAxisLabel() const { return frequencyAxisLabel; }
+  // One evaluation of the right-hand side at z for the state y (what the
+  // integrator calls); returns the GSL status. For tests and benchmarks.
+  int evaluateRightHandSide(double z, const double *y, double *dydz)
+  {
+    return rightHandSide(z, y, dydz, this);
+  }
   // Right-hand-side evaluations made by this engine.
   long long rightHandSideEvaluations() const { return evaluations; }
 

@@ -74,12 +74,48 @@ TEST_F(DumpFiles, FileThatCannotBeCreatedIsReportedOnStandardOutput)
   EXPECT_TRUE(filesHere().isEmpty());
 }
 
+TEST_F(DumpFiles, FileInAMissingFolderIsReportedAndNothingElseHappens)
+{
+  const double a[] = {1};
+  ::testing::internal::CaptureStdout();
+  dumpArray("no/such/folder/x", a, 1, 3);
+  dumpComplexVector("no/such/folder/x", {Complex(1.0, 2.0)}, 0.0);
+  dumpPairs("no/such/folder/x", {1.0}, a, 1, 0.0);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "Nie utworzono pliku\nNie utworzono pliku\nNie utworzono pliku\n");
+  EXPECT_TRUE(filesHere().isEmpty());
+}
+
 TEST(RightHandSideCounter, AdvancesByOne)
 {
   const int before = rightHandSideCounter();
   EXPECT_GE(before, 1);
   EXPECT_EQ(advanceRightHandSideCounter(), before);
   EXPECT_EQ(rightHandSideCounter(), before + 1);
+}
+
+} // namespace
+
+#include "uppe/fftwwisdom.h"
+
+#include <QStandardPaths>
+
+#include <fftw3.h>
+
+namespace {
+
+TEST(FftwWisdom, KeptInTheCacheFolder)
+{
+  QStandardPaths::setTestModeEnabled(true);
+  const QString path = fftwWisdomPath();
+  EXPECT_TRUE(path.endsWith(QStringLiteral("/lumora/fftw-wisdom"))) << qPrintable(path);
+  loadFftwWisdom();
+  std::vector<double> a(64);
+  fftw_plan plan = fftw_plan_r2r_1d(64, a.data(), a.data(), FFTW_R2HC, FFTW_MEASURE);
+  fftw_destroy_plan(plan);
+  saveFftwWisdom();
+  EXPECT_TRUE(QFile::exists(path));
+  EXPECT_FALSE(testsupport::readAll(path).isEmpty());
 }
 
 } // namespace
