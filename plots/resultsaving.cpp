@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <memory>
 
 namespace {
 
@@ -34,16 +33,18 @@ void tell(const StatusReporter &report, const QString &message, int timeoutMs)
 bool copyConfiguration(const QString &configPath, const QString &folder)
 {
   const QFileInfo info(configPath);
-  const QString target = folder + info.fileName();
-  if (QFileInfo::exists(target))
-    return true;
+  if (configPath.isEmpty() || !info.isFile())
+    return false;
+  const QFileInfo target(folder + info.fileName());
+  if (target.exists())
+    return target.isFile(); // an earlier copy is kept
   QFile source(configPath);
   if (!source.open(QIODevice::ReadOnly))
     return false;
   const QByteArray bytes = source.readAll();
   if (source.error() != QFileDevice::NoError)
     return false;
-  return writeFileAtomically(target, bytes);
+  return writeFileAtomically(target.filePath(), bytes);
 }
 
 } // namespace

@@ -275,6 +275,15 @@ TEST_F(SaveAll, MissingConfigurationIsAFailedFile)
   EXPECT_TRUE(messages.texts().last().startsWith("Saving failed"));
 }
 
+TEST_F(SaveAll, EmptyConfigurationPathIsAFailedFile)
+{
+  FakeEngine e;
+  const SaveAllOutcome out = saveAllResults(&e, QString(), base, QString(), fixedTime);
+  EXPECT_TRUE(out.folderCreated);
+  EXPECT_EQ(out.failedFiles, 1);
+  EXPECT_EQ(out.savedFiles, 0);
+}
+
 TEST_F(SaveAll, WithoutEngineNothingIsSaved)
 {
   const SaveAllOutcome out = saveAllResults(nullptr, config, base, QString(), fixedTime, messages.reporter());
