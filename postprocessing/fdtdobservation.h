@@ -32,9 +32,9 @@ struct FdtdGridInfo
 // with a syntax error on the line that asked for too much.
 namespace ObservationLimits {
 constexpr long long spectralPointsPerObject = 1000000;
-constexpr long long spectralPointsTotal = 4000000;
+constexpr long long spectralPointsTotal = 2000000;
 constexpr long long fourierObjects = 100000;
-constexpr long long probeSamplesTotal = 50000000;
+constexpr long long probeSamplesTotal = 20000000;
 constexpr long long probes = 100000;
 } // namespace ObservationLimits
 

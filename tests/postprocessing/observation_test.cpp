@@ -89,6 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseFailure{"spectrogram overshoot", {"spectrogram typeOf", "S * name", "1 1 4 start", "THz * anyunit", "0 30 99 loc_start"}, 5, "", false},
         ParseFailure{"spectrogram no maxdistance", {"spectrogram typeOf", "S * name", "1 1 4 start", "THz * anyunit"}, 0, "maxdistance", true},
         ParseFailure{"spectrogram negative distance", {"spectrogram typeOf", "S * name", "1 1 4 start", "THz * anyunit", "-1 maxdistance"}, 5, "", true},
+        ParseFailure{"points over all sections", {"fourier typeOf", "F * name", "1 z-location", "0 use", "0 1e-6 0.9 start", "1 itstart", "end itend", "THz anyunit", "fourier typeOf", "G * name", "1 z-location", "0 use", "0 1e-6 0.9 start", "1 itstart", "end itend", "THz anyunit", "fourier typeOf", "H * name", "1 z-location", "0 use", "0 1e-6 0.9 start", "1 itstart", "end itend", "THz anyunit"}, 21, "", false},
+        ParseFailure{"map too large", {"spectrogram typeOf", "S * name", "0 1e-6 0.5 start", "THz * anyunit", "0 1 99 loc_start"}, 5, "", false},
         ParseFailure{"second section fails", {"poynting typeOf", "P * name", "1 z-location", "0 use", "time typeOf", "T * name", "1 z-location", "0 use", "1 itstart", "9 itend", "xs tunit"}, 11, "", false}));
 
 TEST(ObservationParse, NoSectionsIsFine)
@@ -493,4 +495,16 @@ TEST(Scheduler, BreakpointAtTheEndFiresWhenTheSchedulerFinishes)
   }
   EXPECT_TRUE(e.finished); // maximum distance 0: done with the first window
   EXPECT_EQ(spy.count(), 1);
+}
+
+TEST(ObservationParse, StepZeroMeansOnePointAndAutoInAnyCase)
+{
+  auto e = loaded({"fourier typeOf", "F * name", "1 z-location", "0 use", "300 0 300 start",
+                   "1 itstart", "end itend", "THz anyunit", "time typeOf", "T * name",
+                   "2 z-location", "0 use", "1 itstart", "50000 itend", "AUTO tunit"},
+                  smallGrid(10, false, 1e-17));
+  ASSERT_TRUE(e->isConstructed());
+  EXPECT_EQ(e->fourierPointCount(0), 1);
+  EXPECT_EQ(e->probeTimeUnit(0), "fs"); // automatic, as for "auto"
+  EXPECT_DOUBLE_EQ(e->probeSampleInterval(0), 0.01);
 }
