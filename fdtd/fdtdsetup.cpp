@@ -16,6 +16,7 @@
 #include "input/units.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <omp.h>
 
@@ -285,8 +286,10 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
   const QString fileName = readValueFrom(lines, keyword(Kw::file), missingKeyword, currentLine, g);
   if (fileName.isNull())
     return true;
+  // Only a regular file can be a recording: a pipe would wait for a writer
+  // and a device such as /dev/zero would never end.
   QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+  if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
     errorLine = -2;
     return true;
   }

@@ -93,7 +93,10 @@ bool writeFileAtomically(const QString &fileName, const QByteArray &bytes,
   file.setDirectWriteFallback(false);
   if (!file.open(QIODevice::WriteOnly))
     return false;
-  if (file.write(content) != content.size()) {
+  // Small contents stay in the file's buffer until commit(), and commit()
+  // renames the temporary file into place even when emptying that buffer
+  // failed (a full disk): flush first and check.
+  if (file.write(content) != content.size() || !file.flush()) {
     file.cancelWriting();
     file.commit();
     return false;
