@@ -113,6 +113,8 @@ std::vector<double> wavelengthFrequencies(double start, double step, double end,
 FdtdObservation::FdtdObservation(Simulator &engine, const FdtdGridInfo &grid)
     : engine_(engine), grid_(grid)
 {
+  // The pulse is looked for every N/20 iterations within N/20 cells of the
+  // centre; grids under 20 cells look every iteration, within one cell.
   state_.checkInterval = std::max(1, grid_.cells / 20);
   state_.centre = grid_.centreIndex >= 0 && grid_.centreIndex < grid_.cells ? grid_.centreIndex
                                                                             : grid_.cells / 2;
@@ -501,6 +503,12 @@ bool FdtdObservation::peakNearCentre(const std::vector<double> &e) const
   return std::llabs(at - state_.centre) <= state_.checkInterval;
 }
 
+// Dynamic spectrogram: measures the round trip of the pulse through the
+// centre cell and opens one window (a Fourier transform and a time probe at
+// the centre) per round trip; at every period boundary each map is rebuilt
+// from its windows. Several dynamic spectrograms share the period and the
+// boundaries, each numbers its own windows, and the run ends once all of
+// them have covered their maximum distance.
 void FdtdObservation::schedule(const std::vector<double> &e, int it)
 {
   SchedulerState &s = state_;
