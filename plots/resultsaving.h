@@ -69,9 +69,9 @@ struct SaveAllOutcome
   bool succeeded() const { return folderCreated && failedFiles == 0; }
 };
 
-// Save All for the engine: creates (or reuses) the results folder, copies the
-// configuration file into it (an existing copy is kept), and writes, for an
-// engine with a time signal, "Input signal.txt", "Input spectrum.txt",
+// Save All for the engine: creates (or reuses) the results folder (a missing
+// results base is created with it), copies the configuration file into it
+// (an existing copy is kept), and writes, for an engine with a time signal, "Input signal.txt", "Input spectrum.txt",
 // "FFT spectrum.txt" and "UPPE E-field.txt"; otherwise one file per Fourier
 // post-processing (when spectra are available) and per time probe (when time
 // series are available). Progress messages ("Saved input signal",

@@ -208,7 +208,13 @@ SpectrogramPlot::SpectrogramPlot(const QString &xTitle, const QString &yTitle,
   setAxisTitle(QwtPlot::yRight, colorBarTitle);
 }
 
-SpectrogramPlot::~SpectrogramPlot() = default;
+SpectrogramPlot::~SpectrogramPlot()
+{
+  // The plot deletes the items attached to it; before any data the
+  // spectrogram item has not been attached.
+  if (spectrogram->plot() != this)
+    delete spectrogram;
+}
 
 SpectrogramPlotWidget::SpectrogramPlotWidget(Simulator *engine, const QString &xTitle,
                                              const QString &yTitle,

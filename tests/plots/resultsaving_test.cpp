@@ -245,6 +245,16 @@ TEST_F(SaveAll, FolderThatCannotBeCreatedIsReportedAndNothingIsWritten)
   EXPECT_EQ(readAll(fileBase), QByteArray("x"));
 }
 
+TEST_F(SaveAll, MissingResultsBaseIsCreated)
+{
+  FakeEngine e;
+  const QString newBase = dir.filePath("new/deeper");
+  const SaveAllOutcome out = saveAllResults(&e, config, newBase, QString(), fixedTime);
+  EXPECT_TRUE(out.succeeded());
+  EXPECT_EQ(out.folder, resultsFolderPath(newBase, fixedTime, QString()));
+  EXPECT_EQ(filesIn(out.folder), QStringList{"FDTD_run.txt"});
+}
+
 TEST_F(SaveAll, UnwritableFileIsReportedAndLeavesNoPartialFile)
 {
   FakeEngine e;
