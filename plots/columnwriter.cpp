@@ -26,7 +26,9 @@ QByteArray columns(const std::vector<double> &x, const double *y, std::size_t n,
                    const QString &header)
 {
   QByteArray buf;
-  buf.reserve(static_cast<int>(header.size() + 32 * n + 8));
+  const std::size_t expected = static_cast<std::size_t>(header.size()) + 32 * n + 8;
+  if (expected < static_cast<std::size_t>(1) << 30)
+    buf.reserve(static_cast<int>(expected));
   {
     BlockStream b(buf);
     b.stream << header << '\n';
