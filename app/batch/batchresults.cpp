@@ -214,9 +214,13 @@ bool batchSaveExtras(Simulator &engine, const QString &folderPath, bool plots, Q
       }
     }
     if (engine.conversionEfficiencyAvailable) {
-      ConversionEfficiencyPlotWidget widget(&engine, locationAxis(engine),
-                                            QStringLiteral("Energy (a.u.)"), 1,
+      const QString xTitle = locationAxis(engine);
+      const QString yTitle = QStringLiteral("Energy (a.u.)");
+      ConversionEfficiencyPlotWidget widget(&engine, xTitle, yTitle, 1,
                                             QStringLiteral("conversion efficiency "), 0);
+      // The window's plot shows no axis titles; a picture on its own needs them.
+      widget.plotWidget()->setAxisTitle(QwtPlot::xBottom, xTitle);
+      widget.plotWidget()->setAxisTitle(QwtPlot::yLeft, yTitle);
       saveWidget(&widget, widget.plotWidget(), engine, folder,
                  QStringLiteral("Conversion efficiency.txt"), true, plots, failed);
     }

@@ -482,3 +482,179 @@ TEST_F(BatchRun, PlotsWritesAPictureNextToEveryPlotFile)
 }
 
 } // namespace
+
+// --- the real program with the engines ---------------------------------------------
+
+Result batch(const QStringList &arguments, const QString &workDir)
+{
+  return runProgram(QStringLiteral(LUMORA_BATCH_EXE), arguments, workDir);
+}
+
+#define SKIP_WITHOUT_ENGINE(result)                                                          \
+  if ((result).err.contains(QLatin1String("engine is not available")))                      \
+  GTEST_SKIP() << "engine not built into lumora-batch yet"
+
+// A small vacuum grid with a Gaussian point source and one section of every
+// post-processing kind the grid engine writes.
+const QByteArray fdtdConfig = R"(# Batch test: vacuum, a Gaussian pulse and every post-processing kind
+1 stability
+1 threads
+nm measure
+10 size
+1 physical
+1d problem
+diel medium
+200 meshpoints
+1 1 parameters
+point geometry
+50 z-location
+0 1 0 amplitude
+gauss shape
+THz funit
+fs tunit
+375 centre
+10 duration
+50 3dB
+fourier typeOf
+Spectrum A *name
+150 z-location
+0 use
+100 50 800 start
+1 itstart
+end itend
+THz anyunit
+time typeOf
+Probe *name
+150 z-location
+0 use
+1 itstart
+300 itend
+fs tunit
+poynting typeOf
+Flux *name
+100 z-location
+0 use
+spectrogram typeOf
+Map *name
+300 50 500 start
+THz anyunit
+10 90 190 loc_start
+)";
+
+TEST_F(BatchRun, FdtdRunWritesTheSaveAllSetAndThePlotsOfTheRun)
+{
+  config(fdtdConfig, QStringLiteral("FDTD_batch.txt"));
+  const Result r =
+      batch({"--quiet", "--plots", "--iterations", "300", "--out", "out", "FDTD_batch.txt"},
+            dir.path());
+  SKIP_WITHOUT_ENGINE(r);
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+
+  struct Expected
+  {
+    const char *file;
+    QStringList firstLines;
+  };
+  const Expected expected[] = {
+      {"Spectrum A.txt", {"! Magnitude spectrum:", "! Frequency [THz]\tMagnitude [dBV/m]"}},
+      {"Map at 10 (spectrum).txt", {"! Magnitude spectrum:", "! Frequency [THz]\tMagnitude [dBV/m]"}},
+      {"Probe.txt", {"! Time [fs]\tE-field [V/m]\r", "!Probe"}},
+      {"Electric field.txt", {"! Location [nm]\tElectric field [V/m]"}},
+      {"Poynting vector.txt", {"! Location [nm]\tPoynting vector [W/m^2]"}},
+      {"Map.txt", {"! Spectrogram data:", ""}},
+  };
+  for (const Expected &e : expected) {
+    const QString file = path(QStringLiteral("out/") + QLatin1String(e.file));
+    const QStringList l = lines(file);
+    ASSERT_GT(l.size(), e.firstLines.size()) << e.file;
+    EXPECT_EQ(l.mid(0, e.firstLines.size()), e.firstLines) << e.file;
+    QString png = file;
+    png.replace(QStringLiteral(".txt"), QStringLiteral(".png"));
+    QImage picture(png);
+    EXPECT_FALSE(picture.isNull()) << e.file;
+    EXPECT_FALSE(isBlank(picture)) << e.file;
+  }
+  EXPECT_EQ(lines(path("out/Electric field.txt")).size(), 1 + 200 + 1);
+  EXPECT_EQ(testsupport::readAll(path("out/FDTD_batch.txt")), fdtdConfig);
+  // The spectrogram file has its three blocks: 2 rows, 5 frequencies, 2 locations.
+  const QString map = QString::fromUtf8(testsupport::readAll(path("out/Map.txt")));
+  EXPECT_TRUE(map.contains("! SPECTRAL variable expressed in [THz] (corresponds to the columns):"));
+  EXPECT_TRUE(map.contains("! SPATIAL variable expressed in [nm] (corresponds to the rows):"));
+}
+
+TEST_F(BatchRun, FdtdRunWithoutAnEndIsRefused)
+{
+  config(fdtdConfig, QStringLiteral("FDTD_batch.txt"));
+  const Result r = batch({"FDTD_batch.txt"}, dir.path());
+  SKIP_WITHOUT_ENGINE(r);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_TRUE(r.err.contains("FDTD_batch.txt: this run has no natural end")) << r.err.toStdString();
+}
+
+TEST_F(BatchRun, FdtdLoadFailureNamesTheLine)
+{
+  QByteArray text = fdtdConfig;
+  text.replace("200 meshpoints", "0.5 meshpoints");
+  config(text, QStringLiteral("FDTD_bad.txt"));
+  const Result r = batch({"--iterations", "3", "FDTD_bad.txt"}, dir.path());
+  SKIP_WITHOUT_ENGINE(r);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, "FDTD_bad.txt: Syntax error in line 9.\n");
+}
+
+TEST_F(BatchRun, UppeRunWritesItsSignalsSpectraAndConversionEfficiency)
+{
+  const QString source = testsupport::sourceDir() + "/examples/UPPE_lorentz_linear.txt";
+  ASSERT_TRUE(QFile::copy(source, path("UPPE_lorentz_linear.txt")));
+  const Result r = batch({"--quiet", "--plots", "--out", "out", "UPPE_lorentz_linear.txt"},
+                         dir.path());
+  SKIP_WITHOUT_ENGINE(r);
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+
+  struct Expected
+  {
+    const char *file;
+    QStringList firstLines;
+  };
+  const Expected expected[] = {
+      {"Input signal.txt", {"! Time [fs] E field [V/m]"}},
+      {"Input spectrum.txt", {"! Frequency [THz] Magnitude [dBV/m]"}},
+      {"FFT spectrum.txt", {"! Magnitude spectrum:", "! Frequency [THz]\tMagnitude [dBV/m]"}},
+      {"UPPE E-field.txt", {"! Time [fs]\tElectric field [V/m]"}},
+      {"Conversion efficiency.txt", {"! Total energy: ", "! Location [mm]\tEnergy (a.u.)"}},
+  };
+  for (const Expected &e : expected) {
+    const QString file = path(QStringLiteral("out/") + QLatin1String(e.file));
+    const QStringList l = lines(file);
+    ASSERT_GT(l.size(), e.firstLines.size() + 1) << e.file;
+    EXPECT_EQ(l.mid(0, e.firstLines.size()), e.firstLines) << e.file;
+    QString png = file;
+    png.replace(QStringLiteral(".txt"), QStringLiteral(".png"));
+    QImage picture(png);
+    EXPECT_FALSE(picture.isNull()) << e.file;
+    EXPECT_FALSE(isBlank(picture)) << e.file;
+  }
+  // The spectral engine has no grid field of its own beside its time signal.
+  EXPECT_FALSE(QFile::exists(path("out/Electric field.txt")));
+  // The run went to its end: the last distance of the conversion curve has
+  // reached the propagation length (10 mm) with its last step.
+  const QStringList ce = lines(path("out/Conversion efficiency.txt"));
+  const int bandBlock = ce.indexOf("! Energy in user-specified band: ");
+  ASSERT_GT(bandBlock, 2);
+  const double last = ce.at(bandBlock - 1).split('\t').value(0).toDouble();
+  EXPECT_GE(last, 10.0);
+  EXPECT_LT(last, 11.0);
+}
+
+TEST_F(BatchRun, UppeLoadFailureGivesTheWindowMessage)
+{
+  QByteArray text = testsupport::readAll(testsupport::sourceDir() +
+                                         "/examples/UPPE_lorentz_linear.txt");
+  text.replace("rkf45 method", "# no method");
+  config(text, QStringLiteral("UPPE_bad.txt"));
+  const Result r = batch({"UPPE_bad.txt"}, dir.path());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, "Loading UPPE_bad.txt failed:\n Keyword \"method\" not found.\n");
+}
