@@ -236,3 +236,19 @@ TEST(PlotRendering, SpectrogramDrawsAColourMap)
   w->refreshPlot(&s.e);
   EXPECT_GT(colouredPixels(w->plotWidget()->canvas()), blank + 1000);
 }
+
+TEST(PlotRendering, DynamicSpectrogramDrawsAColourMap)
+{
+  FakeEngine e;
+  auto *d = new DynamicSpectrogramPostprocessing<int, double>("dyn", "THz", 0.0, 1.0, 3.0, 12,
+                                                               true, 4.0, "um", 100);
+  e.spectrogramPostprocessings.push_back(d);
+  d->appendRow({-30.0, -10.0, 0.0, -20.0});
+  d->appendRow({-25.0, -5.0, -1.0, -40.0});
+  DynamicSpectrogramPlotWidget w(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1,
+                                 "Spectrogram", 0);
+  w.resize(533, 293);
+  const int blank = colouredPixels(w.plotWidget()->canvas());
+  w.refreshPlot(&e);
+  EXPECT_GT(colouredPixels(w.plotWidget()->canvas()), blank + 1000);
+}
