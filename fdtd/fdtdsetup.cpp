@@ -43,8 +43,10 @@ bool FDTDSimulator::parseGrid(const QStringList &lines)
     return true;
   }
   threadCount = threads;
-  if (threads > 0)
-    omp_set_num_threads(threads);
+  // 0 keeps the OpenMP default: the count the process started with, not one
+  // that an earlier run set.
+  static const int defaultThreads = omp_get_max_threads();
+  omp_set_num_threads(threads > 0 ? threads : defaultThreads);
 
   value = readValue(lines, keyword(Kw::measure), missingKeyword, currentLine);
   if (value.isNull())

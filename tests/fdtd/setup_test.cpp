@@ -21,6 +21,8 @@
 
 #include <functional>
 
+#include <omp.h>
+
 using namespace fdtdtest;
 
 namespace {
@@ -728,4 +730,20 @@ TEST(Setup, ActionsAreRead)
   e = engineFrom(l);
   EXPECT_FALSE(e->isConstructed());
   EXPECT_EQ(e->errorLine, 20);
+}
+
+TEST(Setup, ThreadCountZeroRestoresTheDefault)
+{
+  if (qEnvironmentVariableIsSet("OMP_NUM_THREADS"))
+    GTEST_SKIP() << "the default comes from OMP_NUM_THREADS";
+  QStringList l = baseLines();
+  l[2] = "3 threads";
+  auto e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed());
+  EXPECT_EQ(omp_get_max_threads(), 3);
+  l[2] = "0 threads";
+  e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed());
+  EXPECT_EQ(e->threadCount, 0);
+  EXPECT_EQ(omp_get_max_threads(), omp_get_num_procs());
 }
