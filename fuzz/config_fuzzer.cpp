@@ -42,7 +42,7 @@ std::string baseDirectory; // removed at exit
 std::string runDirectory;  // the working directory of every input
 
 // Work budget of one input: grid cells (or time points) times steps.
-constexpr long long stepBudget = 2000000;
+constexpr long long stepBudget = 400000;
 constexpr int maximumSteps = 300;      // past the FDTD finiteness check period
 constexpr int maximumSpectralSteps = 3; // each one is several transforms
 

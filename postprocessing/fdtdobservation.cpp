@@ -8,6 +8,7 @@
 #include "postprocessing/poyntingpostprocessing.h"
 #include "postprocessing/spectrogrampostprocessing.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -432,6 +433,16 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
   if (!toNumber(lineValue(lines.at(maxFound)), distance) || !(distance >= 0.0) ||
       !(std::trunc(distance) <= static_cast<double>(INT_MAX)))
     return fail(maxFound + 1);
+  // One window per grid length covered: the windows the distance asks for
+  // must fit within the limits on Fourier objects and spectral points.
+  const double windows =
+      std::max(1.0, std::ceil(std::trunc(distance) / (static_cast<double>(n) * grid_.cellSize)));
+  const long long objectsLeft = ObservationLimits::fourierObjects -
+                                static_cast<long long>(e.fourierPostprocessings.size());
+  const long long pointsLeft = ObservationLimits::spectralPointsTotal - spectralPoints_;
+  if (!(windows <= static_cast<double>(objectsLeft)) ||
+      !(windows * static_cast<double>(points) <= static_cast<double>(pointsLeft)))
+    return fail(maxFound + 1);
   auto *s = new DynamicSpectrogramPostprocessing<int, double>(
       name, unit, start, step, end, exponent, frequency, n * grid_.cellSize, grid_.lengthUnit,
       static_cast<int>(std::trunc(distance)));
@@ -566,6 +577,29 @@ void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *
   } else {
     start = static_cast<long long>(s.windowOrigin) + s.period + s.currentPeriod / 2;
     end = start + s.currentPeriod;
+  }
+  // Several dynamic spectrograms open windows until the last of them has
+  // covered its distance: a window that would take the post-processing past
+  // its limits ends the run instead of exhausting the memory.
+  long long points = spectralGridCount(sp->spectralStart(), sp->spectralStep(), sp->spectralEnd());
+  for (const auto *f : engine_.fourierPostprocessings)
+    points += f->pointCount();
+  long long samples = std::max(0LL, end - start + 1);
+  for (const auto *p : probes_)
+    samples += p->count;
+  if (static_cast<long long>(engine_.fourierPostprocessings.size()) >= ObservationLimits::fourierObjects ||
+      points > ObservationLimits::spectralPointsTotal ||
+      samples > ObservationLimits::probeSamplesTotal) {
+    if (engine_.runFailure.isEmpty())
+      engine_.runFailure =
+          QCoreApplication::translate("Lumora", "The dynamic spectrogram %1 has no room for window %2 "
+                                                "within the post-processing limits: the run was "
+                                                "stopped at iteration %3.")
+              .arg(sp->name())
+              .arg(sp->windowCount() + 1)
+              .arg(engine_.iteration);
+    engine_.finished = true;
+    return;
   }
   const int w = sp->windowCount(); // each spectrogram numbers its own windows
   const int centre = s.centre;

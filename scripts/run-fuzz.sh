@@ -39,13 +39,16 @@ mkdir -p "$corpus" "$artifacts"
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1:strict_string_checks=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# Engine threads sleep instead of spinning when they wait: the machine may be
+# shared, and a spinning team slows every input down.
+export OMP_WAIT_POLICY=passive
 # -rss_limit_mb / -malloc_limit_mb: a configuration must never make the
 # process take more than this; -timeout: nor take this long for one input
 # (load plus a few steps). Standard output (the engines' diagnostics) is
 # closed.
 exec "$build/fuzz/config_fuzzer" "$corpus" "$seeds" \
-  -max_total_time="$seconds" -timeout=60 \
-  -rss_limit_mb=4096 -malloc_limit_mb=2048 \
+  -max_total_time="$seconds" -timeout=120 \
+  -rss_limit_mb=6144 -malloc_limit_mb=2048 \
   -max_len=16384 -close_fd_mask=1 \
   -dict="$root/fuzz/config.dict" \
   -artifact_prefix="$artifacts/" \

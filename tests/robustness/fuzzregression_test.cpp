@@ -86,8 +86,8 @@ TEST_P(FuzzRegression, LoadsOrFailsCleanlyAndRuns)
   Simulator &engine = *loaded.engine;
   const long long points = std::max(1, engine.pointCount());
   const int budget = engine.hasTimeSignal()
-                         ? int(std::clamp<long long>(2000000 / (16 * points), 1, 3))
-                         : int(std::clamp<long long>(2000000 / points, 1, 300));
+                         ? int(std::clamp<long long>(400000 / (16 * points), 1, 3))
+                         : int(std::clamp<long long>(400000 / points, 1, 300));
   // A run expected to fail runs until it ends (bounded: the failure must come).
   runFor(engine, expected.kind == Expectation::RunFailure ? 5000 : budget);
   if (expected.kind == Expectation::RunFailure) {
