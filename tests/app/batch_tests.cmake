@@ -8,3 +8,7 @@ target_compile_definitions(batch_test PRIVATE
   LUMORA_BATCH_EXE="$<TARGET_FILE:lumora-batch>"
   LUMORA_BATCH_TESTRUNNER_EXE="$<TARGET_FILE:batch_testrunner>")
 add_dependencies(batch_test lumora-batch batch_testrunner)
+
+# The shipped examples load and run, and cover every medium, source,
+# post-processing kind, action, spectral medium, formulation and stepper.
+lumora_add_test(examples_test SOURCES examples_test.cpp LIBS lumora_app)
