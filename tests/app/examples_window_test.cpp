@@ -65,18 +65,34 @@ class ShippedExample : public ::testing::TestWithParam<QString>
 
 TEST_P(ShippedExample, RunsInTheWindow)
 {
+  // The run works on a copy of the examples folder, which is also the working
+  // directory: pulse files are found there, and side files stay there.
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
+  const QDir examples(QFileInfo(GetParam()).absolutePath());
+  for (const QString &name : examples.entryList(QDir::Files))
+    ASSERT_TRUE(QFile::copy(examples.filePath(name), dir.filePath(name)));
+  const QString configuration = dir.filePath(QFileInfo(GetParam()).fileName());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  struct Restore
+  {
+    QString path;
+    ~Restore() { QDir::setCurrent(path); }
+  } restore{previous};
+
   // The Settings file gives the results folder; the command line the file.
-  testsupport::writeFile(dir, "Settings.txt", ("1\n" + GetParam() + " *\n" + dir.path() + " *\n").toUtf8());
+  testsupport::writeFile(dir, "Settings.txt",
+                         ("1\n" + configuration + " *\n" + dir.path() + " *\n").toUtf8());
   LumoraOptions options;
   options.settingsPath = dir.filePath("Settings.txt");
-  options.configurationFile = GetParam();
+  options.configurationFile = configuration;
 
   ModalAnswerer answerer({QMessageBox::Yes});
   auto window = std::make_unique<Lumora>(options);
   window->show();
   ASSERT_TRUE(answerer.boxes.isEmpty()) << answerer.boxes.first().text.toStdString();
+  EXPECT_EQ(window->configurationPath(), configuration);
   Simulator *engine = window->simulator();
   ASSERT_NE(engine, nullptr);
 
@@ -117,3 +133,56 @@ TEST_P(ShippedExample, RunsInTheWindow)
 
 INSTANTIATE_TEST_SUITE_P(Examples, ShippedExample, ::testing::ValuesIn(shippedExamples()), testName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ShippedExample);
+
+// The four breakpoints with the real FDTD engine, in the order a
+// configuration file asks for them.
+TEST(FdtdBreakpoints, PauseSaveAndExitInTheWindow)
+{
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  struct Restore
+  {
+    QString path;
+    ~Restore() { QDir::setCurrent(path); }
+  } restore{previous};
+
+  const QString configuration = testsupport::writeFile(dir, "FDTD_breakpoints.txt",
+                                                       "1 stability\n1 threads\nnm measure\n10 size\n"
+                                                       "1 physical\n1d problem\ndiel medium\n"
+                                                       "300 meshpoints\n1 1 parameters\n"
+                                                       "point geometry\n50 z-location\n0 1 0 amplitude\n"
+                                                       "gauss shape\nTHz funit\nfs tunit\n375 centre\n"
+                                                       "10 duration\n50 3dB\n"
+                                                       "suspend action\n40 iterations\n"
+                                                       "save_line_envelope action\n60 iterations\n"
+                                                       "line.txt file\n"
+                                                       "saveAll action\n70 iterations\nbp file\n"
+                                                       "exit action\n80 iterations\n");
+  // The command line names the file; the Settings file the results folder.
+  testsupport::writeFile(dir, "Settings.txt", ("1\nFDTD_other.txt *\n" + dir.path() + " *\n").toUtf8());
+  LumoraOptions options;
+  options.settingsPath = dir.filePath("Settings.txt");
+  options.configurationFile = configuration;
+
+  ModalAnswerer answerer({QMessageBox::Yes});
+  auto window = std::make_unique<Lumora>(options);
+  window->show();
+  ASSERT_NE(window->simulator(), nullptr) << (answerer.boxes.isEmpty() ? std::string()
+                                                                          : answerer.boxes.first().text.toStdString());
+  auto *resume = window->findChild<QPushButton *>("resumeButton");
+  ASSERT_TRUE(waitUntil([&] { return resume->isEnabled(); }, 60000));
+  EXPECT_EQ(window->simulator()->iteration, 40);
+  resume->click();
+
+  ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }, 60000));
+  ASSERT_EQ(answerer.boxes.size(), 1);
+  EXPECT_EQ(answerer.boxes.first().text, "Are you sure you want to stop the simulation?");
+  EXPECT_EQ(window->simulator(), nullptr);
+  EXPECT_TRUE(QFile::exists(dir.filePath("line.txt")));
+  EXPECT_EQ(window->resultsTag(), "bp");
+  const QStringList folders = QDir(dir.path()).entryList({"Simulation results *_bp"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(dir.path() + "/" + folders.first() + "/FDTD_breakpoints.txt"));
+}
