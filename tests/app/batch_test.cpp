@@ -658,3 +658,21 @@ TEST_F(BatchRun, UppeLoadFailureGivesTheWindowMessage)
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_EQ(r.err, "Loading UPPE_bad.txt failed:\n Keyword \"method\" not found.\n");
 }
+
+TEST_F(BatchRun, FdtdSectionCountAndPulseFileFailuresGiveTheWindowMessages)
+{
+  QByteArray unequal = fdtdConfig;
+  unequal.replace("diel medium\n", "diel medium\ndiel medium\n");
+  config(unequal, QStringLiteral("FDTD_unequal.txt"));
+  const Result a = batch({"--iterations", "3", "FDTD_unequal.txt"}, dir.path());
+  SKIP_WITHOUT_ENGINE(a);
+  EXPECT_EQ(a.exitCode, 2);
+  EXPECT_EQ(a.err, "FDTD_unequal.txt: Enequal number of keywords in the SHAPE section.\n");
+
+  QByteArray user = fdtdConfig;
+  user.replace("gauss shape\n", "user shape\nno_such_pulse.dat file\n");
+  config(user, QStringLiteral("FDTD_user.txt"));
+  const Result b = batch({"--iterations", "3", "FDTD_user.txt"}, dir.path());
+  EXPECT_EQ(b.exitCode, 2);
+  EXPECT_EQ(b.err, "FDTD_user.txt: User defined pulse file could not be read.\n");
+}
