@@ -24,10 +24,14 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <ostream>
 #include <memory>
 
 using windowtest::ModalAnswerer;
 using windowtest::waitUntil;
+
+// Readable test names in the test listing.
+void PrintTo(const QString &text, std::ostream *out) { *out << text.toStdString(); }
 
 namespace {
 
