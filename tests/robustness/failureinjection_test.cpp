@@ -28,6 +28,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <future>
+#include <ostream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -80,6 +81,8 @@ struct Unwritable
   bool uppe;
   bool underRegularFile; // else below /proc
 };
+
+void PrintTo(const Unwritable &u, std::ostream *os) { *os << u.name; }
 
 class UnwritableResultsFolder : public FailureInjection, public ::testing::WithParamInterface<Unwritable>
 {
@@ -333,6 +336,8 @@ struct NotAFile
   const char *name;
   const char *pulse; // what the "file" line names; "" for a FIFO made by the test
 };
+
+void PrintTo(const NotAFile &n, std::ostream *os) { *os << n.name; }
 
 class PulseFileThatIsNoFile : public FailureInjection, public ::testing::WithParamInterface<NotAFile>
 {
