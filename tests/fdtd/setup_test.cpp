@@ -613,6 +613,11 @@ TEST(Setup, UserPulseFile)
   ASSERT_TRUE(e->isConstructed()) << e->errorLine << " " << e->missingKeyword.toStdString();
   EXPECT_TRUE(e->sources.isEmpty());
 
+  l.last() = dir.path() + " file"; // a folder is no pulse file
+  e = engineFrom(l);
+  EXPECT_FALSE(e->isConstructed());
+  EXPECT_EQ(e->errorLine, -2);
+
   const QString bad = testsupport::writeFile(dir, "bad.txt", "1\n2\nthree\n");
   l.last() = bad + " file";
   e = engineFrom(l);
