@@ -1,6 +1,7 @@
 #include "uppe/uppeparams.h"
 
 #include "uppe/dumpfiles.h"
+#include "uppe/fftwarrays.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,20 +16,6 @@ constexpr double fourPiSquared = 39.47841760435743;    // 4 pi^2
 constexpr double twoPi = 6.283185307179586;
 
 inline bool isFinite(Complex z) { return std::isfinite(z.real()) && std::isfinite(z.imag()); }
-
-double *allocateReal(int n)
-{
-  auto *a = static_cast<double *>(fftw_malloc(sizeof(double) * std::size_t(n)));
-  std::fill(a, a + n, 0.0);
-  return a;
-}
-
-fftw_complex *allocateComplex(int n)
-{
-  auto *a = static_cast<fftw_complex *>(fftw_malloc(sizeof(fftw_complex) * std::size_t(n)));
-  std::memset(a, 0, sizeof(fftw_complex) * std::size_t(n));
-  return a;
-}
 
 void destroyPlan(fftw_plan &plan)
 {

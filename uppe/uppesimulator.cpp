@@ -6,6 +6,7 @@
 #include "input/lookups.h"
 #include "input/units.h"
 #include "uppe/dumpfiles.h"
+#include "uppe/fftwarrays.h"
 #include "uppe/fftwwisdom.h"
 #include "uppe/uppeparams.h"
 
@@ -22,20 +23,6 @@ namespace {
 constexpr double speedOfLight = 299792458.0;
 constexpr double twoPi = 6.283185307179586;
 constexpr int energyChunk = 1000;
-
-double *allocateReal(int n)
-{
-  auto *a = static_cast<double *>(fftw_malloc(sizeof(double) * std::size_t(n)));
-  std::fill(a, a + n, 0.0);
-  return a;
-}
-
-fftw_complex *allocateComplex(int n)
-{
-  auto *a = static_cast<fftw_complex *>(fftw_malloc(sizeof(fftw_complex) * std::size_t(n)));
-  std::memset(a, 0, sizeof(fftw_complex) * std::size_t(n));
-  return a;
-}
 
 // Places a pulse's envelope centre at t (s).
 void setPulseCentre(Source<int, double> *source, double t)
