@@ -141,6 +141,18 @@ bool FdtdObservation::failMissing(const QString &keyword)
 
 // --- parsing ------------------------------------------------------------------------
 
+// The "itstart" value at or after the section anchor t: an integer of at least 1.
+bool FdtdObservation::readIterationStart(const QStringList &lines, int t, int &itstart)
+{
+  Simulator &e = engine_;
+  const QString text = readValueFrom(lines, keyword(Kw::itstart), e.missingKeyword, e.currentLine, t);
+  if (text.isNull())
+    return true;
+  if (!toInteger(text, itstart) || itstart < 1)
+    return fail(e.currentLine);
+  return false;
+}
+
 bool FdtdObservation::parse(const QStringList &lines)
 {
   const QString &typeOfKw = keyword(Kw::typeOf);
@@ -230,13 +242,9 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
     if (points < 0)
       return fail(startLine);
 
-    const QString itstartText =
-        readValueFrom(lines, keyword(Kw::itstart), e.missingKeyword, e.currentLine, t);
-    if (itstartText.isNull())
-      return true;
     int itstart = 0;
-    if (!toInteger(itstartText, itstart) || itstart < 1)
-      return fail(e.currentLine);
+    if (readIterationStart(lines, t, itstart))
+      return true;
 
     const QString itendText =
         readValueFrom(lines, keyword(Kw::itend), e.missingKeyword, e.currentLine, t);
@@ -288,13 +296,9 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
   }
 
   if (type == Time) {
-    const QString itstartText =
-        readValueFrom(lines, keyword(Kw::itstart), e.missingKeyword, e.currentLine, t);
-    if (itstartText.isNull())
-      return true;
     int itstart = 0;
-    if (!toInteger(itstartText, itstart) || itstart < 1)
-      return fail(e.currentLine);
+    if (readIterationStart(lines, t, itstart))
+      return true;
     const QString itendText =
         readValueFrom(lines, keyword(Kw::itend), e.missingKeyword, e.currentLine, t);
     if (itendText.isNull())

@@ -91,6 +91,7 @@ private:
   bool parseSpectrogram(const QStringList &lines, int t, const QString &name);
   bool fail(int line);
   bool failMissing(const QString &keyword);
+  bool readIterationStart(const QStringList &lines, int t, int &itstart);
   void schedule(const std::vector<double> &e, int iteration);
   void openWindow(DynamicSpectrogramPostprocessing<int, double> *s, bool first);
   FourierPostprocessing<int, double> *makeFourier(const QString &name, int location, int start,
