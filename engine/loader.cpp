@@ -38,14 +38,29 @@ bool readConfigurationFile(const QString &fileName, QStringList &lines, QString 
   return true;
 }
 
-QString loadStatusMessage(const Simulator &engine, const QString &fileName)
+namespace {
+// Second line of a refused-line message: the line as written and the reason.
+QString quotedReason(const Simulator &engine, const QStringList &lines)
+{
+  if (engine.errorReason.isEmpty())
+    return QString();
+  const int index = engine.errorLine - 1;
+  if (index < 0 || index >= lines.size())
+    return QLatin1Char('\n') + engine.errorReason;
+  return QLatin1String("\n\"") + lines.at(index).trimmed() + QLatin1String("\": ") + engine.errorReason;
+}
+} // namespace
+
+QString loadStatusMessage(const Simulator &engine, const QString &fileName, const QStringList &lines)
 {
   if (!engine.missingKeyword.isEmpty())
     return tr("Loading %1 failed:\n Keyword \"%2\" not found.").arg(fileName, engine.missingKeyword);
   if (engine.errorLine >= 1)
-    return tr("%1: Syntax error in line %2.").arg(fileName).arg(engine.errorLine);
+    return tr("%1: Syntax error in line %2.").arg(fileName).arg(engine.errorLine) +
+           quotedReason(engine, lines);
   if (engine.errorLine == -1)
-    return tr("%1: Enequal number of keywords in the SHAPE section.").arg(fileName);
+    return tr("%1: Enequal number of keywords in the SHAPE section.").arg(fileName) +
+           (engine.errorReason.isEmpty() ? QString() : QLatin1Char('\n') + engine.errorReason);
   if (engine.errorLine == -2)
     return tr("%1: User defined pulse file could not be read.").arg(fileName);
   if (!engine.isConstructed())
@@ -70,11 +85,24 @@ LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType
     outcome.message = tr("%1: The %2 engine is not available.").arg(fileName, engineType);
     return outcome;
   }
-  outcome.message = loadStatusMessage(*engine, fileName);
+  outcome.message = loadStatusMessage(*engine, fileName, lines);
   if (!outcome.message.isEmpty()) {
     delete engine;
     return outcome;
   }
   outcome.engine = engine;
   return outcome;
+}
+
+QString setupSummaryText(const Simulator &engine)
+{
+  QString text = engine.setupSummary();
+  if (!engine.warnings.isEmpty()) {
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+      text += QLatin1Char('\n');
+    text += tr("Warnings:") + QLatin1Char('\n');
+    for (const QString &warning : engine.warnings)
+      text += QLatin1String("  - ") + warning + QLatin1Char('\n');
+  }
+  return text;
 }

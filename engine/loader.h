@@ -35,7 +35,15 @@ QString runNameOf(const QString &fileName);
 bool readConfigurationFile(const QString &fileName, QStringList &lines, QString &message);
 
 // The message for an engine's load status, or an empty string when it loaded.
-QString loadStatusMessage(const Simulator &engine, const QString &fileName);
+// The first line is the short status; when the engine gave a reason, a second
+// line quotes the refused line (taken from lines) and says why.
+QString loadStatusMessage(const Simulator &engine, const QString &fileName,
+                          const QStringList &lines = QStringList());
+
+// The engine's set-up summary followed by its load warnings (empty when the
+// engine has neither). Shown by the window, printed and saved by the batch
+// runner, written beside the configuration by Save All.
+QString setupSummaryText(const Simulator &engine);
 
 // Reads, builds and evaluates. On failure the engine built is deleted.
 LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType,

@@ -98,6 +98,15 @@ const std::vector<double> &Simulator::poyntingEnvelope() const
   return poyntingPostprocessings.empty() ? emptyVector() : poyntingPostprocessings.front()->poynting;
 }
 
+bool Simulator::fail(int line, const QString &reason)
+{
+  if (errorLine == 0 && missingKeyword.isEmpty()) {
+    errorLine = line;
+    errorReason = reason;
+  }
+  return true;
+}
+
 void Simulator::checkBreakpoints()
 {
   if (!hasBreakpoints || breakpointCount <= 0)

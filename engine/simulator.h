@@ -46,6 +46,15 @@ public:
   int currentLine = 0;
   int errorLine = 0;
   QString missingKeyword;
+  // Why the line errorLine was refused ("a number was expected as the
+  // first token", "at most 100000 spectral points; this line asks for
+  // 250000"); the loader quotes the line itself in front of it. For the
+  // SHAPE mismatch (errorLine -1) it carries the line counts.
+  QString errorReason;
+  // Problems found at load that do not stop the run (an unstable time step,
+  // too few cells per wavelength, a window that cuts the pulse ...), one
+  // sentence each, in the order found.
+  QStringList warnings;
   bool dynamicSpectrogram = false;
   bool spectrogramAvailable = false;
   bool timeSeriesAvailable = false;
@@ -100,6 +109,15 @@ public:
   bool spectrogramIsFrequency(unsigned short i) const;
   const std::vector<double> &poyntingEnvelope() const;
   bool hasPoynting() const { return !poyntingPostprocessings.empty(); }
+
+  // Records a refused line with its reason (only the first problem is kept)
+  // and returns true, so that parsers can write "return fail(line, why);".
+  bool fail(int line, const QString &reason);
+
+  // Human-readable description of the loaded set-up (grid, sections,
+  // sources, post-processing, memory ...), without the warnings; empty for
+  // an engine that has none. See setupSummaryText() in the loader.
+  virtual QString setupSummary() const { return QString(); }
 
   // Calls check(iteration, finished) on every breakpoint in list order.
   void checkBreakpoints();
