@@ -10,7 +10,11 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTextStream>
 
 #include <cmath>
 #include <csignal>
@@ -62,7 +66,8 @@ void batchMessageHandler(QtMsgType type, const QMessageLogContext &, const QStri
 
 QString batchUsageLine()
 {
-  return QStringLiteral("Usage: lumora-batch [--iterations N] [--out DIR] [--plots] [--quiet] CONFIG");
+  return QStringLiteral("Usage: lumora-batch [--iterations N] [--max-wall SECONDS] [--set KEY=VALUE]... "
+                        "[--out DIR] [--plots] [--quiet] CONFIG");
 }
 
 QString batchHelpText()
@@ -72,6 +77,10 @@ QString batchHelpText()
       "Runs the simulation described by the configuration file CONFIG (a name\n"
       "beginning with FDTD or UPPE) without a window and writes its results.\n\n"
       "  --iterations N  stop after N steps (required for FDTD runs without an end)\n"
+      "  --max-wall S    stop after S seconds of wall-clock time and write the results\n"
+      "  --set KEY=VALUE replace the values in front of the first line with keyword KEY\n"
+      "                  (KEY#N=VALUE: the N-th such line); may be repeated\n"
+      "  --status-file F write the exit status and the wall time into F at the end\n"
       "  --out DIR       write the results into DIR (default: a new folder\n"
       "                  \"Simulation results <date> <time>_<tag>\" in the working directory)\n"
       "  --plots         also write a PNG picture of every plot next to its text file\n"
@@ -79,7 +88,8 @@ QString batchHelpText()
       "  --help          show this text\n\n"
       "Exit status: 0 the run ended, 1 the engine failed during the run, 2 bad\n"
       "arguments, a configuration that cannot be loaded or a run without an end,\n"
-      "3 some result files could not be written, 130 stopped by Ctrl+C.");
+      "3 some result files could not be written, 4 stopped at the --max-wall limit,\n"
+      "130 stopped by Ctrl+C.");
 }
 
 bool parseBatchArguments(const QStringList &arguments, BatchOptions &options, QString &problem)
@@ -125,6 +135,35 @@ bool parseBatchArguments(const QStringList &arguments, BatchOptions &options, QS
       }
       if (!parseCount(text, options.iterations)) {
         problem = QStringLiteral("--iterations needs a whole number of at least 0, not \"%1\"").arg(text);
+        return false;
+      }
+    } else if (name == QLatin1String("--max-wall")) {
+      QString text;
+      if (!takeValue(text)) {
+        problem = QStringLiteral("--max-wall needs a value");
+        return false;
+      }
+      bool ok = false;
+      options.maxWallSeconds = text.toDouble(&ok);
+      if (!ok || !(options.maxWallSeconds > 0) || !std::isfinite(options.maxWallSeconds)) {
+        problem = QStringLiteral("--max-wall needs a number of seconds above 0, not \"%1\"").arg(text);
+        return false;
+      }
+    } else if (name == QLatin1String("--set")) {
+      QString text;
+      if (!takeValue(text)) {
+        problem = QStringLiteral("--set needs KEY=VALUE");
+        return false;
+      }
+      ConfigOverride o;
+      if (!parseOverride(text, o, problem)) {
+        problem = QStringLiteral("--set ") + problem;
+        return false;
+      }
+      options.overrides << o;
+    } else if (name == QLatin1String("--status-file")) {
+      if (!takeValue(options.statusFile) || options.statusFile.isEmpty()) {
+        problem = QStringLiteral("--status-file needs a file name");
         return false;
       }
     } else if (name == QLatin1String("--out")) {
@@ -228,7 +267,7 @@ void BatchRunner::exitReached()
 void BatchRunner::saveAllReached(QString tag)
 {
   saveTag_ = tag;
-  const SaveAllOutcome outcome = saveAllResults(engine_, options_.config, QDir::currentPath(),
+  const SaveAllOutcome outcome = saveAllResults(engine_, configPath_, QDir::currentPath(),
                                                 saveTag_, QDateTime::currentDateTime());
   const QString folder = QDir::toNativeSeparators(outcome.folder);
   if (outcome.succeeded()) {
@@ -270,7 +309,7 @@ bool BatchRunner::writeFinalResults()
   bool ok = true;
   if (folder.isEmpty()) {
     // The Save All rule in the working directory.
-    const SaveAllOutcome outcome = saveAllResults(engine_, options_.config, QDir::currentPath(),
+    const SaveAllOutcome outcome = saveAllResults(engine_, configPath_, QDir::currentPath(),
                                                   saveTag_, QDateTime::currentDateTime());
     folder = outcome.folder;
     if (!outcome.folderCreated) {
@@ -288,7 +327,7 @@ bool BatchRunner::writeFinalResults()
                 .arg(QDir::toNativeSeparators(folder)));
       return false;
     }
-    ok = batchSaveAll(*engine_, folder, options_.config, failed) && ok;
+    ok = batchSaveAll(*engine_, folder, configPath_, failed) && ok;
   }
   ok = batchSaveExtras(*engine_, folder, options_.plots, failed) && ok;
   if (!ok) {
@@ -300,18 +339,52 @@ bool BatchRunner::writeFinalResults()
   return true;
 }
 
+// With --set: the configuration with its values replaced, written under the
+// same file name into a scratch folder; that copy is loaded and saved.
+bool BatchRunner::prepareConfiguration(QTemporaryDir &scratch)
+{
+  configPath_ = options_.config;
+  if (options_.overrides.isEmpty() || !QFileInfo(options_.config).isFile())
+    return true; // a missing file is reported by the loader
+  QStringList raw;
+  QString problem;
+  if (!readRawLines(options_.config, raw, problem) ||
+      !applyOverrides(raw, options_.overrides, problem)) {
+    printError(problem);
+    return false;
+  }
+  QSaveFile file(scratch.filePath(QFileInfo(options_.config).fileName()));
+  if (scratch.isValid() && file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    QTextStream out(&file);
+    for (const QString &line : raw)
+      out << line << '\n';
+    out.flush();
+    if (file.commit()) {
+      configPath_ = file.fileName();
+      return true;
+    }
+  }
+  printError(QStringLiteral("Cannot write the configuration with its --set values."));
+  return false;
+}
+
 int BatchRunner::run(const EngineFactory &factory)
 {
   progress_ = std::make_unique<BatchProgress>(!options_.quiet, ::isatty(STDERR_FILENO) != 0);
 
+  QTemporaryDir scratch;
+  if (!prepareConfiguration(scratch))
+    return batchRefused;
   QStringList lines;
   {
     QString unused;
-    readConfigurationFile(options_.config, lines, unused); // for the run's end only
+    readConfigurationFile(configPath_, lines, unused); // for the run's end only
   }
-  LoadOutcome outcome = loadConfiguration(options_.config, engineTypeOf(options_.config),
+  LoadOutcome outcome = loadConfiguration(configPath_, engineTypeOf(options_.config),
                                           runNameOf(options_.config), factory);
   if (!outcome.ok()) {
+    // Messages name the file as the user gave it, not its overridden copy.
+    outcome.message.replace(configPath_, options_.config);
     printError(outcome.message);
     if (!QFileInfo::exists(options_.config))
       printError(batchUsageLine());
@@ -319,11 +392,11 @@ int BatchRunner::run(const EngineFactory &factory)
   }
   engine_ = outcome.engine;
 
-  if (options_.iterations < 0 && !runEndsByItself(*engine_)) {
+  if (options_.iterations < 0 && options_.maxWallSeconds <= 0 && !runEndsByItself(*engine_)) {
     printError(QStringLiteral(
                    "%1: this run has no natural end (no dynamic spectrogram and no exit action "
                    "at a positive iteration), so it would run forever. Give the number of steps "
-                   "with --iterations N.")
+                   "with --iterations N (or a wall-clock limit with --max-wall SECONDS).")
                    .arg(options_.config));
     return batchRefused;
   }
@@ -342,6 +415,10 @@ int BatchRunner::run(const EngineFactory &factory)
 
   long long steps = 0;
   bool failed = false;
+  bool timeLimit = false;
+  QElapsedTimer wall;
+  wall.start();
+  const qint64 wallLimitMs = static_cast<qint64>(std::ceil(options_.maxWallSeconds * 1000.0));
   while (!engine_->finished && !exitRequested_ && !stopRequested &&
          (options_.iterations < 0 || steps < options_.iterations)) {
     engine_->step();
@@ -351,6 +428,10 @@ int BatchRunner::run(const EngineFactory &factory)
       break;
     }
     progress_->update(engine_->iteration, engine_->progress());
+    if (wallLimitMs > 0 && wall.elapsed() >= wallLimitMs) {
+      timeLimit = true;
+      break;
+    }
   }
   const bool interrupted = stopRequested != 0;
   std::signal(SIGINT, SIG_DFL);
@@ -364,19 +445,39 @@ int BatchRunner::run(const EngineFactory &factory)
               .arg(engine_->runFailure));
   else if (interrupted)
     notice(QStringLiteral("Stopped at iteration %1; writing the results.").arg(engine_->iteration));
+  else if (timeLimit)
+    notice(QStringLiteral("Stopped at iteration %1 after the --max-wall limit of %2 s; writing the results.")
+               .arg(engine_->iteration)
+               .arg(options_.maxWallSeconds));
 
   const bool written = writeFinalResults();
   if (failed)
     return batchRunFailed;
   if (interrupted)
     return batchInterrupted;
+  if (timeLimit)
+    return batchTimeLimit;
   if (!written || saveFailed_)
     return batchResultsFailed;
   return batchSuccess;
 }
 
+bool writeBatchStatusFile(const QString &fileName, int status, double wallSeconds)
+{
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+    return false;
+  const QByteArray text = QStringLiteral("exit status %1\nwall time %2 s\n")
+                              .arg(status)
+                              .arg(wallSeconds, 0, 'f', 3)
+                              .toUtf8();
+  return file.write(text) == text.size() && file.commit();
+}
+
 int lumoraBatchMain(int argc, char **argv, const EngineFactory &factory)
 {
+  QElapsedTimer wall;
+  wall.start();
   // No window is ever shown; plots are drawn offscreen.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -400,5 +501,11 @@ int lumoraBatchMain(int argc, char **argv, const EngineFactory &factory)
     return batchSuccess;
   }
   BatchRunner runner(options);
-  return runner.run(factory);
+  const int status = runner.run(factory);
+  if (!options.statusFile.isEmpty() &&
+      !writeBatchStatusFile(options.statusFile, status, wall.elapsed() / 1000.0)) {
+    printError(QStringLiteral("Cannot write the status file \"%1\".").arg(options.statusFile));
+    return status == batchSuccess ? batchResultsFailed : status;
+  }
+  return status;
 }

@@ -3,6 +3,7 @@
 // steps the engine to its end (or a given number of iterations), carries out
 // the breakpoints as the window does and writes the results folder.
 
+#include "app/batch/configoverrides.h"
 #include "engine/loader.h"
 
 #include <QObject>
@@ -13,6 +14,7 @@
 
 class Simulator;
 class BatchProgress;
+class QTemporaryDir;
 
 // Exit statuses of lumora-batch.
 enum BatchStatus : int {
@@ -20,6 +22,7 @@ enum BatchStatus : int {
   batchRunFailed = 1,      // the engine reported a failure during the run
   batchRefused = 2,        // bad option, load failure or a run without an end
   batchResultsFailed = 3,  // the run ended but some result files could not be written
+  batchTimeLimit = 4,      // stopped at the --max-wall limit; results were written
   batchInterrupted = 130,  // stopped by Ctrl+C (or SIGTERM); results were written
 };
 
@@ -31,6 +34,9 @@ struct BatchOptions
   bool quiet = false;
   bool help = false;
   QString config;
+  QList<ConfigOverride> overrides; // --set, in the order given
+  double maxWallSeconds = 0;       // --max-wall; 0: no limit
+  QString statusFile;              // --status-file: exit status and wall time at the end
 };
 
 // One-line usage text (without a trailing newline).
@@ -82,14 +88,20 @@ private:
   void notice(const QString &text);
   void error(const QString &text);
   bool writeFinalResults();
+  bool prepareConfiguration(QTemporaryDir &scratch);
 
   BatchOptions options_;
+  QString configPath_; // the file loaded and copied: the configuration, or its overridden copy
   Simulator *engine_ = nullptr;
   std::unique_ptr<BatchProgress> progress_;
   QString saveTag_;
   bool exitRequested_ = false;
   bool saveFailed_ = false;
 };
+
+// Writes the status file of --status-file: "exit status N" and
+// "wall time S s" lines. Returns false when it cannot be written.
+bool writeBatchStatusFile(const QString &fileName, int status, double wallSeconds);
 
 // Entry point shared by lumora-batch and test builds that inject an engine
 // factory: selects the offscreen platform unless one is set, creates the
