@@ -37,8 +37,9 @@ QString withSuffix(const QString &txtName, const QString &suffix)
   return name + suffix;
 }
 
-// Draws a plot into a PNG picture of a fixed size on a white background.
-bool renderPicture(QwtPlot *plot, const QString &fileName)
+} // namespace
+
+bool renderPlotPicture(QwtPlot *plot, const QString &fileName)
 {
   if (!plot)
     return false;
@@ -48,6 +49,8 @@ bool renderPicture(QwtPlot *plot, const QString &fileName)
   renderer.renderTo(plot, image);
   return image.save(fileName, "PNG");
 }
+
+namespace {
 
 // A curve plot of two columns read back from a result file: used for the
 // input signal and spectrum, which the window saves without a plot widget.
@@ -110,7 +113,7 @@ void saveWidget(AbstractPlotWidget *widget, QwtPlot *plot, Simulator &engine,
   if (picture) {
     widget->refreshPlot(&engine);
     const QString png = withSuffix(txtName, QStringLiteral(".png"));
-    if (!renderPicture(plot, folder + png))
+    if (!renderPlotPicture(plot, folder + png))
       failed << png;
   }
 }

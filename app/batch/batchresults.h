@@ -20,3 +20,8 @@ bool batchSaveEnvelope(Simulator &engine, const QString &fileName);
 // the Poynting vector, every spectrogram and the conversion efficiency; with
 // plots, a PNG picture of every plot of the folder next to its text file.
 bool batchSaveExtras(Simulator &engine, const QString &folder, bool plots, QStringList &failed);
+
+class QwtPlot;
+// Draws a plot into a PNG picture of 1000 x 620 pixels on a white background,
+// as every picture of --plots is drawn.
+bool renderPlotPicture(QwtPlot *plot, const QString &fileName);

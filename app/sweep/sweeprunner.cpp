@@ -1,0 +1,572 @@
+#include "app/sweep/sweeprunner.h"
+
+#include "app/batch/configoverrides.h"
+#include "app/batch/batchprogress.h"
+#include "app/sweep/sweepsummary.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+const char *const runStatusFile = "batch-status.txt";
+const char *const runLogFile = "batch-log.txt";
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void onSweepStop(int) { stopRequested = 1; }
+
+void printError(const QString &text)
+{
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fprintf(stderr, "%s\n", bytes.constData());
+  std::fflush(stderr);
+}
+
+// lumora-batch in a process group of its own, so that Ctrl+C reaches it once,
+// through the sweep; it is also stopped (and saves) when the sweep dies.
+class BatchProcess : public QProcess
+{
+public:
+  using QProcess::QProcess;
+
+protected:
+  void setupChildProcess() override
+  {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGINT);
+  }
+};
+
+QString shellQuote(const QString &text)
+{
+  QString quoted = text;
+  quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+  return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString statusOfExitCode(int code)
+{
+  switch (code) {
+  case 0: return QStringLiteral("ok");
+  case 4: return QStringLiteral("time limit");
+  case 130: return QStringLiteral("interrupted");
+  default: return QStringLiteral("failed");
+  }
+}
+
+// "1-3,5,7-9" for a sorted list of run numbers.
+QString arrayRanges(const QList<int> &numbers)
+{
+  QStringList parts;
+  for (int i = 0; i < numbers.size();) {
+    int j = i;
+    while (j + 1 < numbers.size() && numbers.at(j + 1) == numbers.at(j) + 1)
+      ++j;
+    parts << (i == j ? QString::number(numbers.at(i))
+                     : QStringLiteral("%1-%2").arg(numbers.at(i)).arg(numbers.at(j)));
+    i = j + 1;
+  }
+  return parts.join(QLatin1Char(','));
+}
+
+QString lastLogLine(const QString &fileName)
+{
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return QString();
+  const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+bool writeText(const QString &fileName, const QString &text)
+{
+  QSaveFile file(fileName);
+  const QByteArray bytes = text.toLocal8Bit();
+  return file.open(QIODevice::WriteOnly | QIODevice::Text) && file.write(bytes) == bytes.size() &&
+         file.commit();
+}
+
+void sweepMessageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+  if (type == QtDebugMsg || type == QtInfoMsg ||
+      (type == QtWarningMsg && message.contains(QLatin1String("XDG_RUNTIME_DIR"))))
+    return;
+  printError(QStringLiteral("Qt: ") + message);
+  if (type == QtFatalMsg)
+    std::abort();
+}
+
+} // namespace
+
+bool RunRecord::complete() const
+{
+  return status == QLatin1String("ok") || status == QLatin1String("time limit");
+}
+
+void readRunStatus(const QString &folder, RunRecord &record)
+{
+  QFile file(folder + QLatin1Char('/') + QLatin1String(runStatusFile));
+  record.status = QStringLiteral("not run");
+  record.exitCode.clear();
+  record.wallTime.clear();
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return;
+  bool ok = false;
+  for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+    if (line.startsWith(QLatin1String("exit status "))) {
+      const int code = line.mid(12).toInt(&ok);
+      if (ok) {
+        record.exitCode = QString::number(code);
+        record.status = statusOfExitCode(code);
+      }
+    } else if (line.startsWith(QLatin1String("wall time "))) {
+      record.wallTime = line.mid(10).section(QLatin1Char(' '), 0, 0);
+    }
+  }
+}
+
+Sweep::Sweep(const SweepOptions &options, const QString &batchProgram)
+    : options_(options), batchProgram_(batchProgram)
+{
+  out_ = QDir(options.collectDir.isEmpty() ? options.outDir : options.collectDir).absolutePath();
+  terminal_ = !options.quiet && ::isatty(STDERR_FILENO) != 0;
+}
+
+void Sweep::requestStop() { stopRequested = 1; }
+
+QString Sweep::runDir(const RunRecord &r) const
+{
+  return out_ + QLatin1Char('/') + runFolderName(r.run.number);
+}
+
+int Sweep::prepare()
+{
+  QStringList raw;
+  QString problem;
+  if (!readRawLines(options_.templateFile, raw, problem)) {
+    printError(QStringLiteral("lumora-sweep: ") + problem);
+    return sweepUsage;
+  }
+  configName_ = QFileInfo(options_.templateFile).fileName();
+  QList<SweepRun> runs;
+  if (!expandRuns(options_.vary, options_.zip, runs, problem)) {
+    printError(QStringLiteral("lumora-sweep: ") + problem);
+    return sweepUsage;
+  }
+  for (const VaryList &l : options_.vary)
+    keys_ << l.key;
+  // Every configuration first: a bad key stops the sweep before anything is written.
+  QStringList texts;
+  for (const SweepRun &run : runs) {
+    QList<ConfigOverride> overrides;
+    for (int k = 0; k < keys_.size(); ++k) {
+      ConfigOverride o;
+      if (!parseOverride(keys_.at(k) + QLatin1Char('=') + run.values.at(k), o, problem)) {
+        printError(QStringLiteral("lumora-sweep: --vary ") + problem);
+        return sweepUsage;
+      }
+      overrides << o;
+    }
+    QStringList lines = raw;
+    if (!applyOverrides(lines, overrides, problem)) {
+      problem.replace(QLatin1String("--set "), QLatin1String("--vary "));
+      printError(QStringLiteral("lumora-sweep: ") + problem);
+      return sweepUsage;
+    }
+    texts << lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+  }
+  for (int i = 0; i < runs.size(); ++i) {
+    RunRecord record;
+    record.run = runs.at(i);
+    const QString dir = runDir(record);
+    const QString config = dir + QLatin1Char('/') + configName_;
+    if (!QDir().mkpath(dir)) {
+      printError(QStringLiteral("lumora-sweep: cannot create the folder \"%1\"").arg(dir));
+      return sweepFilesFailed;
+    }
+    QFile existing(config);
+    const bool same = existing.open(QIODevice::ReadOnly | QIODevice::Text) &&
+                      existing.readAll() == texts.at(i).toLocal8Bit();
+    existing.close();
+    if (!same) {
+      // A new run, or one whose values changed: earlier results do not count.
+      QFile::remove(dir + QLatin1Char('/') + QLatin1String(runStatusFile));
+      if (!writeText(config, texts.at(i))) {
+        printError(QStringLiteral("lumora-sweep: cannot write \"%1\"").arg(config));
+        return sweepFilesFailed;
+      }
+    }
+    readRunStatus(dir, record);
+    records_ << record;
+  }
+  if (!writeManifest())
+    return sweepFilesFailed;
+  return sweepSuccess;
+}
+
+bool Sweep::writeManifest()
+{
+  QStringList header{QStringLiteral("run")};
+  header << keys_ << QStringLiteral("status") << QStringLiteral("exit code")
+         << QStringLiteral("wall time [s]");
+  for (QString &h : header)
+    h = csvField(h);
+  QString text = header.join(QLatin1Char(',')) + QLatin1Char('\n');
+  for (const RunRecord &r : records_) {
+    QStringList fields{runFolderName(r.run.number)};
+    for (const QString &v : r.run.values)
+      fields << csvField(v);
+    fields << r.status << r.exitCode << r.wallTime;
+    text += fields.join(QLatin1Char(',')) + QLatin1Char('\n');
+  }
+  const QString name = out_ + QStringLiteral("/manifest.csv");
+  if (!writeText(name, text)) {
+    printError(QStringLiteral("lumora-sweep: cannot write \"%1\"").arg(name));
+    return false;
+  }
+  return true;
+}
+
+QStringList Sweep::batchArguments() const
+{
+  QStringList a{QStringLiteral("--quiet"), QStringLiteral("--out"), QStringLiteral("."),
+                QStringLiteral("--status-file"), QLatin1String(runStatusFile)};
+  if (options_.iterations >= 0)
+    a << QStringLiteral("--iterations") << QString::number(options_.iterations);
+  if (options_.maxWall > 0)
+    a << QStringLiteral("--max-wall") << QString::number(options_.maxWall, 'g', 12);
+  if (options_.plots)
+    a << QStringLiteral("--plots");
+  a << configName_;
+  return a;
+}
+
+QString Sweep::shellCommand(const RunRecord &record) const
+{
+  QStringList words{shellQuote(batchProgram_)};
+  for (const QString &a : batchArguments())
+    words << shellQuote(a);
+  return QStringLiteral("cd %1 && %2 > %3 2>&1")
+      .arg(shellQuote(runDir(record)), words.join(QLatin1Char(' ')), QLatin1String(runLogFile));
+}
+
+void Sweep::printLine(const QString &text)
+{
+  if (options_.quiet)
+    return;
+  if (barShown_)
+    std::fputs("\r\033[K", stderr);
+  barShown_ = false;
+  printError(text);
+  drawBar();
+}
+
+void Sweep::drawBar()
+{
+  if (!terminal_ || toRun_ == 0)
+    return;
+  constexpr int width = 30;
+  const int filled = finished_ * width / toRun_;
+  const QByteArray bar = QStringLiteral("\r[%1%2] %3/%4 runs  %5 running\033[K")
+                             .arg(QString(filled, QLatin1Char('#')), QString(width - filled, QLatin1Char('.')))
+                             .arg(finished_)
+                             .arg(toRun_)
+                             .arg(running_.size())
+                             .toLocal8Bit();
+  std::fputs(bar.constData(), stderr);
+  std::fflush(stderr);
+  barShown_ = true;
+}
+
+void Sweep::startNext()
+{
+  const int jobs = options_.jobs > 0 ? options_.jobs : std::max(1, QThread::idealThreadCount());
+  while (!stopping_ && running_.size() < jobs && !queue_.isEmpty()) {
+    const int index = queue_.takeFirst();
+    RunRecord &record = records_[index];
+    const QString dir = runDir(record);
+    QFile::remove(dir + QLatin1Char('/') + QLatin1String(runStatusFile));
+    auto *process = new BatchProcess(this);
+    process->setProgram(batchProgram_);
+    process->setArguments(batchArguments());
+    process->setWorkingDirectory(dir);
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setStandardOutputFile(dir + QLatin1Char('/') + QLatin1String(runLogFile));
+    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
+            [this, process, index]() { runFinished(process, index); });
+    connect(process, &QProcess::errorOccurred, this, [this, process, index](QProcess::ProcessError e) {
+      if (e == QProcess::FailedToStart)
+        runFinished(process, index);
+    });
+    record.status = QStringLiteral("running");
+    record.exitCode.clear();
+    record.wallTime.clear();
+    clocks_[index].start();
+    running_.append({process, index});
+    process->start();
+  }
+  writeManifest();
+  drawBar();
+}
+
+void Sweep::runFinished(QProcess *process, int index)
+{
+  for (int i = 0; i < running_.size(); ++i)
+    if (running_.at(i).first == process)
+      running_.removeAt(i);
+  process->deleteLater();
+  RunRecord &record = records_[index];
+  const QString dir = runDir(record);
+  readRunStatus(dir, record);
+  if (record.exitCode.isEmpty()) {
+    // No status file: lumora-batch did not start, crashed or was killed.
+    record.status = QStringLiteral("failed");
+    if (process->error() != QProcess::FailedToStart && process->exitStatus() == QProcess::NormalExit)
+      record.exitCode = QString::number(process->exitCode());
+    record.wallTime = QString::number(clocks_[index].elapsed() / 1000.0, 'f', 3);
+  }
+  ++finished_;
+  QStringList values;
+  for (int k = 0; k < keys_.size(); ++k)
+    values << keys_.at(k) + QLatin1Char('=') + record.run.values.value(k);
+  QString line = QStringLiteral("[%1/%2] %3  %4  %5  %6 s")
+                     .arg(finished_)
+                     .arg(toRun_)
+                     .arg(runFolderName(record.run.number), values.join(QStringLiteral("  ")),
+                          record.status, record.wallTime);
+  if (record.status == QLatin1String("failed")) {
+    QString why = process->error() == QProcess::FailedToStart
+                      ? process->errorString()
+                      : lastLogLine(dir + QLatin1Char('/') + QLatin1String(runLogFile));
+    line += QStringLiteral(" (exit code %1)").arg(record.exitCode.isEmpty() ? QStringLiteral("none")
+                                                                             : record.exitCode);
+    if (!why.isEmpty())
+      line += QStringLiteral(": ") + why;
+  }
+  printLine(line);
+  startNext();
+  if (running_.isEmpty() && (queue_.isEmpty() || stopping_))
+    emit allDone();
+}
+
+void Sweep::poll()
+{
+  if (!stopRequested || stopping_)
+    return;
+  stopping_ = true;
+  printLine(QStringLiteral("Stopping: %1 running run(s) write their results; %2 not started.")
+                .arg(running_.size())
+                .arg(queue_.size()));
+  for (const auto &p : running_)
+    if (p.first->processId() > 0)
+      ::kill(static_cast<pid_t>(p.first->processId()), SIGINT);
+}
+
+int Sweep::runLocally()
+{
+  clocks_ = QList<QElapsedTimer>();
+  for (int i = 0; i < records_.size(); ++i) {
+    clocks_ << QElapsedTimer();
+    if (!records_.at(i).complete())
+      queue_ << i;
+  }
+  toRun_ = queue_.size();
+  const int earlier = records_.size() - toRun_;
+  if (earlier > 0 && !options_.quiet)
+    printLine(QStringLiteral("%1 of %2 runs are complete from an earlier sweep; running the other %3.")
+                  .arg(earlier)
+                  .arg(records_.size())
+                  .arg(toRun_));
+  stopRequested = 0;
+  std::signal(SIGINT, onSweepStop);
+  std::signal(SIGTERM, onSweepStop);
+  if (!queue_.isEmpty()) {
+    QEventLoop loop;
+    connect(this, &Sweep::allDone, &loop, &QEventLoop::quit);
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, &Sweep::poll);
+    timer.start(100);
+    startNext();
+    loop.exec();
+  }
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  if (barShown_)
+    std::fputs("\r\033[K", stderr);
+  for (int i : queue_)
+    records_[i].status = QStringLiteral("not run");
+  if (!writeManifest())
+    return sweepFilesFailed;
+  const int status = finish(stopping_ ? sweepInterrupted : sweepSuccess);
+  return status;
+}
+
+int Sweep::finish(int status)
+{
+  QList<SummaryRow> rows;
+  bool failed = false;
+  for (const RunRecord &r : records_) {
+    if (r.status == QLatin1String("failed"))
+      failed = true;
+    if (r.complete())
+      rows << SummaryRow{runFolderName(r.run.number), r.run.values, runScalars(runDir(r))};
+  }
+  QString problem;
+  if (!writeSummary(out_, keys_, rows, options_.plots, problem)) {
+    printError(QStringLiteral("lumora-sweep: ") + problem);
+    return sweepFilesFailed;
+  }
+  if (!options_.quiet)
+    printError(QStringLiteral("%1 of %2 runs finished; summary in \"%3\".")
+                   .arg(rows.size())
+                   .arg(records_.size())
+                   .arg(QDir::toNativeSeparators(out_ + QStringLiteral("/summary.csv"))));
+  if (status == sweepSuccess && failed)
+    return sweepRunsFailed;
+  return status;
+}
+
+int Sweep::emitScript()
+{
+  QList<int> numbers;
+  QString jobs;
+  for (const RunRecord &r : records_)
+    if (!r.complete()) {
+      numbers << r.run.number;
+      jobs += shellCommand(r) + QLatin1Char('\n');
+    }
+  const QString collectHint = QStringLiteral("lumora-sweep --collect ") + shellQuote(out_);
+  QString file;
+  QString text;
+  QString hint;
+  if (options_.emitKind == QLatin1String("parallel")) {
+    file = out_ + QStringLiteral("/jobs.txt");
+    text = jobs;
+    hint = QStringLiteral("parallel --jobs %1 < %2").arg(QThread::idealThreadCount()).arg(shellQuote(file));
+  } else {
+    file = out_ + QStringLiteral("/sweep.sbatch");
+    QStringList args;
+    for (const QString &a : batchArguments())
+      args << shellQuote(a);
+    text = QStringLiteral("#!/bin/bash\n"
+                          "# Lumora sweep of %1: one array task per run folder.\n"
+                          "# Afterwards: %2\n"
+                          "#SBATCH --job-name=lumora-sweep\n"
+                          "#SBATCH --ntasks=1\n"
+                          "#SBATCH --array=%3\n")
+               .arg(configName_, collectHint, numbers.isEmpty() ? QStringLiteral("1-0") : arrayRanges(numbers));
+    if (!out_.contains(QRegularExpression(QStringLiteral("\\s"))))
+      text += QStringLiteral("#SBATCH --output=%1/slurm-%A_%a.out\n").arg(out_);
+    text += QStringLiteral("set -eu\n"
+                           ": \"${SLURM_ARRAY_TASK_ID:?is set by Slurm: submit this script with sbatch}\"\n"
+                           "run=$(printf 'run-%04d' \"$SLURM_ARRAY_TASK_ID\")\n"
+                           "cd %1/\"$run\"\n"
+                           "exec %2 %3 > %4 2>&1\n")
+                .arg(shellQuote(out_), shellQuote(batchProgram_), args.join(QLatin1Char(' ')),
+                     QLatin1String(runLogFile));
+    hint = QStringLiteral("sbatch %1").arg(shellQuote(file));
+  }
+  if (!writeText(file, text)) {
+    printError(QStringLiteral("lumora-sweep: cannot write \"%1\"").arg(file));
+    return sweepFilesFailed;
+  }
+  if (options_.emitKind == QLatin1String("slurm"))
+    QFile(file).setPermissions(QFile(file).permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+  if (!options_.quiet)
+    printError(QStringLiteral("%1 of %2 runs to do in \"%3\". Run them with\n  %4\nthen collect the results with\n  %5")
+                   .arg(numbers.size())
+                   .arg(records_.size())
+                   .arg(QDir::toNativeSeparators(file), hint, collectHint));
+  return sweepSuccess;
+}
+
+int Sweep::collect()
+{
+  QFile manifest(out_ + QStringLiteral("/manifest.csv"));
+  if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    printError(QStringLiteral("lumora-sweep: --collect: cannot read \"%1\": %2")
+                   .arg(manifest.fileName(), manifest.errorString()));
+    return sweepUsage;
+  }
+  QTextStream in(&manifest);
+  const QStringList header = csvFields(in.readLine());
+  if (header.size() < 4 || header.first() != QLatin1String("run") ||
+      header.at(header.size() - 3) != QLatin1String("status")) {
+    printError(QStringLiteral("lumora-sweep: --collect: \"%1\" is not a sweep manifest").arg(manifest.fileName()));
+    return sweepUsage;
+  }
+  keys_ = header.mid(1, header.size() - 4);
+  QString line;
+  while (in.readLineInto(&line)) {
+    const QStringList fields = csvFields(line);
+    bool ok = false;
+    const int number = fields.value(0).mid(4).toInt(&ok);
+    if (line.isEmpty() || fields.size() != header.size() || !ok || number < 1)
+      continue;
+    RunRecord r;
+    r.run.number = number;
+    r.run.values = fields.mid(1, keys_.size());
+    readRunStatus(runDir(r), r);
+    records_ << r;
+  }
+  manifest.close();
+  if (!writeManifest())
+    return sweepFilesFailed;
+  return finish(sweepSuccess);
+}
+
+int lumoraSweepMain(int argc, char **argv)
+{
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  qInstallMessageHandler(sweepMessageHandler);
+  QApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("lumora-sweep"));
+  QStringList arguments = QCoreApplication::arguments();
+  if (!arguments.isEmpty())
+    arguments.removeFirst();
+
+  SweepOptions options;
+  QString problem;
+  QString help;
+  const int parsed = parseSweepArguments(arguments, options, problem, help);
+  if (parsed == 1) {
+    std::fputs(help.toLocal8Bit().constData(), stdout);
+    return sweepSuccess;
+  }
+  if (parsed != 0) {
+    printError(QStringLiteral("lumora-sweep: ") + problem);
+    printError(QStringLiteral("Try \"lumora-sweep --help\"."));
+    return sweepUsage;
+  }
+  if (!options.collectDir.isEmpty())
+    return Sweep(options, QString()).collect();
+
+  const QString batch = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lumora-batch"));
+  if (!QFileInfo(batch).isExecutable()) {
+    printError(QStringLiteral("lumora-sweep: lumora-batch was not found next to lumora-sweep (looked for "
+                              "\"%1\"); install both programs into the same folder.")
+                   .arg(QDir::toNativeSeparators(batch)));
+    return sweepUsage;
+  }
+  Sweep sweep(options, batch);
+  const int prepared = sweep.prepare();
+  if (prepared != sweepSuccess)
+    return prepared;
+  return options.emitKind.isEmpty() ? sweep.runLocally() : sweep.emitScript();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Scalar results of a finished run, read back from the result files that
+// lumora-batch wrote into its folder, and the summary of a sweep: summary.csv
+// and, on request, a picture per scalar.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct RunScalar
+{
+  QString name; // with its unit, e.g. "spectral centroid [THz]"
+  double value = 0;
+};
+
+// Grid engine: the final electric-field energy (eps0/2 times the integral of
+// E^2 over the grid) and the peak |E| from "Electric field.txt", and for every
+// saved spectrum its peak frequency and integrated power (the power spectrum
+// 10^(dB/10) summed over frequency). Spectral engine: the final total and band
+// energy of "Conversion efficiency.txt", the conversion efficiency (final
+// band energy over the energy of "Input spectrum.txt"), the power-weighted
+// centroid and rms width of "FFT spectrum.txt" and the E^2-weighted rms
+// duration of "UPPE E-field.txt". Files that are missing give no scalars.
+QList<RunScalar> runScalars(const QString &folder);
+
+// One CSV field, quoted when it needs to be.
+QString csvField(const QString &text);
+// Splits one CSV line into its fields.
+QStringList csvFields(const QString &line);
+
+struct SummaryRow
+{
+  QString run;        // "run-0001"
+  QStringList values; // one per varied key
+  QList<RunScalar> scalars;
+};
+
+// Writes folder/summary.csv (run, the varied keys, then every scalar any run
+// has) and, with plots, folder/plots/<scalar>.png: the scalar against the
+// first key, a curve per value of the second key. Returns false with problem
+// set when a file cannot be written.
+bool writeSummary(const QString &folder, const QStringList &keys, const QList<SummaryRow> &rows,
+                  bool plots, QString &problem);
