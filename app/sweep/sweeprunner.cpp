@@ -387,11 +387,13 @@ int Sweep::runLocally()
   }
   toRun_ = queue_.size();
   const int earlier = records_.size() - toRun_;
-  if (earlier > 0 && !options_.quiet)
-    printLine(QStringLiteral("%1 of %2 runs are complete from an earlier sweep; running the other %3.")
-                  .arg(earlier)
-                  .arg(records_.size())
-                  .arg(toRun_));
+  if (earlier > 0)
+    printLine(toRun_ == 0 ? QStringLiteral("All %1 runs are complete from an earlier sweep.").arg(earlier)
+                          : QStringLiteral("%1 of %2 runs are complete from an earlier sweep; running "
+                                           "the other %3.")
+                                .arg(earlier)
+                                .arg(records_.size())
+                                .arg(toRun_));
   stopRequested = 0;
   std::signal(SIGINT, onSweepStop);
   std::signal(SIGTERM, onSweepStop);
@@ -451,6 +453,13 @@ int Sweep::emitScript()
       jobs += shellCommand(r) + QLatin1Char('\n');
     }
   const QString collectHint = QStringLiteral("lumora-sweep --collect ") + shellQuote(out_);
+  if (numbers.isEmpty()) {
+    if (!options_.quiet)
+      printError(QStringLiteral("All %1 runs are complete; nothing to emit. Collect them with\n  %2")
+                     .arg(records_.size())
+                     .arg(collectHint));
+    return sweepSuccess;
+  }
   QString file;
   QString text;
   QString hint;
@@ -469,16 +478,17 @@ int Sweep::emitScript()
                           "#SBATCH --job-name=lumora-sweep\n"
                           "#SBATCH --ntasks=1\n"
                           "#SBATCH --array=%3\n")
-               .arg(configName_, collectHint, numbers.isEmpty() ? QStringLiteral("1-0") : arrayRanges(numbers));
+               .arg(configName_, collectHint, arrayRanges(numbers));
     if (!out_.contains(QRegularExpression(QStringLiteral("\\s"))))
       text += QStringLiteral("#SBATCH --output=%1/slurm-%A_%a.out\n").arg(out_);
+    // Built by concatenation: the script's own "%" formats must stay as written.
     text += QStringLiteral("set -eu\n"
                            ": \"${SLURM_ARRAY_TASK_ID:?is set by Slurm: submit this script with sbatch}\"\n"
                            "run=$(printf 'run-%04d' \"$SLURM_ARRAY_TASK_ID\")\n"
-                           "cd %1/\"$run\"\n"
-                           "exec %2 %3 > %4 2>&1\n")
-                .arg(shellQuote(out_), shellQuote(batchProgram_), args.join(QLatin1Char(' ')),
-                     QLatin1String(runLogFile));
+                           "cd ") +
+            shellQuote(out_) + QStringLiteral("/\"$run\"\nexec ") + shellQuote(batchProgram_) +
+            QLatin1Char(' ') + args.join(QLatin1Char(' ')) + QStringLiteral(" > ") +
+            QLatin1String(runLogFile) + QStringLiteral(" 2>&1\n");
     hint = QStringLiteral("sbatch %1").arg(shellQuote(file));
   }
   if (!writeText(file, text)) {
