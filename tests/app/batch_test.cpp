@@ -83,7 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"--iterations", "2.5", "FDTD_a.txt"}, "whole number"},
                       BadArguments{{"--out", "", "FDTD_a.txt"}, "--out needs a folder"},
                       BadArguments{{"FDTD_a.txt", "--out"}, "--out needs a folder"},
-                      BadArguments{{"FDTD_a.txt", "FDTD_b.txt"}, "more than one"}));
+                      BadArguments{{"FDTD_a.txt", "FDTD_b.txt"}, "more than one"},
+                      BadArguments{{"--max-wall", "0", "FDTD_a.txt"}, "--max-wall needs a number of seconds above 0"},
+                      BadArguments{{"--set", "size", "FDTD_a.txt"}, "--set \"size\" is not KEY=VALUE"},
+                      BadArguments{{"FDTD_a.txt", "--status-file"}, "--status-file needs a file name"}));
 
 TEST(BatchProgressText, ShowsBarPercentageAndTimeLeftWhenTheEndIsKnown)
 {
@@ -207,13 +210,6 @@ TEST_F(BatchRun, BadOptionPrintsTheUsageLine)
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_TRUE(r.err.contains("unknown option \"--frobnicate\"")) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains(batchUsageLine())) << r.err.toStdString();
-}
-
-TEST_F(BatchRun, NoConfigurationPrintsTheUsageLine)
-{
-  const Result r = runner({"--quiet"}, dir.path());
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(r.err.contains(batchUsageLine()));
 }
 
 TEST_F(BatchRun, HelpGoesToStandardOutput)
@@ -437,6 +433,32 @@ TEST_F(BatchRun, InterruptStopsAfterTheCurrentStepAndWritesResults)
   const int reached = savedIteration(path("res/Electric field.txt"));
   EXPECT_GT(reached, 0);
   EXPECT_LT(reached, 100000);
+}
+
+TEST_F(BatchRun, SetReplacesValuesInTheRunAndItsConfigurationCopy)
+{
+  config("1 required\n# 64 points\n64 points\n");
+  const Result r = runner({"--quiet", "--iterations", "2", "--set", "points=16", "--status-file",
+                           "status.txt", "--out", "res", "FDTD_run.txt"},
+                          dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(lines(path("res/Electric field.txt")).size(), 1 + 16 + 1);
+  EXPECT_EQ(testsupport::readAll(path("res/FDTD_run.txt")), "1 required\n# 64 points\n16 points\n");
+  EXPECT_EQ(testsupport::readAll(path("FDTD_run.txt")), "1 required\n# 64 points\n64 points\n");
+  EXPECT_TRUE(testsupport::readAll(path("status.txt")).startsWith("exit status 0\nwall time "));
+
+  const Result bad = runner({"--iterations", "2", "--set", "points#2=16", "FDTD_run.txt"}, dir.path());
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_EQ(bad.err, "--set points#2=16: fewer than 2 lines have the keyword \"points\"\n");
+}
+
+TEST_F(BatchRun, MaxWallStopsARunWithoutAnEndAndWritesItsResults)
+{
+  config("1 required\n5 sleepms\n");
+  const Result r = runner({"--max-wall", "0.3", "--out", "res", "FDTD_run.txt"}, dir.path());
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_TRUE(r.err.contains("after the --max-wall limit of 0.3 s; writing the results.")) << r.err.toStdString();
+  EXPECT_GT(savedIteration(path("res/Electric field.txt")), 0);
 }
 
 TEST_F(BatchRun, ProgressIsPrintedUnlessQuiet)
