@@ -9,6 +9,7 @@ packages=(
   libfftw3-dev libgsl-dev libgmp-dev
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  parallel
 )
 
 missing=()
