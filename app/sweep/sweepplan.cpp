@@ -123,7 +123,9 @@ int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QSt
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Runs a configuration file many times with lumora-batch, each time with other values\n"
-      "for the varied keywords, and collects the results into summary.csv."));
+      "for the varied keywords, and collects the results into summary.csv.\n"
+      "Exit status: 0 every run ended, 1 some runs failed, 2 bad arguments or template,\n"
+      "3 the sweep folder could not be written, 130 stopped by Ctrl+C."));
   parser.addPositionalArgument(QStringLiteral("TEMPLATE"),
                                QStringLiteral("the configuration file (FDTD... or UPPE...)"));
   const QCommandLineOption vary(QStringLiteral("vary"),
@@ -224,6 +226,11 @@ int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QSt
     VaryList list;
     if (!parseVary(v, list, problem))
       return 2;
+    for (const VaryList &earlier : options.vary)
+      if (earlier.key == list.key) {
+        problem = QStringLiteral("--vary %1 is given twice").arg(list.key);
+        return 2;
+      }
     options.vary << list;
   }
   QList<SweepRun> runs;

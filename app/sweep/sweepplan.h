@@ -47,7 +47,7 @@ struct SweepOptions
 };
 
 // Parses the arguments (without the program name) with QCommandLineParser.
-// Returns 0 to go on, 1 after printing help or version (exit 0), or 2 with
-// problem set for a usage error.
+// Returns 0 to go on, 1 when help was asked for (helpText holds it), or 2
+// with problem set for a usage error.
 int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QString &problem,
                         QString &helpText);

@@ -3,6 +3,7 @@
 #include "app/batch/configoverrides.h"
 #include "app/batch/batchprogress.h"
 #include "app/sweep/sweepsummary.h"
+#include "engine/loader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -163,6 +164,12 @@ int Sweep::prepare()
     return sweepUsage;
   }
   configName_ = QFileInfo(options_.templateFile).fileName();
+  const QString engine = engineTypeOf(options_.templateFile);
+  if (engine != QLatin1String("FDTD") && engine != QLatin1String("UPPE")) {
+    printError(QStringLiteral("lumora-sweep: %1: the template's name must begin with \"FDTD\" or \"UPPE\"")
+                   .arg(options_.templateFile));
+    return sweepUsage;
+  }
   QList<SweepRun> runs;
   if (!expandRuns(options_.vary, options_.zip, runs, problem)) {
     printError(QStringLiteral("lumora-sweep: ") + problem);

@@ -165,6 +165,7 @@ TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
        "--emit must be \"slurm\" or \"parallel\", not \"pbs\""},
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--max-wall", "-1"},
        "--max-wall needs a number of seconds above 0, not \"-1\""},
+      {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--vary", "a=2"}, "--vary a is given twice"},
       {{"FDTD_a.txt", "--bogus"}, "Unknown option 'bogus'."}};
   for (const auto &[arguments, expected] : table) {
     SweepOptions o;
