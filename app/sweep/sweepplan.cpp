@@ -7,9 +7,9 @@
 #include <cmath>
 
 namespace {
-bool parseSpacing(const QString &key, const QString &spec, QStringList &values, QString &problem)
+bool parseSpacing(const QString &key, const QString &valuesText, QStringList &values, QString &problem)
 {
-  const QStringList parts = spec.split(QLatin1Char(':'));
+  const QStringList parts = valuesText.split(QLatin1Char(':'));
   const bool logarithmic = parts.value(0) == QLatin1String("logspace");
   bool okStart = false;
   bool okStop = false;
@@ -21,11 +21,11 @@ bool parseSpacing(const QString &key, const QString &spec, QStringList &values, 
       !std::isfinite(stop)) {
     problem = QStringLiteral("--vary %1=%2: expected %3:START:STOP:COUNT with numbers and COUNT of "
                              "at least 1")
-                  .arg(key, spec, parts.value(0));
+                  .arg(key, valuesText, parts.value(0));
     return false;
   }
   if (logarithmic && (start <= 0 || stop <= 0)) {
-    problem = QStringLiteral("--vary %1=%2: logspace needs START and STOP above 0").arg(key, spec);
+    problem = QStringLiteral("--vary %1=%2: logspace needs START and STOP above 0").arg(key, valuesText);
     return false;
   }
   for (int i = 0; i < count; ++i) {
@@ -48,14 +48,14 @@ bool parseVary(const QString &text, VaryList &result, QString &problem)
   }
   const int eq = text.indexOf(QLatin1Char('='));
   result.key = text.left(eq).trimmed();
-  const QString spec = text.mid(eq + 1).trimmed();
-  if (spec.startsWith(QLatin1String("linspace:")) || spec.startsWith(QLatin1String("logspace:")))
-    return parseSpacing(result.key, spec, result.values, problem);
-  for (const QString &v : spec.split(QLatin1Char(','))) {
+  const QString valuesText = text.mid(eq + 1).trimmed();
+  if (valuesText.startsWith(QLatin1String("linspace:")) || valuesText.startsWith(QLatin1String("logspace:")))
+    return parseSpacing(result.key, valuesText, result.values, problem);
+  for (const QString &v : valuesText.split(QLatin1Char(','))) {
     const QString value = v.simplified();
     if (value.isEmpty() || value.startsWith(QLatin1Char('#'))) {
       problem = QStringLiteral("--vary %1: empty value or value beginning with \"#\" in \"%2\"")
-                    .arg(result.key, spec);
+                    .arg(result.key, valuesText);
       return false;
     }
     result.values << value;
