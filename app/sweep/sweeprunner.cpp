@@ -341,8 +341,9 @@ void Sweep::runFinished(QProcess *process, int index)
   const QString dir = runDir(record);
   readRunStatus(dir, record);
   if (record.exitCode.isEmpty()) {
-    // No status file: lumora-batch did not start, crashed or was killed.
-    record.status = QStringLiteral("failed");
+    // No status file: lumora-batch did not start, crashed or was killed;
+    // when stopping, the interrupt reached it before it could save anything.
+    record.status = stopping_ ? QStringLiteral("interrupted") : QStringLiteral("failed");
     if (process->error() != QProcess::FailedToStart && process->exitStatus() == QProcess::NormalExit)
       record.exitCode = QString::number(process->exitCode());
     record.wallTime = QString::number(clocks_[index].elapsed() / 1000.0, 'f', 3);
