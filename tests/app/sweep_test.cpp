@@ -360,6 +360,7 @@ TEST_F(Sweep, InterruptAndKillLeaveAResumableSweep)
   QThread::msleep(150);
   p.kill();
   p.waitForFinished();
+  QThread::msleep(200); // its lumora-batch saves and ends
 
   const Result again = sweep(args);
   ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
