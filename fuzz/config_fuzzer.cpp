@@ -2,7 +2,9 @@
 //
 // The first byte chooses the engine through the file name (even: a file named
 // "FDTD_fuzz.txt", odd: "UPPE_fuzz.txt"); the remaining bytes are the file's
-// content. The file goes through the real reader and engine factory, exactly
+// content. Leading content lines of the form "--set KEY=VALUE" are taken as
+// lumora-batch overrides: parsed and applied to the remaining lines, as the
+// batch runner does before loading. The file goes through the real reader and engine factory, exactly
 // as the main window and the batch runner load it. When the load succeeds, a
 // bounded number of steps is run and every read-only operation the plots and
 // the results saving use is called.
@@ -12,6 +14,7 @@
 // which is emptied after every input; HOME and the cache folder point into
 // the same temporary tree so that no state leaks into the user's files.
 
+#include "app/batch/configoverrides.h"
 #include "app/enginefactory.h"
 #include "engine/loader.h"
 #include "engine/simulator.h"
@@ -138,6 +141,31 @@ double readEverything(Simulator &engine)
   return sum;
 }
 
+// Applies the leading "--set KEY=VALUE" lines to the lines after them;
+// false when an override is refused (it must then say why).
+bool applyLeadingOverrides(QByteArray &content)
+{
+  QStringList raw = QString::fromUtf8(content).split(QLatin1Char('\n'));
+  QList<ConfigOverride> overrides;
+  QString problem;
+  while (!raw.isEmpty() && raw.first().startsWith(QLatin1String("--set "))) {
+    ConfigOverride override;
+    if (!parseOverride(raw.takeFirst().mid(6), override, problem)) {
+      if (problem.isEmpty())
+        std::abort();
+      return false;
+    }
+    overrides.append(override);
+  }
+  if (!applyOverrides(raw, overrides, problem)) {
+    if (problem.isEmpty())
+      std::abort();
+    return false;
+  }
+  content = raw.join(QLatin1Char('\n')).toUtf8();
+  return true;
+}
+
 void runInput(const std::uint8_t *data, std::size_t size)
 {
   const QString fileName = (data[0] & 1) ? QStringLiteral("UPPE_fuzz.txt") : QStringLiteral("FDTD_fuzz.txt");
@@ -145,7 +173,10 @@ void runInput(const std::uint8_t *data, std::size_t size)
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
       std::abort(); // the harness itself is broken
-    file.write(reinterpret_cast<const char *>(data + 1), static_cast<qint64>(size - 1));
+    QByteArray content(reinterpret_cast<const char *>(data + 1), static_cast<int>(size - 1));
+    if (content.startsWith("--set ") && !applyLeadingOverrides(content))
+      return; // refused overrides: the batch runner stops with a usage error
+    file.write(content);
   }
   writePulseFile();
 
