@@ -34,12 +34,3 @@ TEST(KeywordTable, EnumMatchesTable)
   EXPECT_EQ(keyword(Kw::end2), "end");
   EXPECT_EQ(keyword(Kw::itend), "itend");
 }
-
-TEST(WordLists, Contents)
-{
-  EXPECT_EQ(actionTypes, QStringList({"suspend", "save_line_envelope", "exit", "saveAll"}));
-  EXPECT_EQ(postprocessingTypes.at(4), "conversionEfficiency");
-  EXPECT_EQ(pulseShapes, QStringList({"sine", "gauss", "sech", "sech2", "user"}));
-  EXPECT_EQ(sourceKinds, QStringList({"point", "plane_wave"}));
-  EXPECT_EQ(geometries, QStringList({"1d", "1dp", "1dcp"}));
-}
