@@ -45,6 +45,10 @@ QString loadStatusMessage(const Simulator &engine, const QString &fileName,
 // runner, written beside the configuration by Save All.
 QString setupSummaryText(const Simulator &engine);
 
+// Folder of the configuration file being loaded by loadConfiguration (empty
+// outside a load): engines look up relative data-file names there first.
+QString configurationFolder();
+
 // Reads, builds and evaluates. On failure the engine built is deleted.
 LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType,
                               const QString &runName, const EngineFactory &factory);

@@ -6,6 +6,7 @@
 #include "fdtd/fdtdsimulator.h"
 
 #include "fdtd/parsenumber.h"
+#include "fdtd/sellmeiermedium.h"
 #include "fdtd/sections/kerrraman.h"
 #include "fdtd/sections/lorentz.h"
 #include "fdtd/sections/lossless.h"
@@ -50,7 +51,29 @@ int frequencyExponent(const QString &word)
   return k >= 0 ? 3 * k : 9;
 }
 
-enum MediumType { Diel, LDiel, Lor1, Lor2, Lor3, Ker1, Lor1Ker1, Lor3Ker1 };
+enum MediumType { Diel, LDiel, Lor1, Lor2, Lor3, Ker1, Lor1Ker1, Lor3Ker1, Sellmeier, Material };
+
+// A Sellmeier medium as the Lorentz section of its number of poles
+// (resonances in Hz: frequency exponent 0).
+MeshSection<int, double> *buildSellmeier(int formulation, const Placement &placement,
+                                         Simulator &engine, const GridSellmeier &s)
+{
+  const double *f = s.resonance;
+  const double *w = s.weight;
+  switch (s.poles) {
+  case 1:
+    return build<Lorentz1PoleMaterial>(formulation, placement, engine, s.epsilonInfinity, s.muR,
+                                       s.sigma, s.epsilonStatic, 0.0, f[0], 0, 1.0);
+  case 2:
+    return build<Lorentz2PoleMaterial>(formulation, placement, engine, s.epsilonInfinity, s.muR,
+                                       s.sigma, s.epsilonStatic, 0.0, f[0], w[0], 0.0, f[1], w[1],
+                                       0);
+  default:
+    return build<Lorentz3PoleMaterial>(formulation, placement, engine, s.epsilonInfinity, s.muR,
+                                       s.sigma, s.epsilonStatic, 0.0, f[0], w[0], 0.0, f[1], w[1],
+                                       0.0, f[2], w[2], 0);
+  }
+}
 
 } // namespace
 
@@ -121,6 +144,21 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
       placement.hStart = nextH;
       placement.eEnd = total + m - 1;
       placement.hEnd = j == count - 1 ? total + m - 1 : total + m;
+    }
+
+    // Sellmeier media and library materials: undamped Lorentz poles.
+    if (type == Sellmeier || type == Material) {
+      GridSellmeier medium;
+      QString reason;
+      if (!readGridSellmeier(fdtdparse::tokens(parameterLine.text), type == Material, stability,
+                             medium, reason))
+        return fail(parameterLine.line, reason);
+      sections.push_back(buildSellmeier(formulation, placement, *this, medium));
+      ++sectionCount;
+      total += m;
+      nextE = total;
+      nextH = total + 1;
+      continue;
     }
 
     // The constants: tokens 0 ... numbers - 1 must be numbers.

@@ -63,6 +63,10 @@ void writePulseFile()
   QFile pulse(QStringLiteral("pulse.txt"));
   if (pulse.open(QIODevice::WriteOnly | QIODevice::Truncate))
     pulse.write("# recorded pulse\n0\n0.5\n1\n0.5\n\n0\n-0.25\n");
+  // A refractive-index table for "tabulated" media.
+  QFile table(QStringLiteral("index.dat"));
+  if (table.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    table.write("# um n k\n0.6 1.46 1e-6\n0.8 1.45 0\n1.0 1.45\n1.2 1.448 2e-6\n");
 }
 
 void emptyRunDirectory()

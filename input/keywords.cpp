@@ -18,7 +18,8 @@ QStringList buildKeywordTable()
   t << "parameters" << "size" << "start_angle" << "queryStart" << "dump" << "threads"
     << "timepoints" << "rkf45" << "rkck" << "rk8pd" << "method" << "fixedStep"
     << "initialintegstep" << "tolerance" << "evolutionstep" << "fshift" << "usegeneral"
-    << "linear";
+    << "linear" << "sellmeier" << "sellmeier_ker1" << "material" << "material_ker1"
+    << "tabulated" << "tabulated_ker1";
   return t;
 }
 } // namespace
@@ -26,7 +27,8 @@ QStringList buildKeywordTable()
 const QStringList KeywordTable = buildKeywordTable();
 
 const QStringList actionTypes = {"suspend", "save_line_envelope", "exit", "saveAll"};
-const QStringList mediumTypes = {"diel", "ldiel", "lor1", "lor2", "lor3", "ker1", "lor1ker1", "lor3ker1"};
+const QStringList mediumTypes = {"diel", "ldiel", "lor1", "lor2", "lor3", "ker1", "lor1ker1", "lor3ker1",
+                                  "sellmeier", "material"};
 const QStringList postprocessingTypes = {"time", "fourier", "spectrogram", "poynting", "conversionEfficiency"};
 const QStringList pulseShapes = {"sine", "gauss", "sech", "sech2", "user"};
 const QStringList sourceKinds = {"point", "plane_wave"};

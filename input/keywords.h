@@ -2,7 +2,7 @@
 // Keyword vocabulary of the configuration file and the shared word lists.
 //
 // Parsers refer to keywords by their position in KeywordTable; the table has
-// 94 entries, duplicates ("time", "end") are separate entries and entries
+// 100 entries, duplicates ("time", "end") are separate entries and entries
 // 70 to 75 are null strings that are never looked up.
 
 #include <QStringList>
@@ -28,7 +28,8 @@ enum : int {
   itstart, itend, end2, step, start, z_location, name, fourier, poynting, typeOf, stability,
   measure, empty70, empty71, empty72, empty73, empty74, empty75, parameters, size, start_angle,
   queryStart, dump, threads, timepoints, rkf45, rkck, rk8pd, method, fixedStep, initialintegstep,
-  tolerance, evolutionstep, fshift, usegeneral, linear,
+  tolerance, evolutionstep, fshift, usegeneral, linear, sellmeier, sellmeier_ker1, material,
+  material_ker1, tabulated, tabulated_ker1,
   count
 };
 }

@@ -21,7 +21,10 @@ const QStringList stepperNames = {QStringLiteral("rkf45"), QStringLiteral("rkck"
 const QStringList mediumNames = {QStringLiteral("lor1"), QStringLiteral("const_n_ker1"),
                                  QStringLiteral("step_n_ker1"),
                                  QStringLiteral("taylorSeriesDispersive"),
-                                 QStringLiteral("lor1ker1")};
+                                 QStringLiteral("lor1ker1"),
+                                 QStringLiteral("sellmeier"), QStringLiteral("sellmeier_ker1"),
+                                 QStringLiteral("material"), QStringLiteral("material_ker1"),
+                                 QStringLiteral("tabulated"), QStringLiteral("tabulated_ker1")};
 
 // Tokens of a line split at runs of white space, empty pieces kept.
 QStringList tokensOf(const QString &line)
@@ -339,10 +342,14 @@ bool UPPESimulator::parseMedium(QStringList lines)
   for (const QString &t : parameterTokens)
     parameterValues.push_back(numberOrZero(t));
   auto value = [&](int i) { return parameterValues[std::size_t(i)]; };
+  // Real materials read their line themselves.
+  const bool realMaterial = mediumType >= Sellmeier;
+  if (realMaterial && parseMaterialMedium(lines.at(parametersLine), parametersLine + 1))
+    return true;
 
   // Lines too short for their medium end the section without a status field.
   const int minimumTokens[] = {7, 7, 10, 3, 11};
-  if (tokenCount < minimumTokens[mediumType]) {
+  if (!realMaterial && tokenCount < minimumTokens[mediumType]) {
     errorLine = 0;
     return true;
   }
@@ -399,6 +406,12 @@ bool UPPESimulator::parseMedium(QStringList lines)
     mediumGroupVelocity = int(velocity);
     break;
   }
+  case Sellmeier:
+  case SellmeierKer1:
+  case Material:
+  case MaterialKer1:
+  case Tabulated:
+  case TabulatedKer1:
   case NoMedium:
     break;
   }

@@ -210,6 +210,18 @@ std::vector<Complex> UPPESimulator::mediumIndex(const std::vector<double> &f) co
     return stepRefractiveIndex(int(f.size()), stepFrequency, df, stepLow, stepHigh);
   case TaylorSeriesDispersive:
     return taylorRefractiveIndex(f, taylorReference, taylorCoefficients);
+  case Sellmeier:
+  case SellmeierKer1:
+  case Material:
+  case MaterialKer1:
+  case Tabulated:
+  case TabulatedKer1: {
+    std::vector<Complex> index = dispersion.sample(f).index;
+    if (!lossy)
+      for (Complex &v : index)
+        v.imag(0.0);
+    return index;
+  }
   case NoMedium:
     break;
   }

@@ -9,6 +9,7 @@
 // accepted (or one rejected and halved) GSL integrator step in z.
 
 #include "engine/simulator.h"
+#include "materials/materials.h"
 #include "uppe/refractiveindex.h"
 
 #include <fftw3.h>
@@ -74,9 +75,16 @@ public:
   bool parsePulseBlocks(QStringList lines);
   bool parsePostprocessingBlocks(QStringList lines);
   bool parseMedium(QStringList lines);
+  // The "parameters" line of a real material (Sellmeier formula, library
+  // material or tabulated file), at 1-based line number lineNumber.
+  bool parseMaterialMedium(const QString &line, int lineNumber);
 
   // Medium types, in the order they are matched.
-  enum MediumType { Lor1 = 0, ConstNKer1, StepNKer1, TaylorSeriesDispersive, Lor1Ker1, NoMedium = -1 };
+  enum MediumType {
+    Lor1 = 0, ConstNKer1, StepNKer1, TaylorSeriesDispersive, Lor1Ker1,
+    Sellmeier, SellmeierKer1, Material, MaterialKer1, Tabulated, TabulatedKer1, // real materials
+    NoMedium = -1
+  };
 
   // --- read access (plots, tests, benchmarks) ---------------------------------------
   const gsl_odeiv2_step_type *stepperType() const { return stepper; }
@@ -205,6 +213,7 @@ private:
   double stepFrequency = 0.0;
   double taylorReference = 0.0;
   std::vector<double> taylorCoefficients;
+  materials::Dispersion dispersion; // real materials
   double length = 0.0;
   double lengthScaleValue = 1.0;
 

@@ -218,7 +218,8 @@ TEST(ExamplesCoverage, EveryGridMediumInEachGridTreatment)
 {
   const Coverage c = coverageOfExamples();
   std::set<std::string> want;
-  for (const char *m : {"diel", "ldiel", "lor1", "lor2", "lor3", "ker1", "lor1ker1", "lor3ker1"})
+  for (const char *m : {"diel", "ldiel", "lor1", "lor2", "lor3", "ker1", "lor1ker1", "lor3ker1",
+                        "material"})
     want.insert(std::string("1d/") + m);
   // lor1ker1 has no periodic classes.
   for (const char *p : {"1dp", "1dcp"})
@@ -250,7 +251,8 @@ TEST(ExamplesCoverage, EverySpectralMediumFormulationAndStepper)
 {
   const Coverage c = coverageOfExamples();
   EXPECT_EQ(join(missingFrom(c.uppeMedia, {"lor1", "const_n_ker1", "step_n_ker1",
-                                           "taylorseriesdispersive", "lor1ker1"})),
+                                           "taylorseriesdispersive", "lor1ker1", "material",
+                                           "tabulated"})),
             "");
   EXPECT_EQ(join(missingFrom(c.uppeFormulations, {"0", "1"})), "");
   EXPECT_EQ(join(missingFrom(c.uppeSteppers, {"rkf45", "rkck", "rk8pd"})), "");

@@ -276,6 +276,12 @@ INSTANTIATE_TEST_SUITE_P(
                     10, ""},
         FailureCase{"Lor1NegativeDamping",
                     both(set(8, "lor1 medium"), set(10, "2 1 0 3 -1 300 THz parameters")), 10, ""},
+        FailureCase{"SellmeierNegativeStrength",
+                    both(set(8, "sellmeier medium"), set(10, "1 1 0 -1.2 0.01 parameters")), 10, ""},
+        FailureCase{"MaterialFasterThanLight",
+                    both(set(2, "0.9 stability"),
+                         both(set(8, "material medium"), set(10, "yag parameters"))),
+                    10, ""},
         FailureCase{"LdielNegativeConductivity",
                     both(set(8, "ldiel medium"), set(10, "2 1 -5 parameters")), 10, ""},
         FailureCase{"Ker1ZeroRamanTime",
@@ -493,6 +499,15 @@ TEST(Setup, MaterialClassPerTypeAndFormulation)
        is((Lorentz3PoleAmplitudeKerrRaman1Pole<int, double> *)nullptr),
        is((PLorentz3PoleAmplitudeKerrRaman1Pole<int, double> *)nullptr),
        is((CPLorentz3PoleAmplitudeKerrRaman1Pole<int, double> *)nullptr)},
+      {"sellmeier", "1 1 0 1.2 0.01", is((Lorentz1PoleAmplitude<int, double> *)nullptr),
+       is((PLorentz1PoleAmplitude<int, double> *)nullptr),
+       is((CPLorentz1PoleAmplitude<int, double> *)nullptr)},
+      {"sellmeier", "1 1 0 1.2 0.01 0.1 100", is((Lorentz2PoleAmplitude<int, double> *)nullptr),
+       is((PLorentz2PoleAmplitude<int, double> *)nullptr),
+       is((CPLorentz2PoleAmplitude<int, double> *)nullptr)},
+      {"material", "BK7 1", is((Lorentz3PoleAmplitude<int, double> *)nullptr),
+       is((PLorentz3PoleAmplitude<int, double> *)nullptr),
+       is((CPLorentz3PoleAmplitude<int, double> *)nullptr)},
   };
   const char *problems[] = {"1d", "1dp", "1dcp"};
   for (const Row &r : rows) {

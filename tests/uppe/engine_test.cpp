@@ -2,14 +2,12 @@
 // display data, energy records, dump files and the "dump" switch, the
 // general formulation and the shipped examples.
 
-#include "engine/loader.h"
 #include "input/lookups.h"
 #include "testsupport.h"
 #include "uppe/dumpfiles.h"
 #include "uppe/uppeparams.h"
 #include "uppetestsupport.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QTextStream>
 
@@ -344,26 +342,6 @@ TEST_F(Engine, GeneralStepIndexKeepsTheLowIndex)
   ASSERT_EQ(e->getRefractiveIndex().size(), 1024u);
   for (const Complex &n : e->getRefractiveIndex())
     EXPECT_EQ(n, Complex(1.4, 0.0));
-}
-
-TEST_F(Engine, ShippedExamplesLoadAndRun)
-{
-  QDirIterator it(testsupport::sourceDir() + QStringLiteral("/examples"), {QStringLiteral("UPPE_*.txt")});
-  int count = 0;
-  while (it.hasNext()) {
-    const QString path = it.next();
-    QStringList lines;
-    QString message;
-    ASSERT_TRUE(readConfigurationFile(path, lines, message)) << qPrintable(message);
-    UPPESimulator e(lines, runNameOf(path));
-    EXPECT_TRUE(loadStatusMessage(e, path).isEmpty()) << qPrintable(loadStatusMessage(e, path));
-    for (int i = 0; i < 3 && !e.finished; ++i)
-      e.step();
-    EXPECT_TRUE(e.runFailure.isEmpty()) << qPrintable(path);
-    EXPECT_GT(e.iteration, 0) << qPrintable(path);
-    ++count;
-  }
-  EXPECT_GE(count, 6);
 }
 
 } // namespace

@@ -1,0 +1,126 @@
+#include "materials/tabulatedindex.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace materials {
+
+namespace {
+QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
+
+bool finiteNumber(const QString &text, double &value)
+{
+  bool ok = false;
+  value = text.toDouble(&ok);
+  return ok && std::isfinite(value);
+}
+} // namespace
+
+TabulatedIndex::~TabulatedIndex()
+{
+  if (nInterpolation)
+    gsl_interp_free(nInterpolation);
+  if (kInterpolation)
+    gsl_interp_free(kInterpolation);
+  if (accelerator)
+    gsl_interp_accel_free(accelerator);
+}
+
+std::unique_ptr<TabulatedIndex> TabulatedIndex::read(const QString &fileName, QString &reason)
+{
+  const QFileInfo info(fileName);
+  if (!info.exists()) {
+    reason = tr("data file \"%1\" not found beside the configuration file or in the working "
+                "directory")
+                 .arg(fileName);
+    return nullptr;
+  }
+  // Only a regular file: a pipe or a device could block or never end.
+  if (!info.isFile()) {
+    reason = tr("data file \"%1\" is not a regular file").arg(fileName);
+    return nullptr;
+  }
+  if (info.size() > maximumFileBytes) {
+    reason = tr("data file \"%1\" is larger than 16 MiB").arg(fileName);
+    return nullptr;
+  }
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    reason = tr("data file \"%1\" cannot be read: %2").arg(fileName, file.errorString());
+    return nullptr;
+  }
+  const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
+
+  std::unique_ptr<TabulatedIndex> table(new TabulatedIndex);
+  static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
+  const auto bad = [&](int line, const QString &why) {
+    reason = tr("data file \"%1\", line %2: %3").arg(fileName).arg(line).arg(why);
+    return nullptr;
+  };
+  for (int i = 0; i < lines.size(); ++i) {
+    const QStringList words = lines.at(i).split(whiteSpace, Qt::SkipEmptyParts);
+    if (words.isEmpty() || words.first().startsWith(QLatin1Char('#')))
+      continue;
+    if (words.size() > 3)
+      return bad(i + 1, tr("expected a wavelength in um, n and optionally k"));
+    double v[3] = {0.0, 0.0, 0.0};
+    for (int j = 0; j < words.size(); ++j)
+      if (!finiteNumber(words.at(j), v[j]))
+        return bad(i + 1, tr("\"%1\" is not a number").arg(words.at(j)));
+    if (words.size() < 2)
+      return bad(i + 1, tr("expected a wavelength in um, n and optionally k"));
+    if (!(v[0] > 0.0))
+      return bad(i + 1, tr("the wavelength must be positive"));
+    if (!(v[1] > 0.0))
+      return bad(i + 1, tr("the index n must be positive"));
+    if (v[2] < 0.0)
+      return bad(i + 1, tr("the extinction coefficient k must not be negative"));
+    const std::size_t s = table->wavelength.size();
+    if (s >= 2 && (v[0] - table->wavelength[s - 1]) * (table->wavelength[s - 1] - table->wavelength[s - 2]) <= 0.0)
+      return bad(i + 1, tr("the wavelengths must be strictly increasing or strictly decreasing"));
+    if (s == 1 && v[0] == table->wavelength[0])
+      return bad(i + 1, tr("the wavelengths must be strictly increasing or strictly decreasing"));
+    table->wavelength.push_back(v[0]);
+    table->n.push_back(v[1]);
+    table->k.push_back(v[2]);
+  }
+  const std::size_t size = table->wavelength.size();
+  if (size < gsl_interp_type_min_size(gsl_interp_steffen)) {
+    reason = tr("data file \"%1\" holds %2 samples; at least %3 are needed")
+                 .arg(fileName)
+                 .arg(size)
+                 .arg(gsl_interp_type_min_size(gsl_interp_steffen));
+    return nullptr;
+  }
+  if (table->wavelength.front() > table->wavelength.back()) {
+    std::reverse(table->wavelength.begin(), table->wavelength.end());
+    std::reverse(table->n.begin(), table->n.end());
+    std::reverse(table->k.begin(), table->k.end());
+  }
+  table->nInterpolation = gsl_interp_alloc(gsl_interp_steffen, size);
+  table->kInterpolation = gsl_interp_alloc(gsl_interp_steffen, size);
+  table->accelerator = gsl_interp_accel_alloc();
+  gsl_interp_init(table->nInterpolation, table->wavelength.data(), table->n.data(), size);
+  gsl_interp_init(table->kInterpolation, table->wavelength.data(), table->k.data(), size);
+  return table;
+}
+
+std::complex<double> TabulatedIndex::at(double micrometres) const
+{
+  if (!(micrometres >= shortest() && micrometres <= longest())) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    return {nan, nan};
+  }
+  const double *x = wavelength.data();
+  const double re = gsl_interp_eval(nInterpolation, x, n.data(), micrometres, accelerator);
+  const double im = gsl_interp_eval(kInterpolation, x, k.data(), micrometres, accelerator);
+  return {re, std::max(im, 0.0)};
+}
+
+} // namespace materials

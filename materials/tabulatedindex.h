@@ -1,0 +1,48 @@
+#pragma once
+// A refractive index tabulated against the wavelength: a text file of lines
+// "wavelength_um n [k]" ("#" lines and empty lines skipped; wavelengths
+// strictly increasing or strictly decreasing; n > 0, k >= 0, a missing k is
+// 0). Between samples n and k are interpolated separately with GSL's
+// monotone Steffen interpolation, so no overshoot appears between samples.
+
+#include <QString>
+
+#include <gsl/gsl_interp.h>
+
+#include <complex>
+#include <memory>
+#include <vector>
+
+namespace materials {
+
+class TabulatedIndex
+{
+public:
+  // Data files larger than this are refused.
+  static constexpr long long maximumFileBytes = 16ll * 1024 * 1024;
+
+  ~TabulatedIndex();
+  TabulatedIndex(const TabulatedIndex &) = delete;
+  TabulatedIndex &operator=(const TabulatedIndex &) = delete;
+
+  // Reads the file; on failure returns null and says why in reason (with
+  // the line number inside the file where one is at fault).
+  static std::unique_ptr<TabulatedIndex> read(const QString &fileName, QString &reason);
+
+  double shortest() const { return wavelength.front(); }
+  double longest() const { return wavelength.back(); }
+  // n + i k at a wavelength inside [shortest, longest] (um); NaN outside.
+  std::complex<double> at(double micrometres) const;
+
+private:
+  TabulatedIndex() = default;
+
+  std::vector<double> wavelength; // increasing
+  std::vector<double> n;
+  std::vector<double> k;
+  gsl_interp *nInterpolation = nullptr;
+  gsl_interp *kInterpolation = nullptr;
+  gsl_interp_accel *accelerator = nullptr;
+};
+
+} // namespace materials

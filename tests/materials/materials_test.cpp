@@ -1,0 +1,111 @@
+// Material library against published indices, sampling on frequency bins
+// (clamping and substitution), tabulated files: Steffen interpolation and
+// every refusal with its line.
+
+#include "materials/materials.h"
+#include "materials/tabulatedindex.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace materials;
+
+namespace {
+
+double hertz(double micrometres) { return speedOfLight / (micrometres * 1e-6); }
+
+TEST(MaterialLibrary, PublishedIndices)
+{
+  const struct
+  {
+    const char *name;
+    double micrometres, n, tolerance;
+  } cases[] = {{"Fused_Silica", 0.8, 1.45332, 5e-6},
+               {"bk7", 0.5876, 1.51680, 5e-6},
+               // These YAG and silicon coefficients give 1.8147 and 3.4777 (1.8153
+               // and 3.4757 are the values of other fits of these crystals).
+               {"YAG", 1.064, 1.8147, 5e-5},
+               {"silicon", 1.55, 3.4777, 5e-5}};
+  for (const auto &c : cases) {
+    const LibraryMaterial *m = findMaterial(c.name);
+    ASSERT_NE(m, nullptr) << c.name;
+    EXPECT_NEAR(std::sqrt(m->formula.indexSquared(c.micrometres)), c.n, c.tolerance) << c.name;
+  }
+  EXPECT_EQ(findMaterial("glass"), nullptr);
+}
+
+TEST(Dispersion, UncoveredBinsTakeTheNearestCoveredWavelength)
+{
+  const LibraryMaterial *silica = findMaterial("fused_silica");
+  const Dispersion d(silica->name, silica->formula, silica->shortest, silica->longest);
+  // DC and 0.1 um lie outside 0.21 to 3.71 um: the ends of the range.
+  const Dispersion::Samples s = d.sample({0.0, hertz(0.1), hertz(0.8)});
+  EXPECT_EQ(s.substituted, 2);
+  EXPECT_DOUBLE_EQ(s.index[0].real(), d.at(3.71).real());
+  EXPECT_DOUBLE_EQ(s.index[1].real(), d.at(0.21).real());
+  EXPECT_DOUBLE_EQ(s.index[2].real(), std::sqrt(silica->formula.indexSquared(0.8)));
+
+  // n^2 = 1 + l^2 / (l^2 - 1) <= 0 for 0.707 <= l < 1 um: 0.95 um takes the
+  // index of the nearer covered bin, 1.2 um.
+  const Dispersion resonant(QStringLiteral("sellmeier"), Sellmeier{1.0, {1.0}, {1.0}});
+  const Dispersion::Samples r = resonant.sample({hertz(0.6), hertz(0.95), hertz(1.2)});
+  EXPECT_EQ(r.substituted, 1);
+  EXPECT_EQ(r.index[1], r.index[2]);
+  EXPECT_FALSE(resonant.sample({hertz(0.9)}).covered);
+}
+
+TEST(TabulatedIndex, SteffenKeepsFlatStretchesFlatAndReadsKSeparately)
+{
+  QTemporaryDir dir;
+  const QString file = testsupport::writeFile(
+      dir, "index.dat", "# wavelength n k\n\n0.7 1.4 0\n0.6 1.4 0.01\n0.5 1.5 0.02\n0.4 1.7\n");
+  QString reason;
+  const auto table = TabulatedIndex::read(file, reason);
+  ASSERT_TRUE(table) << reason.toStdString();
+  EXPECT_DOUBLE_EQ(table->shortest(), 0.4);
+  EXPECT_DOUBLE_EQ(table->longest(), 0.7);
+  EXPECT_DOUBLE_EQ(table->at(0.5).real(), 1.5);
+  EXPECT_DOUBLE_EQ(table->at(0.5).imag(), 0.02);
+  EXPECT_DOUBLE_EQ(table->at(0.65).real(), 1.4); // a natural spline would dip below
+  EXPECT_GT(table->at(0.45).real(), 1.5);
+  EXPECT_LT(table->at(0.45).real(), 1.7);
+  EXPECT_TRUE(std::isnan(table->at(0.8).real()));
+}
+
+TEST(TabulatedIndex, RefusesBadFilesWithTheReasonAndLine)
+{
+  const struct
+  {
+    const char *text;
+    const char *reason; // after "data file "<path>""
+  } cases[] = {
+      {"0.5 1.5\nabc 1.4\n", ", line 2: \"abc\" is not a number"},
+      {"0.5 1.5\n0.6 1.5 0.1 9\n", ", line 2: expected a wavelength in um, n and optionally k"},
+      {"0.5\n", ", line 1: expected a wavelength in um, n and optionally k"},
+      {"#\n\n0.5 1.5\n0.6 1.4\n0.55 1.45\n",
+       ", line 5: the wavelengths must be strictly increasing or strictly decreasing"},
+      {"0.5 1.5\n0.5 1.4\n", ", line 2: the wavelengths must be strictly increasing or strictly decreasing"},
+      {"-0.5 1.5\n", ", line 1: the wavelength must be positive"},
+      {"0.5 0\n", ", line 1: the index n must be positive"},
+      {"0.5 1.5 -0.1\n", ", line 1: the extinction coefficient k must not be negative"},
+      {"0.5 1.5\n0.6 1.4\n", " holds 2 samples; at least 3 are needed"},
+  };
+  QTemporaryDir dir;
+  for (const auto &c : cases) {
+    const QString file = testsupport::writeFile(dir, "bad.dat", c.text);
+    QString reason;
+    EXPECT_FALSE(TabulatedIndex::read(file, reason)) << c.text;
+    EXPECT_EQ(reason, QStringLiteral("data file \"%1\"").arg(file) + c.reason) << c.text;
+  }
+  QString reason;
+  EXPECT_FALSE(TabulatedIndex::read(dir.filePath("none.dat"), reason));
+  EXPECT_EQ(reason, QStringLiteral("data file \"%1\" not found beside the configuration file or "
+                                   "in the working directory")
+                        .arg(dir.filePath("none.dat")));
+  EXPECT_FALSE(TabulatedIndex::read(dir.path(), reason));
+  EXPECT_EQ(reason, QStringLiteral("data file \"%1\" is not a regular file").arg(dir.path()));
+}
+
+} // namespace
