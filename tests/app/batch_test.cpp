@@ -259,9 +259,11 @@ INSTANTIATE_TEST_SUITE_P(
         LoadFailure{"FDTD_nokey.txt", "# nothing here\n\n",
                     "Loading %1 failed:\n Keyword \"required\" not found."},
         LoadFailure{"FDTD_syntax.txt", "1 required\n# comment\nexplode action\n5 iterations\n",
-                    "%1: Syntax error in line 3."},
+                    "%1: Syntax error in line 3.\n\"explode action\": expected one of suspend, save_line_envelope, exit, saveAll, found "
+                    "\"explode\""},
         LoadFailure{"FDTD_negative.txt", "1 required\nsuspend action\n-5 iterations\n",
-                    "%1: Syntax error in line 3."},
+                    "%1: Syntax error in line 3.\n\"-5 iterations\": expected a number of "
+                    "iterations of at least 0, found \"-5\""},
         LoadFailure{"FDTD_notime.txt", "1 required\nsuspend action\n",
                     "Loading %1 failed:\n Keyword \"tunit\" not found."},
         LoadFailure{"FDTD_early.txt", "1 stopearly\n1 required\n",
@@ -600,7 +602,8 @@ TEST_F(BatchRun, FdtdLoadFailureNamesTheLine)
   const Result r = batch({"--iterations", "3", "FDTD_bad.txt"}, dir.path());
   SKIP_WITHOUT_ENGINE(r);
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "FDTD_bad.txt: Syntax error in line 9.\n");
+  EXPECT_EQ(r.err, "FDTD_bad.txt: Syntax error in line 9.\n\"0.5 meshpoints\": expected a number "
+                   "of cells of at least 1, found \"0.5\"\n");
 }
 
 TEST_F(BatchRun, UppeRunWritesItsSignalsSpectraAndConversionEfficiency)
@@ -667,7 +670,9 @@ TEST_F(BatchRun, FdtdSectionCountAndPulseFileFailuresGiveTheWindowMessages)
   const Result a = batch({"--iterations", "3", "FDTD_unequal.txt"}, dir.path());
   SKIP_WITHOUT_ENGINE(a);
   EXPECT_EQ(a.exitCode, 2);
-  EXPECT_EQ(a.err, "FDTD_unequal.txt: Enequal number of keywords in the SHAPE section.\n");
+  EXPECT_EQ(a.err, "FDTD_unequal.txt: Enequal number of keywords in the SHAPE section.\nEvery "
+                   "section needs one \"medium\", one \"meshpoints\" and one \"parameters\" "
+                   "line; found 2 \"medium\", 1 \"meshpoints\" and 1 \"parameters\" lines.\n");
 
   QByteArray user = fdtdConfig;
   user.replace("gauss shape\n", "user shape\nno_such_pulse.dat file\n");
