@@ -579,6 +579,8 @@ TEST_F(BatchRun, FdtdRunWritesTheSaveAllSetAndThePlotsOfTheRun)
   }
   EXPECT_EQ(lines(path("out/Electric field.txt")).size(), 1 + 200 + 1);
   EXPECT_EQ(testsupport::readAll(path("out/FDTD_batch.txt")), fdtdConfig);
+  EXPECT_EQ(lines(path("out/Set-up summary.txt")).value(0),
+            "Engine: finite-difference time-domain grid (FDTD)");
   // The spectrogram file has its three blocks: 2 rows, 5 frequencies, 2 locations.
   const QString map = QString::fromUtf8(testsupport::readAll(path("out/Map.txt")));
   EXPECT_TRUE(map.contains("! SPECTRAL variable expressed in [THz] (corresponds to the columns):"));
@@ -592,6 +594,8 @@ TEST_F(BatchRun, FdtdRunWithoutAnEndIsRefused)
   SKIP_WITHOUT_ENGINE(r);
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_TRUE(r.err.contains("FDTD_batch.txt: this run has no natural end")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.startsWith("Engine: finite-difference time-domain grid (FDTD)\nGrid: 200 cells"))
+      << r.err.toStdString(); // the set-up summary, unless --quiet
 }
 
 TEST_F(BatchRun, FdtdLoadFailureNamesTheLine)

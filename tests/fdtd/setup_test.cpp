@@ -460,6 +460,79 @@ INSTANTIATE_TEST_SUITE_P(
                                "found \"0\""}),
     [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
 
+// --- load warnings: the set-up runs, but probably not as meant ------------------
+
+struct WarningCase
+{
+  const char *name;
+  std::function<void(QStringList &)> change;
+  const char *warning; // the one warning expected, "" for none
+};
+
+class SetupWarning : public ::testing::TestWithParam<WarningCase>
+{
+};
+
+TEST_P(SetupWarning, Listed)
+{
+  const WarningCase &c = GetParam();
+  QStringList l = baseLines();
+  c.change(l);
+  auto e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed()) << loadStatusMessage(*e, "f", l).toStdString();
+  EXPECT_EQ(e->warnings.join('\n').toStdString(), c.warning);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetupWarning,
+    ::testing::Values(
+        WarningCase{"None", [](QStringList &) {}, ""},
+        WarningCase{"CoarseCells", set(5, "100 size"),
+                    "Section 1 (cells 1 to 99, lossless dielectric): 6.66 cells per wavelength at "
+                    "450 THz (the highest significant frequency of the sources, index 1), fewer "
+                    "than 10: the grid's dispersion will distort the pulse; use cells of at most "
+                    "66.6 nm."},
+        WarningCase{"FineEnoughCells", set(5, "60 size"), ""},
+        WarningCase{"StrongKerr",
+                    both(set(8, "ker1 medium"), set(10, "2 1 0.5 12.2 32 0.7 parameters")),
+                    "Section 1 (cells 1 to 99, Kerr and Raman medium): at the source amplitude 1 "
+                    "V/m the Kerr effect changes the index by 11.8 %, more than 10 %: the "
+                    "third-order model no longer describes the medium."},
+        WarningCase{"WeakKerr",
+                    both(set(8, "ker1 medium"), set(10, "2 1 0.4 12.2 32 0.7 parameters")), ""},
+        WarningCase{"ProbeClosesBeforeThePulse",
+                    add("time typeOf|T * name|100 z-location|0 use|1 itstart|20 itend|fs tunit"),
+                    "Time probe \"T\" at grid point 100 stops at iteration 20, before any "
+                    "source's pulse can reach it (iteration 50 at the earliest)."},
+        WarningCase{"ProbeSeesThePulse",
+                    add("time typeOf|T * name|100 z-location|0 use|1 itstart|60 itend|fs tunit"),
+                    ""},
+        WarningCase{"ProbeOnTheWall",
+                    add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end "
+                        "itend|THz anyunit"),
+                    "Spectrum \"F\" at grid point 1 lies where no section updates the field: it "
+                    "will record nothing."}),
+    [](const ::testing::TestParamInfo<WarningCase> &info) { return std::string(info.param.name); });
+
+TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
+{
+  auto e = engineFrom(linesOf(slabExample));
+  ASSERT_TRUE(e->isConstructed());
+  const QStringList summary = setupSummaryText(*e).split('\n');
+  ASSERT_GE(summary.size(), 9);
+  EXPECT_EQ(summary[1].toStdString(),
+            "Grid: 1500 cells of 10 nm (15000 nm long), Δt = 33.36 as, stability 1, 33.36 fs "
+            "simulated per 1000 steps, reflecting ends (1d)");
+  EXPECT_EQ(summary[3].toStdString(), "  1. cells 1 to 499 (4990 nm): lossless dielectric, εr 1, "
+                                      "μr 1; index 1 at 375 THz");
+  // eps = 2.25 + 2.75 * 300^2 / (300^2 - 375^2 - i 375 * 10) = -2.612 + 0.360i at 375 THz
+  EXPECT_TRUE(summary[4].endsWith("; index 0.111158 + 1.62i at 375 THz")) << summary[4].toStdString();
+  EXPECT_TRUE(summary[6].startsWith("  1. Gaussian pulse, 50 THz bandwidth, 10 periods at grid "
+                                    "point 100, centre 375 THz"))
+      << summary[6].toStdString();
+  EXPECT_TRUE(summary.last().isEmpty() && summary[summary.size() - 2].startsWith("Memory: about "));
+}
+
 TEST(Setup, GainMediaLoad)
 {
   // Negative conductivity and negative pole damping describe amplifiers.
