@@ -300,16 +300,18 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
   // Only a regular file can be a recording: a pipe would wait for a writer
   // and a device such as /dev/zero would never end.
   QFile file(fileName);
-  if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    errorLine = -2;
-    return true;
-  }
+  if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return fail(-2, reason::tr("\"%1\" (line %2) is not a readable file.")
+                        .arg(fileName)
+                        .arg(currentLine));
   std::vector<double> samples;
   // Only the start of each line matters; longer lines are read in pieces and
   // the rest is dropped, so that no line can take unbounded memory.
   constexpr qint64 keep = 4096;
   char buffer[keep + 1];
+  int lineNumber = 0;
   while (!file.atEnd()) {
+    ++lineNumber;
     const qint64 n = file.readLine(buffer, sizeof buffer);
     if (n < 0)
       break;
@@ -323,11 +325,14 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
     if (words.isEmpty() || words.first().startsWith(QLatin1Char('#')))
       continue;
     double sample = 0.0;
-    if (!toReal(words.first(), sample) ||
-        samples.size() >= static_cast<std::size_t>(maximumPulseSamples)) {
-      errorLine = -2;
-      return true;
-    }
+    if (!toReal(words.first(), sample))
+      return fail(-2, reason::tr("Line %1 of \"%2\": %3.")
+                          .arg(lineNumber)
+                          .arg(fileName, reason::expected(reason::number(), words.first())));
+    if (samples.size() >= static_cast<std::size_t>(maximumPulseSamples))
+      return fail(-2, reason::tr("\"%1\" holds more than %2 samples, the most a pulse may have.")
+                          .arg(fileName)
+                          .arg(maximumPulseSamples));
     samples.push_back(sample * amplitude);
   }
   if (samples.empty())

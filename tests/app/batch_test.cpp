@@ -683,5 +683,6 @@ TEST_F(BatchRun, FdtdSectionCountAndPulseFileFailuresGiveTheWindowMessages)
   config(user, QStringLiteral("FDTD_user.txt"));
   const Result b = batch({"--iterations", "3", "FDTD_user.txt"}, dir.path());
   EXPECT_EQ(b.exitCode, 2);
-  EXPECT_EQ(b.err, "FDTD_user.txt: User defined pulse file could not be read.\n");
+  EXPECT_EQ(b.err, "FDTD_user.txt: User defined pulse file could not be read.\n"
+                   "\"no_such_pulse.dat\" (line 15) is not a readable file.\n");
 }

@@ -375,7 +375,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"UserWithoutFile", set(14, "user shape"), MISSING("file")},
         FailureCase{"UserFileMissing",
                     both(set(14, "user shape"), add("/nonexistent/pulse.txt file")),
-                    "FDTD_test.txt: User defined pulse file could not be read."},
+                    "FDTD_test.txt: User defined pulse file could not be read.\n"
+                    "\"/nonexistent/pulse.txt\" (line 20) is not a readable file."},
         // Post-processing sections.
         FailureCase{"UnknownSectionType", add("bogus typeOf|x * name"),
                     SYNTAX(20) "\"bogus typeOf\": expected one of time, fourier, spectrogram, "

@@ -316,7 +316,8 @@ TEST_F(FailureInjection, PulseFileThatDisappearsBetweenTwoLoads)
 
   const LoadOutcome second = load(path);
   EXPECT_FALSE(second.ok());
-  EXPECT_EQ(second.message, path + QStringLiteral(": User defined pulse file could not be read."));
+  EXPECT_EQ(second.message, path + QStringLiteral(": User defined pulse file could not be read.\n"
+                                                  "\"pulse.txt\" (line 15) is not a readable file."));
 }
 
 // Loads path on another thread; if that does not return within the time
@@ -366,7 +367,9 @@ TEST_P(PulseFileThatIsNoFile, IsRefusedWithoutWaitingOrReadingForever)
   EXPECT_FALSE(hung) << "loading waited for " << qPrintable(pulse);
   EXPECT_FALSE(o.ok());
   delete o.engine;
-  EXPECT_EQ(o.message, path + QStringLiteral(": User defined pulse file could not be read."));
+  EXPECT_EQ(o.message, path + QStringLiteral(": User defined pulse file could not be read.\n\"%1\" "
+                                             "(line 15) is not a readable file.")
+                                  .arg(pulse));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PulseFileThatIsNoFile,
