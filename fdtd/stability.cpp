@@ -4,6 +4,7 @@
 #include "fdtd/sections/lorentz.h"
 
 #include <gsl/gsl_eigen.h>
+#include <gsl/gsl_errno.h>
 #include <gsl/gsl_matrix.h>
 
 #include <algorithm>
@@ -86,17 +87,23 @@ double amplification(const MaterialDescription &m, double cellMetres, double sta
   gsl_vector_complex *values = gsl_vector_complex_alloc(n);
   gsl_eigen_nonsymm_workspace *work = gsl_eigen_nonsymm_alloc(n);
   std::vector<double> x(n), y(n);
+  // A failure to converge counts as unstable; it must not end the program
+  // through the library's default handler.
+  gsl_error_handler_t *handler = gsl_set_error_handler_off();
   double largest = 0.0;
   for (int s = 1; s <= spatialSamples; ++s) {
     const double s2 = static_cast<double>(s) / spatialSamples; // sin^2(k dz / 2)
+    bool finite = true;
     for (std::size_t j = 0; j < n; ++j) {
       std::fill(x.begin(), x.end(), 0.0);
       x[j] = 1.0;
       scheme.step(x.data(), y.data(), s2);
-      for (std::size_t i = 0; i < n; ++i)
+      for (std::size_t i = 0; i < n; ++i) {
+        finite = finite && std::isfinite(y[i]);
         gsl_matrix_set(map, i, j, y[i]);
+      }
     }
-    if (gsl_eigen_nonsymm(map, values, work) != 0 ||
+    if (!finite || gsl_eigen_nonsymm(map, values, work) != 0 ||
         !std::isfinite(gsl_vector_complex_get(values, 0).dat[0])) {
       largest = HUGE_VAL;
       break;
@@ -106,6 +113,7 @@ double amplification(const MaterialDescription &m, double cellMetres, double sta
       largest = std::max(largest, std::hypot(v.dat[0], v.dat[1]));
     }
   }
+  gsl_set_error_handler(handler);
   gsl_eigen_nonsymm_free(work);
   gsl_vector_complex_free(values);
   gsl_matrix_free(map);

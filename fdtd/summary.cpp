@@ -182,15 +182,14 @@ void FDTDSimulator::collectWarnings()
     }
   }
 
-  // Cells the sections update (a ring also updates cell 0).
-  std::vector<char> updated(static_cast<std::size_t>(meshPointCount), 0);
-  for (const MeshSection<int, double> *s : sections)
-    for (int i = std::max(0, s->eStart); i <= s->eEnd && i < meshPointCount; ++i)
-      updated[static_cast<std::size_t>(i)] = 1;
-  if (periodic && !sections.empty() && meshPointCount > 0)
-    updated[0] = 1;
+  // Cells no section updates (a ring also updates cell 0).
   const auto outside = [&](int cell) {
-    return cell < 0 || cell >= meshPointCount || !updated[static_cast<std::size_t>(cell)];
+    if (periodic && cell == 0 && !sections.empty())
+      return false;
+    for (const MeshSection<int, double> *s : sections)
+      if (s->eStart <= cell && cell <= s->eEnd)
+        return false;
+    return true;
   };
   for (int i = 0; i < sources.size(); ++i) {
     const Source<int, double> &s = *sources.at(i);
