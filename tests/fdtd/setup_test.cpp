@@ -494,6 +494,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "than 10: the grid's dispersion will distort the pulse; use cells of at most "
                     "66.6 nm."},
         WarningCase{"FineEnoughCells", set(5, "60 size"), ""},
+        // Negative conductivity and negative pole damping describe amplifiers.
+        WarningCase{"GainConductivity", both(set(8, "ldiel medium"), set(10, "2 1 -5 parameters")),
+                    ""},
+        WarningCase{"GainPole",
+                    both(set(8, "lor1 medium"), set(10, "2 1 0 3 -1 300 THz parameters")), ""},
         WarningCase{"StrongKerr",
                     both(set(8, "ker1 medium"), set(10, "2 1 0.5 12.2 32 0.7 parameters")),
                     "Section 1 (cells 1 to 99, Kerr and Raman medium): at the source amplitude 1 "
@@ -532,19 +537,6 @@ TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
                                     "point 100, centre 375 THz"))
       << summary[6].toStdString();
   EXPECT_TRUE(summary.last().isEmpty() && summary[summary.size() - 2].startsWith("Memory: about "));
-}
-
-TEST(Setup, GainMediaLoad)
-{
-  // Negative conductivity and negative pole damping describe amplifiers.
-  for (const auto &medium : {std::make_pair("ldiel medium", "2 1 -5 parameters"),
-                             std::make_pair("lor1 medium", "2 1 0 3 -1 300 THz parameters")}) {
-    QStringList l = baseLines();
-    l[7] = medium.first;
-    l[9] = medium.second;
-    auto e = engineFrom(l);
-    EXPECT_TRUE(e->isConstructed()) << loadStatusMessage(*e, "f", l).toStdString();
-  }
 }
 
 TEST(Setup, ValidEdgesOfTheFailureChecks)
