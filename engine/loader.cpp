@@ -66,7 +66,8 @@ QString loadStatusMessage(const Simulator &engine, const QString &fileName, cons
     return tr("%1: Enequal number of keywords in the SHAPE section.").arg(fileName) +
            (engine.errorReason.isEmpty() ? QString() : QLatin1Char('\n') + engine.errorReason);
   if (engine.errorLine == -2)
-    return tr("%1: User defined pulse file could not be read.").arg(fileName);
+    return tr("%1: User defined pulse file could not be read.").arg(fileName) +
+           (engine.errorReason.isEmpty() ? QString() : QLatin1Char('\n') + engine.errorReason);
   if (!engine.isConstructed())
     return tr("%1: The configuration could not be loaded completely.").arg(fileName);
   return QString();

@@ -3,6 +3,7 @@
 #include "engine/breakpoints.h"
 #include "input/keywords.h"
 #include "input/lookups.h"
+#include "input/reasons.h"
 #include "input/units.h"
 #include "postprocessing/fourierpostprocessing.h"
 #include "postprocessing/poyntingpostprocessing.h"
@@ -124,10 +125,8 @@ bool Simulator::parseActions(const QStringList &lines)
   while (a >= 0) {
     const QString &anchor = lines.at(a);
     const QString type = lineValue(anchor);
-    if (isNotListed(type, actionTypes)) {
-      errorLine = a + 1;
-      return true;
-    }
+    if (isNotListed(type, actionTypes))
+      return fail(a + 1, reason::value(reason::oneOf(actionTypes), type));
 
     int target = 0;
     currentLine = a + 1;
@@ -135,29 +134,24 @@ bool Simulator::parseActions(const QStringList &lines)
     bool converted = false;
     const int iterations = iterationsValue.isNull() ? 0 : iterationsValue.toInt(&converted);
     if (converted) {
-      if (iterations < 0) {
-        errorLine = currentLine;
-        return true;
-      }
+      if (iterations < 0)
+        return fail(currentLine, reason::value(reason::tr("a number of iterations of at least 0"),
+                                               iterationsValue));
       target = iterations;
     } else {
       // Time form: a unit and a time at or after the anchor.
       const QString unit = readValueFrom(lines, keyword(Kw::tunit), missingKeyword, currentLine, a);
       if (unit.isNull())
         return true;
-      if (isNotListed(unit, timeUnits)) {
-        errorLine = currentLine;
-        return true;
-      }
+      if (isNotListed(unit, timeUnits))
+        return fail(currentLine, reason::value(reason::oneOf(timeUnits), unit));
       const QString timeValue =
           readValueFrom(lines, keyword(Kw::time), missingKeyword, currentLine, a);
       if (timeValue.isNull())
         return true;
       const double time = timeValue.toDouble();
-      if (!(time > 0.0) || !std::isfinite(time)) {
-        errorLine = currentLine;
-        return true;
-      }
+      if (!(time > 0.0) || !std::isfinite(time))
+        return fail(currentLine, reason::value(reason::above(0), timeValue));
       const double dt = timeStep();
       const double t = time * secondsPerTimeUnit(indexIgnoringCase(timeUnits, unit)) / dt;
       if (!(t < static_cast<double>(INT_MAX)))
@@ -213,10 +207,9 @@ bool Simulator::parseTimingLog(const QStringList &lines)
       if (periodValue.isNull())
         return true;
       const double period = periodValue.toDouble();
-      if (!(period >= 1.0)) {
-        errorLine = currentLine;
-        return true;
-      }
+      if (!(period >= 1.0))
+        return fail(currentLine,
+                    reason::value(reason::tr("a number of iterations of at least 1"), periodValue));
       timingLogPeriod = period >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(period);
       const QString file =
           readValueFrom(lines, keyword(Kw::file), missingKeyword, currentLine, currentLine);

@@ -49,7 +49,8 @@ public:
   // Why the line errorLine was refused ("a number was expected as the
   // first token", "at most 100000 spectral points; this line asks for
   // 250000"); the loader quotes the line itself in front of it. For the
-  // SHAPE mismatch (errorLine -1) it carries the line counts.
+  // SHAPE mismatch (errorLine -1) it carries the line counts, for an
+  // unusable pulse file (-2) what is wrong with it.
   QString errorReason;
   // Problems found at load that do not stop the run (an unstable time step,
   // too few cells per wavelength, a window that cuts the pulse ...), one

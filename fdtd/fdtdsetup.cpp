@@ -4,7 +4,6 @@
 #include "fdtd/fdtdsimulator.h"
 
 #include "fdtd/parsenumber.h"
-#include "fdtd/physicalconstants.h"
 #include "fdtd/sources/additivegaussiansource.h"
 #include "fdtd/sources/hardarbitrarysource.h"
 #include "fdtd/sources/hardgaussiansource.h"
@@ -13,6 +12,8 @@
 #include "fdtd/sources/softgaussiansource.h"
 #include "input/keywords.h"
 #include "input/lookups.h"
+#include "input/physicalconstants.h"
+#include "input/reasons.h"
 #include "input/units.h"
 
 #include <QFile>
@@ -28,20 +29,22 @@ bool FDTDSimulator::parseGrid(const QStringList &lines)
   QString value = readValue(lines, keyword(Kw::stability), missingKeyword, currentLine);
   if (value.isNull())
     return true;
-  if (!toReal(value, stability) || !(stability > 0.0)) {
-    errorLine = currentLine;
-    return true;
-  }
+  if (!toReal(value, stability) || !(stability > 0.0))
+    return fail(currentLine, reason::value(reason::above(0), value));
 
   value = readValue(lines, keyword(Kw::threads), missingKeyword, currentLine);
   if (value.isNull())
     return true;
   bool converted = false;
   const int threads = value.toInt(&converted);
-  if (!converted || threads < 0 || threads > maximumThreads) {
-    errorLine = currentLine;
-    return true;
-  }
+  if (!converted || threads < 0)
+    return fail(currentLine, reason::value(reason::tr("a whole number of at least 0 (0: as many "
+                                                      "as the machine offers)"),
+                                           value));
+  if (threads > maximumThreads)
+    return fail(currentLine, reason::tr("at most %1 threads; this line asks for %2")
+                                 .arg(maximumThreads)
+                                 .arg(threads));
   threadCount = threads;
   // 0 keeps the OpenMP default: the count the process started with, not one
   // that an earlier run set.
@@ -51,25 +54,21 @@ bool FDTDSimulator::parseGrid(const QStringList &lines)
   value = readValue(lines, keyword(Kw::measure), missingKeyword, currentLine);
   if (value.isNull())
     return true;
-  if (isNotListed(value, lengthUnits)) {
-    errorLine = currentLine;
-    return true;
-  }
+  if (isNotListed(value, lengthUnits))
+    return fail(currentLine, reason::value(reason::oneOf(lengthUnits), value));
   lengthUnit = value;
 
   value = readValue(lines, keyword(Kw::size), missingKeyword, currentLine);
   if (value.isNull())
     return true;
   lengthUnitFactor = lengthScaleOf(lengthUnit);
-  if (!toReal(value, cellSize) || !(cellSize > 0.0)) {
-    errorLine = currentLine;
-    return true;
-  }
-  deltaT = lengthUnitFactor * cellSize / (stability * fdtdconst::speedOfLight);
-  if (!(deltaT > 0.0) || !std::isfinite(deltaT)) { // a step too small to represent
-    errorLine = currentLine;
-    return true;
-  }
+  if (!toReal(value, cellSize) || !(cellSize > 0.0))
+    return fail(currentLine, reason::value(reason::above(0), value));
+  deltaT = lengthUnitFactor * cellSize / (stability * physconst::speedOfLight);
+  if (!(deltaT > 0.0) || !std::isfinite(deltaT)) // a step too small to represent
+    return fail(currentLine, reason::tr("with this cell size and stability %1 the time step "
+                                        "cannot be represented")
+                                 .arg(stability));
 
   value = readValue(lines, keyword(Kw::physical), missingKeyword, currentLine);
   if (value.isNull())
@@ -79,10 +78,8 @@ bool FDTDSimulator::parseGrid(const QStringList &lines)
   if (value.isNull())
     return true;
   const int formulation = indexIgnoringCase(geometries, value);
-  if (formulation < 0) {
-    errorLine = currentLine;
-    return true;
-  }
+  if (formulation < 0)
+    return fail(currentLine, reason::value(reason::oneOf(geometries), value));
   periodic = formulation >= 1;
   conditionallyPeriodic = formulation == 2;
   return false;
@@ -96,10 +93,9 @@ bool FDTDSimulator::parseLumpedTermination(const QStringList &lines)
   if (first < 0)
     return false;
   double resistance = 0.0;
-  if (!toReal(lineValue(lines.at(first)), resistance) || resistance < 0.0) {
-    errorLine = first + 1;
-    return true;
-  }
+  if (!toReal(lineValue(lines.at(first)), resistance) || resistance < 0.0)
+    return fail(first + 1, reason::value(reason::tr("a resistance of at least 0 ohm"),
+                                         lineValue(lines.at(first))));
   if (first + 1 >= lines.size()) { // the first line cannot be its own position line
     missingKeyword = lumpedKw;
     return true;
@@ -116,10 +112,10 @@ bool FDTDSimulator::parseLumpedTermination(const QStringList &lines)
     if (converted && k >= 1 && k <= meshPointCount)
       index = k - 1;
   }
-  if (index < 0) {
-    errorLine = currentLine;
-    return true;
-  }
+  if (index < 0)
+    return fail(currentLine,
+                reason::value(reason::tr("\"end\" or a grid point from 1 to %1").arg(meshPointCount),
+                              where));
   lumpedEnabled = true;
   lumpedResistance = resistance;
   lumpedIndex = index;
@@ -143,17 +139,12 @@ bool FDTDSimulator::parseSources(const QStringList &lines)
 
 bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
 {
-  const auto fail = [this](int line) {
-    errorLine = line;
-    return true;
-  };
-
   const QString kind = readValueFrom(lines, keyword(Kw::geometry), missingKeyword, currentLine, g);
   if (kind.isNull())
     return true;
   const int kindIndex = indexIgnoringCase(sourceKinds, kind);
   if (kindIndex < 0)
-    return fail(currentLine);
+    return fail(currentLine, reason::value(reason::oneOf(sourceKinds), kind));
   const bool planeWave = kindIndex == 1;
 
   QString value = readValueFrom(lines, keyword(Kw::z_location), missingKeyword, currentLine, g);
@@ -162,7 +153,9 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
   bool converted = false;
   const int z = value.toInt(&converted);
   if (!converted || z < 1 || z > meshPointCount)
-    return fail(currentLine);
+    return fail(currentLine,
+                reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(meshPointCount),
+                              value));
   const int gridPoint = z - 1;
 
   // "Z A delay [epsR muR x x] amplitude"
@@ -174,21 +167,28 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
   const int amplitudeLine = amplitudeIndex + 1;
   currentLine = amplitudeLine;
   const QStringList tokens = fdtdparse::tokens(lines.at(amplitudeIndex));
+  static const char *layout = "coupling impedance, amplitude, delay";
   if (tokens.size() < 4)
-    return fail(amplitudeLine);
+    return fail(amplitudeLine, reason::tooFewTokens(3, tokens.size() - 1, reason::tr(layout)));
   double impedance = 0.0;
   double amplitude = 0.0;
   double delay = 0.0;
-  if (!toReal(tokens.at(0), impedance) || impedance < 0.0 || !toReal(tokens.at(1), amplitude) ||
-      !toReal(tokens.at(2), delay) || delay < 0.0)
-    return fail(amplitudeLine);
+  if (!toReal(tokens.at(0), impedance) || impedance < 0.0)
+    return fail(amplitudeLine, reason::token(1, reason::tr("coupling impedance"),
+                                             reason::atLeast(0), tokens.at(0)));
+  if (!toReal(tokens.at(1), amplitude))
+    return fail(amplitudeLine,
+                reason::token(2, reason::tr("amplitude"), reason::number(), tokens.at(1)));
+  if (!toReal(tokens.at(2), delay) || delay < 0.0)
+    return fail(amplitudeLine,
+                reason::token(3, reason::tr("delay"), reason::atLeast(0), tokens.at(2)));
 
   value = readValueFrom(lines, keyword(Kw::shape), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
   const int shape = indexIgnoringCase(pulseShapes, value);
   if (shape < 0)
-    return fail(currentLine);
+    return fail(currentLine, reason::value(reason::oneOf(pulseShapes), value));
   enum { Sine, Gauss, Sech, Sech2, User };
   if (shape == User)
     return readUserPulse(lines, g, gridPoint, delay, impedance, amplitude);
@@ -198,31 +198,30 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
     return true;
   const int frequencyIndex = indexIgnoringCase(frequencyUnits, value);
   if (frequencyIndex < 0)
-    return fail(currentLine);
+    return fail(currentLine, reason::value(reason::oneOf(frequencyUnits), value));
 
   value = readValueFrom(lines, keyword(Kw::tunit), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
   const int timeIndex = indexIgnoringCase(timeUnits, value);
   if (timeIndex < 0)
-    return fail(currentLine);
+    return fail(currentLine, reason::value(reason::oneOf(timeUnits), value));
 
   value = readValueFrom(lines, keyword(Kw::centre), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
   double centre = 0.0;
   if (!toReal(value, centre) || !(centre > 0.0))
-    return fail(currentLine);
+    return fail(currentLine, reason::value(reason::above(0), value));
 
   value = readValueFrom(lines, keyword(Kw::duration), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
   double duration = 0.0;
-  if (!toReal(value, duration))
-    return fail(currentLine);
+  if (!toReal(value, duration) || !(std::trunc(duration) > 0.0))
+    return fail(currentLine,
+                reason::value(reason::tr("a whole number of carrier periods above 0"), value));
   duration = std::trunc(duration);
-  if (!(duration > 0.0))
-    return fail(currentLine);
 
   // Reads a positive real after keyword k (the "3dB" bandwidth or "tau").
   const auto positive = [&](int k, double &result) {
@@ -230,7 +229,7 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
     if (v.isNull())
       return false;
     if (!toReal(v, result) || !(result > 0.0)) {
-      errorLine = currentLine;
+      fail(currentLine, reason::value(reason::above(0), v));
       return false;
     }
     return true;
@@ -260,13 +259,23 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
     }
   } else {
     double medium[4] = {0.0, 0.0, 0.0, 0.0};
-    if (tokens.size() < 7)
-      return fail(amplitudeLine);
+    static const char *planeLayout =
+        "coupling impedance, amplitude, delay, \u03b5r, \u03bcr and two more numbers";
+    if (tokens.size() < 8)
+      return fail(amplitudeLine, reason::tooFewTokens(7, tokens.size() - 1,
+                                                      reason::tr(planeLayout)) +
+                                     reason::tr(" for a plane wave"));
     for (int k = 0; k < 4; ++k)
-      if (!toReal(tokens.at(3 + k), medium[k]))
-        return fail(amplitudeLine);
-    if (!(medium[0] > 0.0) || !(medium[1] > 0.0) || shape != Gauss)
-      return fail(amplitudeLine);
+      if (!toReal(tokens.at(3 + k), medium[k]) || (k < 2 && !(medium[k] > 0.0)))
+        return fail(amplitudeLine,
+                    reason::token(4 + k,
+                                  k == 0 ? reason::tr("\u03b5r")
+                                         : (k == 1 ? reason::tr("\u03bcr") : reason::tr("unused")),
+                                  k < 2 ? reason::above(0) : reason::number(), tokens.at(3 + k)));
+    if (shape != Gauss)
+      return fail(amplitudeLine,
+                  reason::tr("a plane wave needs the shape \"gauss\"; this source has \"%1\"")
+                      .arg(pulseShapes.at(shape)));
     double bandwidth = 0.0;
     if (!positive(Kw::threeDB, bandwidth))
       return true;
@@ -291,16 +300,18 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
   // Only a regular file can be a recording: a pipe would wait for a writer
   // and a device such as /dev/zero would never end.
   QFile file(fileName);
-  if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-    errorLine = -2;
-    return true;
-  }
+  if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return fail(-2, reason::tr("\"%1\" (line %2) is not a readable file.")
+                        .arg(fileName)
+                        .arg(currentLine));
   std::vector<double> samples;
   // Only the start of each line matters; longer lines are read in pieces and
   // the rest is dropped, so that no line can take unbounded memory.
   constexpr qint64 keep = 4096;
   char buffer[keep + 1];
+  int lineNumber = 0;
   while (!file.atEnd()) {
+    ++lineNumber;
     const qint64 n = file.readLine(buffer, sizeof buffer);
     if (n < 0)
       break;
@@ -314,11 +325,14 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
     if (words.isEmpty() || words.first().startsWith(QLatin1Char('#')))
       continue;
     double sample = 0.0;
-    if (!toReal(words.first(), sample) ||
-        samples.size() >= static_cast<std::size_t>(maximumPulseSamples)) {
-      errorLine = -2;
-      return true;
-    }
+    if (!toReal(words.first(), sample))
+      return fail(-2, reason::tr("Line %1 of \"%2\": %3.")
+                          .arg(lineNumber)
+                          .arg(fileName, reason::expected(reason::number(), words.first())));
+    if (samples.size() >= static_cast<std::size_t>(maximumPulseSamples))
+      return fail(-2, reason::tr("\"%1\" holds more than %2 samples, the most a pulse may have.")
+                          .arg(fileName)
+                          .arg(maximumPulseSamples));
     samples.push_back(sample * amplitude);
   }
   if (samples.empty())

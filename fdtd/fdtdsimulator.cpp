@@ -1,7 +1,6 @@
 #include "fdtd/fdtdsimulator.h"
 
 #include "engine/performancecounter.h"
-#include "fdtd/physicalconstants.h"
 #include "fdtd/sections/cellloop.h"
 #include "fdtd/sections/meshsection.h"
 #include "fdtd/sources/source.h"
@@ -65,6 +64,7 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
   if (observation->parse(lines))
     return;
 
+  collectWarnings();
   markConstructed();
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 template <typename I, typename T> class MeshSection;
+template <typename I, typename T> class Source;
 class FdtdObservation;
 
 class FDTDSimulator : public Simulator
@@ -55,6 +56,9 @@ public:
   std::vector<double> &probeSamples(unsigned short index) override;
   double lengthScale() override;
   QString timeAxisLabel(unsigned short index) override;
+  // Grid, sections with their index at the sources' centre frequency,
+  // sources, post-processing and a memory estimate.
+  QString setupSummary() const override;
 
   // --- grid state -------------------------------------------------------------
   std::vector<double> eField;    // V/m, N points
@@ -86,6 +90,19 @@ private:
   bool readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
                      double impedance, double amplitude);
   void arrangeColocatedSources();
+  // Load warnings: unstable Lorentz sections, too few cells per wavelength,
+  // strong Kerr index changes, sources and probes that cannot see a pulse.
+  void collectWarnings();
+  struct SourceSpectrum
+  {
+    QString kind;
+    double centre = 0.0;   // carrier (Hz); 0 for a recorded pulse
+    double highest = 0.0;  // highest significant frequency (Hz); 0 when unknown
+    double peak = 0.0;     // largest field (V/m)
+    double duration = 0.0; // s
+    double delay = 0.0;    // s
+  };
+  SourceSpectrum spectrumOf(const Source<int, double> &source) const;
   bool fieldsAreFinite() const;
   void writeTimingRecord();
 

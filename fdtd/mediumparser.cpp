@@ -13,6 +13,8 @@
 #include "fdtd/sections/lossy.h"
 #include "input/keywords.h"
 #include "input/lookups.h"
+#include "input/physicalconstants.h"
+#include "input/reasons.h"
 #include "input/units.h"
 
 #include <QVector>
@@ -75,6 +77,39 @@ MeshSection<int, double> *buildSellmeier(int formulation, const Placement &place
   }
 }
 
+// Names of the parameter tokens of each type, for the reasons of a refusal.
+QStringList parameterNames(int type)
+{
+  const QString e = QStringLiteral("\u03b5r"), m = QStringLiteral("\u03bcr"),
+                c = QStringLiteral("\u03c3"), es = QStringLiteral("\u03b5s");
+  const QStringList kerr = {QStringLiteral("\u03c73"), QStringLiteral("\u03c41"),
+                            QStringLiteral("\u03c42"), QStringLiteral("\u03b1")};
+  QStringList poles;
+  for (int k = 1; k <= 3; ++k)
+    poles << QStringLiteral("damping %1").arg(k) << QStringLiteral("resonance %1").arg(k)
+          << QStringLiteral("weight %1").arg(k);
+  const QString unit = QStringLiteral("unit");
+  switch (type) {
+  case Diel:
+    return {e, m};
+  case LDiel:
+    return {e, m, c};
+  case Lor1:
+    return {e, m, c, es, QStringLiteral("damping"), QStringLiteral("resonance"), unit};
+  case Lor2:
+    return QStringList{e, m, c, es} + poles.mid(0, 6) + QStringList{unit};
+  case Lor3:
+    return QStringList{e, m, c, es} + poles + QStringList{unit};
+  case Ker1:
+    return QStringList{e, m} + kerr + QStringList{QStringLiteral("\u03b8")};
+  case Lor1Ker1:
+    return QStringList{e, m, c, es, QStringLiteral("damping"), QStringLiteral("resonance")} + kerr +
+           QStringList{unit};
+  default:
+    return QStringList{e, m, c, es} + poles + kerr + QStringList{unit};
+  }
+}
+
 } // namespace
 
 bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
@@ -91,10 +126,13 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
     if (line.contains(keyword(Kw::parameters), Qt::CaseInsensitive))
       parameterLines.append({line, i + 1});
   }
-  if (meshLines.size() != mediumLines.size() || meshLines.size() != parameterLines.size()) {
-    errorLine = -1;
-    return true;
-  }
+  if (meshLines.size() != mediumLines.size() || meshLines.size() != parameterLines.size())
+    return fail(-1, reason::tr("Every section needs one \"medium\", one \"meshpoints\" and one "
+                               "\"parameters\" line; found %1 \"medium\", %2 \"meshpoints\" "
+                               "and %3 \"parameters\" lines.")
+                        .arg(mediumLines.size())
+                        .arg(meshLines.size())
+                        .arg(parameterLines.size()));
   int count = meshLines.size();
   if (periodic && count > 1)
     count = 1; // a ring holds one section
@@ -108,23 +146,27 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
     const NumberedLine &meshLine = meshLines.at(j);
     const NumberedLine &parameterLine = parameterLines.at(j);
 
-    const int type = indexIgnoringCase(mediumTypes, lineValue(mediumLine.text));
-    if (type < 0) {
-      errorLine = mediumLine.line;
-      return true;
-    }
+    const QString typeWord = lineValue(mediumLine.text);
+    const int type = indexIgnoringCase(mediumTypes, typeWord);
+    if (type < 0)
+      return fail(mediumLine.line, reason::value(reason::oneOf(mediumTypes), typeWord));
     // One pole with Kerr and Raman exists for the plain grid only.
-    if (type == Lor1Ker1 && periodic) {
-      errorLine = mediumLine.line;
-      return true;
-    }
+    if (type == Lor1Ker1 && periodic)
+      return fail(mediumLine.line,
+                  reason::tr("\"lor1ker1\" exists for the \"1d\" problem only; use \"lor3ker1\" "
+                             "on a ring"));
 
     double cells = 0.0;
-    if (!toReal(lineValue(meshLine.text), cells) || !(cells >= 1.0) ||
-        !(cells <= static_cast<double>(maximumMeshPoints - total))) {
-      errorLine = meshLine.line;
-      return true;
-    }
+    const QString cellsWord = lineValue(meshLine.text);
+    if (!toReal(cellsWord, cells) || !(cells >= 1.0))
+      return fail(meshLine.line,
+                  reason::value(reason::tr("a number of cells of at least 1"), cellsWord));
+    if (!(cells <= static_cast<double>(maximumMeshPoints - total)))
+      return fail(meshLine.line,
+                  reason::tr("at most %1 cells in all; this line asks for %2 after %3")
+                      .arg(maximumMeshPoints)
+                      .arg(cellsWord)
+                      .arg(total));
     const int m = static_cast<int>(cells);
 
     Placement placement;
@@ -165,37 +207,54 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
     static const int minimumTokens[] = {2, 3, 7, 11, 14, 7, 11, 18};
     static const int numbers[] = {2, 3, 6, 10, 13, 6, 10, 17};
     const QStringList tokens = fdtdparse::tokens(parameterLine.text);
-    const auto bad = [&] {
-      errorLine = parameterLine.line;
-      return true;
+    const QStringList names = parameterNames(type);
+    const auto refuse = [&](const QString &why) { return fail(parameterLine.line, why); };
+    const auto tooFew = [&] {
+      return refuse(reason::tooFewTokens(minimumTokens[type], tokens.size() - 1,
+                                         names.join(QStringLiteral(", "))) +
+                    reason::tr(" for \"%1\"").arg(mediumTypes.at(type)));
+    };
+    // Token k (from 0) holds something other than what was expected.
+    const auto bad = [&](int k, const QString &what) {
+      return refuse(reason::token(k + 1, names.value(k), what, tokens.value(k)));
     };
     if (tokens.size() < minimumTokens[type])
-      return bad();
+      return tooFew();
     double v[17] = {};
     for (int k = 0; k < numbers[type]; ++k)
       if (!toReal(tokens.at(k), v[k]))
-        return bad();
+        return k == tokens.size() - 1 ? tooFew() : bad(k, reason::number());
 
-    // Values that make the update meaningless or unstable are refused:
     // epsR and muR must be positive with epsR muR S^2 >= 1 (the Courant
-    // limit), conductivities and dampings non-negative, Raman times positive
-    // and the Kerr fraction within [0, 1].
+    // limit). Conductivities and dampings may be negative (gain), as long as
+    // the update stays defined. Raman times are positive and the Kerr
+    // fraction lies within [0, 1].
     const double epsilonR = v[0];
     const double muR = v[1];
-    if (!(epsilonR > 0.0) || !(muR > 0.0) ||
-        epsilonR * muR * stability * stability < 1.0 - 1e-12)
-      return bad();
-    if (type >= LDiel && type != Ker1 && v[2] < 0.0)
-      return bad();
-    const auto dampingsOk = [&](std::initializer_list<int> positions) {
-      for (int p : positions)
-        if (v[p] < 0.0)
-          return false;
-      return true;
-    };
+    if (!(epsilonR > 0.0))
+      return bad(0, reason::above(0));
+    if (!(muR > 0.0))
+      return bad(1, reason::above(0));
+    if (epsilonR * muR * stability * stability < 1.0 - 1e-12)
+      return refuse(reason::tr("with stability %1 and \u03b5r\u00b7\u03bcr = %2 the time step "
+                               "exceeds the stability limit: \u03b5r\u00b7\u03bcr\u00b7stability\u00b2 "
+                               "must be at least 1")
+                        .arg(stability)
+                        .arg(epsilonR * muR));
+    // Gain: a = dt sigma / (2 eps0 epsR) must stay above -1.
+    const double sigmaLimit = -2.0 * physconst::epsilon0 * epsilonR / deltaT;
+    if (type >= LDiel && type != Ker1 && !(v[2] > sigmaLimit))
+      return bad(2, reason::tr("a conductivity above %1 S/m (a stronger gain makes the update "
+                               "singular at this time step)")
+                        .arg(sigmaLimit, 0, 'g', 4));
     const auto kerrOk = [&](int first) { // chi3, tau1, tau2, alpha
-      return v[first + 1] > 0.0 && v[first + 2] > 0.0 && v[first + 3] >= 0.0 &&
-             v[first + 3] <= 1.0;
+      if (!(v[first + 1] > 0.0))
+        return !bad(first + 1, reason::above(0));
+      if (!(v[first + 2] > 0.0))
+        return !bad(first + 2, reason::above(0));
+      if (!(v[first + 3] >= 0.0 && v[first + 3] <= 1.0))
+        return !bad(first + 3, reason::between(0, 1));
+      return true;
     };
 
     // Linearisation threshold and unit of the Kerr types.
@@ -216,6 +275,17 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
         exponent = frequencyExponent(tokens.at(at));
       }
     }
+    // Gain of a pole: 2 + 2 pi g dt must stay above 0.
+    const double dampingLimit = -1.0 / (physconst::pi * powerOfTen(exponent) * deltaT);
+    const auto dampingsOk = [&](std::initializer_list<int> positions) {
+      for (int p : positions)
+        if (!(v[p] > dampingLimit))
+          return !bad(p, reason::tr("a damping above %1 %2 (a stronger gain makes the update "
+                                    "singular at this time step)")
+                             .arg(dampingLimit, 0, 'g', 4)
+                             .arg(frequencyUnitName(exponent)));
+      return true;
+    };
 
     MeshSection<int, double> *section = nullptr;
     switch (type) {
@@ -227,39 +297,39 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
       break;
     case Lor1:
       if (!dampingsOk({4}))
-        return bad();
+        return true;
       section = build<Lorentz1PoleMaterial>(formulation, placement, *this, epsilonR, muR, v[2],
                                             v[3], v[4], v[5], exponent, 1.0);
       break;
     case Lor2:
       if (!dampingsOk({4, 7}))
-        return bad();
+        return true;
       section = build<Lorentz2PoleMaterial>(formulation, placement, *this, epsilonR, muR, v[2],
                                             v[3], v[4], v[5], v[6], v[7], v[8], v[9], exponent);
       break;
     case Lor3:
       if (!dampingsOk({4, 7, 10}))
-        return bad();
+        return true;
       section = build<Lorentz3PoleMaterial>(formulation, placement, *this, epsilonR, muR, v[2],
                                             v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
                                             v[11], v[12], exponent);
       break;
     case Ker1:
       if (!kerrOk(2))
-        return bad();
+        return true;
       section = build<KerrRamanMaterial>(formulation, placement, *this, epsilonR, muR, v[2],
                                          v[3], v[4], v[5], theta);
       break;
     case Lor1Ker1:
       if (!dampingsOk({4}) || !kerrOk(6))
-        return bad();
+        return true;
       section = new Lorentz1PoleKerrRamanMaterial<Dielectric<int, double>>(
           placement, *this, epsilonR, muR, v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], theta,
           exponent);
       break;
     case Lor3Ker1:
       if (!dampingsOk({4, 7, 10}) || !kerrOk(13))
-        return bad();
+        return true;
       section = build<Lorentz3PoleKerrRamanMaterial>(
           formulation, placement, *this, epsilonR, muR, v[2], v[3], v[4], v[5], v[6], v[7], v[8],
           v[9], v[10], v[11], v[12], v[13], v[14], v[15], v[16], theta, exponent);

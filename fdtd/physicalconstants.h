@@ -1,10 +1,6 @@
 #pragma once
-// Physical constants of the FDTD engine (SI).
+// Physical constants of the FDTD engine: the shared SI constants.
 
-namespace fdtdconst {
-constexpr double speedOfLight = 299792458.0;          // m/s
-constexpr double epsilon0 = 8.854187817620389e-12;    // F/m
-constexpr double mu0 = 1.2566370614359173e-6;         // H/m
-constexpr double pi = 3.141592653589793;
-constexpr double twoPi = 6.283185307179586;
-} // namespace fdtdconst
+#include "input/physicalconstants.h"
+
+namespace fdtdconst = physconst;

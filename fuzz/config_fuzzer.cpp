@@ -102,6 +102,7 @@ double readEverything(Simulator &engine)
   sum += touch(engine.conversionCurveB(), static_cast<long long>(engine.conversionCurveB().size()));
   sum += touch(engine.conversionPositions(), static_cast<long long>(engine.conversionPositions().size()));
   (void)engine.spectrumAxisLabel();
+  (void)setupSummaryText(engine);
 
   const QStringList probes = engine.probeNames();
   const int probeCount = std::min<int>(probes.size(), 65535);

@@ -1,5 +1,6 @@
 #include "plots/resultsaving.h"
 
+#include "engine/loader.h"
 #include "engine/simulator.h"
 #include "input/lookups.h"
 #include "plots/columnwriter.h"
@@ -120,6 +121,9 @@ SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
   };
 
   count(copyConfiguration(configPath, folder));
+  const QString summary = setupSummaryText(*engine);
+  if (!summary.isEmpty())
+    count(writeFileAtomically(folder + QStringLiteral("Set-up summary.txt"), summary.toUtf8()));
 
   if (engine->hasTimeSignal()) {
     const std::vector<double> t = engine->timePointsDisplay();

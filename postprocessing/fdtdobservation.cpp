@@ -3,6 +3,8 @@
 #include "engine/simulator.h"
 #include "input/keywords.h"
 #include "input/lookups.h"
+#include "input/physicalconstants.h"
+#include "input/reasons.h"
 #include "input/units.h"
 #include "postprocessing/fourierpostprocessing.h"
 #include "postprocessing/poyntingpostprocessing.h"
@@ -40,7 +42,7 @@ bool toNumber(const QString &text, double &value)
 }
 
 // Spectral unit of a section: a frequency unit (exponent 3k) or a wavelength
-// unit paired with a frequency unit through c = 300 (m MHz ... nm PHz).
+// unit paired with a frequency unit (m with MHz ... nm with PHz).
 bool spectralUnit(const QString &unit, unsigned short &exponent, bool &frequency)
 {
   const int f = indexIgnoringCase(frequencyUnits, unit);
@@ -58,54 +60,77 @@ bool spectralUnit(const QString &unit, unsigned short &exponent, bool &frequency
   return false;
 }
 
+QString spectralUnits()
+{
+  return reason::tr("a frequency unit (%1) or a wavelength unit (%2)")
+      .arg(frequencyUnits.join(QStringLiteral(", ")), lengthUnits.join(QStringLiteral(", ")));
+}
+
+QString fourierObjectsLimit(long long asked)
+{
+  return reason::tr("at most %1 spectral transforms in all; this line asks for %2")
+      .arg(ObservationLimits::fourierObjects)
+      .arg(asked);
+}
+
+QString spectralPointsLimit(long long asked)
+{
+  return reason::tr("at most %1 spectral points in all; this line asks for %2")
+      .arg(ObservationLimits::spectralPointsTotal)
+      .arg(asked);
+}
+
 int clampToInt(long long v) { return v > INT_MAX ? INT_MAX : static_cast<int>(v); }
 
 // The spectral line: "start step end keyword". Returns the point count, or
-// -1 when the numbers break a rule. A step of 0 is accepted for a single
-// point (end equal to start); wavelength grids must stay above 0.
+// -1 with the reason in why when the numbers break a rule. A step of 0 is
+// accepted for a single point (end equal to start); wavelength grids must
+// stay above 0.
 long long readSpectralLine(const QStringList &words, double &start, double &step, double &end,
-                           bool wavelength)
+                           bool wavelength, QString &why)
 {
-  if (words.size() < 4)
+  if (words.size() < 4) {
+    why = reason::tooFewTokens(3, words.size() - 1, reason::tr("start, step, end"));
     return -1;
-  if (!toNumber(words.at(0), start) || !toNumber(words.at(1), step) ||
-      !toNumber(words.at(2), end))
+  }
+  static const char *names[] = {"start", "step", "end"};
+  double *values[] = {&start, &step, &end};
+  for (int k = 0; k < 3; ++k) {
+    if (!toNumber(words.at(k), *values[k]) || !(*values[k] >= 0.0)) {
+      why = reason::token(k + 1, reason::tr(names[k]), reason::atLeast(0), words.at(k));
+      return -1;
+    }
+  }
+  if (!(end >= start)) {
+    why = reason::tr("the end %1 lies before the start %2").arg(end).arg(start);
     return -1;
-  if (!(start >= 0.0) || !(step >= 0.0) || !(end >= 0.0) || !(end >= start))
+  }
+  if (wavelength && !(start > 0.0)) {
+    why = reason::token(1, reason::tr("start"), reason::tr("a wavelength above 0"), words.at(0));
     return -1;
-  if (wavelength && !(start > 0.0))
-    return -1;
+  }
   const long long n = spectralGridCount(start, step, end);
-  if (n < 1 || n > ObservationLimits::spectralPointsPerObject)
+  if (n < 1) {
+    why = reason::tr("a step of 0 is allowed only when the end equals the start");
     return -1;
+  }
+  if (n > ObservationLimits::spectralPointsPerObject) {
+    why = reason::tr("at most %1 spectral points per transform; this line asks for %2")
+              .arg(ObservationLimits::spectralPointsPerObject)
+              .arg(n);
+    return -1;
+  }
   return n;
 }
 
-// Decimals of a step word: the characters after its first "."; without a
-// "." its whole length.
-int decimalsOf(const QString &word)
-{
-  const int dot = word.indexOf(QLatin1Char('.'));
-  return dot < 0 ? word.size() : word.size() - dot - 1;
-}
-
-// Frequencies 300 / lambda over the wavelength grid, optionally truncated to
-// d decimals (when that truncation is representable).
-std::vector<double> wavelengthFrequencies(double start, double step, double end, int decimals)
+// Frequencies c / lambda over the wavelength grid, in the frequency unit
+// paired with the wavelength unit.
+std::vector<double> wavelengthFrequencies(double start, double step, double end)
 {
   const long long n = spectralGridCount(start, step, end);
   std::vector<double> f(static_cast<std::size_t>(std::max(0LL, n)));
-  const double scale = decimals >= 0 && decimals <= 22 ? powerOfTen(decimals) : 0.0;
-  for (std::size_t i = 0; i < f.size(); ++i) {
-    const double lambda = start + static_cast<double>(i) * step;
-    double v = 300.0 / lambda;
-    if (decimals >= 0 && scale > 0.0) {
-      const double scaled = v * scale;
-      if (std::isfinite(scaled) && std::fabs(scaled) < 9.0e15)
-        v = std::floor(scaled) / scale;
-    }
-    f[i] = v;
-  }
+  for (std::size_t i = 0; i < f.size(); ++i)
+    f[i] = physconst::pairedFrequency(start + static_cast<double>(i) * step);
   return f;
 }
 
@@ -127,11 +152,7 @@ FdtdObservation::~FdtdObservation()
     delete p;
 }
 
-bool FdtdObservation::fail(int line)
-{
-  engine_.errorLine = line;
-  return true;
-}
+bool FdtdObservation::fail(int line, const QString &why) { return engine_.fail(line, why); }
 
 bool FdtdObservation::failMissing(const QString &keyword)
 {
@@ -149,7 +170,7 @@ bool FdtdObservation::readIterationStart(const QStringList &lines, int t, int &i
   if (text.isNull())
     return true;
   if (!toInteger(text, itstart) || itstart < 1)
-    return fail(e.currentLine);
+    return fail(e.currentLine, reason::value(reason::tr("a whole number of at least 1"), text));
   return false;
 }
 
@@ -160,7 +181,7 @@ bool FdtdObservation::parse(const QStringList &lines)
   while (t >= 0) {
     const int type = indexIgnoringCase(postprocessingTypes, lineValue(lines.at(t)));
     if (type < 0)
-      return fail(t + 1);
+      return fail(t + 1, reason::value(reason::oneOf(postprocessingTypes), lineValue(lines.at(t))));
     const QString name =
         readTextFrom(lines, keyword(Kw::name), engine_.missingKeyword, engine_.currentLine, t);
     if (name.isNull())
@@ -196,7 +217,8 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
     return true;
   int z = 0;
   if (!toInteger(zText, z) || z < 1 || z > n)
-    return fail(e.currentLine);
+    return fail(e.currentLine,
+                reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(n), zText));
   const int location = z - 1;
 
   const QString useText = readValueFrom(lines, keyword(Kw::use), e.missingKeyword, e.currentLine, t);
@@ -204,7 +226,9 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
     return true;
   int use = 0;
   if (!toInteger(useText, use))
-    return fail(e.currentLine);
+    return fail(e.currentLine,
+                reason::value(reason::tr("a whole number (0: one window, otherwise a series)"),
+                              useText));
 
   int stride = 1;
   int lastStart = 0;
@@ -215,9 +239,14 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
       return failMissing(keyword(Kw::every));
     everyLine = found + 1;
     const QStringList words = wordsOf(lines.at(found));
-    if (words.size() < 2 || !toInteger(words.at(0), stride) || stride < 1 ||
-        !toInteger(words.at(1), lastStart) || lastStart < 1)
-      return fail(everyLine);
+    if (words.size() < 2 || !toInteger(words.at(0), stride) || stride < 1)
+      return fail(everyLine, reason::token(1, reason::tr("stride"),
+                                           reason::tr("a whole number of at least 1"),
+                                           words.value(0)));
+    if (!toInteger(words.at(1), lastStart) || lastStart < 1)
+      return fail(everyLine, reason::token(2, reason::tr("last window start"),
+                                           reason::tr("a whole number of at least 1"),
+                                           words.at(1)));
   }
 
   // Window starts of a series: itstart + j for j = 0, stride, ... <= the
@@ -238,9 +267,10 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
     const QStringList words = wordsOf(lines.at(startFound));
 
     double start = 0, step = 0, end = 0;
-    long long points = readSpectralLine(words, start, step, end, false);
+    QString why;
+    long long points = readSpectralLine(words, start, step, end, false, why);
     if (points < 0)
-      return fail(startLine);
+      return fail(startLine, why);
 
     int itstart = 0;
     if (readIterationStart(lines, t, itstart))
@@ -251,12 +281,15 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
     if (itendText.isNull())
       return true;
     int itend = 0;
-    if (itendText.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0)
+    const bool open = itendText.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0;
+    if (open)
       itend = INT_MAX;
-    else if (!toInteger(itendText, itend))
-      return fail(e.currentLine);
-    if (itend < itstart)
-      return fail(e.currentLine);
+    if ((!open && !toInteger(itendText, itend)) || itend < itstart)
+      return fail(e.currentLine,
+                  reason::value(reason::tr("\"end\" or a whole number of at least %1 (the "
+                                           "\"itstart\" value)")
+                                    .arg(itstart),
+                                itendText));
 
     const QString unit =
         readValueFrom(lines, keyword(Kw::anyunit), e.missingKeyword, e.currentLine, t);
@@ -265,30 +298,32 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
     unsigned short exponent = 0;
     bool frequency = true;
     if (!spectralUnit(unit, exponent, frequency))
-      return fail(e.currentLine); // neither a frequency nor a wavelength unit
+      return fail(e.currentLine, reason::value(spectralUnits(), unit));
     if (!frequency) {
-      points = readSpectralLine(words, start, step, end, true);
+      points = readSpectralLine(words, start, step, end, true, why);
       if (points < 0)
-        return fail(startLine);
+        return fail(startLine, why);
     }
 
     const long long count = seriesCount(itstart);
     const long long objects = static_cast<long long>(e.fourierPostprocessings.size()) + count;
-    if (objects > ObservationLimits::fourierObjects ||
-        spectralPoints_ + count * points > ObservationLimits::spectralPointsTotal)
-      return fail(use != 0 ? everyLine : startLine);
+    if (objects > ObservationLimits::fourierObjects)
+      return fail(use != 0 ? everyLine : startLine, fourierObjectsLimit(objects));
+    if (spectralPoints_ + count * points > ObservationLimits::spectralPointsTotal)
+      return fail(use != 0 ? everyLine : startLine,
+                  spectralPointsLimit(spectralPoints_ + count * points));
 
     const long long span = static_cast<long long>(itend) - itstart;
     if (use == 0) {
       e.fourierPostprocessings.push_back(
-          makeFourier(name, location, itstart, itend, start, step, end, exponent, frequency, -1));
+          makeFourier(name, location, itstart, itend, start, step, end, exponent, frequency));
     } else {
       for (long long i = 0, s = itstart; i < count; ++i, s += stride) {
         const QString numbered =
             name + QString::number(static_cast<qulonglong>(e.fourierPostprocessings.size()) + 1);
         e.fourierPostprocessings.push_back(makeFourier(numbered, location, static_cast<int>(s),
                                                        clampToInt(s + span), start, step, end,
-                                                       exponent, frequency, -1));
+                                                       exponent, frequency));
       }
     }
     spectralPoints_ += count * points;
@@ -309,17 +344,31 @@ bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, co
     if (unit.isNull())
       return true;
     if (isNotListed(unit, timeUnits))
-      return fail(e.currentLine);
-    // A probe needs a finite window: "end" is refused like any bad value.
+      return fail(e.currentLine, reason::value(reason::oneOf(timeUnits), unit));
+    // A probe needs a finite window: "end" is refused like any bad value
+    // (reported on this line, the last one read).
     int itend = 0;
     if (!toInteger(itendText, itend) || itend < itstart)
-      return fail(e.currentLine);
+      return fail(e.currentLine,
+                  reason::tr("the \"itend\" value (line %1): %2")
+                      .arg(itendLine)
+                      .arg(reason::expected(
+                          reason::tr("a whole number of at least %1 (the \"itstart\" value)")
+                              .arg(itstart),
+                          itendText)));
 
     const long long count = seriesCount(itstart);
     const long long samples = static_cast<long long>(itend) - itstart + 1;
-    if (static_cast<long long>(probes_.size()) + count > ObservationLimits::probes ||
-        probeSamples_ + count * samples > ObservationLimits::probeSamplesTotal)
-      return fail(use != 0 ? everyLine : itendLine);
+    if (static_cast<long long>(probes_.size()) + count > ObservationLimits::probes)
+      return fail(use != 0 ? everyLine : itendLine,
+                  reason::tr("at most %1 time probes; this section would make %2")
+                      .arg(ObservationLimits::probes)
+                      .arg(static_cast<long long>(probes_.size()) + count));
+    if (probeSamples_ + count * samples > ObservationLimits::probeSamplesTotal)
+      return fail(use != 0 ? everyLine : itendLine,
+                  reason::tr("at most %1 probe samples in all; this section asks for %2")
+                      .arg(ObservationLimits::probeSamplesTotal)
+                      .arg(probeSamples_ + count * samples));
 
     const long long span = static_cast<long long>(itend) - itstart;
     if (use == 0) {
@@ -357,10 +406,10 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
   const int startLine = startFound + 1;
   const QStringList words = wordsOf(lines.at(startFound));
   double start = 0, step = 0, end = 0;
-  long long points = readSpectralLine(words, start, step, end, false);
+  QString why;
+  long long points = readSpectralLine(words, start, step, end, false, why);
   if (points < 0)
-    return fail(startLine);
-  const int decimals = decimalsOf(words.at(1));
+    return fail(startLine, why);
 
   QString unit = readTextFrom(lines, keyword(Kw::anyunit), e.missingKeyword, e.currentLine, t);
   if (unit.isNull())
@@ -375,13 +424,13 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
     for (const QString &w : wordsOf(line))
       starred = starred || w.startsWith(QLatin1Char('*'));
     if (starred || !spectralUnit(lineValue(line), exponent, frequency))
-      return fail(e.currentLine);
+      return fail(e.currentLine, reason::value(spectralUnits(), unit));
     unit = lineValue(line);
   }
   if (!frequency) {
-    points = readSpectralLine(words, start, step, end, true);
+    points = readSpectralLine(words, start, step, end, true, why);
     if (points < 0)
-      return fail(startLine);
+      return fail(startLine, why);
   }
 
   if (!grid_.periodic) {
@@ -391,28 +440,42 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
     const int locLine = locFound + 1;
     const QStringList loc = wordsOf(lines.at(locFound));
     double ls = 0, lstep = 0, le = 0;
-    if (loc.size() < 4 || !toNumber(loc.at(0), ls) || !toNumber(loc.at(1), lstep) ||
-        !toNumber(loc.at(2), le))
-      return fail(locLine);
-    if (!(ls >= 0 && ls <= n && lstep >= 0 && lstep <= n && ls <= le && le <= n))
-      return fail(locLine);
+    if (loc.size() < 4)
+      return fail(locLine, reason::tooFewTokens(3, loc.size() - 1,
+                                                reason::tr("first cell, step, last cell")));
+    static const char *names[] = {"first cell", "step", "last cell"};
+    double *values[] = {&ls, &lstep, &le};
+    for (int k = 0; k < 3; ++k) {
+      const int last = k == 1 ? n : n - 1; // the step may span the grid
+      if (!toNumber(loc.at(k), *values[k]) || !(*values[k] >= 0 && *values[k] <= last))
+        return fail(locLine, reason::token(k + 1, reason::tr(names[k]),
+                                           reason::between(0, last), loc.at(k)));
+    }
+    if (!(ls <= le))
+      return fail(locLine, reason::tr("the last cell %1 lies before the first %2").arg(le).arg(ls));
     // One row per location; a step of 0 only for a single location.
     const long long rows = spectralGridCount(ls, lstep, le);
-    if (rows < 1 || rows > n + 1LL)
-      return fail(locLine);
+    if (rows < 1)
+      return fail(locLine, reason::tr("a step of 0 is allowed only when the last cell equals the "
+                                      "first"));
     // Every sampled cell must lie on the grid (0 ... N-1).
     std::vector<int> cells(static_cast<std::size_t>(rows));
     double c = std::floor(ls);
     for (long long i = 0; i < rows; ++i) {
       if (c >= n)
-        return fail(locLine);
+        return fail(locLine, reason::tr("the rows overshoot the grid: row %1 would lie at cell "
+                                        "%2, beyond the last cell %3")
+                                 .arg(i + 1)
+                                 .arg(c)
+                                 .arg(n - 1));
       cells[static_cast<std::size_t>(i)] = static_cast<int>(c);
       c = std::floor(c + lstep);
     }
-    if (static_cast<long long>(e.fourierPostprocessings.size()) + rows >
-            ObservationLimits::fourierObjects ||
-        spectralPoints_ + rows * points > ObservationLimits::spectralPointsTotal)
-      return fail(locLine);
+    const long long objects = static_cast<long long>(e.fourierPostprocessings.size()) + rows;
+    if (objects > ObservationLimits::fourierObjects)
+      return fail(locLine, fourierObjectsLimit(objects));
+    if (spectralPoints_ + rows * points > ObservationLimits::spectralPointsTotal)
+      return fail(locLine, spectralPointsLimit(spectralPoints_ + rows * points));
 
     const double cs = grid_.cellSize;
     e.spectrogramPostprocessings.push_back(new StaticSpectrogramPostprocessing<int, double>(
@@ -423,7 +486,7 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
       const QString rowName =
           name + QStringLiteral(" at ") + QString::number(cell) + QStringLiteral(" (spectrum)");
       e.fourierPostprocessings.push_back(makeFourier(rowName, cell, 1, INT_MAX, start, step, end,
-                                                     exponent, frequency, decimals));
+                                                     exponent, frequency));
     }
     spectralPoints_ += rows * points;
     staticActive_ = true;
@@ -434,9 +497,10 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
   if (maxFound < 0)
     return failMissing(keyword(Kw::maxdistance));
   double distance = 0;
-  if (!toNumber(lineValue(lines.at(maxFound)), distance) || !(distance >= 0.0) ||
+  const QString distanceWord = lineValue(lines.at(maxFound));
+  if (!toNumber(distanceWord, distance) || !(distance >= 0.0) ||
       !(std::trunc(distance) <= static_cast<double>(INT_MAX)))
-    return fail(maxFound + 1);
+    return fail(maxFound + 1, reason::value(reason::between(0, INT_MAX), distanceWord));
   // One window per grid length covered: the windows the distance asks for
   // must fit within the limits on Fourier objects and spectral points.
   const double windows =
@@ -444,9 +508,21 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
   const long long objectsLeft = ObservationLimits::fourierObjects -
                                 static_cast<long long>(e.fourierPostprocessings.size());
   const long long pointsLeft = ObservationLimits::spectralPointsTotal - spectralPoints_;
-  if (!(windows <= static_cast<double>(objectsLeft)) ||
-      !(windows * static_cast<double>(points) <= static_cast<double>(pointsLeft)))
-    return fail(maxFound + 1);
+  if (!(windows <= static_cast<double>(objectsLeft)))
+    return fail(maxFound + 1,
+                reason::tr("at most %1 spectral transforms in all; this distance needs %2 "
+                           "windows with %3 left")
+                    .arg(ObservationLimits::fourierObjects)
+                    .arg(windows, 0, 'g', 12)
+                    .arg(objectsLeft));
+  if (!(windows * static_cast<double>(points) <= static_cast<double>(pointsLeft)))
+    return fail(maxFound + 1,
+                reason::tr("at most %1 spectral points in all; this distance needs %2 windows of "
+                           "%3 points with %4 points left")
+                    .arg(ObservationLimits::spectralPointsTotal)
+                    .arg(windows, 0, 'g', 12)
+                    .arg(points)
+                    .arg(pointsLeft));
   auto *s = new DynamicSpectrogramPostprocessing<int, double>(
       name, unit, start, step, end, exponent, frequency, n * grid_.cellSize, grid_.lengthUnit,
       static_cast<int>(std::trunc(distance)));
@@ -464,7 +540,7 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
 FourierPostprocessing<int, double> *
 FdtdObservation::makeFourier(const QString &name, int location, int start, int end,
                              double spectralStart, double spectralStep, double spectralEnd,
-                             unsigned short exponent, bool frequency, int truncateDecimals)
+                             unsigned short exponent, bool frequency)
 {
   if (frequency)
     return new FourierPostprocessing<int, double>(name, location, start, end, spectralStart,
@@ -472,7 +548,7 @@ FdtdObservation::makeFourier(const QString &name, int location, int start, int e
                                                   exponent);
   return new FourierPostprocessingFreqList<int, double>(
       name, location, start, end, spectralStart, spectralStep, spectralEnd, grid_.timeStep,
-      exponent, wavelengthFrequencies(spectralStart, spectralStep, spectralEnd, truncateDecimals));
+      exponent, wavelengthFrequencies(spectralStart, spectralStep, spectralEnd));
 }
 
 void FdtdObservation::addProbe(TimeProbe<int, double> *probe)
@@ -610,7 +686,7 @@ void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *
   FourierPostprocessing<int, double> *f = makeFourier(
       sp->name() + QString::number(w + 1) + QStringLiteral(" (spectrum)"), centre,
       clampToInt(start), clampToInt(end), sp->spectralStart(), sp->spectralStep(),
-      sp->spectralEnd(), sp->frequencyExponent(), sp->isFrequency(), -1);
+      sp->spectralEnd(), sp->frequencyExponent(), sp->isFrequency());
   engine_.fourierPostprocessings.push_back(f);
   const long long capacity = std::min<long long>(ObservationLimits::probeSamplesTotal, INT_MAX);
   addProbe(new TimeProbe<int, double>(sp->name() + QString::number(w + 1) +

@@ -89,7 +89,7 @@ public:
 private:
   bool parseSection(const QStringList &lines, int t, int type, const QString &name);
   bool parseSpectrogram(const QStringList &lines, int t, const QString &name);
-  bool fail(int line);
+  bool fail(int line, const QString &reason);
   bool failMissing(const QString &keyword);
   bool readIterationStart(const QStringList &lines, int t, int &itstart);
   void schedule(const std::vector<double> &e, int iteration);
@@ -97,8 +97,7 @@ private:
   FourierPostprocessing<int, double> *makeFourier(const QString &name, int location, int start,
                                                   int end, double spectralStart,
                                                   double spectralStep, double spectralEnd,
-                                                  unsigned short exponent, bool frequency,
-                                                  int truncateDecimals);
+                                                  unsigned short exponent, bool frequency);
   void addProbe(TimeProbe<int, double> *probe);
 
   Simulator &engine_;

@@ -1,5 +1,6 @@
 #pragma once
-// Poynting vector along the grid, a plain record owned by the engine.
+// Poynting vector along the grid, a plain record owned by the engine:
+// S = E x H in W/m^2, positive for energy flowing towards growing z.
 
 #include <QString>
 
@@ -15,8 +16,12 @@ struct PoyntingPostprocessing
   {
   }
 
-  // S[i] = 0.5 H[i] (Ebar[i-1] + Ebar[i]) for i >= 1, with Ebar the sum of
-  // the present and the previous electric field; cell 0 keeps its value.
+  // S[i] = -H[i] (Ebar[i-1] + Ebar[i]) / 4 for i >= 1, with Ebar the sum of
+  // the present and the previous electric field: E averaged over the two
+  // cells around H[i] and the two time levels around it, so that S is
+  // centred in space and time. With the grid's curl signs a wave travelling
+  // towards growing z has H = -n E / eta0, hence the minus sign. Cell 0
+  // keeps its value.
   void update(const std::vector<T> &e, const std::vector<T> &h, I iteration)
   {
     if (iteration < iterationStart || iteration > iterationEnd)
@@ -31,7 +36,7 @@ struct PoyntingPostprocessing
     T *s = poynting.data();
 #pragma omp parallel for schedule(static)
     for (I i = 1; i < n; ++i)
-      s[i] = 0.5 * hp[i] * (sum[i - 1] + sum[i]);
+      s[i] = -0.25 * hp[i] * (sum[i - 1] + sum[i]);
     for (I i = 0; i < n; ++i)
       prev[i] = ep[i];
   }

@@ -391,6 +391,9 @@ int BatchRunner::run(const EngineFactory &factory)
     return batchRefused;
   }
   engine_ = outcome.engine;
+  const QString summary = setupSummaryText(*engine_).trimmed();
+  if (!summary.isEmpty())
+    notice(summary);
 
   if (options_.iterations < 0 && options_.maxWallSeconds <= 0 && !runEndsByItself(*engine_)) {
     printError(QStringLiteral(

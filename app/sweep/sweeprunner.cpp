@@ -85,13 +85,20 @@ QString arrayRanges(const QList<int> &numbers)
   return parts.join(QLatin1Char(','));
 }
 
-QString lastLogLine(const QString &fileName)
+QString lastLogMessage(const QString &fileName)
 {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
     return QString();
   const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  return lines.isEmpty() ? QString() : lines.last().trimmed();
+  if (lines.isEmpty())
+    return QString();
+  // A refused configuration line is reported on two lines: the status and,
+  // below it, the quoted line with the reason.
+  const QString last = lines.last().trimmed();
+  if (lines.size() >= 2 && last.startsWith(QLatin1Char('"')))
+    return lines.at(lines.size() - 2).trimmed() + QLatin1Char(' ') + last;
+  return last;
 }
 
 bool writeText(const QString &fileName, const QString &text)
@@ -360,7 +367,7 @@ void Sweep::runFinished(QProcess *process, int index)
   if (record.status == QLatin1String("failed")) {
     QString why = process->error() == QProcess::FailedToStart
                       ? process->errorString()
-                      : lastLogLine(dir + QLatin1Char('/') + QLatin1String(runLogFile));
+                      : lastLogMessage(dir + QLatin1Char('/') + QLatin1String(runLogFile));
     line += QStringLiteral(" (exit code %1)").arg(record.exitCode.isEmpty() ? QStringLiteral("none")
                                                                              : record.exitCode);
     if (!why.isEmpty())

@@ -13,6 +13,7 @@
 #include "engine/simulator.h"
 #include "fdtd/physicalconstants.h"
 #include "fdtd/sections/cellloop.h"
+#include "fdtd/sections/materialdescription.h"
 #include "fdtd/sections/meshsection.h"
 
 #include <cmath>
@@ -41,6 +42,13 @@ public:
   }
 
   bool closesRing() const { return false; }
+
+  void describe(MaterialDescription &material) const override
+  {
+    material.kind = QStringLiteral("lossless dielectric");
+    material.epsilonR = epsilonR;
+    material.muR = muR;
+  }
 
   T epsilonR;   // relative permittivity (high-frequency value for dispersive media)
   T muR;        // relative permeability

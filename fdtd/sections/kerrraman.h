@@ -73,7 +73,7 @@ public:
   KerrRamanMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR,
                     T muR, T chi3, T tau1, T tau2, T alpha, T theta)
       : Base(placement, simulator, epsilonR, muR), ramanTime1(tau1), ramanTime2(tau2),
-        instantaneousFraction(alpha), threshold(theta)
+        instantaneousFraction(alpha), threshold(theta), cubicSusceptibility(chi3)
   {
     const T dtFs = this->timeStep * T(1e15);
     ramanMemory = (tau2 - dtFs) / (tau2 + dtFs);
@@ -107,6 +107,7 @@ public:
   T ramanTime2;            // tau2 (fs)
   T instantaneousFraction; // alpha
   T threshold;             // theta
+  T cubicSusceptibility;   // chi3
   T linearLimit = T(0);    // theta / |kK|, a limit on E^2
   T ramanMemory = T(0);    // (tau2 - dt) / (tau2 + dt)
   T ramanDrive = T(0);     // ((tau1^2 + tau2^2) dt^2 / (tau1^2 tau2^2)) / (dt / tau2 + 1)
@@ -118,7 +119,23 @@ public:
   std::vector<T> ramanStep;           // G
   std::vector<T> ramanSusceptibility; // S
 
+  void describe(MaterialDescription &material) const override
+  {
+    Base::describe(material);
+    material.kind = QStringLiteral("Kerr and Raman medium");
+    describeKerr(material);
+  }
+
 protected:
+  void describeKerr(MaterialDescription &material) const
+  {
+    material.kerr = true;
+    material.chi3 = cubicSusceptibility;
+    material.ramanTime1 = ramanTime1;
+    material.ramanTime2 = ramanTime2;
+    material.kerrFraction = instantaneousFraction;
+  }
+
   KerrKernel<I, T> kerrKernel()
   {
     return KerrKernel<I, T>{ramanMemory,       ramanDrive,       ramanStrength,
@@ -148,6 +165,13 @@ public:
         Lorentz1PoleMaterial<Base>(placement, simulator, epsilonR, muR, sigma, epsilonS, damping1,
                                    resonance1, frequencyExponent)
   {
+  }
+
+  void describe(MaterialDescription &material) const override
+  {
+    Lorentz1PoleMaterial<Base>::describe(material);
+    material.kind = QStringLiteral("Lorentz medium with Kerr and Raman");
+    this->describeKerr(material);
   }
 
   void updateE(std::vector<T> &e, std::vector<T> &h) override
@@ -192,6 +216,13 @@ public:
                                    damping1, resonance1, weight1, damping2, resonance2, weight2,
                                    damping3, resonance3, weight3, frequencyExponent)
   {
+  }
+
+  void describe(MaterialDescription &material) const override
+  {
+    Lorentz3PoleMaterial<Base>::describe(material);
+    material.kind = QStringLiteral("Lorentz medium with Kerr and Raman");
+    this->describeKerr(material);
   }
 
   void updateE(std::vector<T> &e, std::vector<T> &h) override

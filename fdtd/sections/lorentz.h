@@ -24,6 +24,7 @@ struct LorentzPole
   T memory = T(0);      // b0 = (v - 1) / v
   T drive = T(0);       // b1 = A / v
   T integration = T(0); // c
+  MaterialDescription::Pole physics; // w dEps, g and f in hertz
   std::vector<T> current;      // J, one entry per cell of the section
   std::vector<T> polarisation; // Q
 
@@ -32,21 +33,21 @@ struct LorentzPole
   void setUp(T timeStep, T cellMetres, T weight, T frequencyUnit, T damping, T resonance,
              T deltaEpsilon, std::size_t cells)
   {
+    // The same central differences serve damped, undamped (g = 0) and
+    // amplifying (g < 0) poles; the parser refuses a gain with 2 + gamma dt <= 0.
     const T eps0 = T(fdtdconst::epsilon0);
-    if (damping > T(0)) {
-      strength = T(2) * (cellMetres * weight) * T(fdtdconst::pi) * frequencyUnit * resonance *
-                 resonance * eps0 * deltaEpsilon / damping;
-      dampingTerm = T(1) / (timeStep * (T(fdtdconst::twoPi) * frequencyUnit * damping)) + T(0.5);
-      memory = (dampingTerm - T(1)) / dampingTerm;
-      drive = strength / dampingTerm;
-    } else {
-      // An undamped oscillator: the same discretisation with gamma = 0.
-      const T omega = T(fdtdconst::twoPi) * frequencyUnit * resonance;
-      strength = std::numeric_limits<T>::infinity();
-      dampingTerm = std::numeric_limits<T>::infinity();
-      memory = T(1);
-      drive = eps0 * (weight * deltaEpsilon) * omega * omega * cellMetres * timeStep;
-    }
+    const T omega = T(fdtdconst::twoPi) * frequencyUnit * resonance;
+    const T gammaDt = T(fdtdconst::twoPi) * frequencyUnit * damping * timeStep;
+    strength = damping != T(0) ? T(2) * (cellMetres * weight) * T(fdtdconst::pi) * frequencyUnit *
+                                     resonance * resonance * eps0 * deltaEpsilon / damping
+                               : std::numeric_limits<T>::infinity();
+    dampingTerm = damping != T(0) ? T(1) / gammaDt + T(0.5) : std::numeric_limits<T>::infinity();
+    memory = (T(2) - gammaDt) / (T(2) + gammaDt);
+    drive = T(2) * eps0 * (weight * deltaEpsilon) * omega * omega * cellMetres * timeStep /
+            (T(2) + gammaDt);
+    physics.strength = weight * deltaEpsilon;
+    physics.damping = frequencyUnit * damping;
+    physics.resonance = frequencyUnit * resonance;
     // A pole without strength (epsS = epsInf or weight 0) keeps J = Q = 0.
     integration = (deltaEpsilon != T(0) && weight != T(0))
                       ? timeStep / (cellMetres * weight * eps0 * deltaEpsilon)
@@ -109,6 +110,13 @@ public:
   }
 
   void updateE(std::vector<T> &e, std::vector<T> &h) override { updatePoles<1>(e, h, {&pole1}); }
+
+  void describe(MaterialDescription &material) const override
+  {
+    LossyMaterial<Base>::describe(material);
+    material.kind = QStringLiteral("Lorentz medium");
+    material.poles.push_back(pole1.physics);
+  }
 
   T staticPermittivity; // epsS
   T frequencyUnit;      // fu = 10^frequencyExponent
@@ -181,6 +189,12 @@ public:
     this->template updatePoles<2>(e, h, {&this->pole1, &pole2});
   }
 
+  void describe(MaterialDescription &material) const override
+  {
+    Lorentz1PoleMaterial<Base>::describe(material);
+    material.poles.push_back(pole2.physics);
+  }
+
   LorentzPole<T> pole2;
 };
 
@@ -206,6 +220,12 @@ public:
   void updateE(std::vector<T> &e, std::vector<T> &h) override
   {
     this->template updatePoles<3>(e, h, {&this->pole1, &this->pole2, &pole3});
+  }
+
+  void describe(MaterialDescription &material) const override
+  {
+    Lorentz2PoleMaterial<Base>::describe(material);
+    material.poles.push_back(pole3.physics);
   }
 
   LorentzPole<T> pole3;

@@ -32,6 +32,13 @@ public:
                    [=](I i) { E[i] = ca * E[i] + cb * (H[i + 1] - H[i]); });
   }
 
+  void describe(MaterialDescription &material) const override
+  {
+    Base::describe(material);
+    material.kind = QStringLiteral("lossy dielectric");
+    material.sigma = conductivity;
+  }
+
   T conductivity; // sigma (S/m)
   T lossFactor;   // a
   T decay;        // Ca

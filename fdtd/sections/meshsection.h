@@ -5,6 +5,8 @@
 
 #include <vector>
 
+struct MaterialDescription;
+
 template <typename I, typename T>
 class MeshSection
 {
@@ -22,6 +24,8 @@ public:
 
   virtual void updateE(std::vector<T> &e, std::vector<T> &h) = 0;
   virtual void updateH(std::vector<T> &e, std::vector<T> &h) = 0;
+  // Fills in what the section is made of (materialdescription.h).
+  virtual void describe(MaterialDescription &material) const = 0;
 
   I hStart;
   I eStart;

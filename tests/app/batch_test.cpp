@@ -255,9 +255,11 @@ INSTANTIATE_TEST_SUITE_P(
         LoadFailure{"FDTD_nokey.txt", "# nothing here\n\n",
                     "Loading %1 failed:\n Keyword \"required\" not found."},
         LoadFailure{"FDTD_syntax.txt", "1 required\n# comment\nexplode action\n5 iterations\n",
-                    "%1: Syntax error in line 3."},
+                    "%1: Syntax error in line 3.\n\"explode action\": expected one of suspend, save_line_envelope, exit, saveAll, found "
+                    "\"explode\""},
         LoadFailure{"FDTD_negative.txt", "1 required\nsuspend action\n-5 iterations\n",
-                    "%1: Syntax error in line 3."},
+                    "%1: Syntax error in line 3.\n\"-5 iterations\": expected a number of "
+                    "iterations of at least 0, found \"-5\""},
         LoadFailure{"FDTD_notime.txt", "1 required\nsuspend action\n",
                     "Loading %1 failed:\n Keyword \"tunit\" not found."},
         LoadFailure{"FDTD_early.txt", "1 stopearly\n1 required\n",
@@ -599,6 +601,8 @@ TEST_F(BatchRun, FdtdRunWritesTheSaveAllSetAndThePlotsOfTheRun)
   }
   EXPECT_EQ(lines(path("out/Electric field.txt")).size(), 1 + 200 + 1);
   EXPECT_EQ(testsupport::readAll(path("out/FDTD_batch.txt")), fdtdConfig);
+  EXPECT_EQ(lines(path("out/Set-up summary.txt")).value(0),
+            "Engine: finite-difference time-domain grid (FDTD)");
   // The spectrogram file has its three blocks: 2 rows, 5 frequencies, 2 locations.
   const QString map = QString::fromUtf8(testsupport::readAll(path("out/Map.txt")));
   EXPECT_TRUE(map.contains("! SPECTRAL variable expressed in [THz] (corresponds to the columns):"));
@@ -612,6 +616,8 @@ TEST_F(BatchRun, FdtdRunWithoutAnEndIsRefused)
   SKIP_WITHOUT_ENGINE(r);
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_TRUE(r.err.contains("FDTD_batch.txt: this run has no natural end")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.startsWith("Engine: finite-difference time-domain grid (FDTD)\nGrid: 200 cells"))
+      << r.err.toStdString(); // the set-up summary, unless --quiet
 }
 
 TEST_F(BatchRun, FdtdLoadFailureNamesTheLine)
@@ -622,7 +628,8 @@ TEST_F(BatchRun, FdtdLoadFailureNamesTheLine)
   const Result r = batch({"--iterations", "3", "FDTD_bad.txt"}, dir.path());
   SKIP_WITHOUT_ENGINE(r);
   EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "FDTD_bad.txt: Syntax error in line 9.\n");
+  EXPECT_EQ(r.err, "FDTD_bad.txt: Syntax error in line 9.\n\"0.5 meshpoints\": expected a number "
+                   "of cells of at least 1, found \"0.5\"\n");
 }
 
 TEST_F(BatchRun, UppeRunWritesItsSignalsSpectraAndConversionEfficiency)
@@ -689,12 +696,15 @@ TEST_F(BatchRun, FdtdSectionCountAndPulseFileFailuresGiveTheWindowMessages)
   const Result a = batch({"--iterations", "3", "FDTD_unequal.txt"}, dir.path());
   SKIP_WITHOUT_ENGINE(a);
   EXPECT_EQ(a.exitCode, 2);
-  EXPECT_EQ(a.err, "FDTD_unequal.txt: Enequal number of keywords in the SHAPE section.\n");
+  EXPECT_EQ(a.err, "FDTD_unequal.txt: Enequal number of keywords in the SHAPE section.\nEvery "
+                   "section needs one \"medium\", one \"meshpoints\" and one \"parameters\" "
+                   "line; found 2 \"medium\", 1 \"meshpoints\" and 1 \"parameters\" lines.\n");
 
   QByteArray user = fdtdConfig;
   user.replace("gauss shape\n", "user shape\nno_such_pulse.dat file\n");
   config(user, QStringLiteral("FDTD_user.txt"));
   const Result b = batch({"--iterations", "3", "FDTD_user.txt"}, dir.path());
   EXPECT_EQ(b.exitCode, 2);
-  EXPECT_EQ(b.err, "FDTD_user.txt: User defined pulse file could not be read.\n");
+  EXPECT_EQ(b.err, "FDTD_user.txt: User defined pulse file could not be read.\n"
+                   "\"no_such_pulse.dat\" (line 15) is not a readable file.\n");
 }

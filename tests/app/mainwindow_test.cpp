@@ -306,9 +306,11 @@ INSTANTIATE_TEST_SUITE_P(
         LoadFailure{"MissingKeyword", "FDTD_missing.txt", "# nothing\n",
                     "Loading %1 failed:\n Keyword \"required\" not found."},
         LoadFailure{"SyntaxError", "FDTD_syntax.txt", "1 required\n\nwhatever action\n",
-                    "%1: Syntax error in line 3."},
+                    "%1: Syntax error in line 3.\n\"whatever action\": expected one of suspend, save_line_envelope, exit, saveAll, found "
+                    "\"whatever\""},
         LoadFailure{"NegativeIterations", "UPPE_negative.txt", "1 required\nsuspend action\n-4 iterations\n",
-                    "%1: Syntax error in line 3."},
+                    "%1: Syntax error in line 3.\n\"-4 iterations\": expected a number of "
+                    "iterations of at least 0, found \"-4\""},
         LoadFailure{"StoppedEarly", "FDTD_early.txt", "1 stopearly\n1 required\n",
                     "%1: The configuration could not be loaded completely."},
         LoadFailure{"UnknownEngine", "PULSE_x.txt", "1 required\n",

@@ -96,39 +96,6 @@ TEST(Actions, SaveLineEnvelopeFileAndMissingFile)
   EXPECT_EQ(b.breakpointCount, 1); // created anyway; the load fails on the keyword
 }
 
-struct ActionFailure
-{
-  QStringList lines;
-  int errorLine;
-  const char *missing;
-};
-
-class ActionFailures : public ::testing::TestWithParam<ActionFailure>
-{
-};
-
-TEST_P(ActionFailures, Reported)
-{
-  const ActionFailure f = GetParam();
-  TestEngine e(withRequired(f.lines), "r");
-  EXPECT_FALSE(loadStatusMessage(e, "f.txt").isEmpty());
-  EXPECT_EQ(e.errorLine, f.errorLine);
-  EXPECT_EQ(e.missingKeyword, QString::fromLatin1(f.missing));
-}
-
-// Line numbers count the "1 required" line prepended above.
-INSTANTIATE_TEST_SUITE_P(
-    Engine, ActionFailures,
-    ::testing::Values(ActionFailure{{"pause action", "5 iterations"}, 2, ""},
-                      ActionFailure{{"suspend action", "-5 iterations"}, 3, ""},
-                      ActionFailure{{"suspend action", "fortnight tunit", "5 time"}, 3, ""},
-                      ActionFailure{{"suspend action", "fs tunit", "0 time"}, 4, ""},
-                      ActionFailure{{"suspend action", "fs tunit", "-1 time"}, 4, ""},
-                      ActionFailure{{"suspend action", "fs tunit", "nan time"}, 4, ""},
-                      ActionFailure{{"suspend action", "5 time"}, 0, "tunit"},
-                      ActionFailure{{"suspend action", "fs tunit"}, 0, "time"},
-                      ActionFailure{{"saveAll action", "5 iterations"}, 0, "file"}));
-
 TEST(Actions, TwoDueBreakpointsFireInFileOrder)
 {
   TestEngine e(withRequired({"save_line_envelope action", "2 iterations", "a.txt file",

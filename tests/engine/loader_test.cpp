@@ -116,7 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
     Engine, LoaderMessages,
     ::testing::Values(
         
-        MessageCase{"1 required\npause action\n", ": Syntax error in line 2."},
+        MessageCase{"1 required\npause action\n",
+                    ": Syntax error in line 2.\n\"pause action\": expected one of suspend, "
+                    "save_line_envelope, exit, saveAll, found \"pause\""},
         MessageCase{"1 required\n1 stopearly\n", ": The configuration could not be loaded completely."}));
 
 TEST(Loader, MissingKeywordMessage)

@@ -349,3 +349,44 @@ TEST(Physics, ThreadCountDoesNotChangeTheResult)
   for (int i = 0; i < 20000; i += 97)
     ASSERT_EQ(one->eField[i], other->eField[i]) << i;
 }
+
+// Three undamped poles of a glass (epsInf 1; 4383, 2579 and 30.3 THz) on
+// 5 nm cells: the poles push the scheme's limit above the vacuum one. Just
+// beyond the limit the run diverges (and the load warns with the stability
+// that is enough); at that stability it stays finite.
+class LorentzStabilityLimit : public ::testing::TestWithParam<double>
+{
+};
+
+TEST_P(LorentzStabilityLimit, DivergesBeyondAndStaysFiniteWithin)
+{
+  const double s = GetParam();
+  const double b[] = {0.6961663, 0.4079426, 0.8974794};
+  const double sum = b[0] + b[1] + b[2];
+  const QString text =
+      QStringLiteral("%1 stability\n1 threads\nnm measure\n5 size\n1 physical\n1d problem\n"
+                     "lor3 medium\n400 meshpoints\n1 1 0 %2 0 4383 %3 0 2579 %4 0 30.3 %5 THz "
+                     "parameters\npoint geometry\n200 z-location\n0 1 0 amplitude\ngauss shape\n"
+                     "THz funit\nfs tunit\n375 centre\n10 duration\n50 3dB\n")
+          .arg(s)
+          .arg(1 + sum, 0, 'g', 10)
+          .arg(b[0] / sum, 0, 'g', 10)
+          .arg(b[1] / sum, 0, 'g', 10)
+          .arg(b[2] / sum, 0, 'g', 10);
+  auto e = engineFrom(text);
+  ASSERT_TRUE(e->isConstructed());
+  const bool beyond = s < 1.03;
+  EXPECT_EQ(e->warnings.join('\n').toStdString(),
+            beyond ? QStringLiteral("Section 1 (cells 1 to 399, Lorentz medium): with stability %1 "
+                                    "its Lorentz poles make the update unstable (the field grows "
+                                    "without bound); a stability of 1.03 or more makes it stable.")
+                         .arg(s)
+                         .toStdString()
+                   : std::string());
+  for (int it = 0; it < 20000 && !e->finished; ++it)
+    e->step();
+  EXPECT_EQ(e->finished, beyond) << e->iteration;
+  EXPECT_EQ(e->runFailure.isEmpty(), !beyond);
+}
+
+INSTANTIATE_TEST_SUITE_P(Physics, LorentzStabilityLimit, ::testing::Values(1.02, 1.03));

@@ -21,7 +21,7 @@ constexpr double pi = 3.141592653589793;
 constexpr double c0 = 299792458.0;
 const double eta0 = std::sqrt(1.2566370614359173e-6 / 8.854187817620389e-12);
 
-QStringList grid(const char *problem, int cells, double stability)
+QStringList grid(const char *problem, int cells, double stability, double epsilonR = 1.0)
 {
   return {QStringLiteral("%1 stability").arg(stability),
           "1 threads",
@@ -31,19 +31,19 @@ QStringList grid(const char *problem, int cells, double stability)
           QStringLiteral("%1 problem").arg(problem),
           "diel medium",
           QStringLiteral("%1 meshpoints").arg(cells),
-          "1 1 parameters"};
+          QStringLiteral("%1 1 parameters").arg(epsilonR)};
 }
 
-// A pulse f travelling towards growing z in vacuum: E[i] = f(i) and, half a
-// step earlier, H[i] (at i - 1/2) = -f(i - 1/2 + 1/(2S)) / eta0. Positions
-// in cells; on a ring they wrap.
-void launch(FDTDSimulator &e, const std::function<double(double)> &f)
+// A pulse f travelling towards growing z in a medium of index n (one cell
+// per S n steps): E[i] = f(i) and, half a step earlier, H[i] (at i - 1/2) =
+// -n f(i - 1/2 + 1/(2 S n)) / eta0. Positions in cells; on a ring they wrap.
+void launch(FDTDSimulator &e, const std::function<double(double)> &f, double n = 1.0)
 {
   const double s = e.stability;
   for (size_t i = 0; i < e.eField.size(); ++i)
     e.eField[i] = f(static_cast<double>(i));
   for (size_t i = 1; i < e.hField.size(); ++i)
-    e.hField[i] = -f(static_cast<double>(i) - 0.5 + 0.5 / s) / eta0;
+    e.hField[i] = -n * f(static_cast<double>(i) - 0.5 + 0.5 / (s * n)) / eta0;
 }
 
 double ringDistance(double x, double centre, int cells)
@@ -88,6 +88,33 @@ TEST(FdtdPostprocessing, DftOfAProbedPulsePeaksAtItsCarrier)
   EXPECT_EQ(top - probe.begin() + 1, 1000); // iteration 1000 is values[999]
   EXPECT_EQ(e.probeTimeUnit(0), "fs");
 }
+
+class PoyntingOfAPlaneWave : public ::testing::TestWithParam<double>
+{
+};
+
+// A pulse travelling towards growing z carries E^2 n / eta0 (W/m^2).
+TEST_P(PoyntingOfAPlaneWave, IsEFieldSquaredTimesIndexOverEta0)
+{
+  const double n = GetParam();
+  QStringList lines = grid("1d", 1000, 1, n * n);
+  lines << "poynting typeOf" << "P * name" << "1 z-location" << "0 use";
+  FDTDSimulator e(lines, "FDTD_poynting");
+  ASSERT_TRUE(e.isConstructed()) << e.errorLine << " " << e.missingKeyword.toStdString();
+  launch(e, [](double x) { return 3.0 * std::exp(-(x - 400.0) * (x - 400.0) / 900.0); }, n);
+  for (int it = 0; it < 100; ++it)
+    e.step();
+  double flow = 0.0;
+  double energy = 0.0;
+  for (size_t i = 1; i < e.eField.size(); ++i) {
+    flow += e.poyntingEnvelope()[i];
+    energy += e.eField[i] * e.eField[i] * n / eta0;
+  }
+  EXPECT_GT(flow, 0.0);
+  EXPECT_NEAR(flow / energy, 1.0, 1e-3); // centring differences of order (cell / width)^2
+}
+
+INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, PoyntingOfAPlaneWave, ::testing::Values(1.0, 1.5));
 
 class RingScheduler : public ::testing::TestWithParam<double>
 {

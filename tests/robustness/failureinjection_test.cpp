@@ -219,13 +219,15 @@ TEST_F(FailureInjection, FullDiskDuringSaveAllLeavesOnlyCompleteFiles)
   ASSERT_TRUE(engine);
   ASSERT_EQ(engine->probeNames(), QStringList{QStringLiteral("T")});
   // The sizes of a complete save: the limit leaves room for the
-  // configuration copy and the short spectrum, not for the time series.
+  // configuration copy, the set-up summary and the short spectrum, not for
+  // the time series.
   const SaveAllOutcome complete = saveAllResults(engine.get(), configPath, dir.filePath(QStringLiteral("sizes")),
                                                  QStringLiteral("full"), savedAt);
   ASSERT_TRUE(complete.succeeded());
   const qint64 spectrumSize = QFileInfo(complete.folder + QStringLiteral("F.txt")).size();
   const qint64 seriesSize = QFileInfo(complete.folder + QStringLiteral("T.txt")).size();
-  const qint64 configSize = QFileInfo(configPath).size();
+  const qint64 configSize = std::max(QFileInfo(configPath).size(),
+                                     QFileInfo(complete.folder + QStringLiteral("Set-up summary.txt")).size());
   ASSERT_LT(std::max(spectrumSize, configSize), seriesSize);
   const rlim_t limit = rlim_t(std::max(spectrumSize, configSize));
   const QString base = dir.filePath(QStringLiteral("results"));
@@ -240,15 +242,16 @@ TEST_F(FailureInjection, FullDiskDuringSaveAllLeavesOnlyCompleteFiles)
   const int failed = r.value / 100;
   const int saved = r.value % 100;
   EXPECT_EQ(failed, 1);
-  EXPECT_EQ(saved, 2);
+  EXPECT_EQ(saved, 3);
   const QString folder = resultsFolderPath(base, savedAt, QStringLiteral("full"));
   EXPECT_EQ(r.text, QStringLiteral("Saving failed: 1 file(s) could not be written to %1")
                         .arg(QDir::toNativeSeparators(folder.left(folder.size() - 1))));
 
-  // Only complete files are left: the configuration copy, the spectrum, and
-  // neither the time series nor a temporary file.
+  // Only complete files are left: the configuration copy, the summary, the
+  // spectrum, and neither the time series nor a temporary file.
   const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-  EXPECT_EQ(entries, (QStringList{QStringLiteral("F.txt"), QStringLiteral("FDTD_saved.txt")}));
+  EXPECT_EQ(entries, (QStringList{QStringLiteral("F.txt"), QStringLiteral("FDTD_saved.txt"),
+                                  QStringLiteral("Set-up summary.txt")}));
   EXPECT_EQ(testsupport::readAll(folder + QStringLiteral("FDTD_saved.txt")), testsupport::readAll(configPath));
   const QByteArray spectrum = testsupport::readAll(folder + QStringLiteral("F.txt"));
   EXPECT_TRUE(spectrum.endsWith('\n'));
@@ -313,7 +316,8 @@ TEST_F(FailureInjection, PulseFileThatDisappearsBetweenTwoLoads)
 
   const LoadOutcome second = load(path);
   EXPECT_FALSE(second.ok());
-  EXPECT_EQ(second.message, path + QStringLiteral(": User defined pulse file could not be read."));
+  EXPECT_EQ(second.message, path + QStringLiteral(": User defined pulse file could not be read.\n"
+                                                  "\"pulse.txt\" (line 15) is not a readable file."));
 }
 
 // Loads path on another thread; if that does not return within the time
@@ -363,7 +367,9 @@ TEST_P(PulseFileThatIsNoFile, IsRefusedWithoutWaitingOrReadingForever)
   EXPECT_FALSE(hung) << "loading waited for " << qPrintable(pulse);
   EXPECT_FALSE(o.ok());
   delete o.engine;
-  EXPECT_EQ(o.message, path + QStringLiteral(": User defined pulse file could not be read."));
+  EXPECT_EQ(o.message, path + QStringLiteral(": User defined pulse file could not be read.\n\"%1\" "
+                                             "(line 15) is not a readable file.")
+                                  .arg(pulse));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PulseFileThatIsNoFile,
@@ -392,13 +398,21 @@ TEST_F(FailureInjection, SpectralEngineRefusesUserPulsesWhetherOrNotTheFileExist
 
 // --- non-finite values -----------------------------------------------------------
 
-TEST_F(FailureInjection, FdtdFieldOverflowEndsTheRunAtTheNextCheck)
+class FdtdOverflow : public FailureInjection, public ::testing::WithParamInterface<bool>
 {
-  const QString path = write(QStringLiteral("FDTD_overflow.txt"),
-                             fdtdConfiguration(QStringLiteral("0 1e308 0 amplitude"),
-                                               QStringLiteral("sine shape\nTHz funit\nfs tunit\n"
-                                                              "375 centre\n10 duration\n"),
-                                               fdtdPostprocessing()));
+};
+
+// A field that overflows, or a gain medium that grows without bound, ends
+// the run at the next check.
+TEST_P(FdtdOverflow, EndsTheRunAtTheNextCheck)
+{
+  QByteArray text = fdtdConfiguration(QString::fromLatin1(GetParam() ? "0 1 0 amplitude" : "0 1e308 0 amplitude"),
+                                      QStringLiteral("sine shape\nTHz funit\nfs tunit\n"
+                                                     "375 centre\n10 duration\n"),
+                                      fdtdPostprocessing());
+  if (GetParam())
+    text.replace("diel medium\n200 meshpoints\n1 1 parameters", "ldiel medium\n200 meshpoints\n1 1 -5e5 parameters");
+  const QString path = write(QStringLiteral("FDTD_overflow.txt"), text);
   Loaded l = loadEngine(path);
   ASSERT_TRUE(l.engine) << qPrintable(l.message);
   const int calls = runFor(*l.engine, 10 * FDTDSimulator::finiteCheckPeriod);
@@ -414,6 +428,8 @@ TEST_F(FailureInjection, FdtdFieldOverflowEndsTheRunAtTheNextCheck)
   EXPECT_TRUE(o.succeeded());
 }
 
+INSTANTIATE_TEST_SUITE_P(FailureInjection, FdtdOverflow, ::testing::Bool());
+
 TEST_F(FailureInjection, FdtdStabilityBelowTheCourantLimitIsRefusedAtLoading)
 {
   QByteArray text = fdtdConfiguration();
@@ -422,7 +438,10 @@ TEST_F(FailureInjection, FdtdStabilityBelowTheCourantLimitIsRefusedAtLoading)
   const LoadOutcome o = load(path);
   EXPECT_FALSE(o.ok());
   delete o.engine;
-  EXPECT_EQ(o.message, path + QStringLiteral(": Syntax error in line 10."));
+  EXPECT_EQ(o.message, path + QStringLiteral(": Syntax error in line 10.\n\"1 1 parameters\": "
+                                             "with stability 0.5 and εr·μr = 1 the time step "
+                                             "exceeds the stability limit: "
+                                             "εr·μr·stability² must be at least 1"));
 }
 
 class UppeNonFinite : public FailureInjection, public ::testing::WithParamInterface<bool>
