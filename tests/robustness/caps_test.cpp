@@ -54,7 +54,7 @@ TEST_P(LoadCaps, FailWithASyntaxErrorOnTheLineThatAsks)
   const LoadOutcome o = load(path);
   delete o.engine;
   EXPECT_FALSE(o.ok());
-  EXPECT_EQ(o.message, path + QStringLiteral(": Syntax error in line %1.").arg(c.line));
+  EXPECT_EQ(o.message.section(QLatin1Char('\n'), 0, 0), path + QStringLiteral(": Syntax error in line %1.").arg(c.line));
 }
 
 // Lines 1 ... 19 of the small FDTD configuration come first; appended
