@@ -83,37 +83,6 @@ TEST_F(Engine, BandEnergyCountsExactlyTheBinsInTheBand)
                      20.0 * std::log10(e->getSpectrumMagnitude()[std::size_t(k)]));
 }
 
-TEST_F(Engine, BandPastTheLastBinReadsNothingOutside)
-{
-  auto e = build(appended(baseConfiguration(), {QStringLiteral("conversionEfficiency typeOf"),
-                                                QStringLiteral("band * name"),
-                                                QStringLiteral("200 900 start")}));
-  ASSERT_TRUE(e->isConstructed());
-  e->step();
-  EXPECT_TRUE(std::isfinite(e->getBandEnergy()[0]));
-  EXPECT_GE(e->getBandEnergy()[0], 0.0);
-  EXPECT_LT(e->getBandEnergy()[0], 1e-6 * e->referenceEnergy);
-}
-
-TEST_F(Engine, NonFiniteRightHandSideHalvesABoundedNumberOfTimes)
-{
-  // E^3 overflows: every right-hand side is infinite and every step fails.
-  QStringList lines = withLine(baseConfiguration(), AmplitudeLine, QStringLiteral("1e120 0 amplitude"));
-  lines = withLine(lines, ParametersLine, QStringLiteral("1.5 0 1 1 1 1 parameters"));
-  auto e = build(lines);
-  ASSERT_TRUE(e->isConstructed());
-  const double h0 = e->trialStep();
-  int calls = runToEnd(*e, 1000);
-  EXPECT_EQ(calls, maximumStepHalvings);
-  EXPECT_TRUE(e->finished);
-  EXPECT_EQ(e->iteration, 0);
-  EXPECT_EQ(e->getPosition(), 0.0);
-  EXPECT_EQ(e->getLastStatus(), GSL_EBADFUNC);
-  EXPECT_DOUBLE_EQ(e->trialStep(), std::ldexp(h0, -maximumStepHalvings));
-  EXPECT_TRUE(e->runFailure.contains(QStringLiteral("halved 60 times"))) << qPrintable(e->runFailure);
-  EXPECT_TRUE(e->getPositions().empty());
-}
-
 TEST_F(Engine, FixedModeHalvesTheEvolutionStepForGood)
 {
   QStringList lines = withLine(baseConfiguration(), AmplitudeLine, QStringLiteral("1e120 0 amplitude"));
@@ -305,18 +274,6 @@ TEST_F(Engine, GeneralFormulationIndexIsConjugatedForNegativeFrequencies)
   // Every bin decays: no amplification of negative frequencies.
   for (const Complex &l : e->getOperator()->linearOperator())
     EXPECT_LE(l.real(), 0.0);
-}
-
-TEST_F(Engine, GeneralStepIndexKeepsTheLowIndex)
-{
-  QStringList lines = withLine(baseConfiguration(), UseGeneralLine, QStringLiteral("1 usegeneral"));
-  lines = withLine(lines, MediumLine, QStringLiteral("step_n_ker1 medium"));
-  lines = withLine(lines, ParametersLine, QStringLiteral("1.4 0 100 1.6 0 0 1 1 1 parameters"));
-  auto e = build(lines);
-  ASSERT_TRUE(e->isConstructed());
-  ASSERT_EQ(e->getRefractiveIndex().size(), 1024u);
-  for (const Complex &n : e->getRefractiveIndex())
-    EXPECT_EQ(n, Complex(1.4, 0.0));
 }
 
 TEST_F(Engine, ShippedExamplesLoadAndRun)

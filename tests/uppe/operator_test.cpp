@@ -119,21 +119,6 @@ TEST_F(OperatorTest, LinearOperatorAndWavenumber)
   }
 }
 
-TEST_F(OperatorTest, ZeroDistanceLeavesTheFieldUntouched)
-{
-  const std::vector<Complex> index(n / 2 + 1, Complex(1.5, 1e-3));
-  auto op = make(index, 1.0, 0.0);
-  const std::vector<double> y = someSpectrum();
-  op->setState(y.data());
-  op->propagateField(0.0);
-  for (int i = 0; i < n; ++i)
-    EXPECT_EQ(op->field()[i], y[std::size_t(i)]);
-  op->setReferencePosition(2e-3);
-  op->propagateField(2e-3);
-  for (int i = 0; i < n; ++i)
-    EXPECT_EQ(op->field()[i], y[std::size_t(i)]);
-}
-
 TEST_F(OperatorTest, PropagationThereAndBackIsTheIdentity)
 {
   const std::vector<Complex> index(n / 2 + 1, Complex(1.5, 1e-3));
@@ -231,17 +216,6 @@ TEST_F(OperatorTest, UnusableRamanTimesGiveNoDelayedResponse)
     EXPECT_TRUE(std::isfinite(op->polarisation()[j]));
     EXPECT_NEAR(op->polarisation()[j], 0.5 * e * e * e, 1e-12 * std::fabs(e * e * e) + 1e-15);
   }
-}
-
-TEST_F(OperatorTest, DefaultNonlinearParametersGiveNoPolarisation)
-{
-  const std::vector<Complex> index(n / 2 + 1, Complex(1.5, 0.0));
-  auto op = make(index, 1.0, 0.0, 1.0, 1.0);
-  std::vector<double> y = someSpectrum();
-  op->setState(y.data());
-  op->computeNonlinearPolarisation();
-  for (int j = 0; j < n; ++j)
-    EXPECT_EQ(op->polarisation()[j], 0.0);
 }
 
 TEST_F(OperatorTest, RamanTermIsTheCausalConvolution)
