@@ -92,9 +92,6 @@ public:
   double trialStep() const { return h; }
   double evolutionStepLength() const { return evolutionStep; }
   double getTolerance() const { return tolerance; }
-  bool isRelativeTolerance() const { return relativeTolerance; }
-  // Absolute error bound handed to the step control.
-  double absoluteTolerance() const { return absoluteErrorBound; }
   double frequencyShift() const { return frequencyShiftHz; }
   int frequencyUnitExponent() const { return frequencyExponent; }
   int timeUnitExponent() const { return timeExponent; }
@@ -177,7 +174,7 @@ private:
   double evolutionStep = 0.0;
   double tolerance = 0.0;
   bool relativeTolerance = false;
-  double absoluteErrorBound = 0.0;
+  double absoluteErrorBound = 0.0;  // handed to the step control
   double frequencyShiftHz = 0.0;
   bool useGeneral = false;
   int frequencyExponent = 0;
