@@ -58,7 +58,7 @@ QStringList configuration(int n, const char *size = "0.2", const char *method = 
           QStringLiteral("%1 fixedStep").arg(fixed ? 1 : 0),
           QStringLiteral("1e-6 initialintegstep"),
           QStringLiteral("%1 evolutionstep").arg(fixed ? "1e-6" : "1e-4"),
-          QStringLiteral("1e4 tolerance"),
+          QStringLiteral("1e-6 relative tolerance"),
           QStringLiteral("0 fshift"),
           QStringLiteral("0 usegeneral"),
           QStringLiteral("THz funit"),

@@ -57,7 +57,10 @@ UppeParams::UppeParams(int n, std::vector<double> frequenciesIn,
   for (std::size_t i = 0; i < count; ++i) {
     k[i] = twoPiOverC * refractiveIndex[i] * frequencies[i];
     frameWavenumber[i] = frameFactor * frequencies[i];
-    linear[i] = Complex(-k[i].imag(), k[i].real() - frameWavenumber[i]);
+    // Spectral components oscillate as e^{+i w t} (FFTW's forward transform
+    // has the kernel e^{-i w t}): a mode travelling towards +z advances as
+    // e^{-i (k - w / v) z}, that is L = -i (conj k - w / v).
+    linear[i] = Complex(-k[i].imag(), -(k[i].real() - frameWavenumber[i]));
     // A bin without a finite wavenumber (an index that is not a number) is
     // left alone by the propagation rather than turning the spectrum into NaN.
     if (!isFinite(linear[i]))
@@ -69,12 +72,13 @@ UppeParams::UppeParams(int n, std::vector<double> frequenciesIn,
   e = allocateReal(n);
   p = allocateReal(n);
 
-  // Coupling factor i 4 pi^2 f^2 / (2 c^2 k).
+  // Coupling factor -i 4 pi^2 f^2 / (2 c^2 conj k), the conjugate of
+  // i w^2 / (2 c^2 k) for the same time convention.
   coupling.resize(count);
   const double c0 = fourPiSquared / twoCSquared;
   for (std::size_t i = 0; i < count; ++i) {
     const Complex s = smithDivide(frequencies[i] * frequencies[i], k[i]);
-    coupling[i] = Complex(-c0 * s.imag(), c0 * s.real());
+    coupling[i] = Complex(-c0 * s.imag(), -c0 * s.real());
   }
   if (dumps)
     dumpComplexVector("couplingFactor", coupling, 0.0);
@@ -107,7 +111,9 @@ UppeParams::UppeParams(int n, std::vector<double> frequenciesIn,
       responseTime[std::size_t(j)] = std::sin(t / tau1) * amplitude * std::exp(-t / tau2);
       sum += responseTime[std::size_t(j)];
     }
-    const double norm = (responseTime[std::size_t(n - 1)] + responseTime[0] + 2.0 * sum) * dt * 0.5;
+    // The discrete response sums to 1 (dt sum h = 1), so that a constant
+    // intensity gives the same delayed as instantaneous response.
+    const double norm = sum * dt;
     if (norm != 0.0 && std::isfinite(norm)) {
       for (double &h : responseTime)
         h /= norm;
@@ -277,13 +283,13 @@ void UppeParams::computeNonlinearPolarisation()
     if (dumps)
       dumpVector("Qimag", q, n, 0.0);
   }
-  // The delayed term reads the convolution at the mirrored sample n - 1 - j.
+  // Causal response: Q_j = dt sum_m h_m E^2_{j-m} (circular, like the window).
   const double a = instantaneousWeight;
   const double delayed = 1.0 - a;
   const double n2 = kerrCoefficient;
   for (int j = 0; j < n; ++j) {
     const double x = e[j];
-    p[j] = n2 * (delayed * x * q[std::size_t(n - 1 - j)] + a * x * x * x);
+    p[j] = n2 * (delayed * x * q[std::size_t(j)] + a * x * x * x);
   }
 }
 

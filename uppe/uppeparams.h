@@ -1,15 +1,17 @@
 #pragma once
 // Right-hand side of the spectral propagation equation.
 //
-// Per frequency bin the integrated equation is
+// Spectral components oscillate as e^{+i w t} (FFTW's forward kernel is
+// e^{-i w t}). Per frequency bin the integrated equation is
 //   dA/dz = e^{-L (z - z0)} C FFT{ P_NL( IFFT{ A e^{L (z - z0)} } ) },
-//   L(f) = i (k(f) - 2 pi f / v_ref),  k(f) = 2 pi f n(f) / c,
-//   C(f) = i w^2 / (2 c^2 k(f)),       w = 2 pi f,
-//   P_NL = n2 ((1 - a) E Q + a E^3),   Q = dt sum_l h_l E^2_{j-l} (Raman),
-// where z0 is the reference position at which the held field equals the
-// integrator's state. UppeParams works on real fields with half-complex
-// spectra of length n (FFTW R2HC layout). UppeParamsGeneralTransforms works on
-// complex spectra of a real field multiplied by the carrier e^{+i 2 pi fs t}.
+//   L(f) = -i (conj k(f) - 2 pi f / v_ref),  k(f) = 2 pi f n(f) / c,
+//   C(f) = -i w^2 / (2 c^2 conj k(f)),       w = 2 pi f,
+//   P_NL = n2 ((1 - a) E Q + a E^3),   Q_j = dt sum_m h_m E^2_{j-m} (Raman,
+// causal: h is sampled at t >= 0, dt sum h = 1), where z0 is the reference
+// position at which the held field equals the integrator's state.
+// UppeParams works on real fields with half-complex spectra of length n
+// (FFTW R2HC layout). UppeParamsGeneralTransforms works on complex spectra of
+// a real field multiplied by the carrier e^{+i 2 pi fs t}.
 //
 // Plans are made once (FFTW_PATIENT, before any data is written to their
 // arrays) and every per-evaluation loop only multiplies and adds.

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -24,39 +25,13 @@ constexpr double speedOfLight = 299792458.0;
 constexpr double twoPi = 6.283185307179586;
 constexpr int energyChunk = 1000;
 
-// Places a pulse's envelope centre at t (s).
-void setPulseCentre(Source<int, double> *source, double t)
-{
-  if (auto *g = dynamic_cast<HardGaussianSource<int, double> *>(source))
-    g->setCentreTime(t);
-  else if (auto *s = dynamic_cast<HardHyperbolicSecantSource<int, double> *>(source))
-    s->setCentreTime(t);
-}
-
-double pulseCentre(Source<int, double> *source)
-{
-  if (auto *g = dynamic_cast<HardGaussianSource<int, double> *>(source))
-    return g->envelopeCentreTime();
-  if (auto *s = dynamic_cast<HardHyperbolicSecantSource<int, double> *>(source))
-    return s->envelopeCentreTime();
-  return 0.0;
-}
-
 } // namespace
 
 UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
     : Simulator(runName)
 {
-  // A line with the value 0 and the keyword "dump" switches the diagnostic
-  // files off for this run; any other value, or no such line, keeps them.
-  const int dumpLine = findLineFrom(lines, keyword(Kw::dump), 0);
-  if (dumpLine >= 0) {
-    bool ok = false;
-    const double v = lineValue(lines.at(dumpLine)).toDouble(&ok);
-    if (ok && v == 0.0)
-      dumps = false;
-  }
-
+  if (parseDumpSwitch(lines))
+    return;
   if (parseIntegrationKeys(lines))
     return;
   if (parsePulseBlocks(lines))
@@ -71,10 +46,10 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
   loadFftwWisdom();
   buildInputField();
   timeField.assign(std::size_t(timePointCount), 0.0);
-  buildInitialSpectrum();
 
-  // Frequency grid: the non-negative bins 0 .. fmax; in the general
-  // formulation every bin k (FFT order) holds the physical frequency g_k - fs.
+  // Display grid: the non-negative bins 0 .. fmax of the real field. In the
+  // general formulation every bin k (FFT order) holds the physical frequency
+  // g_k - fs.
   const int m = frequencyCountValue;
   frequencies.resize(std::size_t(m));
   for (int k = 0; k < m; ++k)
@@ -87,16 +62,18 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
       binFrequencies[std::size_t(k)] = g - frequencyShiftHz;
     }
   }
-
-  if (parseMedium(lines))
-    return;
-  if (useGeneral)
-    frequencies = binFrequencies;
-
   fftw_set_timelimit(maximumPlanningSeconds);
+  buildInitialSpectrum();
+
+  if (parseMedium(lines)) {
+    fftw_set_timelimit(FFTW_NO_TIMELIMIT);
+    return;
+  }
+
   buildOperatorAndIntegrator();
   fftw_set_timelimit(FFTW_NO_TIMELIMIT);
   saveFftwWisdom();
+  addLoadWarnings();
   markConstructed();
 }
 
@@ -113,6 +90,9 @@ UPPESimulator::~UPPESimulator()
     fftw_destroy_plan(forwardPlan);
   if (inversePlan)
     fftw_destroy_plan(inversePlan);
+  if (displaySpectrumPlan)
+    fftw_destroy_plan(displaySpectrumPlan);
+  fftw_free(displaySpectrum);
   fftw_free(state);
   fftw_free(transformBuffer);
   fftw_free(displayBuffer);
@@ -121,33 +101,35 @@ UPPESimulator::~UPPESimulator()
   sourceCount = 0;
 }
 
-bool UPPESimulator::buildInputField()
+void UPPESimulator::buildInputField()
 {
+  // Every pulse is sampled on the common window at its own centre (T/2 + delay).
   const int n = timePointCount;
   inputField.assign(std::size_t(n), 0.0);
   timePoints.resize(std::size_t(n));
   for (int j = 0; j < n; ++j)
     timePoints[std::size_t(j)] = j == n - 1 ? timeWindow : double(j) * timeWindow / double(n - 1);
-  if (sources.isEmpty())
-    return false;
-  // Every pulse is centred where the last one is.
-  centreTime = float(pulseCentre(sources.last()));
-  for (Source<int, double> *source : qAsConst(sources)) {
-    auto *pulse = dynamic_cast<CarrierWaveSource<int, double> *>(source);
-    if (!pulse)
-      continue;
-    setPulseCentre(source, double(centreTime));
-    const double window = pulse->samplingWindow;
-    for (int j = 0; j < n; ++j)
-      inputField[std::size_t(j)] += pulse->waveform(double(j) * window / double(n - 1));
-  }
-  return true;
+  for (Source<int, double> *source : qAsConst(sources))
+    if (auto *pulse = dynamic_cast<CarrierWaveSource<int, double> *>(source))
+      for (int j = 0; j < n; ++j)
+        inputField[std::size_t(j)] += pulse->waveform(timePoints[std::size_t(j)]);
+}
+
+void UPPESimulator::magnitudesOfHalfComplex(const double *x)
+{
+  const int n = timePointCount;
+  spectrumMagnitude[0] = std::fabs(x[0]);
+  for (int k = 1; k <= (n - 1) / 2; ++k)
+    spectrumMagnitude[std::size_t(k)] = std::sqrt(x[k] * x[k] + x[n - k] * x[n - k]);
+  if (n % 2 == 0)
+    spectrumMagnitude[std::size_t(n / 2)] = std::fabs(x[n / 2]);
 }
 
 void UPPESimulator::buildInitialSpectrum()
 {
   const int n = timePointCount;
   const int m = frequencyCountValue;
+  spectrumMagnitude.assign(std::size_t(m), 0.0);
   if (!useGeneral) {
     state = allocateReal(n);
     forwardPlan = fftw_plan_r2r_1d(n, state, state, FFTW_R2HC, FFTW_ESTIMATE);
@@ -155,12 +137,7 @@ void UPPESimulator::buildInitialSpectrum()
     if (dumps)
       dumpArray("time_doamin_signal", state, n, 0);
     fftw_execute(forwardPlan);
-    spectrumMagnitude.assign(std::size_t(m), 0.0);
-    spectrumMagnitude[0] = std::fabs(state[0]);
-    for (int k = 1; k <= (n - 1) / 2; ++k)
-      spectrumMagnitude[std::size_t(k)] = std::sqrt(state[k] * state[k] + state[n - k] * state[n - k]);
-    if (n % 2 == 0)
-      spectrumMagnitude[std::size_t(n / 2)] = std::fabs(state[n / 2]);
+    magnitudesOfHalfComplex(state);
   } else {
     transformBuffer = allocateComplex(n);
     forwardPlan = fftw_plan_dft_1d(n, transformBuffer, transformBuffer, FFTW_FORWARD, FFTW_ESTIMATE);
@@ -170,13 +147,10 @@ void UPPESimulator::buildInitialSpectrum()
       transformBuffer[j][1] = inputField[std::size_t(j)] * std::sin(phase);
     }
     fftw_execute(forwardPlan);
-    spectrumMagnitude.assign(std::size_t(n), 0.0);
     state = allocateReal(2 * n);
     for (int j = 0; j < n; ++j) {
-      const double re = transformBuffer[j][0], im = transformBuffer[j][1];
-      spectrumMagnitude[std::size_t(j)] = std::sqrt(re * re + im * im);
-      state[j] = re;
-      state[n + j] = im;
+      state[j] = transformBuffer[j][0];
+      state[n + j] = transformBuffer[j][1];
     }
     displayBuffer = allocateComplex(n);
     inverseShift.resize(std::size_t(n));
@@ -184,6 +158,14 @@ void UPPESimulator::buildInitialSpectrum()
       const double phase = twoPi * frequencyShiftHz * timePoints[std::size_t(j)];
       inverseShift[std::size_t(j)] = Complex(std::cos(phase), -std::sin(phase));
     }
+    // The shown spectrum is that of the real field, as in the real
+    // formulation (planned before the buffer receives data).
+    displaySpectrum = allocateReal(n);
+    displaySpectrumPlan =
+        fftw_plan_r2r_1d(n, displaySpectrum, displaySpectrum, FFTW_R2HC, uppePlannerFlags());
+    std::copy(inputField.begin(), inputField.end(), displaySpectrum);
+    fftw_execute(displaySpectrumPlan);
+    magnitudesOfHalfComplex(displaySpectrum);
   }
   initialSpectrumDb.resize(spectrumMagnitude.size());
   for (std::size_t k = 0; k < spectrumMagnitude.size(); ++k)
@@ -242,43 +224,41 @@ std::vector<Complex> UPPESimulator::generalIndex(const std::vector<double> &phys
   return index;
 }
 
+int UPPESimulator::spectralPeak() const
+{
+  // Largest input-spectrum magnitude on 0 .. fmax (the first maximum wins; an
+  // all-zero spectrum gives bin 0).
+  int p = 0;
+  double largest = -std::numeric_limits<double>::infinity();
+  for (int k = 0; k < frequencyCountValue; ++k)
+    if (initialSpectrumDb[std::size_t(k)] > largest) {
+      largest = initialSpectrumDb[std::size_t(k)];
+      p = k;
+    }
+  return p;
+}
+
+double UPPESimulator::realIndexAtBin(int k) const
+{
+  if (!useGeneral)
+    return refractiveIndex[std::size_t(k)].real();
+  return mediumIndex({frequencies[std::size_t(k)]})[0].real();
+}
+
 double UPPESimulator::computeReferenceVelocity() const
 {
   if (mediumType == TaylorSeriesDispersive)
     return double(mediumGroupVelocity);
-  double groupIndex = 0.0;
-  if (!useGeneral) {
-    // Spectral peak among the non-negative bins (the first maximum wins).
-    const int m = frequencyCountValue;
-    int p = 0;
-    double largest = 0.0;
-    for (int k = 0; k < m; ++k)
-      if (spectrumMagnitude[std::size_t(k)] > largest) {
-        largest = spectrumMagnitude[std::size_t(k)];
-        p = k;
-      }
-    auto re = [&](int k) { return refractiveIndex[std::size_t(k)].real(); };
-    // n_g = n + f dn/df by central differences; one-sided at the last bin
-    // (at bin 0 the derivative term vanishes with f).
-    double slope = 0.0;
-    if (p > 0 && p < m - 1)
-      slope = (re(p + 1) - re(p - 1)) * 0.5;
-    else if (p == m - 1 && p > 0)
-      slope = re(p) - re(p - 1);
-    groupIndex = re(p) + double(p) * slope;
-  } else {
-    const int n = timePointCount;
-    int p = 0;
-    double largest = 0.0;
-    for (int k = 0; k < n; ++k)
-      if (spectrumMagnitude[std::size_t(k)] > largest) {
-        largest = spectrumMagnitude[std::size_t(k)];
-        p = k;
-      }
-    const double f = std::fabs(binFrequencies[std::size_t(p)]);
-    const std::vector<Complex> around = mediumIndex({std::fabs(f - df), f, f + df});
-    groupIndex = around[1].real() + (f / df) * (around[2].real() - around[0].real()) * 0.5;
-  }
+  // n_g = n + f dn/df at the spectral peak p, by central differences;
+  // one-sided at the last bin (at bin 0 the derivative term vanishes with f).
+  const int m = frequencyCountValue;
+  const int p = spectralPeak();
+  double slope = 0.0;
+  if (p > 0 && p < m - 1)
+    slope = (realIndexAtBin(p + 1) - realIndexAtBin(p - 1)) * 0.5;
+  else if (p == m - 1 && p > 0)
+    slope = realIndexAtBin(p) - realIndexAtBin(p - 1);
+  const double groupIndex = realIndexAtBin(p) + double(p) * slope;
   // A medium without a usable group index at the peak (for example an
   // evanescent band) is followed in a frame moving with c.
   if (!(groupIndex > 0.0) || !std::isfinite(groupIndex))
@@ -308,8 +288,17 @@ bool UPPESimulator::buildOperatorAndIntegrator()
   else
     inversePlan = fftw_plan_dft_1d(n, displayBuffer, displayBuffer, FFTW_BACKWARD, uppePlannerFlags());
 
+  // A relative tolerance scales with the largest initial spectral magnitude,
+  // so that the same number means the same accuracy for any amplitude and
+  // point count (an all-zero spectrum keeps the number itself).
+  absoluteErrorBound = tolerance;
+  if (relativeTolerance) {
+    const double largest = *std::max_element(spectrumMagnitude.begin(), spectrumMagnitude.end());
+    if (largest > 0.0)
+      absoluteErrorBound = tolerance * largest;
+  }
   gslStep = gsl_odeiv2_step_alloc(stepper, std::size_t(stateDimension));
-  gslControl = gsl_odeiv2_control_y_new(tolerance, 0.0);
+  gslControl = gsl_odeiv2_control_y_new(absoluteErrorBound, 0.0);
   gslEvolve = gsl_odeiv2_evolve_alloc(std::size_t(stateDimension));
   system.function = &UPPESimulator::rightHandSide;
   system.jacobian = nullptr;
@@ -318,6 +307,12 @@ bool UPPESimulator::buildOperatorAndIntegrator()
 
   spectrumDb.assign(std::size_t(frequencyCountValue), 0.0);
   referenceEnergy = energyFromDb(initialSpectrumDb);
+  // Conversion-efficiency band: exactly the bins whose frequency lies inside
+  // bandLow .. bandHigh (THz), ends included.
+  const double lo = bandLow * 1e12, hi = bandHigh * 1e12;
+  bandFirst = std::size_t(std::lower_bound(frequencies.begin(), frequencies.end(), lo) - frequencies.begin());
+  bandEnd = std::size_t(std::upper_bound(frequencies.begin(), frequencies.end(), hi) - frequencies.begin());
+  bandEnd = std::max(bandEnd, bandFirst);
   totalEnergy.assign(energyChunk, 0.0);
   bandEnergy.assign(energyChunk, 0.0);
   positions.reserve(energyChunk);
@@ -362,15 +357,28 @@ void UPPESimulator::step()
   std::memcpy(state, theOperator->fieldState(), sizeof(double) * std::size_t(d));
   gsl_odeiv2_evolve_reset(gslEvolve);
   const double before = z;
+  const double remaining = length - z;
+  // The last step is limited to the rest of the medium, so that the run ends
+  // exactly at its length (a remainder within 1e-6 of a step is taken with it).
+  const double slack = 1e-6;
   // Failures come back as status values instead of aborting the program.
   gsl_error_handler_t *previousHandler = gsl_set_error_handler_off();
   int status;
-  if (fixedStep)
+  double tried;
+  bool last;
+  if (fixedStep) {
+    last = remaining <= evolutionStep * (1.0 + slack);
+    tried = last ? remaining : evolutionStep;
     status = gsl_odeiv2_evolve_apply_fixed_step(gslEvolve, gslControl, gslStep, &system, &z,
-                                                evolutionStep, state);
-  else
-    status = gsl_odeiv2_evolve_apply(gslEvolve, gslControl, gslStep, &system, &z,
-                                     z + evolutionStep, &h, state);
+                                                tried, state);
+  } else {
+    last = remaining <= evolutionStep * (1.0 + slack);
+    const double target = last ? length : z + evolutionStep;
+    tried = std::min(h, target - z);
+    status = gsl_odeiv2_evolve_apply(gslEvolve, gslControl, gslStep, &system, &z, target, &h,
+                                     state);
+    last = last && length - z <= slack * tried;
+  }
   gsl_set_error_handler(previousHandler);
   lastStatus = status;
 
@@ -378,9 +386,9 @@ void UPPESimulator::step()
     z = before;
     theOperator->resetWorkVectors(state);
     if (fixedStep)
-      evolutionStep *= 0.5;
+      evolutionStep = 0.5 * tried;
     else
-      h *= 0.5;
+      h = 0.5 * tried;
     if (++failedSteps >= maximumStepHalvings) {
       runFailure = QCoreApplication::translate(
                        "Lumora", "The integration failed at z = %1 m: the step was halved %2 "
@@ -394,6 +402,8 @@ void UPPESimulator::step()
     return;
   }
   failedSteps = 0;
+  if (last)
+    z = length;
   if (!(z > before)) {
     theOperator->resetWorkVectors(state);
     runFailure = QCoreApplication::translate(
@@ -426,31 +436,28 @@ void UPPESimulator::recordSpectrumAndField()
   const int n = timePointCount;
   const int m = frequencyCountValue;
   const double *field = theOperator->fieldState();
+  const double len = double(n);
   if (!useGeneral) {
     std::memcpy(state, field, sizeof(double) * std::size_t(n));
-    spectrumMagnitude[0] = std::fabs(state[0]);
-    for (int k = 1; k <= (n - 1) / 2; ++k)
-      spectrumMagnitude[std::size_t(k)] = std::sqrt(state[k] * state[k] + state[n - k] * state[n - k]);
-    if (n % 2 == 0)
-      spectrumMagnitude[std::size_t(n / 2)] = std::fabs(state[n / 2]);
+    magnitudesOfHalfComplex(state);
     fftw_execute(inversePlan);
-    const double len = double(n);
     for (int j = 0; j < n; ++j)
       timeField[std::size_t(j)] = state[j] / len;
   } else {
     for (int j = 0; j < n; ++j) {
-      const double re = field[j], im = field[n + j];
-      spectrumMagnitude[std::size_t(j)] = std::sqrt(re * re + im * im);
-      displayBuffer[j][0] = re;
-      displayBuffer[j][1] = im;
+      displayBuffer[j][0] = field[j];
+      displayBuffer[j][1] = field[n + j];
     }
     fftw_execute(inversePlan);
-    const double len = double(n);
     for (int j = 0; j < n; ++j) {
       const double re = displayBuffer[j][0] / len, im = displayBuffer[j][1] / len;
       const Complex &s = inverseShift[std::size_t(j)];
       timeField[std::size_t(j)] = re * s.real() - im * s.imag();
+      displaySpectrum[j] = timeField[std::size_t(j)];
     }
+    // The spectrum of the real field on 0 .. fmax, as in the real formulation.
+    fftw_execute(displaySpectrumPlan);
+    magnitudesOfHalfComplex(displaySpectrum);
   }
   for (int k = 0; k < m; ++k)
     spectrumDb[std::size_t(k)] = 20.0 * std::log10(spectrumMagnitude[std::size_t(k)]);
@@ -458,41 +465,22 @@ void UPPESimulator::recordSpectrumAndField()
 
 double UPPESimulator::spectralEnergy(const std::vector<double> &magnitude) const
 {
-  const double w = df / powerOfTen(frequencyExponent) * 0.5;
-  if (useGeneral) {
-    // Both signs of frequency are held: the sum over all bins counts the
-    // one-sided energy twice.
-    double sum = 0.0;
-    for (double a : magnitude)
-      sum += a * a;
-    return sum * w;
-  }
+  // Sum of |X_k|^2 df over the bins 0 .. fmax, df in the run's frequency unit.
   const std::size_t m = std::min<std::size_t>(std::size_t(frequencyCountValue), magnitude.size());
-  if (m == 0)
-    return 0.0;
   double sum = 0.0;
   for (std::size_t k = 0; k < m; ++k)
     sum += magnitude[k] * magnitude[k];
-  return (magnitude[m - 1] * magnitude[m - 1] + magnitude[0] * magnitude[0] + 2.0 * sum) * w;
+  return sum * (df / powerOfTen(frequencyExponent));
 }
 
 double UPPESimulator::energyFromDb(const std::vector<double> &db) const
 {
-  // p_k = 10^(0.1 dB_k) is the squared magnitude.
-  const double w = df / powerOfTen(frequencyExponent) * 0.5;
-  if (useGeneral) {
-    double sum = 0.0;
-    for (double v : db)
-      sum += std::pow(10.0, 0.1 * v);
-    return sum * w;
-  }
+  // p_k = 10^(0.1 dB_k) is the squared magnitude; the rule of spectralEnergy.
   const std::size_t m = std::min<std::size_t>(std::size_t(frequencyCountValue), db.size());
-  if (m == 0)
-    return 0.0;
   double sum = 0.0;
   for (std::size_t k = 0; k < m; ++k)
     sum += std::pow(10.0, 0.1 * db[k]);
-  return (std::pow(10.0, 0.1 * db[m - 1]) + std::pow(10.0, 0.1 * db[0]) + 2.0 * sum) * w;
+  return sum * (df / powerOfTen(frequencyExponent));
 }
 
 void UPPESimulator::recordEnergies()
@@ -502,35 +490,11 @@ void UPPESimulator::recordEnergies()
     totalEnergy.resize(totalEnergy.size() + energyChunk, 0.0);
     bandEnergy.resize(bandEnergy.size() + energyChunk, 0.0);
   }
-  const double w = df / powerOfTen(frequencyExponent) * 0.5;
   totalEnergy[std::size_t(i)] = spectralEnergy(spectrumMagnitude);
-
-  const double lo = bandLow * 1e12;
-  const double hi = bandHigh * 1e12;
-  auto s = [&](std::size_t k) {
-    return k < spectrumMagnitude.size() ? spectrumMagnitude[k] * spectrumMagnitude[k] : 0.0;
-  };
-  if (!useGeneral) {
-    const std::size_t m = std::size_t(frequencyCountValue);
-    const auto first = frequencies.begin();
-    const auto end = frequencies.begin() + std::ptrdiff_t(m);
-    const std::size_t kLo = std::size_t(std::lower_bound(first, end, lo) - first);
-    const std::size_t kHi = std::size_t(std::upper_bound(first + std::ptrdiff_t(kLo), end, hi) - first);
-    double b = 0.0;
-    for (std::size_t k = kLo; k < kHi; ++k)
-      b += s(k);
-    // Bins past the last one count as 0.
-    const double sLo = kLo < m ? s(kLo) : 0.0;
-    const double sHi = kHi < m ? s(kHi) : 0.0;
-    bandEnergy[std::size_t(i)] = (sLo + sHi + 2.0 * b) * w;
-  } else {
-    // General formulation: the bins whose physical frequency lies in the band.
-    double b = 0.0;
-    for (std::size_t k = 0; k < binFrequencies.size(); ++k)
-      if (binFrequencies[k] >= lo && binFrequencies[k] <= hi)
-        b += s(k);
-    bandEnergy[std::size_t(i)] = 2.0 * b * w;
-  }
+  double b = 0.0;
+  for (std::size_t k = bandFirst; k < bandEnd; ++k)
+    b += spectrumMagnitude[k] * spectrumMagnitude[k];
+  bandEnergy[std::size_t(i)] = b * (df / powerOfTen(frequencyExponent));
 }
 
 void UPPESimulator::integrateSpectrum() { referenceEnergy = energyFromDb(initialSpectrumDb); }

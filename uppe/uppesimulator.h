@@ -62,7 +62,12 @@ public:
   QString spectrumAxisLabel() override { return frequencyAxisLabel; }
   QString timeAxisLabel(unsigned short) override { return timeAxisLabelText; }
 
+  // Window, grid, frame, medium lengths, planned steps, pulses and memory.
+  QString setupSummary() const override;
+
   // --- spectral display data ----------------------------------------------------
+  // Both formulations show the spectrum of the real field on the m bins
+  // 0 .. fmax (k df), whatever the carrier shift of the general formulation.
   double frequencyStepDisplay() const override;
   const std::vector<double> &spectrumDbVector() const override { return spectrumDb; }
   int frequencyCount() const override { return frequencyCountValue; }
@@ -78,6 +83,7 @@ public:
   // The "parameters" line of a real material (Sellmeier formula, library
   // material or tabulated file), at 1-based line number lineNumber.
   bool parseMaterialMedium(const QString &line, int lineNumber);
+  bool parseDumpSwitch(const QStringList &lines);
 
   // Medium types, in the order they are matched.
   enum MediumType {
@@ -108,6 +114,7 @@ public:
   int getLastStatus() const { return lastStatus; }
   double getReferenceVelocity() const { return referenceVelocity; }
   MediumType getMediumType() const { return mediumType; }
+  QString mediumTypeName() const;
   bool isLossy() const { return lossy; }
   double getKerrCoefficient() const { return kerrCoefficient; }
   double getRamanTau1() const { return ramanTau1; }
@@ -138,20 +145,32 @@ public:
   // Right-hand-side evaluations made by this engine.
   long long rightHandSideEvaluations() const { return evaluations; }
 
-  // Energy of a spectrum of magnitudes (squared magnitudes summed as the
-  // engine's energy records do).
+  // Energy of a spectrum of magnitudes on the bins 0 .. fmax: the sum of the
+  // squared magnitudes times df (in the run's frequency unit).
   double spectralEnergy(const std::vector<double> &magnitude) const;
+  // Bins [first, end) whose frequency lies inside the conversion-efficiency band.
+  std::size_t bandFirstBin() const { return bandFirst; }
+  std::size_t bandEndBin() const { return bandEnd; }
 
 private:
   static int rightHandSide(double z, const double y[], double dydz[], void *params);
 
-  bool buildInputField();
+  void buildInputField();
   void buildInitialSpectrum();
   bool buildOperatorAndIntegrator();
+  void magnitudesOfHalfComplex(const double *x);
+  void addLoadWarnings();
+  // Group-velocity dispersion d^2k/dw^2 (s^2/m) at bin p of the display grid.
+  double dispersionAt(int p) const;
+  // Index of the largest input-spectrum magnitude (the first maximum wins).
+  int spectralPeak() const;
+  double highestSignificantFrequency() const;
   // Refractive index of the medium at the given non-negative frequencies.
   std::vector<Complex> mediumIndex(const std::vector<double> &frequencies) const;
   std::vector<Complex> generalIndex(const std::vector<double> &physical) const;
   double computeReferenceVelocity() const;
+  // Real part of the medium's index at display bin k (0 .. m-1).
+  double realIndexAtBin(int k) const;
   void recordSpectrumAndField();
   void recordEnergies();
   double energyFromDb(const std::vector<double> &db) const;
@@ -162,12 +181,16 @@ private:
   double h = 0.0;
   double evolutionStep = 0.0;
   double tolerance = 0.0;
+  bool relativeTolerance = false;
+  double absoluteErrorBound = 0.0;  // handed to the step control
   double frequencyShiftHz = 0.0;
   bool useGeneral = false;
   int frequencyExponent = 0;
   int timeExponent = 0;
   QString frequencyAxisLabel;
   QString timeAxisLabelText;
+  QString frequencyUnitText;  // unit words of the display axes
+  QString timeUnitText;
   bool dumps = true;
 
   // Grid.
@@ -180,10 +203,10 @@ private:
   double timeWindow = 0.0;
   std::vector<double> timePoints;
   std::vector<double> inputField;
-  std::vector<double> frequencies;       // display: bins 0..fmax, or the physical bin frequencies
+  std::vector<double> frequencies;       // display bins 0 .. fmax (both formulations)
   std::vector<double> binFrequencies;    // general formulation: physical frequency of every bin
   int pulseCount = 0;
-  float centreTime = 0.0f;
+  QStringList pulseDescriptions;         // one line per pulse, for the set-up summary
 
   // Propagation state.
   double *state = nullptr;
@@ -222,6 +245,10 @@ private:
   fftw_plan inversePlan = nullptr;
   fftw_complex *transformBuffer = nullptr;
   fftw_complex *displayBuffer = nullptr;
+  // General formulation: the shown spectrum is the R2HC transform of the
+  // real time field, on its own buffer and plan.
+  double *displaySpectrum = nullptr;
+  fftw_plan displaySpectrumPlan = nullptr;
   std::vector<Complex> inverseShift;
   gsl_odeiv2_step *gslStep = nullptr;
   gsl_odeiv2_control *gslControl = nullptr;
@@ -236,6 +263,7 @@ private:
   bool conversionEfficiency = false;
   double bandLow = 0.0;
   double bandHigh = 0.0;
+  std::size_t bandFirst = 0, bandEnd = 0;
   std::vector<double> totalEnergy;
   std::vector<double> bandEnergy;
 };

@@ -75,8 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"30000000 meshpoints\": at most 50000000 cells in all; this line asks for 30000000 after 30000000"},
         LoadCap{"FdtdThreads", false, "1 threads", "100000 threads", "", 3,
                 "\"100000 threads\": at most 256 threads; this line asks for 100000"},
-        LoadCap{"SpectralTimePoints", true, "256 timepoints", "1048577 timepoints", "", 16, ""},
-        LoadCap{"SpectralTimePointsFarBeyond", true, "256 timepoints", "1e300 timepoints", "", 16, ""},
+        LoadCap{"SpectralTimePoints", true, "256 timepoints", "1048577 timepoints", "", 16,
+                "\"1048577 timepoints\": at most 1048576 time points; this line asks for 1048577"},
+        LoadCap{"SpectralTimePointsFarBeyond", true, "256 timepoints", "1e300 timepoints", "", 16,
+                "\"1e300 timepoints\": at most 1048576 time points; this line asks for 1e300"},
         LoadCap{"FourierPointsOfOneObject", false, "", "",
                 "fourier typeOf\nF * name\n1 z-location\n0 use\n0 1e-9 4 start\n1 itstart\n"
                 "8 itend\nTHz anyunit\n",

@@ -120,10 +120,9 @@ TEST_F(RealMaterials, DataFileBesideTheConfigurationFirstWithItsLossAndCoverageW
   auto *uppe = static_cast<UPPESimulator *>(engine.get());
   EXPECT_EQ(uppe->getRefractiveIndex()[200], Complex(1.5, 1e-6));
   EXPECT_DOUBLE_EQ(uppe->getRamanTau2(), 32e-15);
-  ASSERT_EQ(uppe->warnings.size(), 1);
-  EXPECT_TRUE(uppe->warnings.first().startsWith(
-      QStringLiteral("Medium \"n.dat\" (covered: 0.7 to 0.9 um): 475 of 513 frequency bins")))
-      << uppe->warnings.first().toStdString();
+  const QStringList coverage =
+      uppe->warnings.filter(QStringLiteral("Medium \"n.dat\" (covered: 0.7 to 0.9 um): 475 of 513 frequency bins"));
+  EXPECT_EQ(coverage.size(), 1) << uppe->warnings.join('\n').toStdString();
 }
 
 TEST_F(RealMaterials, RefusedParameterLinesSayWhy)

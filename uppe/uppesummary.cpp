@@ -1,0 +1,195 @@
+// Set-up summary and load warnings of the spectral engine.
+
+#include "uppe/uppesimulator.h"
+
+#include "fdtd/sources/carrierwavesource.h"
+#include "input/units.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double speedOfLight = 299792458.0;
+constexpr double twoPi = 6.283185307179586;
+
+QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
+
+QString number(double v, int digits = 4) { return QString::number(v, 'g', digits); }
+
+// Share of the peak that still counts as part of the pulse (field magnitude).
+constexpr double significantShare = 1e-2;
+// Field at the window edges, relative to the peak, above which the window cuts the pulse.
+constexpr double edgeShare = 1e-3;
+
+// Working memory in bytes of a run: integrator stages, operator and engine arrays.
+double memoryEstimate(int n, int m, int stateDimension, bool general, const gsl_odeiv2_step_type *stepper)
+{
+  const double stages = stepper == gsl_odeiv2_step_rk8pd ? 18.0 : 9.0;
+  double doubles = stateDimension * (stages + 5.0); // stepper, evolve object, state
+  doubles += 6.0 * n + 4.0 * n;                     // operator arrays; time grid, field, input
+  const double coefficients = general ? n : m;
+  doubles += 14.0 * coefficients + 5.0 * m;         // operator coefficients; spectra
+  if (general)
+    doubles += 15.0 * n;                            // complex buffers and shifts
+  return 8.0 * doubles;
+}
+
+QString bytesText(double bytes)
+{
+  if (bytes >= 1024.0 * 1024.0 * 1024.0)
+    return tr("%1 GB").arg(number(bytes / (1024.0 * 1024.0 * 1024.0), 3));
+  if (bytes >= 1024.0 * 1024.0)
+    return tr("%1 MB").arg(number(bytes / (1024.0 * 1024.0), 3));
+  return tr("%1 kB").arg(number(bytes / 1024.0, 3));
+}
+
+} // namespace
+
+double UPPESimulator::highestSignificantFrequency() const
+{
+  // Highest bin whose input magnitude reaches the significant share of the peak.
+  const double peakDb = initialSpectrumDb[std::size_t(spectralPeak())];
+  const double threshold = peakDb + 20.0 * std::log10(significantShare);
+  for (int k = frequencyCountValue - 1; k >= 0; --k)
+    if (initialSpectrumDb[std::size_t(k)] >= threshold)
+      return frequencies[std::size_t(k)];
+  return 0.0;
+}
+
+double UPPESimulator::dispersionAt(int p) const
+{
+  // k = 2 pi f n / c on three neighbouring bins; d^2k/dw^2 by central differences.
+  if (p < 1 || p + 1 >= frequencyCountValue)
+    return 0.0;
+  auto k = [&](int b) { return twoPi * frequencies[std::size_t(b)] * realIndexAtBin(b) / speedOfLight; };
+  const double dw = twoPi * df;
+  const double second = k(p + 1) - 2.0 * k(p) + k(p - 1);
+  // A difference at the rounding level of k is no dispersion.
+  if (std::fabs(second) <= 1e-9 * std::fabs(k(p)))
+    return 0.0;
+  return second / (dw * dw);
+}
+
+void UPPESimulator::addLoadWarnings()
+{
+  double peak = 0.0;
+  for (double v : inputField)
+    peak = std::max(peak, std::fabs(v));
+  if (!(peak > 0.0))
+    return;
+  const double frequencyUnit = powerOfTen(frequencyExponent);
+
+  // The cubic term makes a band at about three times the pulse's frequencies;
+  // above the highest frequency the grid holds, it folds back.
+  const double top = useGeneral ? *std::max_element(binFrequencies.begin(), binFrequencies.end())
+                                : maxFrequency;
+  const double highest = highestSignificantFrequency();
+  if (kerrCoefficient != 0.0 && instantaneousWeight != 0.0 && 3.0 * highest > top)
+    warnings << tr("The cubic nonlinearity makes a third-harmonic band up to about 3 x %1 = %2 %3, "
+                   "above the highest frequency of the grid (%4 %3): it folds back into the "
+                   "spectrum. More \"timepoints\" over the same window raise the limit.")
+                    .arg(number(highest / frequencyUnit), number(3.0 * highest / frequencyUnit),
+                         frequencyUnitText, number(top / frequencyUnit));
+
+  // A pulse that has not decayed at the window edges is cut (and wraps round).
+  const int n = timePointCount;
+  const int edge = std::max(2, n / 100);
+  double edgeField = 0.0;
+  for (int j = 0; j < std::min(edge, n); ++j)
+    edgeField = std::max({edgeField, std::fabs(inputField[std::size_t(j)]),
+                          std::fabs(inputField[std::size_t(n - 1 - j)])});
+  if (edgeField > edgeShare * peak)
+    warnings << tr("The time window cuts the pulse: at its edges the input field still reaches "
+                   "%1 % of its peak. A longer \"timeduration\" (with more \"timepoints\") or a "
+                   "smaller delay keeps the pulse inside.")
+                    .arg(number(100.0 * edgeField / peak, 3));
+}
+
+QString UPPESimulator::setupSummary() const
+{
+  if (!isConstructed())
+    return QString();
+  const double timeUnit = powerOfTen(timeExponent);
+  const double frequencyUnit = powerOfTen(frequencyExponent);
+  auto timeText = [&](double seconds) { return number(seconds / timeUnit) + QLatin1Char(' ') + timeUnitText; };
+  auto frequencyText = [&](double hertz) {
+    return number(hertz / frequencyUnit) + QLatin1Char(' ') + frequencyUnitText;
+  };
+  auto lengthText = [&](double metres) {
+    return number(metres / lengthScaleValue) + QLatin1Char(' ') + lengthUnit;
+  };
+  QStringList out;
+  out << (useGeneral ? tr("Engine: spectral (UPPE), general formulation, carrier shift %1")
+                           .arg(frequencyText(frequencyShiftHz))
+                     : tr("Engine: spectral (UPPE), real formulation"));
+  out << tr("Time window: %1, %2 points, dt = %3")
+             .arg(timeText(timeWindow))
+             .arg(timePointCount)
+             .arg(timeText(dt));
+  out << tr("Frequency grid: df = %1, fmax = %2").arg(frequencyText(df), frequencyText(maxFrequency));
+
+  const int p = spectralPeak();
+  const double carrier = frequencies[std::size_t(p)];
+  const Complex index = useGeneral ? mediumIndex({carrier})[0] : refractiveIndex[std::size_t(p)];
+  out << tr("Medium: %1 over %2; index at the spectral peak (%3): %4 + %5i")
+             .arg(mediumTypeName(), lengthText(length), frequencyText(carrier), number(index.real(), 6),
+                  number(index.imag(), 3));
+  out << tr("Reference velocity: %1 m/s (c / %2)")
+             .arg(number(referenceVelocity, 8))
+             .arg(number(speedOfLight / referenceVelocity, 6));
+
+  // T0 = sqrt(2) x RMS duration of the input intensity (the 1/e half width
+  // of a Gaussian field).
+  double w = 0.0, m1 = 0.0, m2 = 0.0;
+  for (std::size_t j = 0; j < inputField.size(); ++j) {
+    const double intensity = inputField[j] * inputField[j];
+    w += intensity;
+    m1 += intensity * timePoints[j];
+    m2 += intensity * timePoints[j] * timePoints[j];
+  }
+  // Peak of the envelope: the largest pulse amplitude.
+  double peak = 0.0;
+  for (Source<int, double> *source : sources)
+    if (auto *pulse = dynamic_cast<const CarrierWaveSource<int, double> *>(source))
+      peak = std::max(peak, pulse->amplitude);
+  const double t0 = w > 0.0 ? std::sqrt(2.0 * std::max(0.0, m2 / w - (m1 / w) * (m1 / w))) : 0.0;
+  const double beta2 = dispersionAt(p);
+  if (beta2 != 0.0 && std::isfinite(beta2) && t0 > 0.0)
+    out << tr("Dispersion length T0^2/|beta2|: %1 (beta2 = %2 s^2/m, T0 = %3)")
+               .arg(lengthText(t0 * t0 / std::fabs(beta2)), number(beta2), timeText(t0));
+  else
+    out << tr("Dispersion length: none (no group-velocity dispersion at the spectral peak)");
+  // Phase rate of self-phase modulation at the peak field A:
+  // w n2 A^2 (3a/4 + (1 - a)/2) / (2 c n).
+  const double kerr = kerrCoefficient * peak * peak *
+                      (0.75 * instantaneousWeight + 0.5 * (1.0 - instantaneousWeight));
+  const double rate = twoPi * carrier * kerr / (2.0 * speedOfLight * index.real());
+  if (rate != 0.0 && std::isfinite(rate))
+    out << tr("Nonlinear length: %1 (n2 = %2 m^2/V^2, peak amplitude %3 V/m)")
+               .arg(lengthText(1.0 / std::fabs(rate)), number(kerrCoefficient), number(peak));
+  else
+    out << tr("Nonlinear length: none (no Kerr nonlinearity)");
+
+  const double steps = std::ceil(length / evolutionStep * (1.0 - 1e-6));
+  const QString tolerance = relativeTolerance
+                                ? tr("relative tolerance %1 (%2 on spectral values)")
+                                      .arg(number(this->tolerance), number(absoluteErrorBound))
+                                : tr("absolute tolerance %1").arg(number(this->tolerance));
+  out << (fixedStep ? tr("Integration: %1, fixed steps of %2, %3 steps planned; %4")
+                          .arg(QString::fromLatin1(stepper->name), lengthText(evolutionStep))
+                          .arg(steps)
+                          .arg(tolerance)
+                    : tr("Integration: %1, adaptive, at least %2 steps of at most %3; %4")
+                          .arg(QString::fromLatin1(stepper->name))
+                          .arg(steps)
+                          .arg(lengthText(evolutionStep), tolerance));
+  for (int i = 0; i < pulseDescriptions.size(); ++i)
+    out << tr("Pulse %1: %2").arg(i + 1).arg(pulseDescriptions.at(i));
+  out << tr("Memory: about %1")
+             .arg(bytesText(memoryEstimate(timePointCount, frequencyCountValue, stateDimension,
+                                           useGeneral, stepper)));
+  return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
