@@ -55,6 +55,7 @@ public:
   std::vector<double> &probeSamples(unsigned short index) override;
   double lengthScale() override;
   QString timeAxisLabel(unsigned short index) override;
+  const std::vector<double> &magneticField() const override { return hField; }
 
   // --- grid state -------------------------------------------------------------
   std::vector<double> eField;    // V/m, N points

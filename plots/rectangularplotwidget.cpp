@@ -1,5 +1,7 @@
 #include "plots/rectangularplotwidget.h"
 
+#include "plots/navigableplot.h"
+
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
@@ -28,7 +30,7 @@ RectangularPlotWidget::RectangularPlotWidget(const QString &xAxisTitle, const QS
     : AbstractPlotWidget(refreshPeriod, title, objectIndex, parent), xTitle(xAxisTitle),
       yTitle(yAxisTitle)
 {
-  plot = new QwtPlot(this);
+  plot = new NavigablePlot(this);
   plot->setFocusPolicy(Qt::ClickFocus);
   gridLayout->addWidget(plot, 1, 0);
   plot->setAxisAutoScale(QwtPlot::xBottom, true);
@@ -42,6 +44,8 @@ RectangularPlotWidget::RectangularPlotWidget(const QString &xAxisTitle, const QS
 
 // The plot deletes its items (curves, grid) with itself.
 RectangularPlotWidget::~RectangularPlotWidget() = default;
+
+QwtPlot *RectangularPlotWidget::plotWidget() const { return plot; }
 
 QString RectangularPlotWidget::columnHeader() const
 {

@@ -3,11 +3,13 @@
 // bookkeeping of a y axis that grows with the data and never shrinks.
 
 #include "plots/abstractplotwidget.h"
+#include "plots/navigableplot.h"
 
 #include <vector>
 
 class QwtPlot;
 class QwtPlotCurve;
+class NavigablePlot;
 class QwtPlotGrid;
 
 // Adds the major grid used by every curve plot (gray, dotted, width 0).
@@ -23,7 +25,8 @@ public:
                         QWidget *parent = nullptr);
   ~RectangularPlotWidget() override;
 
-  QwtPlot *plotWidget() const { return plot; }
+  QwtPlot *plotWidget() const;
+  NavigablePlot *navigablePlot() const override { return plot; }
   QwtPlotCurve *mainCurve() const { return curve; }
   const std::vector<double> &xValues() const { return x; }
   const std::vector<double> &yValues() const { return y; }
@@ -57,5 +60,5 @@ protected:
   double seenMin = 0.0;
   double lastValue = 0.0;
   QwtPlotCurve *curve = nullptr;
-  QwtPlot *plot = nullptr;
+  NavigablePlot *plot = nullptr;
 };

@@ -5,6 +5,7 @@
 
 #ifdef LUMORA_TEST_GUI
 #include <QApplication>
+#include <QStandardPaths>
 #else
 #include <QCoreApplication>
 #endif
@@ -34,6 +35,9 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(messageHandler);
 #ifdef LUMORA_TEST_GUI
+  // Window settings (recent files, geometry, last folder) go to the test
+  // location, never to the user's own.
+  QStandardPaths::setTestModeEnabled(true);
   QApplication app(argc, argv);
 #else
   QCoreApplication app(argc, argv);

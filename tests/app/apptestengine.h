@@ -9,6 +9,9 @@
 //   1 uppesignal     the engine has a time signal
 //   N failat         the step of iteration N ends the run with a failure text
 //   1 dynamic        the engine has a dynamic spectrogram (signals connected)
+//   L pathlength     with "1 uppesignal": progress is 1 um per iteration and
+//                    the run ends at L um
+//   TEXT loadwarning a load warning
 //
 // It counts living instances and notes a deletion during its own step.
 
@@ -37,6 +40,8 @@ public:
     failAt = valueOf(lines, "failat").toInt();
     dynamicSpectrogram = valueOf(lines, "dynamic") == QLatin1String("1");
     probeData.assign(8, 0.5);
+    pathLength = valueOf(lines, "pathlength").toDouble();
+    warnings << valuesOf(lines, "loadwarning");
   }
   ~AppTestEngine() override
   {
@@ -62,6 +67,8 @@ public:
   }
 
   QStringList probeNames() override { return probes; }
+  double progress() override { return timeSignal ? iteration * 1e-6 : iteration; }
+  double progressEnd() const override { return pathLength * 1e-6; }
   bool hasTimeSignal() override { return timeSignal; }
   int probeSampleCount(unsigned short) override { return static_cast<int>(probeData.size()); }
   std::vector<double> &probeSamples(unsigned short) override { return probeData; }
@@ -80,6 +87,7 @@ public:
   bool timeSignal = false;
   int failAt = 0;
   std::vector<double> probeData;
+  double pathLength = 0.0;
 
   static inline int live = 0;
   static inline bool inStep = false;
