@@ -411,6 +411,33 @@ TEST(TimePlot, AxisAndFile)
                                                        "1\t2\n"));
 }
 
+// A Gaussian pulse on a carrier of 32 cycles: the envelope ticked, the curve
+// and the saved file hold the Gaussian itself (periodic window, no edge).
+TEST(TimePlot, EnvelopeIsTheMagnitudeOfTheAnalyticSignal)
+{
+  QTemporaryDir dir;
+  FakeEngine e;
+  e.timeSignal = true;
+  e.dt = 1.0;
+  const int n = 256;
+  std::vector<double> gauss(n);
+  for (int i = 0; i < n; ++i) {
+    gauss[i] = 4.0 * std::exp(-std::pow((i - 128) / 20.0, 2));
+    e.field.push_back(gauss[i] * std::cos(2.0 * M_PI * 32.0 * i / n));
+  }
+  TimePlotWidget w(&e, e.timeAxisLabel(0), fieldTitle, 1, "UPPE E-field", 0);
+  w.refreshPlot(&e);
+  w.envelopeCheckBox()->setChecked(true);
+  const std::vector<double> shown = w.shownValues(e.field);
+  for (int i = 0; i < n; ++i)
+    EXPECT_NEAR(shown[i], gauss[i], 1e-6) << i;
+  EXPECT_EQ(w.plotWidget()->axisTitle(QwtPlot::yLeft).text(), "Envelope of electric field [V/m]");
+  ASSERT_TRUE(w.saveToFile(dir.filePath("t.txt"), &e));
+  const QList<QByteArray> lines = readAll(dir.filePath("t.txt")).split('\n');
+  EXPECT_EQ(lines[0], "! Time [fs]\tEnvelope of electric field [V/m]");
+  EXPECT_EQ(lines[129], "128\t4");
+}
+
 TEST(FFTSpectrumPlot, MinusInfinityKeepsAFiniteAxis)
 {
   QTemporaryDir dir;
