@@ -124,6 +124,7 @@ void Lumora::setUpWindow(const LumoraOptions &options)
   logView->setMaximumBlockCount(10000);
   dock->setWidget(logView);
   addDockWidget(Qt::BottomDockWidgetArea, dock);
+  resizeDocks({dock}, {130}, Qt::Vertical);
 
   connectActions();
 
