@@ -480,39 +480,28 @@ TEST_F(MainWindowTest, StartPauseResumeStop)
   EXPECT_TRUE(status().isEmpty());
 }
 
-TEST_F(MainWindowTest, CancelledStopWhileRunningKeepsRunning)
+// A refused Stop returns to the state it came from, running or paused.
+TEST_F(MainWindowTest, CancelledStopKeepsTheRunAsItWas)
 {
-  Lumora *w = started("1 required\n");
-  ASSERT_TRUE(runTo(2));
-  ModalAnswerer cancel({QMessageBox::Cancel});
-  click("stopButton");
-  EXPECT_EQ(cancel.boxes.size(), 1);
-  EXPECT_EQ(buttons(), "01010");
-  EXPECT_TRUE(w->runTimer()->isActive());
-  EXPECT_TRUE(w->progressIndicatorTimer()->isActive());
-  const int at = engine()->iteration;
-  EXPECT_TRUE(runTo(at + 3));
+  for (bool paused : {false, true}) {
+    Lumora *w = started("1 required\n");
+    ASSERT_TRUE(runTo(2));
+    if (paused)
+      click("pauseButton");
+    const int at = engine()->iteration;
+    ModalAnswerer cancel({QMessageBox::Cancel});
+    click("stopButton");
+    EXPECT_EQ(cancel.boxes.size(), 1);
+    EXPECT_EQ(buttons(), paused ? "00110" : "01010");
+    EXPECT_EQ(w->runTimer()->isActive(), !paused);
+    EXPECT_EQ(w->progressIndicatorTimer()->isActive(), !paused);
+    EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
+    spin(30);
+    EXPECT_EQ(engine()->iteration > at, !paused);
+    window.reset();
+  }
 }
 
-TEST_F(MainWindowTest, CancelledStopWhilePausedStaysPaused)
-{
-  Lumora *w = started("1 required\n");
-  ASSERT_TRUE(runTo(2));
-  click("pauseButton");
-  const int at = engine()->iteration;
-  ModalAnswerer cancel({QMessageBox::Cancel});
-  click("stopButton");
-  EXPECT_EQ(cancel.boxes.size(), 1);
-  EXPECT_EQ(buttons(), "00110");
-  EXPECT_FALSE(w->runTimer()->isActive());
-  EXPECT_FALSE(w->progressIndicatorTimer()->isActive());
-  EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
-  spin(30);
-  EXPECT_EQ(engine()->iteration, at);
-}
-
-// The end of a run is said until the next action, logged, and leaves nothing
-// to pause or resume; Stop then asks nothing.
 TEST_F(MainWindowTest, RunEndIsReportedAndKept)
 {
   const struct
@@ -1096,14 +1085,6 @@ TEST_F(MainWindowTest, NoSecondEngineWhileOneIsLoaded)
 }
 
 // --- closing ----------------------------------------------------------------------
-
-TEST_F(MainWindowTest, CloseWithoutEngineAsksNothing)
-{
-  Lumora *w = make(options());
-  ModalAnswerer answerer;
-  EXPECT_TRUE(w->close());
-  EXPECT_TRUE(answerer.boxes.isEmpty());
-}
 
 TEST_F(MainWindowTest, CloseWhileRunningAsksAndHoldsTheRun)
 {
