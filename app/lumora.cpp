@@ -526,7 +526,7 @@ QString Lumora::progressText() const
     return text;
   }
   // The spectral engine advances in z (metres); shown in the run's unit.
-  const double scale = const_cast<Simulator *>(engine)->lengthScale();
+  const double scale = engine->lengthScale();
   const double unit = scale > 0.0 ? scale : 1.0;
   QString text = QStringLiteral("z = ") + QString::number(p / unit, 'f', 2) + QLatin1Char(' ') +
                  engine->lengthUnit;
@@ -572,8 +572,6 @@ void Lumora::createActionTime()
   if (!ui.actionTime_series_plot->isEnabled())
     ui.actionTime_series_plot->setEnabled(true);
 }
-
-QString Lumora::formatProgress(double value) { return QString::number(value, 'g', 6); }
 
 bool Lumora::isRunning() const { return ui.pauseButton->isEnabled(); }
 

@@ -145,7 +145,6 @@ private:
   // the run is held while it is open.
   bool confirmExit();
   void showSelectionDialog(SpectrumDialog *&dialog, const QStringList &names, bool fourier);
-  static QString formatProgress(double value);
   // One line (or block) in the message log, after the time of day.
   void logMessage(const QString &text);
   // A persistent status message that is also logged.

@@ -55,7 +55,7 @@ protected:
     ASSERT_TRUE(dir.isValid());
     AppTestEngine::live = 0;
     AppTestEngine::destroyedInStep = false;
-    QSettings().clear(); // the test location (see testmain)
+    QSettings().clear(); // a folder of the test process (see testmain)
   }
 
   void TearDown() override
