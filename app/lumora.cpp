@@ -8,6 +8,7 @@
 #include "plots/plotwidgets.h"
 #include "plots/resultsaving.h"
 #include "plots/spectrumdialog.h"
+#include "postprocessing/spectrogrampostprocessing.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -502,13 +503,22 @@ void Lumora::updateProgressIndicator()
 
 void Lumora::updateProgressBar()
 {
-  if (!progressBar)
+  if (!progressBar || !engine)
     return;
-  const bool known = engine && progressEndValue > 0.0;
-  progressBar->setVisible(known);
-  if (known)
-    progressBar->setValue(static_cast<int>(
-        std::min(1.0, std::max(0.0, engine->progress() / progressEndValue)) * progressBar->maximum()));
+  // Share of the run done: progress against its end, or the distance a
+  // dynamic spectrogram's windows cover against the distance it asks for.
+  double done = -1.0;
+  if (progressEndValue > 0.0) {
+    done = engine->progress() / progressEndValue;
+  } else if (engine->dynamicSpectrogram) {
+    const auto *dynamic =
+        dynamic_cast<const DynamicSpectrogramPostprocessing<int, double> *>(engine->spectrogram(0));
+    if (dynamic && dynamic->maximumDistance() > 0)
+      done = dynamic->windowCount() * dynamic->gridLength() / dynamic->maximumDistance();
+  }
+  progressBar->setVisible(done >= 0.0);
+  if (done >= 0.0)
+    progressBar->setValue(static_cast<int>(std::min(1.0, done) * progressBar->maximum()));
 }
 
 QString Lumora::progressText() const

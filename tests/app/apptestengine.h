@@ -12,6 +12,8 @@
 //   L pathlength     with "1 uppesignal": progress is 1 um per iteration and
 //                    the run ends at L um
 //   TEXT loadwarning a load warning
+//   D W dynamicmap   a dynamic spectrogram over the distance D, W windows of
+//                    a 10 um grid already recorded
 //
 // It counts living instances and notes a deletion during its own step.
 
@@ -19,6 +21,7 @@
 
 #include "input/lookups.h"
 #include "postprocessing/fourierpostprocessing.h"
+#include "postprocessing/spectrogrampostprocessing.h"
 
 #include <QRegularExpression>
 
@@ -42,6 +45,16 @@ public:
     probeData.assign(8, 0.5);
     pathLength = valueOf(lines, "pathlength").toDouble();
     warnings << valuesOf(lines, "loadwarning");
+    for (const QString &line : lines) {
+      if (!line.endsWith(QLatin1String("dynamicmap")))
+        continue;
+      dynamicSpectrogram = true;
+      auto *map = new DynamicSpectrogramPostprocessing<int, double>("map", "THz", 0, 1, 2, 12, true, 10.0, "um",
+                                                                    line.section(' ', 0, 0).toInt());
+      for (int w = line.section(' ', 1, 1).toInt(); w > 0; --w)
+        map->addWindow(nullptr);
+      spectrogramPostprocessings.push_back(map);
+    }
   }
   ~AppTestEngine() override
   {

@@ -545,6 +545,7 @@ TEST_F(MainWindowTest, StatusTexts)
        "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps \u00b7 about 1 s left", 500},
       {"1 required\n1 uppesignal\n20 pathlength\n", 2,
        "z = 2.00 um of 20 um \u00b7 10 % \u00b7 about 9 s left", 100},
+      {"1 required\n80 2 dynamicmap\n", 7, "Iteration 7 \u00b7 7 it/s \u00b7 t = 7 fs", 250},
   };
   for (const auto &c : cases) {
     Lumora *w = started(c.config);
