@@ -8,18 +8,68 @@
 #include "plots/plotwidgets.h"
 #include "plots/resultsaving.h"
 #include "plots/spectrumdialog.h"
+#include "postprocessing/spectrogrampostprocessing.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
+#include <QTime>
 #include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+const char *const recentFilesKey = "recentFiles";
+const char *const lastFolderKey = "lastFolder";
+
+// 43778 -> "43 778".
+QString grouped(long long value)
+{
+  QString digits = QString::number(std::llabs(value));
+  for (int i = digits.size() - 3; i > 0; i -= 3)
+    digits.insert(i, QLatin1Char(' '));
+  return value < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+// Seconds with the prefix that keeps three significant digits readable.
+QString formatSeconds(double t)
+{
+  static const char *const units[] = {"s", "ms", "\u00b5s", "ns", "ps", "fs", "as"};
+  double v = t;
+  int k = 0;
+  while (k < 6 && v != 0.0 && std::fabs(v) < 1.0) {
+    v *= 1000.0;
+    ++k;
+  }
+  return QString::number(v, 'g', 3) + QLatin1Char(' ') + QString::fromUtf8(units[k]);
+}
+
+QString formatDuration(double seconds)
+{
+  if (seconds < 90.0)
+    return QCoreApplication::translate("Lumora", "about %1 s left").arg(std::max(1.0, std::round(seconds)));
+  if (seconds < 5400.0)
+    return QCoreApplication::translate("Lumora", "about %1 min left").arg(std::round(seconds / 60.0));
+  return QCoreApplication::translate("Lumora", "about %1 h left").arg(std::round(seconds / 3600.0));
+}
+
+} // namespace
 
 Lumora::Lumora(QWidget *parent) : QMainWindow(parent) { setUpWindow(LumoraOptions()); }
 
@@ -45,8 +95,43 @@ void Lumora::setUpWindow(const LumoraOptions &options)
   engineFactory = options.engineFactory ? options.engineFactory : EngineFactory(createEngine);
 
   ui.setupUi(this);
+  programFolder = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                  : options.programFolder;
+  documentsFolder = options.documentsFolder.isEmpty()
+                        ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                        : options.documentsFolder;
   windowGroup = new QActionGroup(this);
+
+  // File menu: Load, Recent files, Save As, Save All, Export Picture..., -, Exit.
+  recentMenu = new QMenu(tr("Recent files"), this);
+  recentMenu->setObjectName(QStringLiteral("menuRecentFiles"));
+  ui.menuFile->insertMenu(ui.actionSaveAs, recentMenu);
+  exportPictureAction = new QAction(tr("Export Picture..."), this);
+  exportPictureAction->setObjectName(QStringLiteral("actionExportPicture"));
+  exportPictureAction->setEnabled(false);
+  connect(exportPictureAction, &QAction::triggered, this, &Lumora::exportPicture);
+  const QList<QAction *> fileEntries = ui.menuFile->actions();
+  const int afterSaveAll = fileEntries.indexOf(ui.actionSave_All) + 1;
+  ui.menuFile->insertAction(fileEntries.value(afterSaveAll, ui.actionExit), exportPictureAction);
+  rebuildRecentMenu();
+
+  // Message log at the bottom: load summaries, saves, breakpoints, run ends.
+  auto *dock = new QDockWidget(tr("Messages"), this);
+  dock->setObjectName(QStringLiteral("messageDock"));
+  logView = new QPlainTextEdit(dock);
+  logView->setObjectName(QStringLiteral("messageLog"));
+  logView->setReadOnly(true);
+  logView->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  logView->setMaximumBlockCount(10000);
+  dock->setWidget(logView);
+  addDockWidget(Qt::BottomDockWidgetArea, dock);
+  resizeDocks({dock}, {130}, Qt::Vertical);
+
   connectActions();
+
+  QSettings stored;
+  restoreGeometry(stored.value(QStringLiteral("window/geometry")).toByteArray());
+  restoreState(stored.value(QStringLiteral("window/state")).toByteArray());
 
   efieldCount = 1;
   sfieldCount = 1;
@@ -123,6 +208,13 @@ bool Lumora::open()
                                                         tr("Text files (*.txt)"));
   if (fileName.isEmpty())
     return false;
+  return openFile(fileName);
+}
+
+bool Lumora::openFile(const QString &fileName)
+{
+  if (engine)
+    return false;
   setConfiguration(fileName);
   if (readFile(fileName)) {
     statusBar()->showMessage(tr("File loaded"), 2000);
@@ -143,22 +235,44 @@ bool Lumora::readFile(QString fileName)
   QApplication::restoreOverrideCursor();
   if (!outcome.ok()) {
     // The loader has already discarded an engine that failed to load.
+    logMessage(outcome.message);
     QMessageBox::warning(this, tr("Lumora"), outcome.message);
     return false;
   }
   engine = outcome.engine;
-  runFailureShown = false;
+  runEndReported = false;
+  speed = 0.0;
 
-  fileLabel = new QLabel(fileName);
-  fileLabel->setToolTip(tr("Configuration file"));
-  speedLabel = new QLabel(formatProgress(0.0));
-  speedLabel->setToolTip(tr("Progress per second"));
-  progressLabel = new QLabel(formatProgress(engine->progress()));
+  const QFileInfo file(fileName);
+  setWindowTitle(file.fileName() + QStringLiteral(" \u2014 ") + tr("Lumora"));
+  logMessage(tr("Loaded %1").arg(QDir::toNativeSeparators(file.absoluteFilePath())));
+  const QString summary = setupSummaryText(*engine);
+  if (!summary.isEmpty())
+    logMessage(summary);
+  rememberRecentFile(file.absoluteFilePath());
+
+  fileLabel = new QLabel(file.fileName());
+  fileLabel->setToolTip(QDir::toNativeSeparators(file.absoluteFilePath()));
+  progressLabel = new QLabel;
   progressLabel->setToolTip(tr("Progress"));
+  progressBar = new QProgressBar;
+  progressBar->setRange(0, 1000);
+  progressBar->setMaximumWidth(160);
   statusBar()->addPermanentWidget(fileLabel);
-  statusBar()->addPermanentWidget(speedLabel);
   statusBar()->addPermanentWidget(progressLabel);
-  lastProgress = 0.0;
+  statusBar()->addPermanentWidget(progressBar);
+  lastProgress = engine->progress();
+
+  // The end is known for the spectral engine (its propagation length) and
+  // for a grid run that an exit action ends at a given iteration.
+  progressEndValue = engine->progressEnd();
+  if (!(progressEndValue > 0.0) && !engine->hasTimeSignal()) {
+    for (const AbstractBreakpoint *breakpoint : qAsConst(engine->breakpoints))
+      if (breakpoint->type == QLatin1String("exit") && breakpoint->targetIteration > 0 &&
+          (progressEndValue <= 0.0 || breakpoint->targetIteration < progressEndValue))
+        progressEndValue = breakpoint->targetIteration;
+  }
+  updateProgressIndicator();
 
   ui.startButton->setEnabled(true);
   connectBreakpoints();
@@ -170,10 +284,29 @@ bool Lumora::readFile(QString fileName)
   return true;
 }
 
+void Lumora::connectBreakpointLog(AbstractBreakpoint *breakpoint)
+{
+  // Connected before the action, so that the log line comes first.
+  const auto log = [this, breakpoint] {
+    logMessage(tr("Breakpoint \"%1\" at iteration %2")
+                   .arg(breakpoint->type)
+                   .arg(engine ? grouped(engine->iteration) : QString()));
+  };
+  if (auto *b = qobject_cast<SuspendBreakpoint *>(breakpoint))
+    connect(b, &SuspendBreakpoint::on_pauseButton_clicked, this, log);
+  else if (auto *b = qobject_cast<ExitBreakpoint *>(breakpoint))
+    connect(b, &ExitBreakpoint::exitApplication, this, log);
+  else if (auto *b = qobject_cast<SaveAllBreakpoint *>(breakpoint))
+    connect(b, &SaveAllBreakpoint::saveAllOnBreakpoint, this, log);
+  else if (auto *b = qobject_cast<SaveLineEnvelopeClass *>(breakpoint))
+    connect(b, &SaveLineEnvelopeClass::saveEEnvelopeOnBreakpoint, this, log);
+}
+
 void Lumora::connectBreakpoints()
 {
   breakpoints = engine->breakpoints;
   for (AbstractBreakpoint *breakpoint : qAsConst(breakpoints)) {
+    connectBreakpointLog(breakpoint);
     if (breakpoint->type == QLatin1String("suspend"))
       connect(breakpoint, SIGNAL(on_pauseButton_clicked()), this, SLOT(on_pauseButton_clicked()));
     else if (breakpoint->type == QLatin1String("save_line_envelope"))
@@ -192,19 +325,59 @@ void Lumora::update()
 {
   if (!engine)
     return;
+  // A tick that pauses or ends the run draws its state whatever the drawing
+  // budget says, so that a held run shows where it stopped.
+  bool held = false;
   if (!engine->finished) {
     engine->step();
-    if (!engine->runFailure.isEmpty() && !runFailureShown) {
-      runFailureShown = true;
-      statusBar()->showMessage(engine->runFailure);
-    }
+    if (!engine)
+      return;
+    if (engine->finished || !engine->runFailure.isEmpty())
+      reportRunEnd();
+    held = !updateTimer->isActive() || runEndReported;
   }
   subWindows = ui.mdiArea->subWindowList(QMdiArea::CreationOrder);
   for (QMdiSubWindow *subWindow : qAsConst(subWindows)) {
     auto *plot = qobject_cast<AbstractPlotWidget *>(subWindow->widget());
-    if (plot && plot->wantsRefresh(engine))
-      plot->refreshPlot(engine);
+    if (plot && (held ? plot->isRefreshDue(engine) : plot->wantsRefresh(engine)))
+      plot->refreshWithinBudget(engine);
   }
+}
+
+void Lumora::reportRunEnd()
+{
+  if (runEndReported || !engine)
+    return;
+  runEndReported = true;
+  // Nothing left to pause or resume; Stop returns to the idle state and the
+  // plots keep refreshing.
+  ui.pauseButton->setEnabled(false);
+  ui.resumeButton->setEnabled(false);
+  progressTimer->stop();
+  updateProgressIndicator();
+  if (!engine->runFailure.isEmpty()) {
+    announce(tr("Run failed: %1").arg(engine->runFailure));
+  } else {
+    if (progressBar && progressBar->isVisible())
+      progressBar->setValue(progressBar->maximum());
+    announce(tr("Run finished"));
+  }
+}
+
+void Lumora::logMessage(const QString &text)
+{
+  if (!logView)
+    return;
+  QString lines = text;
+  lines.replace(QLatin1Char('\n'), QStringLiteral("\n          "));
+  logView->appendPlainText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) +
+                           QStringLiteral("  ") + lines);
+}
+
+void Lumora::announce(const QString &text)
+{
+  statusBar()->showMessage(text);
+  logMessage(text);
 }
 
 void Lumora::on_startButton_clicked()
@@ -217,9 +390,12 @@ void Lumora::on_startButton_clicked()
   ui.startButton->setEnabled(false);
   ui.pauseButton->setEnabled(true);
   ui.stopButton->setEnabled(true);
-  ui.actionElectricFieldEnvelope->setEnabled(true);
-  ui.actionMagneticFieldEnvelope->setEnabled(true);
-  ui.actionPoyntingVector->setEnabled(true);
+  // The spatial envelopes belong to the grid engine; the spectral engine's
+  // field is its time signal.
+  const bool grid = !engine->hasTimeSignal();
+  ui.actionElectricFieldEnvelope->setEnabled(grid);
+  ui.actionMagneticFieldEnvelope->setEnabled(grid);
+  ui.actionPoyntingVector->setEnabled(grid);
   ui.actionSave_All->setEnabled(true);
   if (engine->spectrumAvailable)
     ui.actionDFTSpectrum->setEnabled(true);
@@ -241,13 +417,14 @@ void Lumora::on_pauseButton_clicked()
   progressTimer->stop();
   ui.pauseButton->setEnabled(false);
   ui.resumeButton->setEnabled(true);
-  statusBar()->showMessage(tr("Simulation paused"), 2000);
-  if (engine && progressLabel)
-    progressLabel->setText(formatProgress(engine->progress()));
+  // Kept until the run goes on.
+  statusBar()->showMessage(tr("Simulation paused"));
+  updateProgressIndicator();
 }
 
 void Lumora::on_resumeButton_clicked()
 {
+  statusBar()->clearMessage();
   updateTimer->start();
   progressTimer->start();
   ui.resumeButton->setEnabled(false);
@@ -280,13 +457,16 @@ void Lumora::on_stopButton_clicked()
   ui.startButton->setEnabled(false);
   ui.actionLoad->setEnabled(true);
   statusBar()->clearMessage();
-  for (QLabel **label : {&fileLabel, &speedLabel, &progressLabel}) {
-    if (*label) {
-      statusBar()->removeWidget(*label);
-      delete *label;
-      *label = nullptr;
+  for (QWidget **widget : {reinterpret_cast<QWidget **>(&fileLabel), reinterpret_cast<QWidget **>(&progressLabel),
+                           reinterpret_cast<QWidget **>(&progressBar)}) {
+    if (*widget) {
+      statusBar()->removeWidget(*widget);
+      delete *widget;
+      *widget = nullptr;
     }
   }
+  setWindowTitle(tr("Lumora"));
+  rebuildRecentMenu();
 
   ui.actionElectricFieldEnvelope->setEnabled(false);
   ui.actionMagneticFieldEnvelope->setEnabled(false);
@@ -310,21 +490,74 @@ void Lumora::on_stopButton_clicked()
   speedTimer->stop();
   efieldCount = 1;
   sfieldCount = 1;
+  hfieldCount = 1;
 }
 
 void Lumora::updateProgressIndicator()
 {
-  if (engine && progressLabel)
-    progressLabel->setText(formatProgress(engine->progress()));
+  if (!engine || !progressLabel)
+    return;
+  progressLabel->setText(progressText());
+  updateProgressBar();
+}
+
+void Lumora::updateProgressBar()
+{
+  if (!progressBar || !engine)
+    return;
+  // Share of the run done: progress against its end, or the distance a
+  // dynamic spectrogram's windows cover against the distance it asks for.
+  double done = -1.0;
+  if (progressEndValue > 0.0) {
+    done = engine->progress() / progressEndValue;
+  } else if (engine->dynamicSpectrogram) {
+    const auto *dynamic =
+        dynamic_cast<const DynamicSpectrogramPostprocessing<int, double> *>(engine->spectrogram(0));
+    if (dynamic && dynamic->maximumDistance() > 0)
+      done = dynamic->windowCount() * dynamic->gridLength() / dynamic->maximumDistance();
+  }
+  progressBar->setVisible(done >= 0.0);
+  if (done >= 0.0)
+    progressBar->setValue(static_cast<int>(std::min(1.0, done) * progressBar->maximum()));
+}
+
+QString Lumora::progressText() const
+{
+  if (!engine)
+    return QString();
+  const QString separator = QStringLiteral(" \u00b7 ");
+  const double p = engine->progress();
+  if (!engine->hasTimeSignal()) {
+    QString text = tr("Iteration %1").arg(grouped(engine->iteration)) + separator +
+                   tr("%1 it/s").arg(grouped(std::llround(speed))) + separator +
+                   tr("t = %1").arg(formatSeconds(engine->currentTime()));
+    if (progressEndValue > 0.0 && speed > 0.0 && p < progressEndValue && !engine->finished)
+      text += separator + formatDuration((progressEndValue - p) / speed);
+    return text;
+  }
+  // The spectral engine advances in z (metres); shown in the run's unit.
+  const double scale = engine->lengthScale();
+  const double unit = scale > 0.0 ? scale : 1.0;
+  QString text = QStringLiteral("z = ") + QString::number(p / unit, 'f', 2) + QLatin1Char(' ') +
+                 engine->lengthUnit;
+  if (progressEndValue > 0.0) {
+    text += tr(" of %1 %2").arg(QString::number(progressEndValue / unit, 'g', 6), engine->lengthUnit) +
+            separator +
+            QStringLiteral("%1 %").arg(static_cast<int>(std::floor(100.0 * std::min(1.0, p / progressEndValue))));
+    if (speed > 0.0 && p < progressEndValue && !engine->finished)
+      text += separator + formatDuration((progressEndValue - p) / speed);
+  }
+  return text;
 }
 
 void Lumora::updateSpeed()
 {
-  if (!engine || !speedLabel)
+  if (!engine)
     return;
   const double p = engine->progress();
-  speedLabel->setText(formatProgress(p - lastProgress));
+  speed = (p - lastProgress) * 1000.0 / std::max(1, speedTimer->interval());
   lastProgress = p;
+  updateProgressIndicator();
 }
 
 void Lumora::updateDynamicSpectrogram()
@@ -349,8 +582,6 @@ void Lumora::createActionTime()
   if (!ui.actionTime_series_plot->isEnabled())
     ui.actionTime_series_plot->setEnabled(true);
 }
-
-QString Lumora::formatProgress(double value) { return QString::number(value, 'g', 6); }
 
 bool Lumora::isRunning() const { return ui.pauseButton->isEnabled(); }
 
@@ -393,6 +624,7 @@ bool Lumora::saveEEnvelopeOnBreakpoint(QString fileName)
     statusBar()->showMessage(tr("Simulation paused"));
   }
   if (saveElectricFieldEnvelope(engine, fileName, efieldCount)) {
+    logMessage(tr("Saved %1").arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())));
     statusBar()->showMessage(tr("File saved"), 2000);
     if (isRunning()) {
       updateTimer->start();
@@ -400,6 +632,7 @@ bool Lumora::saveEEnvelopeOnBreakpoint(QString fileName)
     }
     return true;
   }
+  logMessage(tr("Saving failed: %1").arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())));
   statusBar()->showMessage(tr("Saving failed"), 2000);
   return false;
 }
@@ -429,12 +662,56 @@ void Lumora::saveAll()
     return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   haltForSave();
-  saveAllResults(engine, configPath, resultsBase, saveTag, QDateTime::currentDateTime(),
-                 [this](const QString &message, int timeoutMs) {
-                   statusBar()->showMessage(message, timeoutMs);
-                 });
+  const QString base = resultsBase.isEmpty() ? defaultResultsBase() : resultsBase;
+  const SaveAllOutcome outcome =
+      saveAllResults(engine, configPath, base, saveTag, QDateTime::currentDateTime(),
+                     [this](const QString &message, int timeoutMs) {
+                       statusBar()->showMessage(message, timeoutMs);
+                     });
+  const QString folder = QDir::toNativeSeparators(QDir::cleanPath(outcome.folder));
+  if (outcome.succeeded()) {
+    statusBar()->showMessage(tr("All files have been saved to %1").arg(folder), 5000);
+    logMessage(tr("All files have been saved to %1").arg(folder));
+  } else {
+    logMessage(statusBar()->currentMessage());
+  }
   QApplication::restoreOverrideCursor();
   resumeAfterSave();
+}
+
+QString Lumora::defaultResultsBase() const
+{
+  // An installed program's folder is not writable: the user's documents.
+  const QFileInfo folder(programFolder);
+  if (folder.isDir() && folder.isWritable())
+    return programFolder;
+  return QDir(documentsFolder).filePath(QStringLiteral("Lumora results"));
+}
+
+QString Lumora::askSaveFileName(const QString &caption, const QString &proposedName,
+                                const QString &filter, const QString &suffix)
+{
+  QSettings stored;
+  QString folder = stored.value(QLatin1String(lastFolderKey)).toString();
+  if (folder.isEmpty() || !QFileInfo(folder).isDir())
+    folder = QDir::currentPath();
+  QString name = resultFileNames({proposedName.trimmed()}, Qt::CaseSensitive).value(0);
+  name.chop(4); // ".txt"
+  const QString proposed = QDir(folder).filePath(name + QLatin1Char('.') + suffix);
+  QString selectedFilter;
+  QString fileName = QFileDialog::getSaveFileName(this, caption, proposed, filter, &selectedFilter);
+  if (fileName.isEmpty())
+    return fileName;
+  if (QFileInfo(fileName).suffix().isEmpty()) {
+    // The suffix of the chosen filter, e.g. "SVG drawing (*.svg)".
+    QString chosen = suffix;
+    const int star = selectedFilter.indexOf(QLatin1String("*."));
+    if (star >= 0)
+      chosen = selectedFilter.mid(star + 2).section(QLatin1Char(')'), 0, 0).section(QLatin1Char(' '), 0, 0);
+    fileName += QLatin1Char('.') + chosen;
+  }
+  stored.setValue(QLatin1String(lastFolderKey), QFileInfo(fileName).absolutePath());
+  return fileName;
 }
 
 AbstractPlotWidget *Lumora::activePlotWidget() const
@@ -449,15 +726,19 @@ void Lumora::saveAs()
   AbstractPlotWidget *plot = activePlotWidget();
   QString fileName;
   if (plot && engine)
-    fileName = QFileDialog::getSaveFileName(this, tr("Save Simulation Results"), QStringLiteral("."),
-                                            tr("Text files (*.txt)"));
+    fileName = askSaveFileName(tr("Save Simulation Results"), plot->title(), tr("Text files (*.txt)"),
+                               QStringLiteral("txt"));
   // The dialog runs an event loop: the window may have been closed meanwhile.
   plot = activePlotWidget();
   if (!fileName.isEmpty() && plot && engine) {
-    if (plot->saveToFile(fileName, engine))
+    const QString shown = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+    if (plot->saveToFile(fileName, engine)) {
       statusBar()->showMessage(tr("File saved"), 2000);
-    else
+      logMessage(tr("Saved %1").arg(shown));
+    } else {
       statusBar()->showMessage(tr("Saving failed"), 2000);
+      logMessage(tr("Saving failed: %1").arg(shown));
+    }
   } else {
     statusBar()->showMessage(tr("Saving canceled"), 2000);
   }
@@ -469,17 +750,76 @@ bool Lumora::saveFile()
   AbstractPlotWidget *plot = activePlotWidget();
   if (!plot || !engine)
     return false;
-  const QString fileName = QFileDialog::getSaveFileName(this, tr("Save Simulation Results"),
-                                                        QStringLiteral("."), tr("Text files (*.txt)"));
-  if (fileName.isEmpty() || !engine)
+  const QString fileName =
+      askSaveFileName(tr("Save Simulation Results"), plot->title(), tr("Text files (*.txt)"), QStringLiteral("txt"));
+  plot = activePlotWidget();
+  if (fileName.isEmpty() || !engine || !plot)
     return false;
   return plot->saveToFile(fileName, engine);
+}
+
+void Lumora::exportPicture()
+{
+  AbstractPlotWidget *plot = activePlotWidget();
+  if (!plot)
+    return;
+  const QString fileName =
+      askSaveFileName(tr("Export Picture"), plot->title(), AbstractPlotWidget::pictureFilter(), QStringLiteral("png"));
+  plot = activePlotWidget();
+  if (fileName.isEmpty() || !plot) {
+    statusBar()->showMessage(tr("Saving canceled"), 2000);
+    return;
+  }
+  const QString shown = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+  if (plot->exportPicture(fileName)) {
+    statusBar()->showMessage(tr("Picture saved"), 2000);
+    logMessage(tr("Picture saved to %1").arg(shown));
+  } else {
+    statusBar()->showMessage(tr("Saving failed"), 2000);
+    logMessage(tr("Saving failed: %1").arg(shown));
+  }
+}
+
+// --- recent files ----------------------------------------------------------------
+
+void Lumora::rememberRecentFile(const QString &path)
+{
+  QSettings stored;
+  QStringList files = stored.value(QLatin1String(recentFilesKey)).toStringList();
+  files.removeAll(path);
+  files.prepend(path);
+  while (files.size() > maximumRecentFiles)
+    files.removeLast();
+  stored.setValue(QLatin1String(recentFilesKey), files);
+  rebuildRecentMenu();
+}
+
+void Lumora::rebuildRecentMenu()
+{
+  recentMenu->clear();
+  const QStringList files = QSettings().value(QLatin1String(recentFilesKey)).toStringList();
+  for (const QString &path : files) {
+    QAction *entry = recentMenu->addAction(QFileInfo(path).fileName());
+    entry->setToolTip(QDir::toNativeSeparators(path));
+    entry->setData(path);
+    connect(entry, &QAction::triggered, this, [this, path] {
+      if (openFile(path))
+        return;
+    });
+  }
+  // Like Load, only without an engine.
+  recentMenu->setEnabled(!files.isEmpty() && !engine);
 }
 
 // --- plot windows ----------------------------------------------------------------
 
 void Lumora::addPlotWindow(AbstractPlotWidget *widget, const QString &title)
 {
+  connect(widget, &AbstractPlotWidget::exportPictureRequested, this, [this, widget] {
+    if (QMdiSubWindow *window = qobject_cast<QMdiSubWindow *>(widget->parentWidget()))
+      ui.mdiArea->setActiveSubWindow(window);
+    exportPicture();
+  });
   auto *child = new ChildWindow(widget, title, ui.mdiArea);
   ui.mdiArea->addSubWindow(child);
   ui.menuWindow->addAction(child->windowMenuAction());
@@ -510,7 +850,12 @@ void Lumora::createSfieldPlotWindow()
 
 void Lumora::createHfieldPlotWindow()
 {
-  // The magnetic field has no plot window.
+  if (!engine || engine->hasTimeSignal())
+    return;
+  const QString title = tr("Magnetic field envelope ") + QString::number(hfieldCount++);
+  addPlotWindow(new HFieldPlotWidget(engine, tr("Location [") + engine->lengthUnit + QStringLiteral("]"),
+                                     tr("Magnetic field [A/m]"), 1, title, 0, nullptr),
+                title);
 }
 
 void Lumora::createConversionEfficiencyPlotWindow()
@@ -520,7 +865,7 @@ void Lumora::createConversionEfficiencyPlotWindow()
   const QString title = tr("conversion efficiency ");
   addPlotWindow(new ConversionEfficiencyPlotWidget(
                     engine, tr("Location [") + engine->lengthUnit + QStringLiteral("]"),
-                    tr("Energy (a.u.)"), 1, title, 0, nullptr),
+                    tr("Energy [a.u.]"), 1, title, 0, nullptr),
                 title);
 }
 
@@ -655,6 +1000,8 @@ void Lumora::updateActions()
   ui.actionCloseAll->setEnabled(hasChild);
   ui.actionTile->setEnabled(hasChild);
   ui.actionCascade->setEnabled(hasChild);
+  exportPictureAction->setEnabled(hasChild && qobject_cast<AbstractPlotWidget *>(child->widget()) &&
+                                  qobject_cast<AbstractPlotWidget *>(child->widget())->navigablePlot());
   if (child)
     child->windowMenuAction()->setChecked(true);
 }
@@ -699,9 +1046,17 @@ bool Lumora::confirmExit()
   return false;
 }
 
+void Lumora::storeWindowState()
+{
+  QSettings stored;
+  stored.setValue(QStringLiteral("window/geometry"), saveGeometry());
+  stored.setValue(QStringLiteral("window/state"), saveState());
+}
+
 void Lumora::closeEvent(QCloseEvent *event)
 {
   if (ui.actionLoad->isEnabled()) {
+    storeWindowState();
     event->accept();
     return;
   }
@@ -713,6 +1068,7 @@ void Lumora::closeEvent(QCloseEvent *event)
   updateTimer->stop();
   progressTimer->stop();
   speedTimer->stop();
+  storeWindowState();
   event->accept();
 }
 

@@ -21,6 +21,9 @@ class QCloseEvent;
 class QKeyEvent;
 class QLabel;
 class QMdiSubWindow;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
 class QTimer;
 class Simulator;
 class SpectrumDialog;
@@ -36,6 +39,11 @@ struct LumoraOptions
   QString configurationFile;
   // Builds engines; empty: the engines registered in app/enginefactory.
   EngineFactory engineFactory;
+  // Where Save All writes without a results base: the program's folder when
+  // it is writable, else documentsFolder + "/Lumora results". Empty: the
+  // executable's folder and the user's documents folder.
+  QString programFolder;
+  QString documentsFolder;
 };
 
 class Lumora : public QMainWindow
@@ -57,8 +65,18 @@ public:
   SpectrumDialog *fourierDialog() const { return spectrumDialog; }
   SpectrumDialog *probeDialog() const { return timeProbeDialog; }
   QLabel *fileStatusLabel() const { return fileLabel; }
-  QLabel *speedStatusLabel() const { return speedLabel; }
   QLabel *progressStatusLabel() const { return progressLabel; }
+  QProgressBar *progressStatusBar() const { return progressBar; }
+  QPlainTextEdit *messageLog() const { return logView; }
+  // Runs per second of the last speed update (progress units per second).
+  double progressSpeed() const { return speed; }
+  // The status line: "Iteration 43 778 · 790 it/s · t = 1.23 ps" for the grid
+  // engine, "z = 2.00 mm of 20 mm · 10 % · about 3 min left" for the
+  // spectral engine.
+  QString progressText() const;
+  // Folder of Save All results when no results base is set.
+  QString defaultResultsBase() const;
+  static constexpr int maximumRecentFiles = 10;
   QTimer *runTimer() const { return updateTimer; }
   QTimer *progressIndicatorTimer() const { return progressTimer; }
   QTimer *speedIndicatorTimer() const { return speedTimer; }
@@ -99,6 +117,7 @@ private slots:
   void updateDynamicSpectrogram();
   void createActionTime();
   void createActionSpectrum();
+  void exportPicture();
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -126,7 +145,23 @@ private:
   // the run is held while it is open.
   bool confirmExit();
   void showSelectionDialog(SpectrumDialog *&dialog, const QStringList &names, bool fourier);
-  static QString formatProgress(double value);
+  // One line (or block) in the message log, after the time of day.
+  void logMessage(const QString &text);
+  // A persistent status message that is also logged.
+  void announce(const QString &text);
+  // The end of the run (finished or failed), reported once.
+  void reportRunEnd();
+  void updateProgressBar();
+  // Loads path from the Load dialog or the recent files.
+  bool openFile(const QString &path);
+  void rememberRecentFile(const QString &path);
+  void rebuildRecentMenu();
+  // Asks for a file name, proposing folder + proposedName; adds suffix when
+  // the name has none and remembers the folder.
+  QString askSaveFileName(const QString &caption, const QString &proposedName, const QString &filter,
+                          const QString &suffix);
+  void storeWindowState();
+  void connectBreakpointLog(AbstractBreakpoint *breakpoint);
 
   Ui::LumoraClass ui;
 
@@ -138,6 +173,7 @@ private:
   QList<AbstractBreakpoint *> breakpoints;
   unsigned short efieldCount = 1;
   unsigned short sfieldCount = 1;
+  unsigned short hfieldCount = 1;
   Simulator *engine = nullptr;
   QString engineType;
   QString runName;
@@ -145,13 +181,20 @@ private:
   QTimer *progressTimer = nullptr;
   QTimer *speedTimer = nullptr;
   QLabel *fileLabel = nullptr;
-  QLabel *speedLabel = nullptr;
   QLabel *progressLabel = nullptr;
+  QProgressBar *progressBar = nullptr;
+  QPlainTextEdit *logView = nullptr;
+  QMenu *recentMenu = nullptr;
+  QAction *exportPictureAction = nullptr;
+  double speed = 0.0;
+  double progressEndValue = 0.0; // progress at the end of the run; 0 unknown
+  bool runEndReported = false;
+  QString programFolder;
+  QString documentsFolder;
   QList<QMdiSubWindow *> subWindows;
   QActionGroup *windowGroup = nullptr;
   double lastProgress = 0.0;
 
   EngineFactory engineFactory;
   bool exitPending = false;
-  bool runFailureShown = false;
 };

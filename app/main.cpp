@@ -9,6 +9,7 @@
 int main(int argc, char *argv[])
 {
   QApplication application(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Lumora"));
   QApplication::setApplicationName(QStringLiteral("Lumora"));
   QApplication::setApplicationVersion(QStringLiteral(LUMORA_VERSION));
 

@@ -109,6 +109,9 @@ public:
   QString spectrogramUnit(unsigned short i) const;
   bool spectrogramIsFrequency(unsigned short i) const;
   const std::vector<double> &poyntingEnvelope() const;
+  // Magnetic field along the grid (A/m, pointCount() + 1 values between and
+  // around the electric-field points); empty for engines without a grid.
+  virtual const std::vector<double> &magneticField() const { return emptyVector(); }
   bool hasPoynting() const { return !poyntingPostprocessings.empty(); }
 
   // Records a refused line with its reason (only the first problem is kept)
@@ -131,6 +134,8 @@ public:
   // --- engine operations -------------------------------------------------------
   virtual void step() = 0;
   virtual double progress() = 0;
+  // The value progress() reaches at the end of the run; 0 when not known.
+  virtual double progressEnd() const { return 0.0; }
   virtual double currentTime() = 0;
   virtual double probeSampleInterval(unsigned short index) = 0;
   virtual double timeStep() = 0;

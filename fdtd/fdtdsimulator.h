@@ -59,6 +59,7 @@ public:
   // Grid, sections with their index at the sources' centre frequency,
   // sources, post-processing and a memory estimate.
   QString setupSummary() const override;
+  const std::vector<double> &magneticField() const override { return hField; }
 
   // --- grid state -------------------------------------------------------------
   std::vector<double> eField;    // V/m, N points

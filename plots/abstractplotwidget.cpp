@@ -2,7 +2,18 @@
 
 #include "engine/simulator.h"
 
+#include "plots/navigableplot.h"
+
+#include <qwt_plot_renderer.h>
+
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QIntValidator>
+#include <QMenu>
+
+#include <algorithm>
 
 #include <climits>
 
@@ -17,11 +28,17 @@ AbstractPlotWidget::AbstractPlotWidget(int refreshPeriod, const QString &title,
   connect(lineEdit_2, &QLineEdit::textEdited, this, &AbstractPlotWidget::updateYAxisLowerLimit);
   connect(lineEdit_2, &QLineEdit::returnPressed, this, &AbstractPlotWidget::setYAxisLowerLimit);
   setAttribute(Qt::WA_DeleteOnClose);
+  clock = [] {
+    static QElapsedTimer since;
+    if (!since.isValid())
+      since.start();
+    return since.nsecsElapsed();
+  };
 }
 
 AbstractPlotWidget::~AbstractPlotWidget() = default;
 
-bool AbstractPlotWidget::wantsRefresh(const Simulator *engine)
+bool AbstractPlotWidget::isRefreshDue(const Simulator *engine)
 {
   if (!engine || !checkBox->isChecked())
     return false;
@@ -29,6 +46,65 @@ bool AbstractPlotWidget::wantsRefresh(const Simulator *engine)
   period = every > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(every);
   const long long n = period < 1 ? 1 : period;
   return engine->iteration % n == 0;
+}
+
+bool AbstractPlotWidget::wantsRefresh(const Simulator *engine)
+{
+  return isRefreshDue(engine) && (!drawnOnce || clock() >= nextRedraw);
+}
+
+void AbstractPlotWidget::refreshWithinBudget(Simulator *engine)
+{
+  const qint64 start = clock();
+  refreshPlot(engine);
+  const qint64 duration = std::max<qint64>(clock() - start, 0);
+  const qint64 interval = std::max<qint64>(
+      minimumRedrawInterval, static_cast<qint64>(static_cast<double>(duration) / maximumDrawingShare));
+  nextRedraw = start + interval;
+  drawnOnce = true;
+}
+
+void AbstractPlotWidget::setClock(PlotClock newClock)
+{
+  clock = std::move(newClock);
+  drawnOnce = false;
+}
+
+QString AbstractPlotWidget::pictureFilter()
+{
+  return tr("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+}
+
+bool AbstractPlotWidget::exportPicture(const QString &fileName) const
+{
+  NavigablePlot *plot = navigablePlot();
+  const QString format = QFileInfo(fileName).suffix().toLower();
+  if (!plot || (format != QLatin1String("png") && format != QLatin1String("svg") &&
+                format != QLatin1String("pdf")))
+    return false;
+  QFile::remove(fileName);
+  // The picture has the size of the plot on the screen (96 dots per inch).
+  const QSize pixels = plot->size().expandedTo(QSize(400, 300));
+  const QSizeF millimetres(pixels.width() * 25.4 / 96.0, pixels.height() * 25.4 / 96.0);
+  QwtPlotRenderer renderer;
+  renderer.renderDocument(plot, fileName, format, millimetres, 96);
+  return QFileInfo(fileName).size() > 0;
+}
+
+void AbstractPlotWidget::contextMenuEvent(QContextMenuEvent *event)
+{
+  NavigablePlot *plot = navigablePlot();
+  if (!plot) {
+    QWidget::contextMenuEvent(event);
+    return;
+  }
+  QMenu menu(this);
+  QAction *reset = menu.addAction(tr("Reset zoom"));
+  reset->setEnabled(plot->isZoomed());
+  connect(reset, &QAction::triggered, plot, &NavigablePlot::resetView);
+  connect(menu.addAction(tr("Export Picture...")), &QAction::triggered, this,
+          &AbstractPlotWidget::exportPictureRequested);
+  menu.exec(event->globalPos());
 }
 
 void AbstractPlotWidget::on_checkBox_stateChanged(int state)

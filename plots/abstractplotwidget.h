@@ -12,7 +12,13 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
+class NavigablePlot;
 class Simulator;
+
+// Monotonic time in nanoseconds; the drawing budget reads it.
+using PlotClock = std::function<qint64()>;
 
 class AbstractPlotWidget : public QWidget, public Ui::AbstractPlotWidget
 {
@@ -28,9 +34,27 @@ public:
   // Writes the widget's data for the engine to fileName; true on success.
   virtual bool saveToFile(const QString &fileName, Simulator *engine) = 0;
 
-  // True when "Refresh" is ticked and the engine's iteration is a multiple of
-  // the "every" value (0 or an empty field count as 1).
+  // True when "Refresh" is ticked, the engine's iteration is a multiple of
+  // the "every" value (0 or an empty field count as 1) and the drawing
+  // budget allows a redraw now.
   bool wantsRefresh(const Simulator *engine);
+  // The same without the drawing budget.
+  bool isRefreshDue(const Simulator *engine);
+  // refreshPlot, timed: the next redraw is allowed no sooner than
+  // minimumRedrawInterval after this one began, nor sooner than
+  // 1 / maximumDrawingShare times its duration, so that drawing takes at
+  // most that share of the wall time however slow a redraw is.
+  void refreshWithinBudget(Simulator *engine);
+  static constexpr qint64 minimumRedrawInterval = 40000000; // ns: 25 redraws/s
+  static constexpr double maximumDrawingShare = 0.2;
+  void setClock(PlotClock clock);
+
+  // The plot the user zooms and that a picture shows; null for none.
+  virtual NavigablePlot *navigablePlot() const { return nullptr; }
+  // Writes the plot as it is shown (zoom included) to fileName; the format
+  // follows the suffix: png, svg or pdf. True when a non-empty file was made.
+  bool exportPicture(const QString &fileName) const;
+  static QString pictureFilter();
 
   bool isLowerLimitActive() const { return lowerLimitActive != 0; }
   double lowerLimit() const { return yLowerLimit; }
@@ -38,16 +62,27 @@ public:
   QString title() const { return titleText; }
   int refreshPeriod() const { return period; }
 
+signals:
+  // The context menu's "Export Picture..." (the main window asks for a name).
+  void exportPictureRequested();
+
 public slots:
   void on_checkBox_stateChanged(int state);
   void updateYAxisLowerLimit(const QString &text);
   void setYAxisLowerLimit();
 
 protected:
+  void contextMenuEvent(QContextMenuEvent *event) override;
+
   int period;
   QString titleText;
   unsigned short index;
   unsigned char lowerLimitActive = 0;
   double yLowerLimit = 0.0;
   QString lowerLimitText;
+
+private:
+  PlotClock clock;
+  qint64 nextRedraw = 0;
+  bool drawnOnce = false;
 };

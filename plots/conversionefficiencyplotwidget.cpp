@@ -5,6 +5,9 @@
 #include "plots/curvedata.h"
 #include "plots/rectangularplotwidget.h"
 
+#include "plots/navigableplot.h"
+
+#include <qwt_legend.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_directpainter.h>
@@ -15,38 +18,50 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+const double axisMarginFactor = std::pow(10.0, 0.25);
+}
+
 ConversionEfficiencyPlotWidget::ConversionEfficiencyPlotWidget(
     Simulator *, const QString &xTitle, const QString &yTitle, int refreshPeriod,
     const QString &title, unsigned short objectIndex, QWidget *parent)
     : AbstractPlotWidget(refreshPeriod, title, objectIndex, parent),
       headerText(QStringLiteral("! ") + xTitle + QLatin1Char('\t') + yTitle)
 {
-  plot = new QwtPlot(this);
+  plot = new NavigablePlot(this);
   plot->setAutoReplot(false);
   plot->setFocusPolicy(Qt::ClickFocus);
   for (int axis = 0; axis < QwtPlot::axisCnt; ++axis)
     plot->setAxisAutoScale(axis, true);
   plot->setCanvasBackground(QBrush(Qt::white));
   attachStandardGrid(plot);
-  plot->setAxisTitle(QwtPlot::xBottom, QString());
-  plot->setAxisTitle(QwtPlot::yLeft, QString());
+  plot->setAxisTitle(QwtPlot::xBottom, xTitle);
+  plot->setAxisTitle(QwtPlot::yLeft, yTitle);
   plot->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine(10));
+  plot->insertLegend(new QwtLegend, QwtPlot::BottomLegend);
   gridLayout->addWidget(plot, 1, 0);
 
-  totalCurve = new QwtPlotCurve(QString());
+  totalCurve = new QwtPlotCurve(tr("Total energy"));
+  totalCurve->setPen(QColor(Qt::darkBlue), 2.0);
   totalData = new CurveData;
   totalCurve->setData(totalData);
   totalCurve->attach(plot);
-  bandCurve = new QwtPlotCurve(QString());
+  bandCurve = new QwtPlotCurve(tr("Energy in band"));
+  bandCurve->setPen(QColor(Qt::red), 2.0);
   bandData = new CurveData;
   bandCurve->setData(bandData);
   bandCurve->attach(plot);
   directPainter = new QwtPlotDirectPainter(plot);
 
+  // A row of its own under the plot, so that narrow windows do not cut it.
   conversionEfficiencyLabel = new QLabel(this);
   conversionEfficiencyLabel->setObjectName(QStringLiteral("conversionEfficiencyLabel"));
-  horizontalLayout->addWidget(conversionEfficiencyLabel);
+  conversionEfficiencyLabel->setWordWrap(true);
+  conversionEfficiencyLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  gridLayout->addWidget(conversionEfficiencyLabel, 2, 0);
 }
+
+QwtPlot *ConversionEfficiencyPlotWidget::plotWidget() const { return plot; }
 
 ConversionEfficiencyPlotWidget::~ConversionEfficiencyPlotWidget() = default;
 
@@ -95,7 +110,8 @@ void ConversionEfficiencyPlotWidget::refreshPlot(Simulator *engine)
   if (seenMin <= seenMax && (seenMax > axisMax || seenMin < axisMin)) {
     axisMin = seenMin;
     axisMax = seenMax;
-    plot->setAxisScale(QwtPlot::yLeft, seenMin, seenMax);
+    // A margin of a quarter of a decade keeps the curves off the frame.
+    plot->setAxisScale(QwtPlot::yLeft, seenMin / axisMarginFactor, seenMax * axisMarginFactor);
   }
   plot->replot();
 

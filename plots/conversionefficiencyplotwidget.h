@@ -3,11 +3,13 @@
 // distance (logarithmic y axis), with the conversion efficiency as text.
 
 #include "plots/abstractplotwidget.h"
+#include "plots/navigableplot.h"
 
 #include <vector>
 
 class CurveData;
 class QLabel;
+class NavigablePlot;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotDirectPainter;
@@ -25,7 +27,8 @@ public:
   void refreshPlot(Simulator *engine) override;
   bool saveToFile(const QString &fileName, Simulator *engine) override;
 
-  QwtPlot *plotWidget() const { return plot; }
+  QwtPlot *plotWidget() const;
+  NavigablePlot *navigablePlot() const override { return plot; }
   QString efficiencyText() const;
   QString header() const { return headerText; }
 
@@ -39,7 +42,7 @@ private:
   double axisMin = 1.7976931348623157e308;
   double seenMin = 1.7976931348623157e308;
   double lastValue = 0.0;
-  QwtPlot *plot = nullptr;
+  NavigablePlot *plot = nullptr;
   QwtPlotCurve *totalCurve = nullptr;
   QwtPlotCurve *bandCurve = nullptr;
   CurveData *totalData = nullptr; // owned by totalCurve

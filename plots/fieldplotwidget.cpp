@@ -131,3 +131,26 @@ QString SFieldPlotWidget::envelopeHeader() const
 {
   return QStringLiteral("! Poynting vector Envelope:\n");
 }
+
+HFieldPlotWidget::HFieldPlotWidget(Simulator *engine, const QString &xAxisTitle,
+                                   const QString &yAxisTitle, int refreshPeriod,
+                                   const QString &title, unsigned short objectIndex,
+                                   QWidget *parent)
+    : FieldPlotWidget(engine, xAxisTitle, yAxisTitle, refreshPeriod, title, objectIndex, parent,
+                      engine ? -0.5 * engine->pointSpacing() : 0.0)
+{
+  if (engine && !x.empty()) {
+    x.push_back(x.back() + engine->pointSpacing());
+    plot->setAxisScale(QwtPlot::xBottom, x.front(), x.back());
+  }
+}
+
+const std::vector<double> &HFieldPlotWidget::quantity(Simulator *engine) const
+{
+  return engine->magneticField();
+}
+
+QString HFieldPlotWidget::envelopeHeader() const
+{
+  return QStringLiteral("! H field Envelope:\n");
+}

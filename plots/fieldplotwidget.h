@@ -68,3 +68,19 @@ protected:
   const std::vector<double> &quantity(Simulator *engine) const override;
   QString envelopeHeader() const override;
 };
+
+// The magnetic field along the grid: H[i] lies half a cell before E[i], and
+// there is one more H value than E values.
+class HFieldPlotWidget : public FieldPlotWidget
+{
+  Q_OBJECT
+
+public:
+  HFieldPlotWidget(Simulator *engine, const QString &xTitle, const QString &yTitle,
+                   int refreshPeriod, const QString &title, unsigned short objectIndex,
+                   QWidget *parent = nullptr);
+
+protected:
+  const std::vector<double> &quantity(Simulator *engine) const override;
+  QString envelopeHeader() const override;
+};

@@ -1,10 +1,15 @@
 #include "plots/rectangularplotwidget.h"
 
+#include "plots/analyticenvelope.h"
+#include "plots/navigableplot.h"
+
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
 #include <qwt_scale_div.h>
 
+#include <QCheckBox>
+#include <QHBoxLayout>
 #include <QPen>
 
 #include <algorithm>
@@ -28,7 +33,7 @@ RectangularPlotWidget::RectangularPlotWidget(const QString &xAxisTitle, const QS
     : AbstractPlotWidget(refreshPeriod, title, objectIndex, parent), xTitle(xAxisTitle),
       yTitle(yAxisTitle)
 {
-  plot = new QwtPlot(this);
+  plot = new NavigablePlot(this);
   plot->setFocusPolicy(Qt::ClickFocus);
   gridLayout->addWidget(plot, 1, 0);
   plot->setAxisAutoScale(QwtPlot::xBottom, true);
@@ -43,9 +48,11 @@ RectangularPlotWidget::RectangularPlotWidget(const QString &xAxisTitle, const QS
 // The plot deletes its items (curves, grid) with itself.
 RectangularPlotWidget::~RectangularPlotWidget() = default;
 
+QwtPlot *RectangularPlotWidget::plotWidget() const { return plot; }
+
 QString RectangularPlotWidget::columnHeader() const
 {
-  return QStringLiteral("! ") + xTitle + QLatin1Char('\t') + yTitle;
+  return QStringLiteral("! ") + xTitle + QLatin1Char('\t') + shownYTitle();
 }
 
 double RectangularPlotWidget::leftAxisLower() const
@@ -79,8 +86,44 @@ void RectangularPlotWidget::updateSymmetricAxis(const std::vector<double> &value
 
 void RectangularPlotWidget::drawCurve()
 {
-  const size_t n = std::min(x.size(), y.size());
-  curve->setRawSamples(x.data(), y.data(), static_cast<int>(n));
+  const std::vector<double> *values = &y;
+  if (showsEnvelope()) {
+    analytic->compute(y, envelopeOfY);
+    values = &envelopeOfY;
+  }
+  const size_t n = std::min(x.size(), values->size());
+  curve->setRawSamples(x.data(), values->data(), static_cast<int>(n));
   curve->attach(plot);
   plot->replot();
+}
+
+void RectangularPlotWidget::addEnvelopeOption()
+{
+  analytic = std::make_unique<AnalyticEnvelope>();
+  envelopeBox = new QCheckBox(tr("Envelope"), this);
+  envelopeBox->setObjectName(QStringLiteral("envelopeCheckBox"));
+  envelopeBox->setToolTip(tr("Magnitude of the analytic signal instead of the field"));
+  horizontalLayout->addWidget(envelopeBox);
+  connect(envelopeBox, &QCheckBox::toggled, this, [this] {
+    plot->setAxisTitle(QwtPlot::yLeft, shownYTitle());
+    drawCurve();
+  });
+}
+
+bool RectangularPlotWidget::showsEnvelope() const { return envelopeBox && envelopeBox->isChecked(); }
+
+std::vector<double> RectangularPlotWidget::shownValues(const std::vector<double> &values)
+{
+  if (!showsEnvelope())
+    return values;
+  std::vector<double> envelope;
+  analytic->compute(values, envelope);
+  return envelope;
+}
+
+QString RectangularPlotWidget::shownYTitle() const
+{
+  if (!showsEnvelope() || yTitle.isEmpty())
+    return yTitle;
+  return tr("Envelope of ") + yTitle.left(1).toLower() + yTitle.mid(1);
 }

@@ -9,8 +9,6 @@
 #include <qwt_matrix_raster_data.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_layout.h>
-#include <qwt_plot_magnifier.h>
-#include <qwt_plot_panner.h>
 #include <qwt_plot_spectrogram.h>
 #include <qwt_scale_widget.h>
 #include <qwt_slider.h>
@@ -187,21 +185,15 @@ ColorMap::ColorMap() : QwtLinearColorMap(Qt::darkBlue, Qt::darkRed, QwtColorMap:
 
 SpectrogramPlot::SpectrogramPlot(const QString &xTitle, const QString &yTitle,
                                  const QString &colorBarTitle, QWidget *parent)
-    : QwtPlot(parent)
+    : NavigablePlot(parent)
 {
-  auto *plotCanvas = new QwtPlotCanvas;
-  plotCanvas->setBorderRadius(10);
-  setCanvas(plotCanvas);
+  if (auto *plotCanvas = qobject_cast<QwtPlotCanvas *>(canvas()))
+    plotCanvas->setBorderRadius(10);
 
   spectrogram = new QwtPlotSpectrogram(QString());
   spectrogram->setRenderThreadCount(0);
   spectrogram->setColorMap(new ColorMap);
   spectrogram->setData(new RasterView);
-
-  auto *magnifier = new QwtPlotMagnifier(canvas());
-  magnifier->setAxisEnabled(QwtPlot::yRight, false);
-  auto *panner = new QwtPlotPanner(canvas());
-  panner->setAxisEnabled(QwtPlot::yRight, false);
 
   setAxisTitle(QwtPlot::xBottom, xTitle);
   setAxisTitle(QwtPlot::yLeft, yTitle);

@@ -4,6 +4,7 @@
 // colour scale. Saved as three matrix blocks (values, spectral axis, rows).
 
 #include "plots/abstractplotwidget.h"
+#include "plots/navigableplot.h"
 
 #include <qwt_color_map.h>
 #include <qwt_plot.h>
@@ -22,9 +23,9 @@ public:
   ColorMap();
 };
 
-// The plot: one spectrogram item, a rounded canvas, magnifier and panner on
+// The plot: one spectrogram item, a rounded canvas, wheel zoom and panning on
 // the left and bottom axes, the colour bar on the right axis.
-class SpectrogramPlot : public QwtPlot
+class SpectrogramPlot : public NavigablePlot
 {
   Q_OBJECT
 
@@ -58,6 +59,7 @@ public:
 
   double threshold() const { return thresholdValue; }
   SpectrogramPlot *plotWidget() const { return plot; }
+  NavigablePlot *navigablePlot() const override { return plot; }
   QwtSlider *slider() const { return thresholdSlider; }
 
   // Range of the data's values as shown (its minimum and maximum, finite

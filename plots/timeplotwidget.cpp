@@ -21,6 +21,7 @@ TimePlotWidget::TimePlotWidget(Simulator *engine, const QString &xAxisTitle,
     if (!x.empty())
       plot->setAxisScale(QwtPlot::xBottom, 0.0, x.back());
   }
+  addEnvelopeOption();
 }
 
 void TimePlotWidget::refreshPlot(Simulator *engine)
@@ -37,5 +38,5 @@ bool TimePlotWidget::saveToFile(const QString &fileName, Simulator *engine)
 {
   if (!engine)
     return false;
-  return writeFileAtomically(fileName, formatColumns(x, engine->electricField(), columnHeader()));
+  return writeFileAtomically(fileName, formatColumns(x, shownValues(engine->electricField()), columnHeader()));
 }

@@ -25,10 +25,13 @@ TimeProbePlotWidget::TimeProbePlotWidget(Simulator *engine, const QString &xAxis
     if (objectIndex < names.size())
       name = names.at(objectIndex);
   }
-  probeHeader = columnHeader() + QStringLiteral("\r\n!") + name;
+  probeName = name;
   if (!x.empty())
     plot->setAxisScale(QwtPlot::xBottom, x.front(), x.back());
+  addEnvelopeOption();
 }
+
+QString TimeProbePlotWidget::header() const { return columnHeader() + QStringLiteral("\r\n!") + probeName; }
 
 void TimeProbePlotWidget::refreshPlot(Simulator *engine)
 {
@@ -44,5 +47,5 @@ bool TimeProbePlotWidget::saveToFile(const QString &fileName, Simulator *engine)
 {
   if (!engine)
     return false;
-  return writeFileAtomically(fileName, formatColumns(x, engine->probeSamples(index), probeHeader));
+  return writeFileAtomically(fileName, formatColumns(x, shownValues(engine->probeSamples(index)), header()));
 }

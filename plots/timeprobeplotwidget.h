@@ -15,8 +15,8 @@ public:
   void refreshPlot(Simulator *engine) override;
   bool saveToFile(const QString &fileName, Simulator *engine) override;
   // "! x<TAB>y\r\n!" + probe name.
-  QString header() const { return probeHeader; }
+  QString header() const;
 
 private:
-  QString probeHeader;
+  QString probeName;
 };

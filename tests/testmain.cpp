@@ -5,6 +5,8 @@
 
 #ifdef LUMORA_TEST_GUI
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #else
 #include <QCoreApplication>
 #endif
@@ -34,6 +36,10 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(messageHandler);
 #ifdef LUMORA_TEST_GUI
+  // Window settings (recent files, geometry, last folder) go to a folder of
+  // this process, never to the user's own nor to another test's.
+  const QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   QApplication app(argc, argv);
 #else
   QCoreApplication app(argc, argv);

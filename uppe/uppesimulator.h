@@ -43,6 +43,7 @@ public:
   // --- engine operations ------------------------------------------------------
   void step() override;
   double progress() override { return z; }
+  double progressEnd() const override { return length; }
   double currentTime() override { return 0.0; }
   double probeSampleInterval(unsigned short) override { return dt; }
   double timeStep() override;

@@ -9,6 +9,11 @@
 //   1 uppesignal     the engine has a time signal
 //   N failat         the step of iteration N ends the run with a failure text
 //   1 dynamic        the engine has a dynamic spectrogram (signals connected)
+//   L pathlength     with "1 uppesignal": progress is 1 um per iteration and
+//                    the run ends at L um
+//   TEXT loadwarning a load warning
+//   D W dynamicmap   a dynamic spectrogram over the distance D, W windows of
+//                    a 10 um grid already recorded
 //
 // It counts living instances and notes a deletion during its own step.
 
@@ -16,6 +21,7 @@
 
 #include "input/lookups.h"
 #include "postprocessing/fourierpostprocessing.h"
+#include "postprocessing/spectrogrampostprocessing.h"
 
 #include <QRegularExpression>
 
@@ -37,6 +43,18 @@ public:
     failAt = valueOf(lines, "failat").toInt();
     dynamicSpectrogram = valueOf(lines, "dynamic") == QLatin1String("1");
     probeData.assign(8, 0.5);
+    pathLength = valueOf(lines, "pathlength").toDouble();
+    warnings << valuesOf(lines, "loadwarning");
+    for (const QString &line : lines) {
+      if (!line.endsWith(QLatin1String("dynamicmap")))
+        continue;
+      dynamicSpectrogram = true;
+      auto *map = new DynamicSpectrogramPostprocessing<int, double>("map", "THz", 0, 1, 2, 12, true, 10.0, "um",
+                                                                    line.section(' ', 0, 0).toInt());
+      for (int w = line.section(' ', 1, 1).toInt(); w > 0; --w)
+        map->addWindow(nullptr);
+      spectrogramPostprocessings.push_back(map);
+    }
   }
   ~AppTestEngine() override
   {
@@ -62,6 +80,8 @@ public:
   }
 
   QStringList probeNames() override { return probes; }
+  double progress() override { return timeSignal ? iteration * 1e-6 : iteration; }
+  double progressEnd() const override { return pathLength * 1e-6; }
   bool hasTimeSignal() override { return timeSignal; }
   int probeSampleCount(unsigned short) override { return static_cast<int>(probeData.size()); }
   std::vector<double> &probeSamples(unsigned short) override { return probeData; }
@@ -80,6 +100,7 @@ public:
   bool timeSignal = false;
   int failAt = 0;
   std::vector<double> probeData;
+  double pathLength = 0.0;
 
   static inline int live = 0;
   static inline bool inStep = false;

@@ -13,13 +13,18 @@
 #include <QActionGroup>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpacerItem>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -50,6 +55,7 @@ protected:
     ASSERT_TRUE(dir.isValid());
     AppTestEngine::live = 0;
     AppTestEngine::destroyedInStep = false;
+    QSettings().clear(); // a folder of the test process (see testmain)
   }
 
   void TearDown() override
@@ -161,6 +167,7 @@ TEST_F(MainWindowTest, FormActions)
       {"actionFFTSpectrum", "FFT Spectrum", "", false},
       {"actionUPPE_time_signal", "UPPE time signal", "", false},
       {"actionConversion_efficiency", "Conversion efficiency", "", false},
+      {"actionExportPicture", "Export Picture...", "", false},
   };
   // Created in this order.
   QStringList order;
@@ -185,7 +192,7 @@ TEST_F(MainWindowTest, FormMenusButtonsAndLayout)
   auto menuEntries = [&](const char *name) {
     QStringList entries;
     for (QAction *a : w->findChild<QMenu *>(name)->actions())
-      entries << (a->isSeparator() ? "-" : a->objectName());
+      entries << (a->isSeparator() ? "-" : a->menu() ? a->menu()->objectName() : a->objectName());
     return entries;
   };
   QStringList menus;
@@ -193,7 +200,8 @@ TEST_F(MainWindowTest, FormMenusButtonsAndLayout)
     menus << a->menu()->objectName() + "=" + a->text();
   EXPECT_EQ(menus, QStringList({"menuFile=&File", "menuShow=View", "menuWindow=Window"}));
   EXPECT_EQ(menuEntries("menuFile"),
-            QStringList({"actionLoad", "actionSaveAs", "actionSave_All", "-", "actionExit"}));
+            QStringList({"actionLoad", "menuRecentFiles", "actionSaveAs", "actionSave_All", "actionExportPicture",
+                         "-", "actionExit"}));
   EXPECT_EQ(menuEntries("menuShow"),
             QStringList({"actionElectricFieldEnvelope", "actionMagneticFieldEnvelope", "actionPoyntingVector",
                          "-", "actionFFTSpectrum", "actionUPPE_time_signal", "actionDFTSpectrum",
@@ -249,7 +257,8 @@ TEST_F(MainWindowTest, OpenLoadsTheChosenFile)
   EXPECT_EQ(buttons(), "10000"); // loaded: Start only
   EXPECT_EQ(w->configurationPath(), path);
   EXPECT_EQ(w->simulator()->runName, "FDTD_open");
-  EXPECT_EQ(w->fileStatusLabel()->text(), path);
+  EXPECT_EQ(w->fileStatusLabel()->text(), "FDTD_open.txt");
+  EXPECT_EQ(w->windowTitle(), QString::fromUtf8("FDTD_open.txt \u2014 Lumora"));
   EXPECT_FALSE(w->runTimer()->isActive());
   EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
   for (const char *a : viewActions)
@@ -445,7 +454,7 @@ TEST_F(MainWindowTest, StartPauseResumeStop)
   EXPECT_FALSE(w->progressIndicatorTimer()->isActive());
   EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
   const int pausedAt = engine()->iteration;
-  EXPECT_EQ(w->progressStatusLabel()->text(), QString::number(pausedAt));
+  EXPECT_TRUE(w->progressStatusLabel()->text().remove(' ').startsWith("Iteration" + QString::number(pausedAt)));
   spin(30);
   EXPECT_EQ(engine()->iteration, pausedAt);
 
@@ -465,113 +474,119 @@ TEST_F(MainWindowTest, StartPauseResumeStop)
   EXPECT_FALSE(w->progressIndicatorTimer()->isActive());
   EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
   EXPECT_EQ(w->fileStatusLabel(), nullptr);
-  EXPECT_EQ(w->speedStatusLabel(), nullptr);
+  EXPECT_EQ(w->progressStatusBar(), nullptr);
+  EXPECT_EQ(w->windowTitle(), "Lumora");
   EXPECT_EQ(w->progressStatusLabel(), nullptr);
   EXPECT_TRUE(w->statusBar()->findChildren<QLabel *>().isEmpty() ||
               w->statusBar()->findChildren<QLabel *>().size() <= 1); // the message label only
   EXPECT_TRUE(status().isEmpty());
 }
 
-TEST_F(MainWindowTest, CancelledStopWhileRunningKeepsRunning)
+// A refused Stop returns to the state it came from, running or paused.
+TEST_F(MainWindowTest, CancelledStopKeepsTheRunAsItWas)
 {
-  Lumora *w = started("1 required\n");
-  ASSERT_TRUE(runTo(2));
-  ModalAnswerer cancel({QMessageBox::Cancel});
-  click("stopButton");
-  EXPECT_EQ(cancel.boxes.size(), 1);
-  EXPECT_EQ(buttons(), "01010");
-  EXPECT_TRUE(w->runTimer()->isActive());
-  EXPECT_TRUE(w->progressIndicatorTimer()->isActive());
-  const int at = engine()->iteration;
-  EXPECT_TRUE(runTo(at + 3));
+  for (bool paused : {false, true}) {
+    Lumora *w = started("1 required\n");
+    ASSERT_TRUE(runTo(2));
+    if (paused)
+      click("pauseButton");
+    const int at = engine()->iteration;
+    ModalAnswerer cancel({QMessageBox::Cancel});
+    click("stopButton");
+    EXPECT_EQ(cancel.boxes.size(), 1);
+    EXPECT_EQ(buttons(), paused ? "00110" : "01010");
+    EXPECT_EQ(w->runTimer()->isActive(), !paused);
+    EXPECT_EQ(w->progressIndicatorTimer()->isActive(), !paused);
+    EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
+    spin(30);
+    EXPECT_EQ(engine()->iteration > at, !paused);
+    window.reset();
+  }
 }
 
-TEST_F(MainWindowTest, CancelledStopWhilePausedStaysPaused)
+TEST_F(MainWindowTest, RunEndIsReportedAndKept)
 {
-  Lumora *w = started("1 required\n");
-  ASSERT_TRUE(runTo(2));
-  click("pauseButton");
-  const int at = engine()->iteration;
-  ModalAnswerer cancel({QMessageBox::Cancel});
-  click("stopButton");
-  EXPECT_EQ(cancel.boxes.size(), 1);
-  EXPECT_EQ(buttons(), "00110");
-  EXPECT_FALSE(w->runTimer()->isActive());
-  EXPECT_FALSE(w->progressIndicatorTimer()->isActive());
-  EXPECT_TRUE(w->speedIndicatorTimer()->isActive());
-  spin(30);
-  EXPECT_EQ(engine()->iteration, at);
+  const struct
+  {
+    const char *config;
+    int steps;
+    const char *text;
+  } cases[] = {
+      {"1 required\n4 laststep\n", 4, "Run finished"},
+      {"1 required\n3 failat\n", 3, "Run failed: The field is no longer finite at iteration 3"},
+  };
+  for (const auto &c : cases) {
+    Lumora *w = started(c.config);
+    ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+    spin(60);
+    EXPECT_EQ(engine()->stepCalls, c.steps) << c.text; // no step once finished
+    EXPECT_EQ(buttons(), "00010") << c.text;
+    EXPECT_TRUE(w->runTimer()->isActive()); // ticks go on refreshing plots
+    EXPECT_EQ(status(), c.text);
+    EXPECT_TRUE(w->messageLog()->toPlainText().endsWith(c.text));
+    ModalAnswerer answerer;
+    click("stopButton");
+    EXPECT_TRUE(answerer.boxes.isEmpty());
+    EXPECT_EQ(w->simulator(), nullptr);
+    window.reset();
+  }
 }
 
-TEST_F(MainWindowTest, FinishedRunKeepsButtonsAndStopsWithoutAQuestion)
+// Names and units in the status bar, and a progress bar where the end is known.
+TEST_F(MainWindowTest, StatusTexts)
 {
-  Lumora *w = started("1 required\n4 laststep\n");
-  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
-  spin(30);
-  EXPECT_EQ(engine()->iteration, 4);
-  EXPECT_EQ(engine()->stepCalls, 4); // no step once finished
-  EXPECT_EQ(buttons(), "01010");
-  EXPECT_TRUE(w->runTimer()->isActive()); // ticks go on refreshing plots
-  ModalAnswerer answerer;
-  click("stopButton");
-  EXPECT_TRUE(answerer.boxes.isEmpty());
-  EXPECT_EQ(w->simulator(), nullptr);
-  EXPECT_EQ(buttons(), "00001");
+  const struct
+  {
+    const char *config;
+    int iteration;
+    const char *text;
+    int bar; // per mille; -1: no bar
+  } cases[] = {
+      {"1 required\n", 43778, "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps", -1},
+      {"1 required\nexit action\n87556 iterations\n", 43778,
+       "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps \u00b7 about 1 s left", 500},
+      {"1 required\n1 uppesignal\n20 pathlength\n", 2,
+       "z = 2.00 um of 20 um \u00b7 10 % \u00b7 about 9 s left", 100},
+      {"1 required\n80 2 dynamicmap\n", 7, "Iteration 7 \u00b7 7 it/s \u00b7 t = 7 fs", 250},
+  };
+  for (const auto &c : cases) {
+    Lumora *w = started(c.config);
+    click("pauseButton");
+    w->speedIndicatorTimer()->stop();
+    engine()->iteration = c.iteration;
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed")); // a second after the load
+    EXPECT_EQ(w->progressStatusLabel()->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(w->progressStatusBar()->isVisibleTo(w), c.bar >= 0) << c.text;
+    if (c.bar >= 0) {
+      EXPECT_EQ(w->progressStatusBar()->value(), c.bar);
+    }
+    EXPECT_EQ(status(), "Simulation paused"); // kept until the run goes on
+    window.reset();
+  }
 }
 
-TEST_F(MainWindowTest, SpeedAndProgressLabels)
+// What Start enables follows the engine: the spatial envelopes belong to the
+// grid engine, the time signal and FFT spectrum to the spectral engine.
+TEST_F(MainWindowTest, StartEnablesViewActionsByEngine)
 {
-  Lumora *w = started("1 required\n");
-  ASSERT_TRUE(runTo(10));
-  click("pauseButton");
-  const QString progress = w->progressStatusLabel()->text();
-  EXPECT_EQ(progress, QString::number(engine()->iteration));
-  // The speed is the change of progress since the previous speed update.
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed"));
-  EXPECT_EQ(w->speedStatusLabel()->text(), QString::number(engine()->iteration));
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed"));
-  EXPECT_EQ(w->speedStatusLabel()->text(), "0");
-  // And with the real timer: one second after Pause the speed reads 0 while
-  // the progress label keeps the value written by Pause.
-  click("resumeButton");
-  ASSERT_TRUE(runTo(engine()->iteration + 10));
-  click("pauseButton");
-  const QString pausedProgress = w->progressStatusLabel()->text();
-  spin(2100);
-  EXPECT_EQ(w->speedStatusLabel()->text(), "0");
-  EXPECT_EQ(w->progressStatusLabel()->text(), pausedProgress);
-}
-
-TEST_F(MainWindowTest, ProgressFormat)
-{
-  Lumora *w = started("1 required\n");
-  click("pauseButton");
-  engine()->iteration = 1234567;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateProgressIndicator"));
-  EXPECT_EQ(w->progressStatusLabel()->text(), "1.23457e+06");
-}
-
-TEST_F(MainWindowTest, StartEnablesViewActionsByEngineFlags)
-{
-  started("1 required\nA fouriername\n1 spectrumready\nP probename\n1 uppesignal\n");
-  EXPECT_TRUE(action("actionElectricFieldEnvelope")->isEnabled());
-  EXPECT_TRUE(action("actionMagneticFieldEnvelope")->isEnabled());
-  EXPECT_TRUE(action("actionPoyntingVector")->isEnabled());
-  EXPECT_TRUE(action("actionSave_All")->isEnabled());
-  EXPECT_TRUE(action("actionDFTSpectrum")->isEnabled());
-  EXPECT_TRUE(action("actionTime_series_plot")->isEnabled());
-  EXPECT_TRUE(action("actionUPPE_time_signal")->isEnabled());
-  EXPECT_TRUE(action("actionFFTSpectrum")->isEnabled());
-  EXPECT_FALSE(action("actionSpectrogram")->isEnabled());
-  EXPECT_FALSE(action("actionConversion_efficiency")->isEnabled());
-  window.reset();
-
-  started("1 required\nA fouriername\n");
-  EXPECT_TRUE(action("actionElectricFieldEnvelope")->isEnabled());
-  EXPECT_FALSE(action("actionDFTSpectrum")->isEnabled());
-  EXPECT_FALSE(action("actionTime_series_plot")->isEnabled());
-  EXPECT_FALSE(action("actionUPPE_time_signal")->isEnabled());
-  EXPECT_FALSE(action("actionFFTSpectrum")->isEnabled());
+  const struct
+  {
+    const char *config;
+    const char *enabled; // viewActions in order
+  } cases[] = {
+      {"1 required\nA fouriername\n1 spectrumready\nP probename\n", "111001100"},
+      {"1 required\nA fouriername\n", "111000000"},
+      {"1 required\n1 uppesignal\n", "000110000"},
+  };
+  for (const auto &c : cases) {
+    started(c.config);
+    std::string enabled;
+    for (const char *a : viewActions)
+      enabled += action(a)->isEnabled() ? '1' : '0';
+    EXPECT_EQ(enabled, c.enabled) << c.config;
+    EXPECT_TRUE(action("actionSave_All")->isEnabled());
+    window.reset();
+  }
 }
 
 TEST_F(MainWindowTest, EngineSignalsEnableActionsWhenDynamic)
@@ -592,19 +607,6 @@ TEST_F(MainWindowTest, EngineSignalsIgnoredWithoutDynamicSpectrogram)
   engine()->emitDynamicSignals();
   EXPECT_FALSE(action("actionDFTSpectrum")->isEnabled());
   EXPECT_FALSE(action("actionSpectrogram")->isEnabled());
-}
-
-TEST_F(MainWindowTest, RunFailureIsShownInTheStatusBar)
-{
-  Lumora *w = started("1 required\n3 failat\n");
-  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
-  spin(20);
-  EXPECT_EQ(status(), "The field is no longer finite at iteration 3");
-  EXPECT_EQ(engine()->stepCalls, 3);
-  ModalAnswerer answerer;
-  click("stopButton");
-  EXPECT_TRUE(answerer.boxes.isEmpty());
-  EXPECT_EQ(w->simulator(), nullptr);
 }
 
 TEST_F(MainWindowTest, StopDisablesEveryViewActionAndClosesWindowsAndDialogs)
@@ -704,12 +706,16 @@ TEST_F(MainWindowTest, PlainSubWindowDisablesTheWindowActions)
     EXPECT_FALSE(action(a)->isEnabled()) << a;
 }
 
-TEST_F(MainWindowTest, MagneticFieldOpensNothing)
+TEST_F(MainWindowTest, MagneticFieldPlotsH)
 {
   started("1 required\n");
   click("pauseButton");
   action("actionMagneticFieldEnvelope")->trigger();
-  EXPECT_TRUE(mdi()->subWindowList().isEmpty());
+  ASSERT_EQ(mdi()->subWindowList().size(), 1);
+  EXPECT_EQ(mdi()->subWindowList().first()->windowTitle(), "Magnetic field envelope 1");
+  auto *plot = qobject_cast<HFieldPlotWidget *>(mdi()->subWindowList().first()->widget());
+  ASSERT_NE(plot, nullptr);
+  EXPECT_EQ(plot->yAxisTitle(), "Magnetic field [A/m]");
 }
 
 TEST_F(MainWindowTest, RefreshWalkFollowsEachWindowsRefreshTest)
@@ -957,10 +963,31 @@ TEST_F(MainWindowTest, SaveAllByHandWhilePausedStaysPaused)
   Lumora *w = make(options());
   click("pauseButton");
   action("actionSave_All")->trigger();
-  EXPECT_EQ(status(), "All files have been saved");
-  EXPECT_EQ(QDir(dir.path()).entryList({"Simulation results *_"}, QDir::Dirs).size(), 1);
+  const QStringList folders = QDir(dir.path()).entryList({"Simulation results *_"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  const QString folder = QDir::toNativeSeparators(dir.filePath(folders.first()));
+  EXPECT_EQ(status(), "All files have been saved to " + folder);
+  EXPECT_TRUE(w->messageLog()->toPlainText().endsWith("All files have been saved to " + folder));
   EXPECT_EQ(buttons(), "00110");
   EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+// Without a results base Save All writes beside the program, or, when that
+// folder is not writable (an installed program), into the user's documents.
+TEST_F(MainWindowTest, SaveAllFallsBackToTheDocumentsFolder)
+{
+  LumoraOptions o = options(config("FDTD_fallback.txt", "1 required\n"));
+  o.programFolder = dir.filePath("not-there");
+  o.documentsFolder = dir.filePath("Documents");
+  Lumora *w = make(o);
+  click("pauseButton");
+  action("actionSave_All")->trigger();
+  const QString base = dir.filePath("Documents/Lumora results");
+  const QStringList folders = QDir(base).entryList({"Simulation results *"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(base + "/" + folders.first() + "/FDTD_fallback.txt"));
+  EXPECT_TRUE(status().endsWith(QDir::toNativeSeparators(base + "/" + folders.first()))) << status().toStdString();
+  EXPECT_TRUE(w->messageLog()->toPlainText().contains(QDir::toNativeSeparators(base)));
 }
 
 TEST_F(MainWindowTest, SaveLineEnvelopeBreakpointWritesTheField)
@@ -993,14 +1020,25 @@ TEST_F(MainWindowTest, SaveAsWritesTheActivePlot)
   Lumora *w = started("1 required\n");
   click("pauseButton");
   action("actionElectricFieldEnvelope")->trigger();
+  // A name without suffix gets ".txt"; the next dialog starts in that folder
+  // and proposes the window title.
   const QString out = dir.filePath("saved.txt");
   {
-    ModalAnswerer answerer({QMessageBox::Ok}, out);
+    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("saved"));
     action("actionSaveAs")->trigger();
     EXPECT_EQ(answerer.fileDialogs, 1);
   }
   EXPECT_EQ(status(), "File saved");
   EXPECT_TRUE(QFile::exists(out));
+  EXPECT_TRUE(w->messageLog()->toPlainText().endsWith("Saved " + QDir::toNativeSeparators(out)));
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("picture"));
+    EXPECT_TRUE(action("actionExportPicture")->isEnabled());
+    action("actionExportPicture")->trigger();
+    EXPECT_EQ(answerer.fileDialogs, 1);
+    EXPECT_EQ(answerer.proposedFile, dir.filePath("Electric field envelope 1.png"));
+  }
+  EXPECT_GT(QFileInfo(dir.filePath("picture.png")).size(), 0);
   {
     ModalAnswerer answerer({QMessageBox::Ok}, QString());
     action("actionSaveAs")->trigger();
@@ -1051,14 +1089,6 @@ TEST_F(MainWindowTest, NoSecondEngineWhileOneIsLoaded)
 
 // --- closing ----------------------------------------------------------------------
 
-TEST_F(MainWindowTest, CloseWithoutEngineAsksNothing)
-{
-  Lumora *w = make(options());
-  ModalAnswerer answerer;
-  EXPECT_TRUE(w->close());
-  EXPECT_TRUE(answerer.boxes.isEmpty());
-}
-
 TEST_F(MainWindowTest, CloseWhileRunningAsksAndHoldsTheRun)
 {
   Lumora *w = started("1 required\n");
@@ -1107,4 +1137,51 @@ TEST_F(MainWindowTest, ExitActionAfterFinishedAsksNothing)
   action("actionExit")->trigger();
   EXPECT_TRUE(answerer.boxes.isEmpty());
   EXPECT_FALSE(w->isVisible());
+}
+
+// --- log, recent files, window state ----------------------------------------------
+
+TEST_F(MainWindowTest, MessageLogListsLoadBreakpointsAndEnd)
+{
+  const QString path = config("FDTD_log.txt", "1 required\nCoarse loadwarning\n4 laststep\nsuspend action\n2 iterations\n");
+  Lumora *w = make(options(path));
+  ASSERT_TRUE(waitUntil([&] { return button("resumeButton")->isEnabled(); }));
+  click("resumeButton");
+  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+  const QStringList lines = w->messageLog()->toPlainText().split('\n');
+  const QRegularExpression timeOfDay("^\\d\\d:\\d\\d:\\d\\d  ");
+  EXPECT_TRUE(lines.first().contains(timeOfDay));
+  EXPECT_TRUE(lines.first().endsWith("Loaded " + QDir::toNativeSeparators(path)));
+  const QString text = lines.join('\n');
+  EXPECT_TRUE(text.contains("Coarse"));
+  EXPECT_LT(text.indexOf("Breakpoint \"suspend\" at iteration 2"), text.indexOf("Run finished"));
+  EXPECT_TRUE(w->messageLog()->isReadOnly());
+}
+
+TEST_F(MainWindowTest, RecentFilesAndWindowStateAreKept)
+{
+  Lumora *w = make(options());
+  w->resize(900, 650);
+  QStringList paths;
+  for (int i = 0; i < 11; ++i) {
+    paths.prepend(config(QString("FDTD_%1.txt").arg(i), "1 required\n"));
+    ModalAnswerer answerer({QMessageBox::Yes}, paths.first());
+    bool loaded = false;
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "open", Q_RETURN_ARG(bool, loaded)));
+    ASSERT_TRUE(loaded);
+    EXPECT_FALSE(w->findChild<QMenu *>("menuRecentFiles")->isEnabled()); // like Load
+    w->on_stopButton_clicked();
+  }
+  ASSERT_TRUE(w->close());
+
+  w = make(options());
+  EXPECT_EQ(w->size(), QSize(900, 650));
+  auto *recent = w->findChild<QMenu *>("menuRecentFiles");
+  EXPECT_TRUE(recent->isEnabled());
+  ASSERT_EQ(recent->actions().size(), Lumora::maximumRecentFiles);
+  EXPECT_EQ(recent->actions().first()->text(), "FDTD_10.txt");
+  recent->actions().at(1)->trigger();
+  ASSERT_NE(w->simulator(), nullptr);
+  EXPECT_EQ(w->configurationPath(), QFileInfo(paths.at(1)).absoluteFilePath());
+  EXPECT_EQ(w->windowTitle(), QString::fromUtf8("FDTD_9.txt \u2014 Lumora"));
 }

@@ -61,6 +61,8 @@ public:
 
   QList<SeenBox> boxes;
   int fileDialogs = 0;
+  QString proposedFile; // what the last file dialog offered
+
 
 private:
   void poll()
@@ -86,6 +88,7 @@ private:
       if (!dialog->isVisible())
         return;
       ++fileDialogs;
+      proposedFile = dialog->selectedFiles().value(0);
       if (fileAnswer.isEmpty()) {
         dialog->reject();
       } else {

@@ -11,7 +11,9 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_scale_div.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -408,6 +411,33 @@ TEST(TimePlot, AxisAndFile)
                                                        "1\t2\n"));
 }
 
+// A Gaussian pulse on a carrier of 32 cycles: the envelope ticked, the curve
+// and the saved file hold the Gaussian itself (periodic window, no edge).
+TEST(TimePlot, EnvelopeIsTheMagnitudeOfTheAnalyticSignal)
+{
+  QTemporaryDir dir;
+  FakeEngine e;
+  e.timeSignal = true;
+  e.dt = 1.0;
+  const int n = 256;
+  std::vector<double> gauss(n);
+  for (int i = 0; i < n; ++i) {
+    gauss[i] = 4.0 * std::exp(-std::pow((i - 128) / 20.0, 2));
+    e.field.push_back(gauss[i] * std::cos(2.0 * M_PI * 32.0 * i / n));
+  }
+  TimePlotWidget w(&e, e.timeAxisLabel(0), fieldTitle, 1, "UPPE E-field", 0);
+  w.refreshPlot(&e);
+  w.envelopeCheckBox()->setChecked(true);
+  const std::vector<double> shown = w.shownValues(e.field);
+  for (int i = 0; i < n; ++i)
+    EXPECT_NEAR(shown[i], gauss[i], 1e-6) << i;
+  EXPECT_EQ(w.plotWidget()->axisTitle(QwtPlot::yLeft).text(), "Envelope of electric field [V/m]");
+  ASSERT_TRUE(w.saveToFile(dir.filePath("t.txt"), &e));
+  const QList<QByteArray> lines = readAll(dir.filePath("t.txt")).split('\n');
+  EXPECT_EQ(lines[0], "! Time [fs]\tEnvelope of electric field [V/m]");
+  EXPECT_EQ(lines[129], "128\t4");
+}
+
 TEST(FFTSpectrumPlot, MinusInfinityKeepsAFiniteAxis)
 {
   QTemporaryDir dir;
@@ -467,8 +497,10 @@ TEST(ConversionEfficiencyPlot, LabelAxisAndFile)
   w.refreshPlot(&e);
   EXPECT_EQ(w.efficiencyText(), "Conv. eff.:25 %");
   EXPECT_DOUBLE_EQ(w.plotWidget()->axisScaleDiv(QwtPlot::xBottom).upperBound(), 0.002);
-  EXPECT_DOUBLE_EQ(w.plotWidget()->axisScaleDiv(QwtPlot::yLeft).lowerBound(), 1.0);
-  EXPECT_DOUBLE_EQ(w.plotWidget()->axisScaleDiv(QwtPlot::yLeft).upperBound(), 8.0);
+  // A quarter of a decade beyond the data keeps both curves off the frame.
+  EXPECT_DOUBLE_EQ(w.plotWidget()->axisScaleDiv(QwtPlot::yLeft).lowerBound(), std::pow(10.0, -0.25));
+  EXPECT_DOUBLE_EQ(w.plotWidget()->axisScaleDiv(QwtPlot::yLeft).upperBound(), 8.0 * std::pow(10.0, 0.25));
+  EXPECT_EQ(w.plotWidget()->axisTitle(QwtPlot::yLeft).text(), "Energy (a.u.)");
   e.positions.push_back(0.003);
   e.bandEnergy[2] = 8.0 / 3.0;
   e.totalEnergy[2] = 7.0;
@@ -554,4 +586,122 @@ TEST(SpectrumPlot, ZeroSpectrumKeepsAFiniteAxis)
   EXPECT_TRUE(std::isfinite(w.axisMinimum()));
   EXPECT_TRUE(std::isfinite(w.leftAxisLower()));
   EXPECT_TRUE(std::isfinite(w.leftAxisUpper()));
+}
+
+// --- drawing budget, zoom, pictures ------------------------------------------------
+
+namespace {
+
+// A field plot whose redraw costs drawCost of the fake clock.
+class CostlyPlot : public EFieldPlotWidget
+{
+public:
+  CostlyPlot(FakeEngine &e, qint64 &now, qint64 drawCost)
+      : EFieldPlotWidget(&e, locationTitle, fieldTitle, 1, "E", 0), now(now), drawCost(drawCost)
+  {
+    setClock([&now] { return now; });
+  }
+  void refreshPlot(Simulator *engine) override
+  {
+    now += drawCost;
+    EFieldPlotWidget::refreshPlot(engine);
+  }
+  qint64 &now;
+  qint64 drawCost;
+};
+
+struct BudgetCase
+{
+  qint64 drawCostMs;
+  int redrawsPerSecond;
+};
+
+class RedrawBudget : public ::testing::TestWithParam<BudgetCase>
+{
+};
+
+} // namespace
+
+// One step per millisecond with "every 1": at most 25 redraws a second, and
+// slow redraws are spread out so that drawing takes at most a fifth of the time.
+TEST_P(RedrawBudget, LimitsRedrawsAndDrawingShare)
+{
+  constexpr qint64 ms = 1000000;
+  FakeEngine e;
+  e.field = {0.0, 1.0};
+  qint64 now = 0;
+  CostlyPlot w(e, now, GetParam().drawCostMs * ms);
+  w.checkBox->setChecked(true);
+  int redraws = 0;
+  while (now < 1000 * ms) {
+    ++e.iteration;
+    now += ms;
+    if (w.wantsRefresh(&e)) {
+      w.refreshWithinBudget(&e);
+      ++redraws;
+    }
+  }
+  EXPECT_NEAR(redraws, GetParam().redrawsPerSecond, 1);
+  EXPECT_LE(redraws * GetParam().drawCostMs, 210);
+}
+
+INSTANTIATE_TEST_SUITE_P(PlotWidgets, RedrawBudget,
+                         ::testing::Values(BudgetCase{0, 25}, BudgetCase{5, 25}, BudgetCase{20, 10},
+                                           BudgetCase{100, 2}));
+
+TEST(PlotNavigation, WheelZoomIsKeptAcrossRefreshesUntilReset)
+{
+  FakeEngine e;
+  e.field.assign(11, 1.0);
+  auto w = efieldPlot(e);
+  w->resize(533, 293);
+  w->show();
+  w->refreshPlot(&e);
+  NavigablePlot *plot = w->navigablePlot();
+  QWidget *canvas = plot->canvas();
+  const QPoint centre = canvas->rect().center();
+  QWheelEvent wheel(centre, canvas->mapToGlobal(centre), QPoint(), QPoint(0, -360), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(canvas, &wheel);
+  ASSERT_TRUE(plot->isZoomed());
+  const QwtInterval x = plot->axisRange(QwtPlot::xBottom);
+  const QwtInterval y = plot->axisRange(QwtPlot::yLeft);
+  EXPECT_LT(x.width(), 10.0);
+  EXPECT_LT(y.width(), 2.0);
+
+  // A larger field would widen the axis; the user's view stays.
+  e.field.assign(11, 7.0);
+  w->refreshPlot(&e);
+  EXPECT_EQ(plot->axisRange(QwtPlot::xBottom), x);
+  EXPECT_EQ(plot->axisRange(QwtPlot::yLeft), y);
+
+  plot->resetView();
+  EXPECT_FALSE(plot->isZoomed());
+  EXPECT_DOUBLE_EQ(w->leftAxisUpper(), 7.0);
+  EXPECT_DOUBLE_EQ(plot->axisRange(QwtPlot::xBottom).maxValue(), 10.0);
+}
+
+TEST(PlotExport, EachFormatGivesANonEmptyPicture)
+{
+  QTemporaryDir dir;
+  FakeEngine e;
+  e.field = {0.0, 1.0, -1.0, 0.5};
+  auto w = efieldPlot(e);
+  w->resize(533, 293);
+  w->refreshPlot(&e);
+  for (const char *name : {"plot.png", "plot.svg", "plot.pdf"})
+    EXPECT_TRUE(w->exportPicture(dir.filePath(name))) << name;
+  EXPECT_TRUE(QImage(dir.filePath("plot.png")).width() > 0);
+  EXPECT_TRUE(readAll(dir.filePath("plot.svg")).contains("<svg"));
+  EXPECT_TRUE(readAll(dir.filePath("plot.pdf")).startsWith("%PDF"));
+  EXPECT_FALSE(w->exportPicture(dir.filePath("plot.bmp")));
+}
+
+TEST(FieldPlot, MagneticFieldLiesBetweenTheElectricFieldPoints)
+{
+  FakeEngine e;
+  e.field = {0.0, 0.0, 0.0};
+  e.spacing = 2.0;
+  HFieldPlotWidget w(&e, locationTitle, "Magnetic field [A/m]", 1, "Magnetic field envelope 1", 0);
+  EXPECT_EQ(w.xValues(), std::vector<double>({-1.0, 1.0, 3.0, 5.0}));
 }

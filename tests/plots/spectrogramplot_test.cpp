@@ -19,6 +19,9 @@
 
 #include <limits>
 
+#include <QApplication>
+#include <QWheelEvent>
+
 using testsupport::readAll;
 
 namespace {
@@ -251,4 +254,28 @@ TEST(PlotRendering, DynamicSpectrogramDrawsAColourMap)
   const int blank = colouredPixels(w.plotWidget()->canvas());
   w.refreshPlot(&e);
   EXPECT_GT(colouredPixels(w.plotWidget()->canvas()), blank + 1000);
+}
+
+TEST(SpectrogramPlot, ZoomIsKeptAcrossRefreshesAndSliderMoves)
+{
+  StaticSetup s;
+  s.bind();
+  auto w = staticPlot(s.e);
+  w->resize(533, 293);
+  w->show();
+  w->refreshPlot(&s.e);
+  NavigablePlot *plot = w->navigablePlot();
+  QWidget *canvas = plot->canvas();
+  const QPoint centre = canvas->rect().center();
+  QWheelEvent wheel(centre, canvas->mapToGlobal(centre), QPoint(), QPoint(0, -240), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(canvas, &wheel);
+  const QwtInterval y = plot->axisRange(QwtPlot::yLeft);
+  ASSERT_LT(y.width(), 10.0);
+  w->refreshPlot(&s.e);
+  w->slider()->setValue(40.0);
+  EXPECT_EQ(plot->axisRange(QwtPlot::yLeft), y);
+  plot->resetView();
+  EXPECT_DOUBLE_EQ(plot->axisRange(QwtPlot::yLeft).minValue(), 10.0);
+  EXPECT_DOUBLE_EQ(plot->axisRange(QwtPlot::yLeft).maxValue(), 20.0);
 }
