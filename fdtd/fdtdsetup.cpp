@@ -3,7 +3,7 @@
 
 #include "fdtd/fdtdsimulator.h"
 
-#include "fdtd/parsenumber.h"
+#include "input/tokens.h"
 #include "fdtd/sources/additivegaussiansource.h"
 #include "fdtd/sources/hardarbitrarysource.h"
 #include "fdtd/sources/hardgaussiansource.h"
@@ -21,7 +21,7 @@
 
 #include <omp.h>
 
-using fdtdparse::toReal;
+
 
 // "stability", "threads", "measure", "size", "physical" and "problem".
 bool FDTDSimulator::parseGrid(const QStringList &lines)
@@ -166,7 +166,7 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
   }
   const int amplitudeLine = amplitudeIndex + 1;
   currentLine = amplitudeLine;
-  const QStringList tokens = fdtdparse::tokens(lines.at(amplitudeIndex));
+  const QStringList tokens = lineTokens(lines.at(amplitudeIndex));
   static const char *layout = "coupling impedance, amplitude, delay";
   if (tokens.size() < 4)
     return fail(amplitudeLine, reason::tooFewTokens(3, tokens.size() - 1, reason::tr(layout)));
@@ -321,7 +321,7 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
       const qint64 m = file.readLine(buffer, sizeof buffer);
       complete = m <= 0 || buffer[m - 1] == '\n' || file.atEnd();
     }
-    const QStringList words = fdtdparse::tokens(line);
+    const QStringList words = lineTokens(line);
     if (words.isEmpty() || words.first().startsWith(QLatin1Char('#')))
       continue;
     double sample = 0.0;

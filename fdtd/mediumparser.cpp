@@ -5,7 +5,7 @@
 
 #include "fdtd/fdtdsimulator.h"
 
-#include "fdtd/parsenumber.h"
+#include "input/tokens.h"
 #include "fdtd/sellmeiermedium.h"
 #include "fdtd/sections/kerrraman.h"
 #include "fdtd/sections/lorentz.h"
@@ -19,7 +19,7 @@
 
 #include <QVector>
 
-using fdtdparse::toReal;
+
 
 namespace {
 
@@ -192,7 +192,7 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
     if (type == Sellmeier || type == Material) {
       GridSellmeier medium;
       QString reason;
-      if (!readGridSellmeier(fdtdparse::tokens(parameterLine.text), type == Material, stability,
+      if (!readGridSellmeier(lineTokens(parameterLine.text), type == Material, stability,
                              medium, reason))
         return fail(parameterLine.line, reason);
       sections.push_back(buildSellmeier(formulation, placement, *this, medium));
@@ -206,7 +206,7 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
     // The constants: tokens 0 ... numbers - 1 must be numbers.
     static const int minimumTokens[] = {2, 3, 7, 11, 14, 7, 11, 18};
     static const int numbers[] = {2, 3, 6, 10, 13, 6, 10, 17};
-    const QStringList tokens = fdtdparse::tokens(parameterLine.text);
+    const QStringList tokens = lineTokens(parameterLine.text);
     const QStringList names = parameterNames(type);
     const auto refuse = [&](const QString &why) { return fail(parameterLine.line, why); };
     const auto tooFew = [&] {

@@ -1,6 +1,6 @@
 #include "fdtd/sellmeiermedium.h"
 
-#include "fdtd/parsenumber.h"
+#include "input/tokens.h"
 #include "materials/materials.h"
 
 #include <QCoreApplication>
@@ -27,7 +27,7 @@ bool readGridSellmeier(const QStringList &tokens, bool library, double stability
                    .arg(materials::materialNames().join(QLatin1String(", ")));
       return false;
     }
-    if (values.size() == 2 && !fdtdparse::toReal(values.at(1), medium.muR)) {
+    if (values.size() == 2 && !toReal(values.at(1), medium.muR)) {
       reason = tr("muR \"%1\" is not a number").arg(values.at(1));
       return false;
     }
@@ -39,7 +39,7 @@ bool readGridSellmeier(const QStringList &tokens, bool library, double stability
     }
     double v[9] = {};
     for (int i = 0; i < values.size(); ++i)
-      if (!fdtdparse::toReal(values.at(i), v[i])) {
+      if (!toReal(values.at(i), v[i])) {
         reason = tr("\"%1\" is not a number").arg(values.at(i));
         return false;
       }

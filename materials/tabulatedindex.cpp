@@ -1,4 +1,5 @@
 #include "materials/tabulatedindex.h"
+#include "input/tokens.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,12 +15,6 @@ namespace materials {
 namespace {
 QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
 
-bool finiteNumber(const QString &text, double &value)
-{
-  bool ok = false;
-  value = text.toDouble(&ok);
-  return ok && std::isfinite(value);
-}
 } // namespace
 
 TabulatedIndex::~TabulatedIndex()
@@ -58,20 +53,19 @@ std::unique_ptr<TabulatedIndex> TabulatedIndex::read(const QString &fileName, QS
   const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
 
   std::unique_ptr<TabulatedIndex> table(new TabulatedIndex);
-  static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
   const auto bad = [&](int line, const QString &why) {
     reason = tr("data file \"%1\", line %2: %3").arg(fileName).arg(line).arg(why);
     return nullptr;
   };
   for (int i = 0; i < lines.size(); ++i) {
-    const QStringList words = lines.at(i).split(whiteSpace, Qt::SkipEmptyParts);
+    const QStringList words = lineTokens(lines.at(i));
     if (words.isEmpty() || words.first().startsWith(QLatin1Char('#')))
       continue;
     if (words.size() > 3)
       return bad(i + 1, tr("expected a wavelength in um, n and optionally k"));
     double v[3] = {0.0, 0.0, 0.0};
     for (int j = 0; j < words.size(); ++j)
-      if (!finiteNumber(words.at(j), v[j]))
+      if (!toReal(words.at(j), v[j]))
         return bad(i + 1, tr("\"%1\" is not a number").arg(words.at(j)));
     if (words.size() < 2)
       return bad(i + 1, tr("expected a wavelength in um, n and optionally k"));

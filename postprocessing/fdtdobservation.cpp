@@ -1,4 +1,5 @@
 #include "postprocessing/fdtdobservation.h"
+#include "input/tokens.h"
 
 #include "engine/simulator.h"
 #include "input/keywords.h"
@@ -27,19 +28,6 @@ QStringList wordsOf(const QString &line)
   return line.split(blanks, Qt::KeepEmptyParts);
 }
 
-bool toInteger(const QString &text, int &value)
-{
-  bool ok = false;
-  value = text.toInt(&ok);
-  return ok;
-}
-
-bool toNumber(const QString &text, double &value)
-{
-  bool ok = false;
-  value = text.toDouble(&ok);
-  return ok && std::isfinite(value);
-}
 
 // Spectral unit of a section: a frequency unit (exponent 3k) or a wavelength
 // unit paired with a frequency unit (m with MHz ... nm with PHz).
@@ -96,7 +84,7 @@ long long readSpectralLine(const QStringList &words, double &start, double &step
   static const char *names[] = {"start", "step", "end"};
   double *values[] = {&start, &step, &end};
   for (int k = 0; k < 3; ++k) {
-    if (!toNumber(words.at(k), *values[k]) || !(*values[k] >= 0.0)) {
+    if (!toReal(words.at(k), *values[k]) || !(*values[k] >= 0.0)) {
       why = reason::token(k + 1, reason::tr(names[k]), reason::atLeast(0), words.at(k));
       return -1;
     }
@@ -447,7 +435,7 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
     double *values[] = {&ls, &lstep, &le};
     for (int k = 0; k < 3; ++k) {
       const int last = k == 1 ? n : n - 1; // the step may span the grid
-      if (!toNumber(loc.at(k), *values[k]) || !(*values[k] >= 0 && *values[k] <= last))
+      if (!toReal(loc.at(k), *values[k]) || !(*values[k] >= 0 && *values[k] <= last))
         return fail(locLine, reason::token(k + 1, reason::tr(names[k]),
                                            reason::between(0, last), loc.at(k)));
     }
@@ -498,7 +486,7 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
     return failMissing(keyword(Kw::maxdistance));
   double distance = 0;
   const QString distanceWord = lineValue(lines.at(maxFound));
-  if (!toNumber(distanceWord, distance) || !(distance >= 0.0) ||
+  if (!toReal(distanceWord, distance) || !(distance >= 0.0) ||
       !(std::trunc(distance) <= static_cast<double>(INT_MAX)))
     return fail(maxFound + 1, reason::value(reason::between(0, INT_MAX), distanceWord));
   // One window per grid length covered: the windows the distance asks for

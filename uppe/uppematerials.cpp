@@ -3,6 +3,7 @@
 // linear or with the Kerr and Raman constants of "const_n_ker1".
 
 #include "uppe/uppesimulator.h"
+#include "input/tokens.h"
 
 #include "engine/loader.h"
 #include "materials/tabulatedindex.h"
@@ -20,8 +21,7 @@ QString say(const char *text) { return QCoreApplication::translate("Lumora", tex
 bool UPPESimulator::parseMaterialMedium(const QString &line, int lineNumber)
 {
   // The values: the tokens before the keyword.
-  static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
-  QStringList values = line.split(whiteSpace, Qt::SkipEmptyParts);
+  QStringList values = lineTokens(line);
   for (int i = 0; i < values.size(); ++i)
     if (values.at(i).contains(QLatin1String("parameters"), Qt::CaseInsensitive)) {
       values = values.mid(0, i);
@@ -46,9 +46,7 @@ bool UPPESimulator::parseMaterialMedium(const QString &line, int lineNumber)
   }
   std::vector<double> v(std::size_t(count), 0.0);
   for (int i = formula ? 0 : 1; i < count; ++i) {
-    bool ok = false;
-    v[std::size_t(i)] = values.at(i).toDouble(&ok);
-    if (!ok || !std::isfinite(v[std::size_t(i)]))
+    if (!toReal(values.at(i), v[std::size_t(i)]))
       return fail(lineNumber, say("\"%1\" is not a number").arg(values.at(i)));
   }
   if (kerr) {

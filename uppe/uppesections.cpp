@@ -4,6 +4,7 @@
 // first word of their line, leading blanks ignored.
 
 #include "uppe/uppesimulator.h"
+#include "input/tokens.h"
 
 #include "fdtd/sources/hardgaussiansource.h"
 #include "fdtd/sources/hardhyperbolicsecantsource.h"
@@ -45,17 +46,11 @@ const MediumLayout mediumLayouts[] = {
 
 QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
 
-// Words of a line; leading, trailing and repeated blanks separate nothing.
-QStringList tokensOf(const QString &line)
-{
-  static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
-  return line.split(whiteSpace, Qt::SkipEmptyParts);
-}
 
 // First word of line number `line` (1-based).
 QString valueAt(const QStringList &lines, int line)
 {
-  return tokensOf(lines.value(line - 1)).value(0);
+  return lineTokens(lines.value(line - 1)).value(0);
 }
 
 // Index of the first line containing text, ignoring case; -1 if none.
@@ -90,11 +85,10 @@ QString expected(Range range)
 QString numberProblem(const QString &token, Range range, double &value,
                       const QString &what = tr("the value"))
 {
-  bool ok = false;
-  value = token.toDouble(&ok);
+  const bool ok = toReal(token, value);
   if (token.isEmpty())
     return tr("%1 is missing; %2 was expected").arg(what, expected(range));
-  if (!ok || !std::isfinite(value))
+  if (!ok)
     return tr("%1 \"%2\" is not a finite number; %3 was expected").arg(what, token, expected(range));
   if ((range == Range::Positive && !(value > 0.0)) || (range == Range::NotNegative && !(value >= 0.0)))
     return tr("%1 %2 is out of range; %3 was expected").arg(what, token, expected(range));
@@ -167,7 +161,7 @@ bool UPPESimulator::parseIntegrationKeys(QStringList lines)
   // "1e-6 relative tolerance": the bound scales with the largest initial
   // spectral magnitude (applied once the spectrum exists).
   relativeTolerance = false;
-  for (const QString &word : tokensOf(lines.at(currentLine - 1)))
+  for (const QString &word : lineTokens(lines.at(currentLine - 1)))
     if (word.compare(QLatin1String("relative"), Qt::CaseInsensitive) == 0)
       relativeTolerance = true;
 
@@ -228,7 +222,7 @@ bool UPPESimulator::parsePulseBlocks(QStringList lines)
       missingKeyword = keyword(Kw::amplitude);
       return true;
     }
-    const QStringList amplitudeTokens = tokensOf(lines.at(a));
+    const QStringList amplitudeTokens = lineTokens(lines.at(a));
     double amplitude = 0.0, delayValue = 0.0;
     QString problem = numberProblem(amplitudeTokens.value(0), Range::NotNegative, amplitude,
                                     tr("the amplitude"));
@@ -381,7 +375,7 @@ bool UPPESimulator::parsePostprocessingBlocks(QStringList lines)
         missingKeyword = keyword(Kw::start);
         return true;
       }
-      const QStringList tokens = tokensOf(lines.at(b));
+      const QStringList tokens = lineTokens(lines.at(b));
       double low = 0.0, high = 0.0;
       QString problem =
           numberProblem(tokens.value(0), Range::NotNegative, low, tr("the band start (THz)"));
@@ -443,7 +437,7 @@ bool UPPESimulator::parseMedium(QStringList lines)
   currentLine = parametersLine + 1;
   // Values stand before the keyword; only the Lorentz media take a word
   // after it (the unit of damping and resonance).
-  parameterTokens = tokensOf(lines.at(parametersLine));
+  parameterTokens = lineTokens(lines.at(parametersLine));
   int keywordIndex = 0;
   while (keywordIndex < parameterTokens.size() &&
          !parameterTokens.at(keywordIndex).contains(keyword(Kw::parameters), Qt::CaseInsensitive))
