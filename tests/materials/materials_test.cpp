@@ -30,7 +30,6 @@ TEST(Materials, LibraryIndicesAndSamplingOnBins)
     ASSERT_NE(m, nullptr) << c.name;
     EXPECT_NEAR(std::sqrt(m->formula.indexSquared(c.micrometres)), c.n, c.tolerance) << c.name;
   }
-  EXPECT_EQ(findMaterial("glass"), nullptr);
   // DC and 0.1 um lie outside 0.21 to 3.71 um: they take the ends of the range.
   const LibraryMaterial *silica = findMaterial("fused_silica");
   const Dispersion d(silica->name, silica->formula, silica->shortest, silica->longest);
@@ -90,16 +89,6 @@ TEST(Materials, TabulatedFileRefusalsSayWhyAndWhere)
     EXPECT_FALSE(TabulatedIndex::read(c.name, reason)) << c.reason.toStdString();
     EXPECT_EQ(reason, QStringLiteral("data file \"%1\"").arg(c.name) + c.reason);
   }
-}
-
-// A relative data-file name is looked for beside the configuration first.
-TEST(Materials, DataFileBesideTheConfigurationFirst)
-{
-  QTemporaryDir folder;
-  EXPECT_EQ(resolveDataFile("n.dat", folder.path()), QStringLiteral("n.dat"));
-  const QString beside = testsupport::writeFile(folder, "n.dat", "0.7 1.5\n");
-  EXPECT_EQ(resolveDataFile("n.dat", folder.path()), beside);
-  EXPECT_EQ(resolveDataFile("/abs/n.dat", folder.path()), QStringLiteral("/abs/n.dat"));
 }
 
 } // namespace
