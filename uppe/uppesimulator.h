@@ -1,7 +1,10 @@
 #pragma once
 // Spectral propagation engine.
 //
-// The state is the spectrum of the real electric field on a fixed time
+// The constructor reads the configuration into an UppeConfig (plain values
+// with their lines, UppeConfigReader) and builds the grid, the input field
+// (pulses sampled from the pulse library), the medium's index, the operator
+// and the integrator from it. The state is the spectrum of the real electric field on a fixed time
 // window. The linear part of the propagation equation (dispersion and loss in
 // a frame moving with a reference group velocity) is applied exactly as a
 // phase factor by the operator (UppeParams); the Kerr and delayed Raman
