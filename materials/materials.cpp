@@ -1,5 +1,6 @@
 #include "materials/materials.h"
 
+#include "input/physicalconstants.h"
 #include "materials/tabulatedindex.h"
 
 #include <QCoreApplication>
@@ -104,7 +105,7 @@ Dispersion::Samples Dispersion::sample(const std::vector<double> &hertz) const
   std::vector<char> good(count, 0);
   for (std::size_t k = 0; k < count; ++k) {
     const double f = std::fabs(hertz[k]);
-    double l = f > 0.0 ? speedOfLight / f * 1e6 : std::numeric_limits<double>::infinity();
+    double l = f > 0.0 ? physconst::speedOfLight / f * 1e6 : std::numeric_limits<double>::infinity();
     if (l < shortest_ || l > longest_) {
       l = std::clamp(l, shortest_, longest_);
       ++out.substituted;

@@ -6,6 +6,8 @@
 // bins the material does not cover take the index at the nearest covered
 // wavelength.
 
+#include "input/physicalconstants.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +18,7 @@
 
 namespace materials {
 
-constexpr double speedOfLight = 299792458.0; // m/s
+using physconst::speedOfLight; // m/s
 
 struct Sellmeier
 {

@@ -17,16 +17,6 @@ QString tr(const char *text) { return QCoreApplication::translate("Lumora", text
 
 } // namespace
 
-TabulatedIndex::~TabulatedIndex()
-{
-  if (nInterpolation)
-    gsl_interp_free(nInterpolation);
-  if (kInterpolation)
-    gsl_interp_free(kInterpolation);
-  if (accelerator)
-    gsl_interp_accel_free(accelerator);
-}
-
 std::unique_ptr<TabulatedIndex> TabulatedIndex::read(const QString &fileName, QString &reason)
 {
   const QFileInfo info(fileName);
@@ -53,9 +43,34 @@ std::unique_ptr<TabulatedIndex> TabulatedIndex::read(const QString &fileName, QS
   const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
 
   std::unique_ptr<TabulatedIndex> table(new TabulatedIndex);
+  if (!table->readSamples(lines, fileName, reason))
+    return nullptr;
+  const std::size_t size = table->wavelength.size();
+  if (size < gsl_interp_type_min_size(gsl_interp_steffen)) {
+    reason = tr("data file \"%1\" holds %2 samples; at least %3 are needed")
+                 .arg(fileName)
+                 .arg(size)
+                 .arg(gsl_interp_type_min_size(gsl_interp_steffen));
+    return nullptr;
+  }
+  if (table->wavelength.front() > table->wavelength.back()) {
+    std::reverse(table->wavelength.begin(), table->wavelength.end());
+    std::reverse(table->n.begin(), table->n.end());
+    std::reverse(table->k.begin(), table->k.end());
+  }
+  table->nInterpolation.reset(gsl_interp_alloc(gsl_interp_steffen, size));
+  table->kInterpolation.reset(gsl_interp_alloc(gsl_interp_steffen, size));
+  table->accelerator.reset(gsl_interp_accel_alloc());
+  gsl_interp_init(table->nInterpolation.get(), table->wavelength.data(), table->n.data(), size);
+  gsl_interp_init(table->kInterpolation.get(), table->wavelength.data(), table->k.data(), size);
+  return table;
+}
+
+bool TabulatedIndex::readSamples(const QStringList &lines, const QString &fileName, QString &reason)
+{
   const auto bad = [&](int line, const QString &why) {
     reason = tr("data file \"%1\", line %2: %3").arg(fileName).arg(line).arg(why);
-    return nullptr;
+    return false;
   };
   for (int i = 0; i < lines.size(); ++i) {
     const QStringList words = lineTokens(lines.at(i));
@@ -75,34 +90,16 @@ std::unique_ptr<TabulatedIndex> TabulatedIndex::read(const QString &fileName, QS
       return bad(i + 1, tr("the index n must be positive"));
     if (v[2] < 0.0)
       return bad(i + 1, tr("the extinction coefficient k must not be negative"));
-    const std::size_t s = table->wavelength.size();
-    if (s >= 2 && (v[0] - table->wavelength[s - 1]) * (table->wavelength[s - 1] - table->wavelength[s - 2]) <= 0.0)
+    const std::size_t s = wavelength.size();
+    if (s >= 2 && (v[0] - wavelength[s - 1]) * (wavelength[s - 1] - wavelength[s - 2]) <= 0.0)
       return bad(i + 1, tr("the wavelengths must be strictly increasing or strictly decreasing"));
-    if (s == 1 && v[0] == table->wavelength[0])
+    if (s == 1 && v[0] == wavelength[0])
       return bad(i + 1, tr("the wavelengths must be strictly increasing or strictly decreasing"));
-    table->wavelength.push_back(v[0]);
-    table->n.push_back(v[1]);
-    table->k.push_back(v[2]);
+    wavelength.push_back(v[0]);
+    n.push_back(v[1]);
+    k.push_back(v[2]);
   }
-  const std::size_t size = table->wavelength.size();
-  if (size < gsl_interp_type_min_size(gsl_interp_steffen)) {
-    reason = tr("data file \"%1\" holds %2 samples; at least %3 are needed")
-                 .arg(fileName)
-                 .arg(size)
-                 .arg(gsl_interp_type_min_size(gsl_interp_steffen));
-    return nullptr;
-  }
-  if (table->wavelength.front() > table->wavelength.back()) {
-    std::reverse(table->wavelength.begin(), table->wavelength.end());
-    std::reverse(table->n.begin(), table->n.end());
-    std::reverse(table->k.begin(), table->k.end());
-  }
-  table->nInterpolation = gsl_interp_alloc(gsl_interp_steffen, size);
-  table->kInterpolation = gsl_interp_alloc(gsl_interp_steffen, size);
-  table->accelerator = gsl_interp_accel_alloc();
-  gsl_interp_init(table->nInterpolation, table->wavelength.data(), table->n.data(), size);
-  gsl_interp_init(table->kInterpolation, table->wavelength.data(), table->k.data(), size);
-  return table;
+  return true;
 }
 
 std::complex<double> TabulatedIndex::at(double micrometres) const
@@ -112,8 +109,8 @@ std::complex<double> TabulatedIndex::at(double micrometres) const
     return {nan, nan};
   }
   const double *x = wavelength.data();
-  const double re = gsl_interp_eval(nInterpolation, x, n.data(), micrometres, accelerator);
-  const double im = gsl_interp_eval(kInterpolation, x, k.data(), micrometres, accelerator);
+  const double re = gsl_interp_eval(nInterpolation.get(), x, n.data(), micrometres, accelerator.get());
+  const double im = gsl_interp_eval(kInterpolation.get(), x, k.data(), micrometres, accelerator.get());
   return {re, std::max(im, 0.0)};
 }
 

@@ -21,7 +21,6 @@ public:
   // Data files larger than this are refused.
   static constexpr long long maximumFileBytes = 16ll * 1024 * 1024;
 
-  ~TabulatedIndex();
   TabulatedIndex(const TabulatedIndex &) = delete;
   TabulatedIndex &operator=(const TabulatedIndex &) = delete;
 
@@ -36,13 +35,17 @@ public:
 
 private:
   TabulatedIndex() = default;
+  // The samples of the file's lines; false with the reason on the first bad line.
+  bool readSamples(const QStringList &lines, const QString &fileName, QString &reason);
+  struct InterpFree { void operator()(gsl_interp *i) const { gsl_interp_free(i); } };
+  struct AccelFree { void operator()(gsl_interp_accel *a) const { gsl_interp_accel_free(a); } };
 
   std::vector<double> wavelength; // increasing
   std::vector<double> n;
   std::vector<double> k;
-  gsl_interp *nInterpolation = nullptr;
-  gsl_interp *kInterpolation = nullptr;
-  gsl_interp_accel *accelerator = nullptr;
+  std::unique_ptr<gsl_interp, InterpFree> nInterpolation;
+  std::unique_ptr<gsl_interp, InterpFree> kInterpolation;
+  std::unique_ptr<gsl_interp_accel, AccelFree> accelerator;
 };
 
 } // namespace materials

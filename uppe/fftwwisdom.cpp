@@ -9,6 +9,7 @@
 #include <fftw3.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 bool wisdomLoaded = false;
@@ -38,11 +39,11 @@ void loadFftwWisdom()
 
 void saveFftwWisdom()
 {
-  char *text = fftw_export_wisdom_to_string();
+  // FFTW hands the text over in memory from malloc.
+  const std::unique_ptr<char, void (*)(void *)> text(fftw_export_wisdom_to_string(), std::free);
   if (!text)
     return;
-  const QByteArray wisdom(text);
-  std::free(text);
+  const QByteArray wisdom(text.get());
   if (wisdom == savedWisdom)
     return;
   const QString path = fftwWisdomPath();

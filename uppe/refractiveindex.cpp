@@ -1,5 +1,7 @@
 #include "uppe/refractiveindex.h"
 
+#include "input/physicalconstants.h"
+
 #include <gmp.h>
 
 #include <algorithm>
@@ -7,8 +9,8 @@
 #include <limits>
 
 namespace {
-constexpr double speedOfLight = 299792458.0;
-constexpr double twoPi = 6.283185307179586;
+using physconst::speedOfLight;
+using physconst::twoPi;
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 } // namespace
 

@@ -1,7 +1,7 @@
 #include "uppe/uppeparams.h"
 
 #include "uppe/dumpfiles.h"
-#include "uppe/fftwarrays.h"
+#include "input/physicalconstants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,19 +10,10 @@
 
 namespace {
 
-constexpr double twoPiOverC = 2.0958450219516816e-08; // 2 pi / c (s/m)
-constexpr double twoCSquared = 1.7975103574736352e+17; // 2 c^2 (m^2/s^2)
-constexpr double fourPiSquared = 39.47841760435743;    // 4 pi^2
-constexpr double twoPi = 6.283185307179586;
+constexpr double twoPi = physconst::twoPi;
+constexpr double c = physconst::speedOfLight;
 
 inline bool isFinite(Complex z) { return std::isfinite(z.real()) && std::isfinite(z.imag()); }
-
-void destroyPlan(fftw_plan &plan)
-{
-  if (plan)
-    fftw_destroy_plan(plan);
-  plan = nullptr;
-}
 
 unsigned plannerFlags = FFTW_PATIENT;
 
@@ -39,23 +30,32 @@ UppeParams::UppeParams(int n, std::vector<double> frequenciesIn,
                        double timeWindow, bool dumps)
     : n(n), referenceVelocity(referenceVelocity), ramanTau1(tau1), ramanTau2(tau2),
       instantaneousWeight(a), kerrCoefficient(n2), referencePosition(z0),
-      timeWindow(timeWindow), dt(dt), dumps(dumps), frequencies(std::move(frequenciesIn))
+      timeWindow(timeWindow), dt(dt), dumps(dumps), frequencies(std::move(frequenciesIn)),
+      e(n), p(n), response(n), squared(n), convolutionBuffer(n)
 {
   // Coefficients exist for every frequency that has an index.
   coefficientCount = int(std::min(frequencies.size(), refractiveIndex.size()));
   frequencies.resize(std::size_t(coefficientCount));
-  const std::size_t count = std::size_t(coefficientCount);
   q.assign(std::size_t(n), 0.0);
-  factors.assign(count, Complex(1.0, 0.0));
-  phases.assign(count, Complex(1.0, 0.0));
+  factors.assign(std::size_t(coefficientCount), Complex(1.0, 0.0));
+  phases.assign(std::size_t(coefficientCount), Complex(1.0, 0.0));
+  computeLinearOperator(refractiveIndex);
+  computeCoupling();
+  prepareRamanResponse(tau1, tau2);
+  if (dumps)
+    dumpWholeVector("FrequencyVector", frequencies);
+  ramanActive = (1.0 - instantaneousWeight) != 0.0 || dumps;
+}
 
-  // Wavenumber, frame wavenumber and linear operator.
+void UppeParams::computeLinearOperator(const std::vector<Complex> &refractiveIndex)
+{
+  const std::size_t count = std::size_t(coefficientCount);
   k.resize(count);
   frameWavenumber.resize(count);
   linear.resize(count);
   const double frameFactor = twoPi / referenceVelocity;
   for (std::size_t i = 0; i < count; ++i) {
-    k[i] = twoPiOverC * refractiveIndex[i] * frequencies[i];
+    k[i] = (twoPi / c) * refractiveIndex[i] * frequencies[i];
     frameWavenumber[i] = frameFactor * frequencies[i];
     // Spectral components oscillate as e^{+i w t} (FFTW's forward transform
     // has the kernel e^{-i w t}): a mode travelling towards +z advances as
@@ -68,14 +68,15 @@ UppeParams::UppeParams(int n, std::vector<double> frequenciesIn,
     if (linear[i].real() != 0.0)
       lossless = false;
   }
+}
 
-  e = allocateReal(n);
-  p = allocateReal(n);
-
+void UppeParams::computeCoupling()
+{
   // Coupling factor -i 4 pi^2 f^2 / (2 c^2 conj k), the conjugate of
   // i w^2 / (2 c^2 k) for the same time convention.
+  const std::size_t count = std::size_t(coefficientCount);
   coupling.resize(count);
-  const double c0 = fourPiSquared / twoCSquared;
+  const double c0 = twoPi * twoPi / (2.0 * c * c);
   for (std::size_t i = 0; i < count; ++i) {
     const Complex s = smithDivide(frequencies[i] * frequencies[i], k[i]);
     coupling[i] = Complex(-c0 * s.imag(), -c0 * s.real());
@@ -88,19 +89,19 @@ UppeParams::UppeParams(int n, std::vector<double> frequenciesIn,
   for (std::size_t i = 0; i < count; ++i)
     if (frequencies[i] == 0.0 || !isFinite(coupling[i]))
       coupling[i] = Complex(0.0, 0.0);
+}
 
-  // Raman response: plans first (patient planning overwrites the arrays).
-  convolutionBuffer = allocateReal(n);
-  squared = allocateReal(n);
-  response = allocateReal(n);
-  forwardResponse = fftw_plan_r2r_1d(n, response, response, FFTW_R2HC, plannerFlags);
-  forwardSquared = fftw_plan_r2r_1d(n, squared, squared, FFTW_R2HC, plannerFlags);
-  inverseConvolution =
-      fftw_plan_r2r_1d(n, convolutionBuffer, convolutionBuffer, FFTW_HC2R, plannerFlags);
+void UppeParams::prepareRamanResponse(double tau1, double tau2)
+{
+  // Plans first (patient planning overwrites the arrays).
+  const FftwPlan forwardResponse = realPlan(n, response, FFTW_R2HC, plannerFlags);
+  forwardSquared = realPlan(n, squared, FFTW_R2HC, plannerFlags);
+  inverseConvolution = realPlan(n, convolutionBuffer, FFTW_HC2R, plannerFlags);
 
   std::vector<double> times(static_cast<std::size_t>(n));
   for (int j = 0; j < n; ++j)
     times[std::size_t(j)] = n > 1 ? double(j) * timeWindow / double(n - 1) : 0.0;
+  // Without usable Raman times the delayed response is 0.
   responseTime.assign(std::size_t(n), 0.0);
   const bool tausUsable = tau1 > 0.0 && tau2 > 0.0 && std::isfinite(tau1) && std::isfinite(tau2);
   if (tausUsable) {
@@ -114,46 +115,21 @@ UppeParams::UppeParams(int n, std::vector<double> frequenciesIn,
     // The discrete response sums to 1 (dt sum h = 1), so that a constant
     // intensity gives the same delayed as instantaneous response.
     const double norm = sum * dt;
-    if (norm != 0.0 && std::isfinite(norm)) {
-      for (double &h : responseTime)
-        h /= norm;
-    } else {
-      std::fill(responseTime.begin(), responseTime.end(), 0.0);
-    }
+    for (double &h : responseTime)
+      h = norm != 0.0 && std::isfinite(norm) ? h / norm : 0.0;
   }
-  // Without usable Raman times the delayed response is 0.
   if (dumps)
     dumpPairs("vRamanResponseTime", times, responseTime.data(), n, 0.0);
-  std::copy(responseTime.begin(), responseTime.end(), response);
-  fftw_execute(forwardResponse);
+  std::copy(responseTime.begin(), responseTime.end(), response.get());
+  forwardResponse.execute();
   for (int j = 0; j < n; ++j)
     response[j] *= dt;
-  if (dumps)
-    dumpWholeVector("FrequencyVector", frequencies);
-
-  ramanActive = (1.0 - instantaneousWeight) != 0.0 || dumps;
-}
-
-UppeParams::~UppeParams()
-{
-  destroyPlan(forwardPolarisation);
-  destroyPlan(inverseField);
-  destroyPlan(forwardResponse);
-  destroyPlan(forwardSquared);
-  destroyPlan(inverseConvolution);
-  fftw_free(e);
-  fftw_free(p);
-  fftw_free(response);
-  fftw_free(squared);
-  fftw_free(convolutionBuffer);
 }
 
 void UppeParams::createPlans()
 {
-  destroyPlan(forwardPolarisation);
-  destroyPlan(inverseField);
-  forwardPolarisation = fftw_plan_r2r_1d(n, p, p, FFTW_R2HC, plannerFlags);
-  inverseField = fftw_plan_r2r_1d(n, e, e, FFTW_HC2R, plannerFlags);
+  forwardPolarisation = realPlan(n, p, FFTW_R2HC, plannerFlags);
+  inverseField = realPlan(n, e, FFTW_HC2R, plannerFlags);
 }
 
 double *UppeParams::polarisationResult() { return p; }
@@ -162,11 +138,11 @@ void UppeParams::setState(const double *y) { std::memcpy(e, y, sizeof(double) * 
 void UppeParams::setRhsState(const double *y) { setState(y); }
 int UppeParams::stateDimension() const { return n; }
 
-void UppeParams::transformPolarisationForward() { fftw_execute(forwardPolarisation); }
+void UppeParams::transformPolarisationForward() { forwardPolarisation.execute(); }
 
 void UppeParams::transformFieldInverse()
 {
-  fftw_execute(inverseField);
+  inverseField.execute();
   const double len = double(n);
   for (int j = 0; j < n; ++j)
     e[j] /= len;
@@ -265,7 +241,7 @@ void UppeParams::computeNonlinearPolarisation()
   if (ramanActive) {
     for (int j = 0; j < n; ++j)
       squared[j] = e[j] * e[j];
-    fftw_execute(forwardSquared);
+    forwardSquared.execute();
     convolutionBuffer[0] = response[0] * squared[0];
     if (n % 2 == 0)
       convolutionBuffer[n / 2] = response[n / 2] * squared[n / 2];
@@ -276,7 +252,7 @@ void UppeParams::computeNonlinearPolarisation()
       convolutionBuffer[i] = hr * sr - hi * si;
       convolutionBuffer[n - i] = hr * si + hi * sr;
     }
-    fftw_execute(inverseConvolution);
+    inverseConvolution.execute();
     const double len = double(n);
     for (int j = 0; j < n; ++j)
       q[std::size_t(j)] = convolutionBuffer[j] / len;
@@ -309,12 +285,9 @@ UppeParamsGeneralTransforms::UppeParamsGeneralTransforms(
     double frequencyShift, double timeWindow, bool dumps)
     : UppeParams(n, std::move(frequencies), std::move(refractiveIndex), dt, referenceVelocity,
                  tau1, tau2, a, n2, z0, timeWindow, dumps),
-      frequencyShift(frequencyShift), generalDimension(2 * n)
+      frequencyShift(frequencyShift), generalDimension(2 * n), fieldSpectrum(n),
+      polarisationSpectrum(n), packedField(2 * n), packedPolarisation(2 * n)
 {
-  fieldSpectrum = allocateComplex(n);
-  polarisationSpectrum = allocateComplex(n);
-  packedField = allocateReal(2 * n);
-  packedPolarisation = allocateReal(2 * n);
   shiftUp.resize(std::size_t(n));
   shiftDown.resize(std::size_t(n));
   for (int j = 0; j < n; ++j) {
@@ -324,24 +297,10 @@ UppeParamsGeneralTransforms::UppeParamsGeneralTransforms(
   }
 }
 
-UppeParamsGeneralTransforms::~UppeParamsGeneralTransforms()
-{
-  destroyPlan(forwardComplex);
-  destroyPlan(inverseComplex);
-  fftw_free(fieldSpectrum);
-  fftw_free(polarisationSpectrum);
-  fftw_free(packedField);
-  fftw_free(packedPolarisation);
-}
-
 void UppeParamsGeneralTransforms::createPlans()
 {
-  destroyPlan(forwardComplex);
-  destroyPlan(inverseComplex);
-  forwardComplex = fftw_plan_dft_1d(n, polarisationSpectrum, polarisationSpectrum, FFTW_FORWARD,
-                                    plannerFlags);
-  inverseComplex =
-      fftw_plan_dft_1d(n, fieldSpectrum, fieldSpectrum, FFTW_BACKWARD, plannerFlags);
+  forwardComplex = complexPlan(n, polarisationSpectrum, FFTW_FORWARD, plannerFlags);
+  inverseComplex = complexPlan(n, fieldSpectrum, FFTW_BACKWARD, plannerFlags);
 }
 
 double *UppeParamsGeneralTransforms::polarisationResult()
@@ -379,12 +338,12 @@ void UppeParamsGeneralTransforms::transformPolarisationForward()
     polarisationSpectrum[j][0] = p[j] * s.real();
     polarisationSpectrum[j][1] = p[j] * s.imag();
   }
-  fftw_execute(forwardComplex);
+  forwardComplex.execute();
 }
 
 void UppeParamsGeneralTransforms::transformFieldInverse()
 {
-  fftw_execute(inverseComplex);
+  inverseComplex.execute();
   const double len = double(n);
   if (frequencyShift == 0.0) {
     for (int j = 0; j < n; ++j) {

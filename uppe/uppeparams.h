@@ -16,9 +16,8 @@
 // Plans are made once (FFTW_PATIENT, before any data is written to their
 // arrays) and every per-evaluation loop only multiplies and adds.
 
+#include "uppe/fftwarrays.h"
 #include "uppe/refractiveindex.h"
-
-#include <fftw3.h>
 
 #include <vector>
 
@@ -37,7 +36,7 @@ public:
   UppeParams(int n, std::vector<double> frequencies, std::vector<Complex> refractiveIndex,
              double dt, double referenceVelocity, double tau1, double tau2, double a, double n2,
              double z0, double timeWindow, bool dumps = true);
-  virtual ~UppeParams();
+  virtual ~UppeParams() = default;
   UppeParams(const UppeParams &) = delete;
   UppeParams &operator=(const UppeParams &) = delete;
 
@@ -82,6 +81,11 @@ public:
   static void multiplyHalfComplex(double *x, const Complex *w, int len);
 
 protected:
+  void computeLinearOperator(const std::vector<Complex> &refractiveIndex);
+  void computeCoupling();
+  // Samples, normalises and transforms the Raman response h(t) >= 0.
+  void prepareRamanResponse(double tau1, double tau2);
+
   // Fills factors with exp(d L_k) (bins with an overflowing amplitude keep
   // only their phase) for the first `count` coefficients.
   void computeFactors(double d);
@@ -113,17 +117,16 @@ protected:
   double factorDistance = 0.0;
   bool factorsValid = false;
 
-  double *e = nullptr;
-  double *p = nullptr;
-  double *response = nullptr;
-  double *squared = nullptr;
-  double *convolutionBuffer = nullptr;
+  RealArray e;
+  RealArray p;
+  RealArray response;
+  RealArray squared;
+  RealArray convolutionBuffer;
 
-  fftw_plan forwardPolarisation = nullptr;
-  fftw_plan inverseField = nullptr;
-  fftw_plan forwardResponse = nullptr;
-  fftw_plan forwardSquared = nullptr;
-  fftw_plan inverseConvolution = nullptr;
+  FftwPlan forwardPolarisation;
+  FftwPlan inverseField;
+  FftwPlan forwardSquared;
+  FftwPlan inverseConvolution;
 };
 
 class UppeParamsGeneralTransforms : public UppeParams
@@ -134,7 +137,6 @@ public:
                               double referenceVelocity, double tau1, double tau2, double a,
                               double n2, double z0, double frequencyShift, double timeWindow,
                               bool dumps = true);
-  ~UppeParamsGeneralTransforms() override;
 
   double *polarisationResult() override;
   double *fieldState() override;
@@ -156,12 +158,12 @@ private:
 
   double frequencyShift;
   int generalDimension;
-  fftw_complex *fieldSpectrum = nullptr;
-  fftw_complex *polarisationSpectrum = nullptr;
-  double *packedField = nullptr;
-  double *packedPolarisation = nullptr;
+  ComplexArray fieldSpectrum;
+  ComplexArray polarisationSpectrum;
+  RealArray packedField;
+  RealArray packedPolarisation;
   std::vector<Complex> shiftUp;
   std::vector<Complex> shiftDown;
-  fftw_plan forwardComplex = nullptr;
-  fftw_plan inverseComplex = nullptr;
+  FftwPlan forwardComplex;
+  FftwPlan inverseComplex;
 };

@@ -1,13 +1,12 @@
 #include "uppe/uppesimulator.h"
 
-#include "fdtd/sources/hardgaussiansource.h"
-#include "fdtd/sources/hardhyperbolicsecantsource.h"
-#include "input/keywords.h"
-#include "input/lookups.h"
+#include "engine/loader.h"
+#include "input/physicalconstants.h"
 #include "input/units.h"
+#include "pulses/pulses.h"
 #include "uppe/dumpfiles.h"
-#include "uppe/fftwarrays.h"
 #include "uppe/fftwwisdom.h"
+#include "uppe/uppeconfigreader.h"
 #include "uppe/uppeparams.h"
 
 #include <QCoreApplication>
@@ -17,12 +16,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace {
 
-constexpr double speedOfLight = 299792458.0;
-constexpr double twoPi = 6.283185307179586;
 constexpr int energyChunk = 1000;
 
 } // namespace
@@ -30,21 +26,73 @@ constexpr int energyChunk = 1000;
 UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
     : Simulator(runName)
 {
-  if (parseDumpSwitch(lines))
+  UppeConfigReader reader(lines, configurationFolder());
+  const bool sectionsFailed = reader.readSections(config);
+  adoptStatus(reader);
+  if (sectionsFailed)
     return;
-  if (parseIntegrationKeys(lines))
+  conversionEfficiencyAvailable = config.postprocessing.conversionEfficiency;
+  timeSeriesCount = config.postprocessing.timeSeriesCount;
+  sourceCount = int(config.pulses.size()); // no source objects: the pulses are sampled here
+  if (parseActions(lines) || parseTimingLog(lines))
     return;
-  if (parsePulseBlocks(lines))
-    return;
-  if (parsePostprocessingBlocks(lines))
-    return;
-  if (parseActions(lines))
-    return;
-  if (parseTimingLog(lines))
+  const bool mediumFailed = reader.readMedium(config);
+  adoptStatus(reader);
+  if (mediumFailed)
     return;
 
   loadFftwWisdom();
+  setUpGrid();
   buildInputField();
+  fftw_set_timelimit(maximumPlanningSeconds);
+  buildInitialSpectrum();
+  const bool covered = sampleMaterial();
+  if (covered)
+    buildOperator();
+  fftw_set_timelimit(FFTW_NO_TIMELIMIT);
+  if (!covered)
+    return;
+  buildIntegrator();
+  prepareRecords();
+  saveFftwWisdom();
+  addLoadWarnings();
+  markConstructed();
+}
+
+UPPESimulator::~UPPESimulator() = default;
+
+void UPPESimulator::adoptStatus(const UppeConfigReader &reader)
+{
+  // A problem recorded earlier (by the shared sections) is the first one.
+  currentLine = reader.currentLine;
+  if (!missingKeyword.isEmpty() || errorLine != 0)
+    return;
+  missingKeyword = reader.missingKeyword;
+  errorLine = reader.errorLine;
+  errorReason = reader.errorReason;
+}
+
+void UPPESimulator::setUpGrid()
+{
+  const IntegrationSettings &settings = config.integration;
+  static const gsl_odeiv2_step_type *const steppers[] = {
+      gsl_odeiv2_step_rkf45, gsl_odeiv2_step_rkck, gsl_odeiv2_step_rk8pd};
+  stepper = steppers[settings.stepper];
+  h = settings.initialStep;
+  evolutionStep = settings.evolutionStep;
+  frequencyShiftHz = settings.frequencyShift;
+  useGeneral = settings.general;
+  dumps = settings.dumps;
+  length = config.medium.length;
+  lengthUnit = config.medium.lengthUnit;
+
+  timePointCount = config.window.points;
+  timeWindow = config.window.duration;
+  frequencyCountValue = timePointCount / 2 + 1;
+  dt = timeWindow / double(timePointCount - 1);
+  maxFrequency = double(timePointCount / 2) / (double(timePointCount) * dt);
+  df = maxFrequency / double(timePointCount / 2);
+  stateDimension = useGeneral ? 2 * timePointCount : timePointCount;
   timeField.assign(std::size_t(timePointCount), 0.0);
 
   // Display grid: the non-negative bins 0 .. fmax of the real field. In the
@@ -62,43 +110,6 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
       binFrequencies[std::size_t(k)] = g - frequencyShiftHz;
     }
   }
-  fftw_set_timelimit(maximumPlanningSeconds);
-  buildInitialSpectrum();
-
-  if (parseMedium(lines)) {
-    fftw_set_timelimit(FFTW_NO_TIMELIMIT);
-    return;
-  }
-
-  buildOperatorAndIntegrator();
-  fftw_set_timelimit(FFTW_NO_TIMELIMIT);
-  saveFftwWisdom();
-  addLoadWarnings();
-  markConstructed();
-}
-
-UPPESimulator::~UPPESimulator()
-{
-  if (gslEvolve)
-    gsl_odeiv2_evolve_free(gslEvolve);
-  if (gslControl)
-    gsl_odeiv2_control_free(gslControl);
-  if (gslStep)
-    gsl_odeiv2_step_free(gslStep);
-  theOperator.reset();
-  if (forwardPlan)
-    fftw_destroy_plan(forwardPlan);
-  if (inversePlan)
-    fftw_destroy_plan(inversePlan);
-  if (displaySpectrumPlan)
-    fftw_destroy_plan(displaySpectrumPlan);
-  fftw_free(displaySpectrum);
-  fftw_free(state);
-  fftw_free(transformBuffer);
-  fftw_free(displayBuffer);
-  qDeleteAll(sources);
-  sources.clear();
-  sourceCount = 0;
 }
 
 void UPPESimulator::buildInputField()
@@ -109,10 +120,15 @@ void UPPESimulator::buildInputField()
   timePoints.resize(std::size_t(n));
   for (int j = 0; j < n; ++j)
     timePoints[std::size_t(j)] = j == n - 1 ? timeWindow : double(j) * timeWindow / double(n - 1);
-  for (Source<int, double> *source : qAsConst(sources))
-    if (auto *pulse = dynamic_cast<CarrierWaveSource<int, double> *>(source))
-      for (int j = 0; j < n; ++j)
-        inputField[std::size_t(j)] += pulse->waveform(timePoints[std::size_t(j)]);
+  for (const PulseDescription &p : config.pulses) {
+    const pulses::Gaussian gauss(p.amplitude, p.carrier, p.width, p.centreTime);
+    const pulses::HyperbolicSecant sech(p.amplitude, p.carrier, p.width, p.centreTime,
+                                        p.shape == PulseDescription::Sech ? 1 : 2);
+    for (int j = 0; j < n; ++j) {
+      const double t = timePoints[std::size_t(j)];
+      inputField[std::size_t(j)] += p.shape == PulseDescription::Gauss ? gauss(t) : sech(t);
+    }
+  }
 }
 
 void UPPESimulator::magnitudesOfHalfComplex(const double *x)
@@ -127,189 +143,107 @@ void UPPESimulator::magnitudesOfHalfComplex(const double *x)
 
 void UPPESimulator::buildInitialSpectrum()
 {
-  const int n = timePointCount;
-  const int m = frequencyCountValue;
-  spectrumMagnitude.assign(std::size_t(m), 0.0);
-  if (!useGeneral) {
-    state = allocateReal(n);
-    forwardPlan = fftw_plan_r2r_1d(n, state, state, FFTW_R2HC, FFTW_ESTIMATE);
-    std::copy(inputField.begin(), inputField.end(), state);
-    if (dumps)
-      dumpArray("time_doamin_signal", state, n, 0);
-    fftw_execute(forwardPlan);
-    magnitudesOfHalfComplex(state);
-  } else {
-    transformBuffer = allocateComplex(n);
-    forwardPlan = fftw_plan_dft_1d(n, transformBuffer, transformBuffer, FFTW_FORWARD, FFTW_ESTIMATE);
-    for (int j = 0; j < n; ++j) {
-      const double phase = twoPi * frequencyShiftHz * timePoints[std::size_t(j)];
-      transformBuffer[j][0] = inputField[std::size_t(j)] * std::cos(phase);
-      transformBuffer[j][1] = inputField[std::size_t(j)] * std::sin(phase);
-    }
-    fftw_execute(forwardPlan);
-    state = allocateReal(2 * n);
-    for (int j = 0; j < n; ++j) {
-      state[j] = transformBuffer[j][0];
-      state[n + j] = transformBuffer[j][1];
-    }
-    displayBuffer = allocateComplex(n);
-    inverseShift.resize(std::size_t(n));
-    for (int j = 0; j < n; ++j) {
-      const double phase = twoPi * frequencyShiftHz * timePoints[std::size_t(j)];
-      inverseShift[std::size_t(j)] = Complex(std::cos(phase), -std::sin(phase));
-    }
-    // The shown spectrum is that of the real field, as in the real
-    // formulation (planned before the buffer receives data).
-    displaySpectrum = allocateReal(n);
-    displaySpectrumPlan =
-        fftw_plan_r2r_1d(n, displaySpectrum, displaySpectrum, FFTW_R2HC, uppePlannerFlags());
-    std::copy(inputField.begin(), inputField.end(), displaySpectrum);
-    fftw_execute(displaySpectrumPlan);
-    magnitudesOfHalfComplex(displaySpectrum);
-  }
+  spectrumMagnitude.assign(std::size_t(frequencyCountValue), 0.0);
+  if (useGeneral)
+    buildGeneralSpectrum();
+  else
+    buildRealSpectrum();
   initialSpectrumDb.resize(spectrumMagnitude.size());
   for (std::size_t k = 0; k < spectrumMagnitude.size(); ++k)
     initialSpectrumDb[k] = 20.0 * std::log10(spectrumMagnitude[k]);
 }
 
-std::vector<Complex> UPPESimulator::mediumIndex(const std::vector<double> &f) const
-{
-  switch (mediumType) {
-  case Lor1:
-  case Lor1Ker1: {
-    std::vector<Complex> index(f.size());
-    lorentzRefractiveIndex(1, index, f, {1.0}, {lorentzResonance}, {lorentzDamping},
-                           lorentzEpsStatic, lorentzEpsInfinity, lossy);
-    return index;
-  }
-  case ConstNKer1:
-    return std::vector<Complex>(f.size(), constantIndex);
-  case StepNKer1:
-    // On the bins 0 .. fmax the step lies at K = floor(fs / df); the general
-    // formulation keeps the low index everywhere.
-    if (useGeneral)
-      return std::vector<Complex>(f.size(), stepLow);
-    return stepRefractiveIndex(int(f.size()), stepFrequency, df, stepLow, stepHigh);
-  case TaylorSeriesDispersive:
-    return taylorRefractiveIndex(f, taylorReference, taylorCoefficients);
-  case Sellmeier:
-  case SellmeierKer1:
-  case Material:
-  case MaterialKer1:
-  case Tabulated:
-  case TabulatedKer1: {
-    std::vector<Complex> index = dispersion.sample(f).index;
-    if (!lossy)
-      for (Complex &v : index)
-        v.imag(0.0);
-    return index;
-  }
-  case NoMedium:
-    break;
-  }
-  return std::vector<Complex>(f.size(), Complex(0.0, 0.0));
-}
-
-std::vector<Complex> UPPESimulator::generalIndex(const std::vector<double> &physical) const
-{
-  // n(-f) = conj n(f): the field in time is real, and a lossy medium damps
-  // negative frequencies as it damps positive ones.
-  std::vector<double> magnitude(physical.size());
-  for (std::size_t k = 0; k < physical.size(); ++k)
-    magnitude[k] = std::fabs(physical[k]);
-  std::vector<Complex> index = mediumIndex(magnitude);
-  for (std::size_t k = 0; k < physical.size(); ++k)
-    if (physical[k] < 0.0)
-      index[k] = std::conj(index[k]);
-  return index;
-}
-
-int UPPESimulator::spectralPeak() const
-{
-  // Largest input-spectrum magnitude on 0 .. fmax (the first maximum wins; an
-  // all-zero spectrum gives bin 0).
-  int p = 0;
-  double largest = -std::numeric_limits<double>::infinity();
-  for (int k = 0; k < frequencyCountValue; ++k)
-    if (initialSpectrumDb[std::size_t(k)] > largest) {
-      largest = initialSpectrumDb[std::size_t(k)];
-      p = k;
-    }
-  return p;
-}
-
-double UPPESimulator::realIndexAtBin(int k) const
-{
-  if (!useGeneral)
-    return refractiveIndex[std::size_t(k)].real();
-  return mediumIndex({frequencies[std::size_t(k)]})[0].real();
-}
-
-double UPPESimulator::computeReferenceVelocity() const
-{
-  if (mediumType == TaylorSeriesDispersive)
-    return double(mediumGroupVelocity);
-  // n_g = n + f dn/df at the spectral peak p, by central differences;
-  // one-sided at the last bin (at bin 0 the derivative term vanishes with f).
-  const int m = frequencyCountValue;
-  const int p = spectralPeak();
-  double slope = 0.0;
-  if (p > 0 && p < m - 1)
-    slope = (realIndexAtBin(p + 1) - realIndexAtBin(p - 1)) * 0.5;
-  else if (p == m - 1 && p > 0)
-    slope = realIndexAtBin(p) - realIndexAtBin(p - 1);
-  const double groupIndex = realIndexAtBin(p) + double(p) * slope;
-  // A medium without a usable group index at the peak (for example an
-  // evanescent band) is followed in a frame moving with c.
-  if (!(groupIndex > 0.0) || !std::isfinite(groupIndex))
-    return speedOfLight;
-  return speedOfLight / groupIndex;
-}
-
-bool UPPESimulator::buildOperatorAndIntegrator()
+void UPPESimulator::buildRealSpectrum()
 {
   const int n = timePointCount;
-  referenceVelocity = computeReferenceVelocity();
-  if (!useGeneral) {
-    theOperator = std::make_unique<UppeParams>(n, frequencies, refractiveIndex, dt,
-                                               referenceVelocity, ramanTau1, ramanTau2,
-                                               instantaneousWeight, kerrCoefficient, z,
-                                               timeWindow, dumps);
-  } else {
-    theOperator = std::make_unique<UppeParamsGeneralTransforms>(
-        n, binFrequencies, refractiveIndex, dt, referenceVelocity, ramanTau1, ramanTau2,
-        instantaneousWeight, kerrCoefficient, z, frequencyShiftHz, timeWindow, dumps);
+  state = RealArray(n);
+  forwardPlan = realPlan(n, state, FFTW_R2HC, FFTW_ESTIMATE);
+  std::copy(inputField.begin(), inputField.end(), state.get());
+  if (dumps)
+    dumpArray("time_doamin_signal", state, n, 0);
+  forwardPlan.execute();
+  magnitudesOfHalfComplex(state);
+}
+
+void UPPESimulator::buildGeneralSpectrum()
+{
+  const int n = timePointCount;
+  transformBuffer = ComplexArray(n);
+  forwardPlan = complexPlan(n, transformBuffer, FFTW_FORWARD, FFTW_ESTIMATE);
+  inverseShift.resize(std::size_t(n));
+  for (int j = 0; j < n; ++j) {
+    const double phase = physconst::twoPi * frequencyShiftHz * timePoints[std::size_t(j)];
+    transformBuffer[j][0] = inputField[std::size_t(j)] * std::cos(phase);
+    transformBuffer[j][1] = inputField[std::size_t(j)] * std::sin(phase);
+    inverseShift[std::size_t(j)] = Complex(std::cos(phase), -std::sin(phase));
   }
+  forwardPlan.execute();
+  state = RealArray(2 * n);
+  for (int j = 0; j < n; ++j) {
+    state[j] = transformBuffer[j][0];
+    state[n + j] = transformBuffer[j][1];
+  }
+  displayBuffer = ComplexArray(n);
+  // The shown spectrum is that of the real field, as in the real
+  // formulation (planned before the buffer receives data).
+  displaySpectrum = RealArray(n);
+  displaySpectrumPlan = realPlan(n, displaySpectrum, FFTW_R2HC, uppePlannerFlags());
+  std::copy(inputField.begin(), inputField.end(), displaySpectrum.get());
+  displaySpectrumPlan.execute();
+  magnitudesOfHalfComplex(displaySpectrum);
+}
+
+void UPPESimulator::buildOperator()
+{
+  const int n = timePointCount;
+  const KerrRaman &nl = config.medium.nonlinear;
+  referenceVelocity = computeReferenceVelocity();
+  if (!useGeneral)
+    theOperator = std::make_unique<UppeParams>(n, frequencies, refractiveIndex, dt, referenceVelocity,
+                                               nl.tau1, nl.tau2, nl.instantaneous, nl.n2, z,
+                                               timeWindow, dumps);
+  else
+    theOperator = std::make_unique<UppeParamsGeneralTransforms>(
+        n, binFrequencies, refractiveIndex, dt, referenceVelocity, nl.tau1, nl.tau2,
+        nl.instantaneous, nl.n2, z, frequencyShiftHz, timeWindow, dumps);
   theOperator->createPlans();
   theOperator->setState(state);
   // Patient planning overwrites its arrays: the state has been handed over.
   if (!useGeneral)
-    inversePlan = fftw_plan_r2r_1d(n, state, state, FFTW_HC2R, uppePlannerFlags());
+    inversePlan = realPlan(n, state, FFTW_HC2R, uppePlannerFlags());
   else
-    inversePlan = fftw_plan_dft_1d(n, displayBuffer, displayBuffer, FFTW_BACKWARD, uppePlannerFlags());
+    inversePlan = complexPlan(n, displayBuffer, FFTW_BACKWARD, uppePlannerFlags());
+}
 
+void UPPESimulator::buildIntegrator()
+{
   // A relative tolerance scales with the largest initial spectral magnitude,
   // so that the same number means the same accuracy for any amplitude and
   // point count (an all-zero spectrum keeps the number itself).
+  const double tolerance = config.integration.tolerance;
   absoluteErrorBound = tolerance;
-  if (relativeTolerance) {
+  if (config.integration.relativeTolerance) {
     const double largest = *std::max_element(spectrumMagnitude.begin(), spectrumMagnitude.end());
     if (largest > 0.0)
       absoluteErrorBound = tolerance * largest;
   }
-  gslStep = gsl_odeiv2_step_alloc(stepper, std::size_t(stateDimension));
-  gslControl = gsl_odeiv2_control_y_new(absoluteErrorBound, 0.0);
-  gslEvolve = gsl_odeiv2_evolve_alloc(std::size_t(stateDimension));
+  const std::size_t d = std::size_t(stateDimension);
+  gslStep.reset(gsl_odeiv2_step_alloc(stepper, d));
+  gslControl.reset(gsl_odeiv2_control_y_new(absoluteErrorBound, 0.0));
+  gslEvolve.reset(gsl_odeiv2_evolve_alloc(d));
   system.function = &UPPESimulator::rightHandSide;
   system.jacobian = nullptr;
-  system.dimension = std::size_t(stateDimension);
+  system.dimension = d;
   system.params = this;
+}
 
+void UPPESimulator::prepareRecords()
+{
   spectrumDb.assign(std::size_t(frequencyCountValue), 0.0);
   referenceEnergy = energyFromDb(initialSpectrumDb);
   // Conversion-efficiency band: exactly the bins whose frequency lies inside
   // bandLow .. bandHigh (THz), ends included.
-  const double lo = bandLow * 1e12, hi = bandHigh * 1e12;
+  const double lo = config.postprocessing.bandLow * 1e12, hi = config.postprocessing.bandHigh * 1e12;
   bandFirst = std::size_t(std::lower_bound(frequencies.begin(), frequencies.end(), lo) - frequencies.begin());
   bandEnd = std::size_t(std::upper_bound(frequencies.begin(), frequencies.end(), hi) - frequencies.begin());
   bandEnd = std::max(bandEnd, bandFirst);
@@ -317,7 +251,6 @@ bool UPPESimulator::buildOperatorAndIntegrator()
   bandEnergy.assign(energyChunk, 0.0);
   positions.reserve(energyChunk);
   positionsInLengthUnit.reserve(energyChunk);
-  return true;
 }
 
 int UPPESimulator::rightHandSide(double z, const double y[], double dydz[], void *params)
@@ -351,57 +284,33 @@ void UPPESimulator::step()
 {
   if (!theOperator || finished)
     return;
-  const int d = stateDimension;
   // The state is the physical field at the operator's reference position; a
   // replaced state invalidates the derivative the evolve object keeps.
-  std::memcpy(state, theOperator->fieldState(), sizeof(double) * std::size_t(d));
-  gsl_odeiv2_evolve_reset(gslEvolve);
+  std::memcpy(state, theOperator->fieldState(), sizeof(double) * std::size_t(stateDimension));
+  gsl_odeiv2_evolve_reset(gslEvolve.get());
   const double before = z;
-  const double remaining = length - z;
   // The last step is limited to the rest of the medium, so that the run ends
   // exactly at its length (a remainder within 1e-6 of a step is taken with it).
   const double slack = 1e-6;
+  bool last = length - z <= evolutionStep * (1.0 + slack);
   // Failures come back as status values instead of aborting the program.
   gsl_error_handler_t *previousHandler = gsl_set_error_handler_off();
   int status;
   double tried;
-  bool last;
-  if (fixedStep) {
-    last = remaining <= evolutionStep * (1.0 + slack);
-    tried = last ? remaining : evolutionStep;
-    status = gsl_odeiv2_evolve_apply_fixed_step(gslEvolve, gslControl, gslStep, &system, &z,
-                                                tried, state);
+  if (config.integration.fixedStep) {
+    tried = last ? length - z : evolutionStep;
+    status = gsl_odeiv2_evolve_apply_fixed_step(gslEvolve.get(), gslControl.get(), gslStep.get(),
+                                                &system, &z, tried, state);
   } else {
-    last = remaining <= evolutionStep * (1.0 + slack);
     const double target = last ? length : z + evolutionStep;
     tried = std::min(h, target - z);
-    status = gsl_odeiv2_evolve_apply(gslEvolve, gslControl, gslStep, &system, &z, target, &h,
-                                     state);
+    status = gsl_odeiv2_evolve_apply(gslEvolve.get(), gslControl.get(), gslStep.get(), &system,
+                                     &z, target, &h, state);
     last = last && length - z <= slack * tried;
   }
   gsl_set_error_handler(previousHandler);
-  lastStatus = status;
-
-  if (status != GSL_SUCCESS) {
-    z = before;
-    theOperator->resetWorkVectors(state);
-    if (fixedStep)
-      evolutionStep = 0.5 * tried;
-    else
-      h = 0.5 * tried;
-    if (++failedSteps >= maximumStepHalvings) {
-      runFailure = QCoreApplication::translate(
-                       "Lumora", "The integration failed at z = %1 m: the step was halved %2 "
-                                 "times in a row without being accepted (status %3). The "
-                                 "right-hand side is not finite or the tolerance cannot be met.")
-                       .arg(z, 0, 'g', 8)
-                       .arg(failedSteps)
-                       .arg(status);
-      finished = true;
-    }
+  if (handleFailedStep(status, before, tried))
     return;
-  }
-  failedSteps = 0;
   if (last)
     z = length;
   if (!(z > before)) {
@@ -413,18 +322,43 @@ void UPPESimulator::step()
     finished = true;
     return;
   }
+  advanceRecords();
+}
 
+bool UPPESimulator::handleFailedStep(int status, double before, double tried)
+{
+  if (status == GSL_SUCCESS) {
+    failedSteps = 0;
+    return false;
+  }
+  // A refused step is retried from where it began with half the length.
+  z = before;
+  theOperator->resetWorkVectors(state);
+  (config.integration.fixedStep ? evolutionStep : h) = 0.5 * tried;
+  if (++failedSteps >= maximumStepHalvings) {
+    runFailure = QCoreApplication::translate(
+                     "Lumora", "The integration failed at z = %1 m: the step was halved %2 "
+                               "times in a row without being accepted (status %3). The "
+                               "right-hand side is not finite or the tolerance cannot be met.")
+                     .arg(z, 0, 'g', 8)
+                     .arg(failedSteps)
+                     .arg(status);
+    finished = true;
+  }
+  return true;
+}
+
+void UPPESimulator::advanceRecords()
+{
   // The operator now holds the physical field at the new z.
   theOperator->setState(state);
   theOperator->propagateField(z);
   theOperator->setReferencePosition(z);
   positions.push_back(z);
-  positionsInLengthUnit.push_back(z / lengthScaleValue);
-
+  positionsInLengthUnit.push_back(z / config.medium.lengthScale);
   recordSpectrumAndField();
-  if (conversionEfficiency)
+  if (config.postprocessing.conversionEfficiency)
     recordEnergies();
-
   ++iteration;
   if (z >= length)
     finished = true;
@@ -440,7 +374,7 @@ void UPPESimulator::recordSpectrumAndField()
   if (!useGeneral) {
     std::memcpy(state, field, sizeof(double) * std::size_t(n));
     magnitudesOfHalfComplex(state);
-    fftw_execute(inversePlan);
+    inversePlan.execute();
     for (int j = 0; j < n; ++j)
       timeField[std::size_t(j)] = state[j] / len;
   } else {
@@ -448,7 +382,7 @@ void UPPESimulator::recordSpectrumAndField()
       displayBuffer[j][0] = field[j];
       displayBuffer[j][1] = field[n + j];
     }
-    fftw_execute(inversePlan);
+    inversePlan.execute();
     for (int j = 0; j < n; ++j) {
       const double re = displayBuffer[j][0] / len, im = displayBuffer[j][1] / len;
       const Complex &s = inverseShift[std::size_t(j)];
@@ -456,7 +390,7 @@ void UPPESimulator::recordSpectrumAndField()
       displaySpectrum[j] = timeField[std::size_t(j)];
     }
     // The spectrum of the real field on 0 .. fmax, as in the real formulation.
-    fftw_execute(displaySpectrumPlan);
+    displaySpectrumPlan.execute();
     magnitudesOfHalfComplex(displaySpectrum);
   }
   for (int k = 0; k < m; ++k)
@@ -470,7 +404,7 @@ double UPPESimulator::spectralEnergy(const std::vector<double> &magnitude) const
   double sum = 0.0;
   for (std::size_t k = 0; k < m; ++k)
     sum += magnitude[k] * magnitude[k];
-  return sum * (df / powerOfTen(frequencyExponent));
+  return sum * (df / powerOfTen(config.integration.frequencyExponent));
 }
 
 double UPPESimulator::energyFromDb(const std::vector<double> &db) const
@@ -480,7 +414,7 @@ double UPPESimulator::energyFromDb(const std::vector<double> &db) const
   double sum = 0.0;
   for (std::size_t k = 0; k < m; ++k)
     sum += std::pow(10.0, 0.1 * db[k]);
-  return sum * (df / powerOfTen(frequencyExponent));
+  return sum * (df / powerOfTen(config.integration.frequencyExponent));
 }
 
 void UPPESimulator::recordEnergies()
@@ -494,19 +428,19 @@ void UPPESimulator::recordEnergies()
   double b = 0.0;
   for (std::size_t k = bandFirst; k < bandEnd; ++k)
     b += spectrumMagnitude[k] * spectrumMagnitude[k];
-  bandEnergy[std::size_t(i)] = b * (df / powerOfTen(frequencyExponent));
+  bandEnergy[std::size_t(i)] = b * (df / powerOfTen(config.integration.frequencyExponent));
 }
 
 void UPPESimulator::integrateSpectrum() { referenceEnergy = energyFromDb(initialSpectrumDb); }
 
-double UPPESimulator::timeStep() { return dt * powerOfTen(-timeExponent); }
+double UPPESimulator::timeStep() { return dt * powerOfTen(-config.window.timeExponent); }
 
-double UPPESimulator::frequencyStepDisplay() const { return df / powerOfTen(frequencyExponent); }
+double UPPESimulator::frequencyStepDisplay() const { return df / powerOfTen(config.integration.frequencyExponent); }
 
 std::vector<double> UPPESimulator::frequenciesDisplay() const
 {
   std::vector<double> out(frequencies);
-  const double scale = powerOfTen(-frequencyExponent);
+  const double scale = powerOfTen(-config.integration.frequencyExponent);
   for (double &f : out)
     f *= scale;
   return out;
@@ -515,7 +449,7 @@ std::vector<double> UPPESimulator::frequenciesDisplay() const
 std::vector<double> UPPESimulator::timePointsDisplay() const
 {
   std::vector<double> out(timePoints);
-  const double scale = powerOfTen(-timeExponent);
+  const double scale = powerOfTen(-config.window.timeExponent);
   for (double &t : out)
     t *= scale;
   return out;

@@ -2,8 +2,9 @@
 
 #include "uppe/uppesimulator.h"
 
-#include "fdtd/sources/carrierwavesource.h"
+#include "input/physicalconstants.h"
 #include "input/units.h"
+#include "uppe/uppeconfigreader.h"
 
 #include <QCoreApplication>
 
@@ -12,8 +13,8 @@
 
 namespace {
 
-constexpr double speedOfLight = 299792458.0;
-constexpr double twoPi = 6.283185307179586;
+using physconst::speedOfLight;
+using physconst::twoPi;
 
 QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
 
@@ -80,19 +81,20 @@ void UPPESimulator::addLoadWarnings()
     peak = std::max(peak, std::fabs(v));
   if (!(peak > 0.0))
     return;
-  const double frequencyUnit = powerOfTen(frequencyExponent);
+  const double frequencyUnit = powerOfTen(config.integration.frequencyExponent);
 
   // The cubic term makes a band at about three times the pulse's frequencies;
   // above the highest frequency the grid holds, it folds back.
   const double top = useGeneral ? *std::max_element(binFrequencies.begin(), binFrequencies.end())
                                 : maxFrequency;
   const double highest = highestSignificantFrequency();
-  if (kerrCoefficient != 0.0 && instantaneousWeight != 0.0 && 3.0 * highest > top)
+  const KerrRaman &nl = config.medium.nonlinear;
+  if (nl.n2 != 0.0 && nl.instantaneous != 0.0 && 3.0 * highest > top)
     warnings << tr("The cubic nonlinearity makes a third-harmonic band up to about 3 x %1 = %2 %3, "
                    "above the highest frequency of the grid (%4 %3): it folds back into the "
                    "spectrum. More \"timepoints\" over the same window raise the limit.")
                     .arg(number(highest / frequencyUnit), number(3.0 * highest / frequencyUnit),
-                         frequencyUnitText, number(top / frequencyUnit));
+                         config.integration.frequencyUnit, number(top / frequencyUnit));
 
   // A pulse that has not decayed at the window edges is cut (and wraps round).
   const int n = timePointCount;
@@ -112,14 +114,11 @@ QString UPPESimulator::setupSummary() const
 {
   if (!isConstructed())
     return QString();
-  const double timeUnit = powerOfTen(timeExponent);
-  const double frequencyUnit = powerOfTen(frequencyExponent);
-  auto timeText = [&](double seconds) { return number(seconds / timeUnit) + QLatin1Char(' ') + timeUnitText; };
+  const double timeUnit = powerOfTen(config.window.timeExponent);
+  const double frequencyUnit = powerOfTen(config.integration.frequencyExponent);
+  auto timeText = [&](double seconds) { return number(seconds / timeUnit) + QLatin1Char(' ') + config.window.timeUnit; };
   auto frequencyText = [&](double hertz) {
-    return number(hertz / frequencyUnit) + QLatin1Char(' ') + frequencyUnitText;
-  };
-  auto lengthText = [&](double metres) {
-    return number(metres / lengthScaleValue) + QLatin1Char(' ') + lengthUnit;
+    return number(hertz / frequencyUnit) + QLatin1Char(' ') + config.integration.frequencyUnit;
   };
   QStringList out;
   out << (useGeneral ? tr("Engine: spectral (UPPE), general formulation, carrier shift %1")
@@ -135,12 +134,29 @@ QString UPPESimulator::setupSummary() const
   const double carrier = frequencies[std::size_t(p)];
   const Complex index = useGeneral ? mediumIndex({carrier})[0] : refractiveIndex[std::size_t(p)];
   out << tr("Medium: %1 over %2; index at the spectral peak (%3): %4 + %5i")
-             .arg(mediumTypeName(), lengthText(length), frequencyText(carrier), number(index.real(), 6),
-                  number(index.imag(), 3));
+             .arg(uppeMediumNames.value(config.medium.type), lengthText(length), frequencyText(carrier),
+                  number(index.real(), 6), number(index.imag(), 3));
   out << tr("Reference velocity: %1 m/s (c / %2)")
              .arg(number(referenceVelocity, 8))
              .arg(number(speedOfLight / referenceVelocity, 6));
+  out << dispersionAndNonlinearLines(p, carrier, index);
+  out << integrationLine();
+  for (std::size_t i = 0; i < config.pulses.size(); ++i)
+    out << tr("Pulse %1: %2").arg(i + 1).arg(config.pulses[i].summary);
+  out << tr("Memory: about %1")
+             .arg(bytesText(memoryEstimate(timePointCount, frequencyCountValue, stateDimension,
+                                           useGeneral, stepper)));
+  return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
 
+QString UPPESimulator::lengthText(double metres) const
+{
+  return number(metres / config.medium.lengthScale) + QLatin1Char(' ') + lengthUnit;
+}
+
+QString UPPESimulator::dispersionAndNonlinearLines(int p, double carrier, Complex index) const
+{
+  const double timeUnit = powerOfTen(config.window.timeExponent);
   // T0 = sqrt(2) x RMS duration of the input intensity (the 1/e half width
   // of a Gaussian field).
   double w = 0.0, m1 = 0.0, m2 = 0.0;
@@ -152,44 +168,45 @@ QString UPPESimulator::setupSummary() const
   }
   // Peak of the envelope: the largest pulse amplitude.
   double peak = 0.0;
-  for (Source<int, double> *source : sources)
-    if (auto *pulse = dynamic_cast<const CarrierWaveSource<int, double> *>(source))
-      peak = std::max(peak, pulse->amplitude);
+  for (const PulseDescription &pulse : config.pulses)
+    peak = std::max(peak, pulse.amplitude);
   const double t0 = w > 0.0 ? std::sqrt(2.0 * std::max(0.0, m2 / w - (m1 / w) * (m1 / w))) : 0.0;
   const double beta2 = dispersionAt(p);
+  QStringList out;
   if (beta2 != 0.0 && std::isfinite(beta2) && t0 > 0.0)
     out << tr("Dispersion length T0^2/|beta2|: %1 (beta2 = %2 s^2/m, T0 = %3)")
-               .arg(lengthText(t0 * t0 / std::fabs(beta2)), number(beta2), timeText(t0));
+               .arg(lengthText(t0 * t0 / std::fabs(beta2)), number(beta2),
+                    number(t0 / timeUnit) + QLatin1Char(' ') + config.window.timeUnit);
   else
     out << tr("Dispersion length: none (no group-velocity dispersion at the spectral peak)");
   // Phase rate of self-phase modulation at the peak field A:
   // w n2 A^2 (3a/4 + (1 - a)/2) / (2 c n).
-  const double kerr = kerrCoefficient * peak * peak *
-                      (0.75 * instantaneousWeight + 0.5 * (1.0 - instantaneousWeight));
+  const KerrRaman &nl = config.medium.nonlinear;
+  const double kerr = nl.n2 * peak * peak * (0.75 * nl.instantaneous + 0.5 * (1.0 - nl.instantaneous));
   const double rate = twoPi * carrier * kerr / (2.0 * speedOfLight * index.real());
   if (rate != 0.0 && std::isfinite(rate))
     out << tr("Nonlinear length: %1 (n2 = %2 m^2/V^2, peak amplitude %3 V/m)")
-               .arg(lengthText(1.0 / std::fabs(rate)), number(kerrCoefficient), number(peak));
+               .arg(lengthText(1.0 / std::fabs(rate)), number(nl.n2), number(peak));
   else
     out << tr("Nonlinear length: none (no Kerr nonlinearity)");
+  return out.join(QLatin1Char('\n'));
+}
 
+QString UPPESimulator::integrationLine() const
+{
+  const IntegrationSettings &settings = config.integration;
   const double steps = std::ceil(length / evolutionStep * (1.0 - 1e-6));
-  const QString tolerance = relativeTolerance
+  const QString tolerance = settings.relativeTolerance
                                 ? tr("relative tolerance %1 (%2 on spectral values)")
-                                      .arg(number(this->tolerance), number(absoluteErrorBound))
-                                : tr("absolute tolerance %1").arg(number(this->tolerance));
-  out << (fixedStep ? tr("Integration: %1, fixed steps of %2, %3 steps planned; %4")
-                          .arg(QString::fromLatin1(stepper->name), lengthText(evolutionStep))
-                          .arg(steps)
-                          .arg(tolerance)
-                    : tr("Integration: %1, adaptive, at least %2 steps of at most %3; %4")
-                          .arg(QString::fromLatin1(stepper->name))
-                          .arg(steps)
-                          .arg(lengthText(evolutionStep), tolerance));
-  for (int i = 0; i < pulseDescriptions.size(); ++i)
-    out << tr("Pulse %1: %2").arg(i + 1).arg(pulseDescriptions.at(i));
-  out << tr("Memory: about %1")
-             .arg(bytesText(memoryEstimate(timePointCount, frequencyCountValue, stateDimension,
-                                           useGeneral, stepper)));
-  return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+                                      .arg(number(settings.tolerance), number(absoluteErrorBound))
+                                : tr("absolute tolerance %1").arg(number(settings.tolerance));
+  if (settings.fixedStep)
+    return tr("Integration: %1, fixed steps of %2, %3 steps planned; %4")
+        .arg(QString::fromLatin1(stepper->name), lengthText(evolutionStep))
+        .arg(steps)
+        .arg(tolerance);
+  return tr("Integration: %1, adaptive, at least %2 steps of at most %3; %4")
+      .arg(QString::fromLatin1(stepper->name))
+      .arg(steps)
+      .arg(lengthText(evolutionStep), tolerance);
 }
