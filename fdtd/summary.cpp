@@ -3,7 +3,7 @@
 
 #include "fdtd/fdtdsimulator.h"
 
-#include "fdtd/physicalconstants.h"
+#include "input/physicalconstants.h"
 #include "fdtd/sections/materialdescription.h"
 #include "fdtd/sections/meshsection.h"
 #include "fdtd/sources/hardarbitrarysource.h"
@@ -80,9 +80,9 @@ FDTDSimulator::SourceSpectrum FDTDSimulator::spectrumOf(const Source<int, double
   if (const auto *a = dynamic_cast<const HardArbitrarySource<int, double> *>(&source)) {
     s.kind = tr("recorded pulse");
     s.peak = 0.0;
-    for (double v : a->samples)
+    for (double v : a->pulse.samples())
       s.peak = std::max(s.peak, std::fabs(v));
-    s.duration = static_cast<double>(a->samples.size()) * deltaT;
+    s.duration = static_cast<double>(a->pulse.samples().size()) * deltaT;
     return s;
   }
   const auto *c = dynamic_cast<const CarrierWaveSource<int, double> *>(&source);

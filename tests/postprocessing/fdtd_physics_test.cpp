@@ -2,6 +2,7 @@
 // the dynamic-spectrogram scheduler on a ring.
 
 #include "fdtd/fdtdsimulator.h"
+#include "input/physicalconstants.h"
 #include "postprocessing/fdtdobservation.h"
 #include "postprocessing/fourierpostprocessing.h"
 #include "postprocessing/spectrogrampostprocessing.h"
@@ -17,9 +18,9 @@
 #include <memory>
 
 namespace {
-constexpr double pi = 3.141592653589793;
-constexpr double c0 = 299792458.0;
-const double eta0 = std::sqrt(1.2566370614359173e-6 / 8.854187817620389e-12);
+using physconst::eta0;
+using physconst::pi;
+constexpr double c0 = physconst::speedOfLight;
 
 QStringList grid(const char *problem, int cells, double stability, double epsilonR = 1.0)
 {
@@ -131,8 +132,8 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   FDTDSimulator e(lines, "FDTD_ring");
   ASSERT_TRUE(e.isConstructed()) << e.errorLine << " " << e.missingKeyword.toStdString();
   ASSERT_TRUE(e.dynamicSpectrogram);
-  QSignalSpy created(&e, SIGNAL(createActionSpectrum()));
-  QSignalSpy updated(&e, SIGNAL(updateDynamicSpectrogram()));
+  QSignalSpy created(&e, &Simulator::createActionSpectrum);
+  QSignalSpy updated(&e, &Simulator::updateDynamicSpectrogram);
   const double k0 = 2 * pi * 375e12 * e.timeStep() * s;
   launch(e, [&](double x) {
     const double d = ringDistance(x, 50.0, n);
@@ -165,7 +166,6 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   // 24000 nm at L = 4000 nm: six windows, the last opened at the step that ended the run.
   EXPECT_EQ(sp->windowCount(), 6);
   EXPECT_EQ(updated.count(), 5);
-  EXPECT_EQ(sp->data()->rowCount(), 5);
   for (size_t w = 1; w < sp->windows().size(); ++w) {
     const auto *f = sp->windows()[w];
     EXPECT_LE(std::abs(f->iterationEnd() - f->iterationStart() - roundTrip), k) << w;
