@@ -1,23 +1,21 @@
 // Whole-engine behaviour with analytic answers: free propagation at the
-// Courant limit, rings, the lumped termination, reflection at a dielectric
-// half-space, delayed pulses, Lorentz dispersion and conductive loss.
+// Courant limit, the lumped termination, reflection at a dielectric
+// half-space, Lorentz dispersion, conductive loss, threads and the
+// stability limit of Lorentz poles.
 
 #include "fdtdtestsupport.h"
 
-#include "fdtd/sections/dielectric.h"
-#include "fdtd/sections/lossless.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
-#include <limits>
 
 using namespace fdtdtest;
 
 namespace {
 
-const double eta0 = std::sqrt(mu0 / eps0);
+using physconst::eta0;
 
 // A problem on a 10 nm grid; sections and further lines follow.
 QString problem(const QString &formulation, const QString &rest, double stability = 1.0)
@@ -49,42 +47,26 @@ void launchRight(FDTDSimulator &e, double centre, double width, int first, int l
   }
 }
 
-// Spectrum of a record at frequency f (Hz), sampled every dt from t = 0.
-std::complex<double> dft(const std::vector<double> &record, double dt, double f)
+// Runs steps steps and returns the ratio of the spectra of E at grid points
+// pb and pa at frequency f (Hz).
+std::complex<double> transfer(FDTDSimulator &e, int steps, int pa, int pb, double f)
 {
-  std::complex<double> sum = 0.0;
-  for (std::size_t n = 0; n < record.size(); ++n)
-    sum += record[n] * std::polar(1.0, -2 * pi * f * (n + 1) * dt);
-  return sum;
-}
-
-struct Records
-{
-  std::vector<double> a, b;
-};
-
-// Runs steps steps and records E at two grid points after each step.
-Records record(FDTDSimulator &e, int steps, int pa, int pb)
-{
-  Records r;
-  r.a.reserve(steps);
-  r.b.reserve(steps);
-  for (int n = 0; n < steps; ++n) {
+  std::complex<double> a = 0.0, b = 0.0;
+  for (int n = 1; n <= steps; ++n) {
     e.step();
-    r.a.push_back(e.eField[pa]);
-    r.b.push_back(e.eField[pb]);
+    const std::complex<double> w = std::polar(1.0, -2 * pi * f * n * e.timeStep());
+    a += e.eField[pa] * w;
+    b += e.eField[pb] * w;
   }
-  return r;
+  return b / a;
 }
 
 // A narrow-band Gaussian point source (Z = 0) at grid point z - 1.
-QString gaussSource(int z, double centreTHz, double bandwidthTHz, int periods,
-                    double delayNs = 0.0)
+QString gaussSource(int z, double centreTHz, double bandwidthTHz, int periods)
 {
-  return QStringLiteral("point geometry\n%1 z-location\n0 1 %2 amplitude\ngauss shape\nTHz funit\n"
-                        "fs tunit\n%3 centre\n%4 duration\n%5 3dB\n")
+  return QStringLiteral("point geometry\n%1 z-location\n0 1 0 amplitude\ngauss shape\nTHz funit\n"
+                        "fs tunit\n%2 centre\n%3 duration\n%4 3dB\n")
       .arg(z)
-      .arg(delayNs, 0, 'g', 17)
       .arg(centreTHz)
       .arg(periods)
       .arg(bandwidthTHz);
@@ -103,8 +85,7 @@ TEST(Physics, VacuumPulseMovesOneCellPerStepAtTheCourantLimit)
   for (int i = 151; i < 399; ++i)
     ASSERT_NEAR(e->eField[i], initial[i - 150], 1e-9) << i; // shape kept exactly
   EXPECT_EQ(e->eField[0], 0.0); // reflecting walls untouched
-  EXPECT_EQ(e->hField[0], 0.0);
-  EXPECT_EQ(e->hField[400], 0.0);
+  EXPECT_EQ(std::fabs(e->hField[0]) + std::fabs(e->hField[400]), 0.0);
 }
 
 TEST(Physics, MatchedLumpedTerminationAbsorbs)
@@ -168,9 +149,8 @@ TEST(Physics, LorentzPhaseVelocityAndConductiveLossMatchThePermittivity)
     auto e = engineFrom(problem("1d", section(row.type, 3500, row.parameters) +
                                           gaussSource(51, row.fTHz, 20, 5)));
     ASSERT_TRUE(e->isConstructed());
-    const Records r = record(*e, 5000, 300, row.pb);
     const double f = row.fTHz * 1e12, dx = (row.pb - 300) * 10e-9;
-    const std::complex<double> ratio = dft(r.b, e->timeStep(), f) / dft(r.a, e->timeStep(), f);
+    const std::complex<double> ratio = transfer(*e, 5000, 300, row.pb, f);
     double phase = -std::arg(ratio);
     if (phase < 0)
       phase += 2 * pi;

@@ -55,69 +55,49 @@ Built build(int medium, const SectionPlacement<int, double> &at)
     r.ramanSusceptibility = &s->ramanSusceptibility;
     r.chi3 = chi3;
   };
-  const auto three = [&r](auto *s) {
-    r.poles = {&s->pole1, &s->pole2, &s->pole3};
-    r.coefficients = {pole(0.5, 10, 300), pole(0.3, 20, 200), pole(0.2, 5, 100)};
+  const std::vector<Pole> three = {pole(0.5, 10, 300), pole(0.3, 20, 200), pole(0.2, 5, 100)};
+  const auto lorentz = [&r](MeshSection<int, double> *s, std::vector<LorentzPole<double> *> p,
+                            std::vector<Pole> c) {
+    r.section.reset(s);
+    r.poles = p;
+    r.coefficients = c;
   };
-  switch (medium) {
-  case Diel:
+  if (medium == Diel) {
     r.muR = 1.5;
     r.section.reset(new LosslessMaterial<B>(at, grid, er, 1.5));
-    break;
-  case LDiel:
+  } else if (medium == LDiel) {
     r.sigma = 3e4;
     r.section.reset(new LossyMaterial<B>(at, grid, er, 1.0, 3e4));
-    break;
-  case Lor1: {
+  } else if (medium == Lor1) {
     auto *s = new Lorentz1PoleMaterial<B>(at, grid, er, 1.0, sigma, es, 10, 300, 12);
-    r.section.reset(s);
-    r.sigma = sigma;
-    r.poles = {&s->pole1};
-    r.coefficients = {pole(1.0, 10, 300)};
-    break;
-  }
-  case Lor2: {
+    lorentz(s, {&s->pole1}, {pole(1.0, 10, 300)});
+  } else if (medium == Lor2) {
     auto *s = new Lorentz2PoleMaterial<B>(at, grid, er, 1.0, sigma, es, 10, 300, 0.5, 20, 200,
                                           0.3, 12);
-    r.section.reset(s);
-    r.sigma = sigma;
-    r.poles = {&s->pole1, &s->pole2};
-    r.coefficients = {pole(0.5, 10, 300), pole(0.3, 20, 200)};
-    break;
-  }
-  case Lor3: {
+    lorentz(s, {&s->pole1, &s->pole2}, {three[0], three[1]});
+  } else if (medium == Lor3) {
     auto *s = new Lorentz3PoleMaterial<B>(at, grid, er, 1.0, sigma, es, 10, 300, 0.5, 20, 200,
                                           0.3, 5, 100, 0.2, 12);
-    r.section.reset(s);
-    r.sigma = sigma;
-    three(s);
-    break;
-  }
-  case Ker1: {
+    lorentz(s, {&s->pole1, &s->pole2, &s->pole3}, three);
+  } else if (medium == Ker1) {
     auto *s = new KerrRamanMaterial<B>(at, grid, er, 1.0, chi3Strong, 12.2, 32, 0.7, 0.01);
     r.section.reset(s);
     kerr(s, chi3Strong);
-    break;
-  }
-  case Lor1Ker1: {
+  } else if (medium == Lor1Ker1) {
     auto *s = new Lorentz1PoleKerrRamanMaterial<B>(at, grid, er, 1.0, 0.0, es, 10, 300, chi3Weak,
                                                    12.2, 32, 0.7, 0.01, 12);
-    r.section.reset(s);
+    lorentz(s, {&s->pole1}, {pole(1.0, 10, 300)});
     kerr(s, chi3Weak);
-    r.poles = {&s->pole1};
-    r.coefficients = {pole(1.0, 10, 300)};
-    break;
-  }
-  default: {
+  } else {
     auto *s = new Lorentz3PoleKerrRamanMaterial<B>(at, grid, er, 1.0, 0.0, es, 10, 300, 0.5, 20,
                                                    200, 0.3, 5, 100, 0.2, chi3Weak, 12.2, 32,
                                                    0.7, 0.01, 12);
-    r.section.reset(s);
+    lorentz(s, {&s->pole1, &s->pole2, &s->pole3}, three);
     kerr(s, chi3Weak);
-    three(s);
     r.polesFirst = !B::ringFormulation;
   }
-  }
+  if (medium >= Lor1 && medium <= Lor3)
+    r.sigma = sigma;
   return r;
 }
 

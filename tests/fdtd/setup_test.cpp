@@ -16,30 +16,6 @@ using namespace fdtdtest;
 
 namespace {
 
-const char *slabExample = R"(# slab between vacuum and a Lorentz medium
-1 stability
-4 threads
-nm measure
-10 size
-1 physical
-1d problem
-diel medium
-500 meshpoints
-1 1 parameters
-lor1 medium
-1000 meshpoints
-2.25 1 0 5.0 10 300 THz parameters
-point geometry
-100 z-location
-0 1 0 amplitude
-gauss shape
-THz funit
-fs tunit
-375 centre
-10 duration
-50 3dB
-)";
-
 // A small valid problem; the failure cases below change single lines.
 QStringList baseLines()
 {
@@ -123,15 +99,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoStability", set(2, "#"), MISSING("stability")},
         FailureCase{"ZeroStability", set(2, "0 stability"),
                     SYNTAX(2) "\"0 stability\": expected a value above 0, found \"0\""},
-        FailureCase{"NegativeThreads", set(3, "-1 threads"),
-                    SYNTAX(3) "\"-1 threads\": expected a whole number of at least 0 (0: as many "
-                              "as the machine offers), found \"-1\""},
-        FailureCase{"UnknownMeasure", set(4, "cm measure"),
-                    SYNTAX(4) "\"cm measure\": expected one of m, mm, um, nm, found \"cm\""},
-        FailureCase{"ZeroSize", set(5, "0 size"),
-                    SYNTAX(5) "\"0 size\": expected a value above 0, found \"0\""},
-        FailureCase{"UnknownProblem", set(7, "2d problem"),
-                    SYNTAX(7) "\"2d problem\": expected one of 1d, 1dp, 1dcp, found \"2d\""},
         FailureCase{"UnequalSectionLines", add("ldiel medium"),
                     "FDTD_test.txt: Enequal number of keywords in the SHAPE section.\nEvery "
                     "section needs one \"medium\", one \"meshpoints\" and one \"parameters\" line; "
@@ -145,8 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ParametersTooFew", set(10, "1 parameters"),
                     SYNTAX(10) "\"1 parameters\": expected at least 2 tokens before the keyword "
                                "(εr, μr), found 1 for \"diel\""},
-        FailureCase{"ParametersNotANumber", set(10, "1 x parameters"),
-                    SYNTAX(10) "\"1 x parameters\": token 2 (μr): expected a number, found \"x\""},
         FailureCase{"NonPositivePermittivity", set(10, "0 1 parameters"),
                     SYNTAX(10) "\"0 1 parameters\": token 1 (εr): expected a value above 0, "
                                "found \"0\""},
@@ -180,16 +145,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"LumpedPositionZero", add("50 lumped|0 lumped"),
                     SYNTAX(21) "\"0 lumped\": expected \"end\" or a grid point from 1 to 100, "
                                "found \"0\""},
-        FailureCase{"UnknownSourceKind", set(11, "line geometry"),
-                    SYNTAX(11) "\"line geometry\": expected one of point, plane_wave, found "
-                               "\"line\""},
         FailureCase{"ZLocationBeyondGrid", set(12, "101 z-location"),
                     SYNTAX(12) "\"101 z-location\": expected a grid point from 1 to 100 (the "
                                "grid's cells), found \"101\""},
-        FailureCase{"NoAmplitude", set(13, "#"), MISSING("amplitude")},
-        FailureCase{"AmplitudeTwoValues", set(13, "0 1 amplitude"),
-                    SYNTAX(13) "\"0 1 amplitude\": expected at least 3 tokens before the keyword "
-                               "(coupling impedance, amplitude, delay), found 2"},
         FailureCase{"AmplitudeNegativeImpedance", set(13, "-1 1 0 amplitude"),
                     SYNTAX(13) "\"-1 1 0 amplitude\": token 1 (coupling impedance): expected a "
                                "value of at least 0, found \"-1\""},
@@ -202,20 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
                          both(set(13, "0 1 0 1 1 0 0 amplitude"), set(14, "sech shape"))),
                     SYNTAX(13) "\"0 1 0 1 1 0 0 amplitude\": a plane wave needs the shape "
                                "\"gauss\"; this source has \"sech\""},
-        FailureCase{"UnknownShape", set(14, "square shape"),
-                    SYNTAX(14) "\"square shape\": expected one of sine, gauss, sech, sech2, user, "
-                               "found \"square\""},
-        FailureCase{"UnknownFunit", set(15, "Mhz2 funit"),
-                    SYNTAX(15) "\"Mhz2 funit\": expected one of Hz, kHz, MHz, GHz, THz, PHz, "
-                               "found \"Mhz2\""},
-        FailureCase{"ZeroCentre", set(17, "0 centre"),
-                    SYNTAX(17) "\"0 centre\": expected a value above 0, found \"0\""},
         FailureCase{"DurationTruncatedToZero", set(18, "0.7 duration"),
                     SYNTAX(18) "\"0.7 duration\": expected a whole number of carrier periods "
                                "above 0, found \"0.7\""},
-        FailureCase{"Zero3dB", set(19, "0 3dB"),
-                    SYNTAX(19) "\"0 3dB\": expected a value above 0, found \"0\""},
-        FailureCase{"UserWithoutFile", set(14, "user shape"), MISSING("file")},
         FailureCase{"UserFileMissing",
                     both(set(14, "user shape"), add("/nonexistent/pulse.txt file")),
                     "FDTD_test.txt: User defined pulse file could not be read.\n"
@@ -224,7 +171,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"UnknownSectionType", add("bogus typeOf|x * name"),
                     SYNTAX(20) "\"bogus typeOf\": expected one of time, fourier, spectrogram, "
                                "poynting, conversionEfficiency, found \"bogus\""},
-        FailureCase{"NoName", add("time typeOf"), MISSING("name")},
         FailureCase{"ProbeBeyondGrid", add("poynting typeOf|P * name|101 z-location"),
                     SYNTAX(22) "\"101 z-location\": expected a grid point from 1 to 100 (the "
                                "grid's cells), found \"101\""},
@@ -232,13 +178,6 @@ INSTANTIATE_TEST_SUITE_P(
                     add("poynting typeOf|P * name|1 z-location|1 use|0 5 every"),
                     SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at "
                                "least 1, found \"0\""},
-        FailureCase{"SpectralEndBeforeStart",
-                    add("fourier typeOf|F * name|1 z-location|0 use|5 1 4 start"),
-                    SYNTAX(24) "\"5 1 4 start\": the end 4 lies before the start 5"},
-        FailureCase{"SpectralStepZeroOverARange",
-                    add("fourier typeOf|F * name|1 z-location|0 use|0 0 4 start"),
-                    SYNTAX(24) "\"0 0 4 start\": a step of 0 is allowed only when the end equals "
-                               "the start"},
         FailureCase{"SpectralPoints",
                     add("fourier typeOf|F * name|1 z-location|0 use|0 1e-7 1 start"),
                     SYNTAX(24) "\"0 1e-7 1 start\": at most 1000000 spectral points per "
@@ -270,14 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
                          add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|-1 "
                              "maxdistance")),
                     SYNTAX(24) "\"-1 maxdistance\": expected a value from 0 to 2147483647, found "
-                               "\"-1\""},
-        // Actions and the timing log.
-        FailureCase{"UnknownAction", add("pause action|5 iterations"),
-                    SYNTAX(20) "\"pause action\": expected one of suspend, save_line_envelope, "
-                               "exit, saveAll, found \"pause\""},
-        FailureCase{"TimingLogPeriod", add("1 code|0 period|log file"),
-                    SYNTAX(21) "\"0 period\": expected a number of iterations of at least 1, "
-                               "found \"0\""}),
+                               "\"-1\""}),
     [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
 
 // --- load warnings: the set-up runs, but probably not as meant ------------------
@@ -312,26 +244,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "450 THz (the highest significant frequency of the sources, index 1), fewer "
                     "than 10: the grid's dispersion will distort the pulse; use cells of at most "
                     "66.6 nm."},
-        WarningCase{"FineEnoughCells", set(5, "60 size"), ""},
-        // Negative conductivity and negative pole damping describe amplifiers.
-        WarningCase{"GainConductivity", both(set(8, "ldiel medium"), set(10, "2 1 -5 parameters")),
-                    ""},
-        WarningCase{"GainPole",
-                    both(set(8, "lor1 medium"), set(10, "2 1 0 3 -1 300 THz parameters")), ""},
         WarningCase{"StrongKerr",
                     both(set(8, "ker1 medium"), set(10, "2 1 0.5 12.2 32 0.7 parameters")),
                     "Section 1 (cells 1 to 99, Kerr and Raman medium): at the source amplitude 1 "
                     "V/m the Kerr effect changes the index by 11.8 %, more than 10 %: the "
                     "third-order model no longer describes the medium."},
-        WarningCase{"WeakKerr",
-                    both(set(8, "ker1 medium"), set(10, "2 1 0.4 12.2 32 0.7 parameters")), ""},
         WarningCase{"ProbeClosesBeforeThePulse",
                     add("time typeOf|T * name|100 z-location|0 use|1 itstart|20 itend|fs tunit"),
                     "Time probe \"T\" at grid point 100 stops at iteration 20, before any "
                     "source's pulse can reach it (iteration 50 at the earliest)."},
-        WarningCase{"ProbeSeesThePulse",
-                    add("time typeOf|T * name|100 z-location|0 use|1 itstart|60 itend|fs tunit"),
-                    ""},
         WarningCase{"ProbeOnTheWall",
                     add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end "
                         "itend|THz anyunit"),
@@ -341,19 +262,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
 {
-  auto e = engineFrom(linesOf(slabExample));
+  QStringList l = baseLines();
+  l << "lor1 medium" << "1000 meshpoints" << "2.25 1 0 5.0 10 300 THz parameters";
+  auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed());
   const QStringList summary = setupSummaryText(*e).split('\n');
   ASSERT_GE(summary.size(), 9);
   EXPECT_EQ(summary[1].toStdString(),
-            "Grid: 1500 cells of 10 nm (15000 nm long), Δt = 33.36 as, stability 1, 33.36 fs "
+            "Grid: 1100 cells of 10 nm (11000 nm long), Δt = 33.36 as, stability 1, 33.36 fs "
             "simulated per 1000 steps, reflecting ends (1d)");
-  EXPECT_EQ(summary[3].toStdString(), "  1. cells 1 to 499 (4990 nm): lossless dielectric, εr 1, "
+  EXPECT_EQ(summary[3].toStdString(), "  1. cells 1 to 99 (990 nm): lossless dielectric, εr 1, "
                                       "μr 1; index 1 at 375 THz");
   // eps = 2.25 + 2.75 * 300^2 / (300^2 - 375^2 - i 375 * 10) = -2.612 + 0.360i at 375 THz
   EXPECT_TRUE(summary[4].endsWith("; index 0.111158 + 1.62i at 375 THz")) << summary[4].toStdString();
   EXPECT_TRUE(summary[6].startsWith("  1. Gaussian pulse, 50 THz bandwidth, 10 periods at grid "
-                                    "point 100, centre 375 THz"))
+                                    "point 50, centre 375 THz"))
       << summary[6].toStdString();
   EXPECT_TRUE(summary.last().isEmpty() && summary[summary.size() - 2].startsWith("Memory: about "));
 }

@@ -1,5 +1,5 @@
-// The running DFT: window, first-sample phase, and agreement with the direct
-// sum wherever it is read, for the frequency grid and the list variant.
+// The running DFT against the direct sum wherever it is read, for the
+// frequency grid and the list variant.
 
 #include "postprocessing/fourierpostprocessing.h"
 
@@ -49,28 +49,6 @@ void expectMatchesDirect(const Fourier &f, const std::vector<double> &samples)
   }
 }
 } // namespace
-
-TEST(Fourier, WindowAndFirstSamplePhase)
-{
-  Fourier f("f", 1, 3, 5, 0, 10, 100, 1e-16, 12);
-  std::vector<double> e = {0.0, -2.5, 0.0};
-  f.process(e, 1);
-  f.process(e, 2);
-  EXPECT_EQ(f.sampleCount(), 0u); // before the window
-  for (double m : f.magnitudes())
-    EXPECT_EQ(m, 0.0);
-  f.process(e, 3); // first sample: theta = 0 at every point
-  EXPECT_EQ(f.sampleCount(), 1u);
-  EXPECT_EQ(f.lastSample(), -2.5);
-  for (int k = 0; k < f.pointCount(); ++k) {
-    EXPECT_DOUBLE_EQ(f.magnitudes()[k], 20 * std::log10(2.5));
-    EXPECT_DOUBLE_EQ(std::fabs(f.phases()[k]), M_PI);
-  }
-  f.process(e, 4);
-  f.process(e, 5);
-  f.process(e, 6); // after the window
-  EXPECT_EQ(f.sampleCount(), 3u);
-}
 
 // Reads at arbitrary moments (partial blocks), long runs (many re-anchored
 // blocks) and both variants agree with the direct sum.

@@ -1,5 +1,5 @@
 // The post-processing sections on their own, with no engine: the lists they
-// fill, what they report, and the wavelength transforms.
+// fill, what they report, the wavelength transforms and the scheduler.
 
 #include "postprocessing/fdtdobservation.h"
 #include "postprocessing/fourierpostprocessing.h"
@@ -81,20 +81,6 @@ TEST(Observation, SeriesNumberTheirObjectsAndMapsOpenOneTransformPerRow)
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->rowAxis(), (std::vector<double>{0, 250, 500, 750})); // cell size 10 nm
   EXPECT_TRUE(o.observation->hasStaticSpectrogram());
-  EXPECT_EQ(o.observation->status().errorLine, 0);
-}
-
-TEST(Observation, RefusalsAreReportedNotWrittenIntoAnEngine)
-{
-  Owner o(100);
-  EXPECT_TRUE(o.parse({"time typeOf", "T * name", "1 z-location", "0 use", "1 itstart",
-                       "9 itend", "day tunit"}));
-  EXPECT_EQ(o.observation->status().errorLine, 7);
-  EXPECT_EQ(o.observation->status().errorReason.toStdString(),
-            "expected one of s, ms, us, ns, ps, fs, as, auto, found \"day\"");
-  Owner m(100);
-  EXPECT_TRUE(m.parse({"fourier typeOf", "F * name", "1 z-location", "0 use"}));
-  EXPECT_EQ(m.observation->status().missingKeyword, "start");
 }
 
 TEST(Observation, WavelengthLineMatchesItsFrequencyTwin)
