@@ -124,6 +124,12 @@ private:
   // Load warnings: unstable Lorentz sections, too few cells per wavelength,
   // strong Kerr index changes, sources and probes that cannot see a pulse.
   void collectWarnings();
+  void warnAboutSection(std::size_t k, double highest, double peak);
+  void warnAboutPlacement();
+  // Parts of the set-up summary; the first and the last return their bytes.
+  double summarizeSections(QTextStream &out, double centre) const;
+  void summarizeSources(QTextStream &out) const;
+  double summarizePostprocessing(QTextStream &out) const;
   struct SourceSpectrum
   {
     QString kind;
