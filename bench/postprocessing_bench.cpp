@@ -135,7 +135,15 @@ void runWithSpectrogram(benchmark::State &state, int readEvery)
 {
   YeeGrid grid;
   BenchEngine engine;
-  FdtdObservation observation(engine, gridInfo());
+  struct : ObservationListener
+  {
+    void windowsOpened() override {}
+    void spectrogramRebuilt() override {}
+    void stopRun(const QString &) override {}
+  } listener;
+  FdtdObservation observation({engine.fourierPostprocessings, engine.spectrogramPostprocessings,
+                               engine.poyntingPostprocessings},
+                              listener, gridInfo());
   if (observation.parse(spectrogramSection)) {
     state.SkipWithError("parse failed");
     return;

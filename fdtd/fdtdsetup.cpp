@@ -139,15 +139,41 @@ bool FDTDSimulator::parseSources(const QStringList &lines)
 
 bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
 {
+  SourceDescription d;
+  if (readSourcePlacement(lines, g, d))
+    return true;
+  const QString value = readValueFrom(lines, keyword(Kw::shape), missingKeyword, currentLine, g);
+  if (value.isNull())
+    return true;
+  d.shape = indexIgnoringCase(pulseShapes, value);
+  if (d.shape < 0)
+    return fail(currentLine, reason::value(reason::oneOf(pulseShapes), value));
+  if (d.shape == SourceDescription::User)
+    return readUserPulse(lines, g, d.gridPoint, d.delay, d.impedance, d.amplitude);
+  if (readCarrier(lines, g, d))
+    return true;
+  if (d.planeWave && readPlaneWaveMedium(d))
+    return true;
+  if (d.shape != SourceDescription::Sine &&
+      readPositive(lines, g, d.shape == SourceDescription::Gauss ? Kw::threeDB : Kw::tau, d.width))
+    return true;
+  sources.append(buildSource(d));
+  ++sourceCount;
+  return false;
+}
+
+// "geometry", "z_location" and the line "Z A delay [epsR muR x x] amplitude".
+bool FDTDSimulator::readSourcePlacement(const QStringList &lines, int g, SourceDescription &d)
+{
   const QString kind = readValueFrom(lines, keyword(Kw::geometry), missingKeyword, currentLine, g);
   if (kind.isNull())
     return true;
   const int kindIndex = indexIgnoringCase(sourceKinds, kind);
   if (kindIndex < 0)
     return fail(currentLine, reason::value(reason::oneOf(sourceKinds), kind));
-  const bool planeWave = kindIndex == 1;
+  d.planeWave = kindIndex == 1;
 
-  QString value = readValueFrom(lines, keyword(Kw::z_location), missingKeyword, currentLine, g);
+  const QString value = readValueFrom(lines, keyword(Kw::z_location), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
   bool converted = false;
@@ -156,137 +182,118 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
     return fail(currentLine,
                 reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(meshPointCount),
                               value));
-  const int gridPoint = z - 1;
+  d.gridPoint = z - 1;
 
-  // "Z A delay [epsR muR x x] amplitude"
   const int amplitudeIndex = findLineFrom(lines, keyword(Kw::amplitude), g);
   if (amplitudeIndex < 0) {
     missingKeyword = keyword(Kw::amplitude);
     return true;
   }
-  const int amplitudeLine = amplitudeIndex + 1;
-  currentLine = amplitudeLine;
-  const QStringList tokens = lineTokens(lines.at(amplitudeIndex));
+  d.amplitudeLine = amplitudeIndex + 1;
+  currentLine = d.amplitudeLine;
+  d.tokens = lineTokens(lines.at(amplitudeIndex));
+  const QStringList &tokens = d.tokens;
   static const char *layout = "coupling impedance, amplitude, delay";
   if (tokens.size() < 4)
-    return fail(amplitudeLine, reason::tooFewTokens(3, tokens.size() - 1, reason::tr(layout)));
-  double impedance = 0.0;
-  double amplitude = 0.0;
-  double delay = 0.0;
-  if (!toReal(tokens.at(0), impedance) || impedance < 0.0)
-    return fail(amplitudeLine, reason::token(1, reason::tr("coupling impedance"),
-                                             reason::atLeast(0), tokens.at(0)));
-  if (!toReal(tokens.at(1), amplitude))
-    return fail(amplitudeLine,
+    return fail(d.amplitudeLine, reason::tooFewTokens(3, tokens.size() - 1, reason::tr(layout)));
+  if (!toReal(tokens.at(0), d.impedance) || d.impedance < 0.0)
+    return fail(d.amplitudeLine, reason::token(1, reason::tr("coupling impedance"),
+                                               reason::atLeast(0), tokens.at(0)));
+  if (!toReal(tokens.at(1), d.amplitude))
+    return fail(d.amplitudeLine,
                 reason::token(2, reason::tr("amplitude"), reason::number(), tokens.at(1)));
-  if (!toReal(tokens.at(2), delay) || delay < 0.0)
-    return fail(amplitudeLine,
+  if (!toReal(tokens.at(2), d.delay) || d.delay < 0.0)
+    return fail(d.amplitudeLine,
                 reason::token(3, reason::tr("delay"), reason::atLeast(0), tokens.at(2)));
+  return false;
+}
 
-  value = readValueFrom(lines, keyword(Kw::shape), missingKeyword, currentLine, g);
+// "funit", "tunit", "centre" and "duration" of a carrier-wave source.
+bool FDTDSimulator::readCarrier(const QStringList &lines, int g, SourceDescription &d)
+{
+  QString value = readValueFrom(lines, keyword(Kw::funit), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
-  const int shape = indexIgnoringCase(pulseShapes, value);
-  if (shape < 0)
-    return fail(currentLine, reason::value(reason::oneOf(pulseShapes), value));
-  enum { Sine, Gauss, Sech, Sech2, User };
-  if (shape == User)
-    return readUserPulse(lines, g, gridPoint, delay, impedance, amplitude);
-
-  value = readValueFrom(lines, keyword(Kw::funit), missingKeyword, currentLine, g);
-  if (value.isNull())
-    return true;
-  const int frequencyIndex = indexIgnoringCase(frequencyUnits, value);
-  if (frequencyIndex < 0)
+  d.frequencyIndex = indexIgnoringCase(frequencyUnits, value);
+  if (d.frequencyIndex < 0)
     return fail(currentLine, reason::value(reason::oneOf(frequencyUnits), value));
 
   value = readValueFrom(lines, keyword(Kw::tunit), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
-  const int timeIndex = indexIgnoringCase(timeUnits, value);
-  if (timeIndex < 0)
+  d.timeIndex = indexIgnoringCase(timeUnits, value);
+  if (d.timeIndex < 0)
     return fail(currentLine, reason::value(reason::oneOf(timeUnits), value));
 
   value = readValueFrom(lines, keyword(Kw::centre), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
-  double centre = 0.0;
-  if (!toReal(value, centre) || !(centre > 0.0))
+  if (!toReal(value, d.centre) || !(d.centre > 0.0))
     return fail(currentLine, reason::value(reason::above(0), value));
 
   value = readValueFrom(lines, keyword(Kw::duration), missingKeyword, currentLine, g);
   if (value.isNull())
     return true;
-  double duration = 0.0;
-  if (!toReal(value, duration) || !(std::trunc(duration) > 0.0))
+  if (!toReal(value, d.duration) || !(std::trunc(d.duration) > 0.0))
     return fail(currentLine,
                 reason::value(reason::tr("a whole number of carrier periods above 0"), value));
-  duration = std::trunc(duration);
+  d.duration = std::trunc(d.duration);
+  return false;
+}
 
-  // Reads a positive real after keyword k (the "3dB" bandwidth or "tau").
-  const auto positive = [&](int k, double &result) {
-    const QString v = readValueFrom(lines, keyword(k), missingKeyword, currentLine, g);
-    if (v.isNull())
-      return false;
-    if (!toReal(v, result) || !(result > 0.0)) {
-      fail(currentLine, reason::value(reason::above(0), v));
-      return false;
-    }
-    return true;
-  };
-
-  const int exponent = 3 * frequencyIndex;
-  Source<int, double> *source = nullptr;
-  if (!planeWave) {
-    if (shape == Sine) {
-      source = new HardSinusoidalSource<int, double>(gridPoint, delay, impedance, amplitude,
-                                                     deltaT, duration, centre, exponent,
-                                                     conditionallyPeriodic);
-    } else if (shape == Gauss) {
-      double bandwidth = 0.0;
-      if (!positive(Kw::threeDB, bandwidth))
-        return true;
-      source = new HardGaussianSource<int, double>(gridPoint, delay, impedance, amplitude, deltaT,
-                                                   duration, centre, exponent,
-                                                   conditionallyPeriodic, bandwidth);
-    } else {
-      double tau = 0.0;
-      if (!positive(Kw::tau, tau))
-        return true;
-      source = new HardHyperbolicSecantSource<int, double>(
-          gridPoint, delay, impedance, amplitude, deltaT, duration, centre, exponent,
-          conditionallyPeriodic, tau, timeIndex, shape == Sech ? 1 : 2);
-    }
-  } else {
-    double medium[4] = {0.0, 0.0, 0.0, 0.0};
-    static const char *planeLayout =
-        "coupling impedance, amplitude, delay, \u03b5r, \u03bcr and two more numbers";
-    if (tokens.size() < 8)
-      return fail(amplitudeLine, reason::tooFewTokens(7, tokens.size() - 1,
+// The medium of a plane wave (tokens 4 ... 7 of the amplitude line); a plane
+// wave is always Gaussian.
+bool FDTDSimulator::readPlaneWaveMedium(SourceDescription &d)
+{
+  const QStringList &tokens = d.tokens;
+  static const char *planeLayout =
+      "coupling impedance, amplitude, delay, \u03b5r, \u03bcr and two more numbers";
+  if (tokens.size() < 8)
+    return fail(d.amplitudeLine, reason::tooFewTokens(7, tokens.size() - 1,
                                                       reason::tr(planeLayout)) +
                                      reason::tr(" for a plane wave"));
-    for (int k = 0; k < 4; ++k)
-      if (!toReal(tokens.at(3 + k), medium[k]) || (k < 2 && !(medium[k] > 0.0)))
-        return fail(amplitudeLine,
-                    reason::token(4 + k,
-                                  k == 0 ? reason::tr("\u03b5r")
-                                         : (k == 1 ? reason::tr("\u03bcr") : reason::tr("unused")),
-                                  k < 2 ? reason::above(0) : reason::number(), tokens.at(3 + k)));
-    if (shape != Gauss)
-      return fail(amplitudeLine,
-                  reason::tr("a plane wave needs the shape \"gauss\"; this source has \"%1\"")
-                      .arg(pulseShapes.at(shape)));
-    double bandwidth = 0.0;
-    if (!positive(Kw::threeDB, bandwidth))
-      return true;
-    source = new SoftGaussianSource<int, double>(gridPoint, delay, impedance, amplitude, deltaT,
-                                                 duration, centre, exponent,
-                                                 conditionallyPeriodic, bandwidth, medium[0],
-                                                 medium[1], *this);
-  }
-  sources.append(source);
-  ++sourceCount;
+  for (int k = 0; k < 4; ++k)
+    if (!toReal(tokens.at(3 + k), d.medium[k]) || (k < 2 && !(d.medium[k] > 0.0)))
+      return fail(d.amplitudeLine,
+                  reason::token(4 + k,
+                                k == 0 ? reason::tr("\u03b5r")
+                                       : (k == 1 ? reason::tr("\u03bcr") : reason::tr("unused")),
+                                k < 2 ? reason::above(0) : reason::number(), tokens.at(3 + k)));
+  if (d.shape != SourceDescription::Gauss)
+    return fail(d.amplitudeLine,
+                reason::tr("a plane wave needs the shape \"gauss\"; this source has \"%1\"")
+                    .arg(pulseShapes.at(d.shape)));
   return false;
+}
+
+// A positive real after keyword k (the "3dB" bandwidth or "tau").
+bool FDTDSimulator::readPositive(const QStringList &lines, int g, int k, double &result)
+{
+  const QString v = readValueFrom(lines, keyword(k), missingKeyword, currentLine, g);
+  if (v.isNull())
+    return true;
+  if (!toReal(v, result) || !(result > 0.0))
+    return fail(currentLine, reason::value(reason::above(0), v));
+  return false;
+}
+
+Source<int, double> *FDTDSimulator::buildSource(const SourceDescription &d) const
+{
+  const int exponent = 3 * d.frequencyIndex;
+  const bool cp = conditionallyPeriodic;
+  if (d.planeWave)
+    return new SoftGaussianSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
+                                               deltaT, d.duration, d.centre, exponent, cp,
+                                               d.width, d.medium[0], d.medium[1], gridConstants());
+  if (d.shape == SourceDescription::Sine)
+    return new HardSinusoidalSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
+                                                 deltaT, d.duration, d.centre, exponent, cp);
+  if (d.shape == SourceDescription::Gauss)
+    return new HardGaussianSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
+                                               deltaT, d.duration, d.centre, exponent, cp, d.width);
+  return new HardHyperbolicSecantSource<int, double>(
+      d.gridPoint, d.delay, d.impedance, d.amplitude, deltaT, d.duration, d.centre, exponent, cp,
+      d.width, d.timeIndex, d.shape == SourceDescription::Sech ? 1 : 2);
 }
 
 // A recorded pulse: one sample per line (first word), "#" lines and empty

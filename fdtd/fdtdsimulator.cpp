@@ -7,7 +7,7 @@
 #include "input/keywords.h"
 #include "input/lookups.h"
 #include "input/units.h"
-#include "postprocessing/fdtdobservation.h"
+#include "fdtd/poynting.h"
 
 #include <omp.h>
 
@@ -50,6 +50,16 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
   if (parseActions(lines))
     return;
 
+  if (parseObservation(lines))
+    return;
+
+  collectWarnings();
+  markConstructed();
+}
+
+// The post-processing sections; the engine takes over what they report.
+bool FDTDSimulator::parseObservation(const QStringList &lines)
+{
   FdtdGridInfo grid;
   grid.cells = meshPointCount;
   grid.cellSize = cellSize;
@@ -60,12 +70,48 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
   grid.periodic = periodic;
   grid.conditionallyPeriodic = conditionallyPeriodic;
   grid.lengthUnit = lengthUnit;
-  observation = std::make_unique<FdtdObservation>(*this, grid);
-  if (observation->parse(lines))
-    return;
+  const ObservationLists lists{fourierPostprocessings, spectrogramPostprocessings,
+                               poyntingPostprocessings};
+  observation = std::make_unique<FdtdObservation>(lists, static_cast<ObservationListener &>(*this), grid);
+  const bool failed = observation->parse(lines);
+  const ObservationParseStatus &status = observation->status();
+  if (status.currentLine != 0)
+    currentLine = status.currentLine;
+  if (failed) {
+    if (!status.missingKeyword.isEmpty() && missingKeyword.isEmpty() && errorLine == 0)
+      missingKeyword = status.missingKeyword;
+    if (status.errorLine != 0)
+      fail(status.errorLine, status.errorReason);
+    return true;
+  }
+  spectrumAvailable = observation->hasSpectra();
+  timeSeriesAvailable = observation->probeCount() > 0;
+  timeSeriesCount = observation->probeCount();
+  spectrogramAvailable = observation->hasStaticSpectrogram();
+  dynamicSpectrogram = observation->hasDynamicSpectrogram();
+  return false;
+}
 
-  collectWarnings();
-  markConstructed();
+void FDTDSimulator::windowsOpened()
+{
+  spectrumAvailable = true;
+  timeSeriesAvailable = true;
+  timeSeriesCount = observation->probeCount();
+  emit createActionSpectrum();
+  emit createActionTime();
+}
+
+void FDTDSimulator::spectrogramRebuilt()
+{
+  timeSeriesCount = observation->probeCount();
+  emit updateDynamicSpectrogram();
+}
+
+void FDTDSimulator::stopRun(const QString &reason)
+{
+  if (runFailure.isEmpty())
+    runFailure = reason;
+  finished = true;
 }
 
 FDTDSimulator::~FDTDSimulator()
@@ -94,14 +140,16 @@ void FDTDSimulator::step()
 
   for (MeshSection<int, double> *s : sections)
     s->updateH(eField, hField);
+  const GridClock atH{iteration, time};
   for (Source<int, double> *s : qAsConst(sources))
-    s->applyH(eField, hField, *this);
+    s->applyH(eField, hField, atH);
   time += deltaT * 0.5;
 
   for (MeshSection<int, double> *s : sections)
     s->updateE(eField, hField);
+  const GridClock atE{iteration, time};
   for (Source<int, double> *s : qAsConst(sources))
-    s->applyE(eField, hField, *this);
+    s->applyE(eField, hField, atE);
   if (lumpedEnabled)
     eField[static_cast<std::size_t>(lumpedIndex)] =
         -(hField[static_cast<std::size_t>(lumpedIndex)] * lumpedResistance);
@@ -114,8 +162,12 @@ void FDTDSimulator::step()
         tr("The field is no longer finite at iteration %1: the run was stopped.").arg(iteration);
   }
 
-  if (observation)
+  for (auto *p : poyntingPostprocessings)
+    updatePoynting(*p, eField, hField, iteration);
+  if (observation) {
     observation->observe(eField, hField, iteration);
+    timeSeriesCount = observation->probeCount();
+  }
 
   if (timingLogEnabled && timingLogPeriod > 0 && iteration % timingLogPeriod == 0)
     writeTimingRecord();

@@ -10,6 +10,8 @@
 // pulse file) and construction stops there.
 
 #include "engine/simulator.h"
+#include "fdtd/gridconstants.h"
+#include "postprocessing/fdtdobservation.h"
 
 #include <QTextStream>
 
@@ -19,9 +21,8 @@
 
 template <typename I, typename T> class MeshSection;
 template <typename I, typename T> class Source;
-class FdtdObservation;
 
-class FDTDSimulator : public Simulator
+class FDTDSimulator : public Simulator, private ObservationListener
 {
   Q_OBJECT
 
@@ -82,18 +83,53 @@ public:
   int lumpedIndex = 0;
   std::unique_ptr<FdtdObservation> observation;
 
+  // What sections and sources are built from.
+  GridConstants gridConstants() const { return {deltaT, cellSize, lengthUnitFactor}; }
+
 private:
+  // What the post-processing reports during a run.
+  void windowsOpened() override;
+  void spectrogramRebuilt() override;
+  void stopRun(const QString &reason) override;
+  bool parseObservation(const QStringList &lines);
+
   bool parseGrid(const QStringList &lines);
   bool parseMedium(const QStringList &lines, int &meshPoints);
   bool parseLumpedTermination(const QStringList &lines);
   bool parseSources(const QStringList &lines);
   bool parseSourceBlock(const QStringList &lines, int g);
+  // One source block as read (values of its lines).
+  struct SourceDescription
+  {
+    enum Shape { Sine, Gauss, Sech, Sech2, User };
+    bool planeWave = false;
+    int gridPoint = 0;
+    int amplitudeLine = 0;
+    QStringList tokens; // of the amplitude line
+    double impedance = 0.0, amplitude = 0.0, delay = 0.0;
+    int shape = Sine;
+    int frequencyIndex = 0, timeIndex = 0;
+    double centre = 0.0, duration = 0.0;
+    double width = 0.0; // "3dB" bandwidth or "tau"
+    double medium[4] = {0.0, 0.0, 0.0, 0.0}; // plane wave: epsR, muR, unused
+  };
+  bool readSourcePlacement(const QStringList &lines, int g, SourceDescription &d);
+  bool readCarrier(const QStringList &lines, int g, SourceDescription &d);
+  bool readPlaneWaveMedium(SourceDescription &d);
+  bool readPositive(const QStringList &lines, int g, int k, double &result);
+  Source<int, double> *buildSource(const SourceDescription &d) const;
   bool readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
                      double impedance, double amplitude);
   void arrangeColocatedSources();
   // Load warnings: unstable Lorentz sections, too few cells per wavelength,
   // strong Kerr index changes, sources and probes that cannot see a pulse.
   void collectWarnings();
+  void warnAboutSection(std::size_t k, double highest, double peak);
+  void warnAboutPlacement();
+  // Parts of the set-up summary; the first and the last return their bytes.
+  double summarizeSections(QTextStream &out, double centre) const;
+  void summarizeSources(QTextStream &out) const;
+  double summarizePostprocessing(QTextStream &out) const;
   struct SourceSpectrum
   {
     QString kind;

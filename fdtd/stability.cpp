@@ -1,6 +1,6 @@
 #include "fdtd/stability.h"
 
-#include "fdtd/physicalconstants.h"
+#include "input/physicalconstants.h"
 #include "fdtd/sections/lorentz.h"
 
 #include <gsl/gsl_eigen.h>

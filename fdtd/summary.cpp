@@ -3,7 +3,7 @@
 
 #include "fdtd/fdtdsimulator.h"
 
-#include "fdtd/physicalconstants.h"
+#include "input/physicalconstants.h"
 #include "fdtd/sections/materialdescription.h"
 #include "fdtd/sections/meshsection.h"
 #include "fdtd/sources/hardarbitrarysource.h"
@@ -80,9 +80,9 @@ FDTDSimulator::SourceSpectrum FDTDSimulator::spectrumOf(const Source<int, double
   if (const auto *a = dynamic_cast<const HardArbitrarySource<int, double> *>(&source)) {
     s.kind = tr("recorded pulse");
     s.peak = 0.0;
-    for (double v : a->samples)
+    for (double v : a->pulse.samples())
       s.peak = std::max(s.peak, std::fabs(v));
-    s.duration = static_cast<double>(a->samples.size()) * deltaT;
+    s.duration = static_cast<double>(a->pulse.samples().size()) * deltaT;
     return s;
   }
   const auto *c = dynamic_cast<const CarrierWaveSource<int, double> *>(&source);
@@ -112,7 +112,6 @@ FDTDSimulator::SourceSpectrum FDTDSimulator::spectrumOf(const Source<int, double
 
 void FDTDSimulator::collectWarnings()
 {
-  const double cellMetres = cellSize * lengthUnitFactor;
   double highest = 0.0;
   double peak = 0.0;
   for (const Source<int, double> *s : qAsConst(sources)) {
@@ -121,67 +120,79 @@ void FDTDSimulator::collectWarnings()
     peak = std::max(peak, spectrum.peak);
   }
 
-  for (std::size_t k = 0; k < sections.size(); ++k) {
-    const MeshSection<int, double> &section = *sections[k];
-    MaterialDescription m;
-    section.describe(m);
-    const QString name = tr("Section %1 (cells %2 to %3, %4)")
-                             .arg(k + 1)
-                             .arg(section.eStart)
-                             .arg(section.eEnd)
-                             .arg(m.kind);
+  for (std::size_t k = 0; k < sections.size(); ++k)
+    warnAboutSection(k, highest, peak);
+  warnAboutPlacement();
+}
 
-    if (!m.poles.empty()) {
-      // Physical gain grows by design; the numerical limit is that of the
-      // same medium without it.
-      MaterialDescription lossless = m;
-      lossless.sigma = std::max(0.0, m.sigma);
-      for (auto &p : lossless.poles)
-        p.damping = std::max(0.0, p.damping);
-      if (!fdtdstability::stable(lossless, cellMetres, stability)) {
-        const double enough = fdtdstability::smallestStableStability(lossless, cellMetres);
-        warnings << tr("%1: with stability %2 its Lorentz poles make the update unstable (the "
-                       "field grows without bound); %3")
-                        .arg(name)
-                        .arg(stability)
-                        .arg(enough > 0.0 ? tr("a stability of %1 or more makes it stable.")
-                                                .arg(number(enough, 3))
-                                          : tr("no stability up to 1000 makes it stable."));
-      }
-    }
+// Unstable Lorentz poles, too few cells per wavelength, strong Kerr effect.
+void FDTDSimulator::warnAboutSection(std::size_t k, double highest, double peak)
+{
+  const double cellMetres = cellSize * lengthUnitFactor;
+  const MeshSection<int, double> &section = *sections[k];
+  MaterialDescription m;
+  section.describe(m);
+  const QString name = tr("Section %1 (cells %2 to %3, %4)")
+                           .arg(k + 1)
+                           .arg(section.eStart)
+                           .arg(section.eEnd)
+                           .arg(m.kind);
 
-    if (highest > 0.0) {
-      const double n = std::max(m.index(highest).real(), 1e-12);
-      const double cells = physconst::speedOfLight / (highest * n) / cellMetres;
-      if (cells < minimumCellsPerWavelength)
-        warnings << tr("%1: %2 cells per wavelength at %3 (the highest significant frequency of "
-                       "the sources, index %4), fewer than %5: the grid's dispersion will distort "
-                       "the pulse; use cells of at most %6 %7.")
-                        .arg(name)
-                        .arg(number(cells, 3))
-                        .arg(frequencyText(highest))
-                        .arg(number(n, 4))
-                        .arg(minimumCellsPerWavelength)
-                        .arg(number(cellSize * cells / minimumCellsPerWavelength, 3))
-                        .arg(lengthUnit);
-    }
-
-    if (m.kerr && peak > 0.0) {
-      // Displacement eps (1 + chi3 E^2 / eps): the index changes by
-      // sqrt(1 + chi3 E^2 / eps) - 1 at the field E.
-      const double relative = m.chi3 * peak * peak / m.epsilonR;
-      const double change = relative > -1.0 ? std::sqrt(1.0 + relative) - 1.0 : -1.0;
-      if (std::fabs(change) > largestKerrIndexChange)
-        warnings << tr("%1: at the source amplitude %2 V/m the Kerr effect changes the index by "
-                       "%3 %, more than %4 %: the third-order model no longer describes the "
-                       "medium.")
-                        .arg(name)
-                        .arg(number(peak))
-                        .arg(number(100.0 * change, 3))
-                        .arg(100.0 * largestKerrIndexChange);
+  if (!m.poles.empty()) {
+    // Physical gain grows by design; the numerical limit is that of the
+    // same medium without it.
+    MaterialDescription lossless = m;
+    lossless.sigma = std::max(0.0, m.sigma);
+    for (auto &p : lossless.poles)
+      p.damping = std::max(0.0, p.damping);
+    if (!fdtdstability::stable(lossless, cellMetres, stability)) {
+      const double enough = fdtdstability::smallestStableStability(lossless, cellMetres);
+      warnings << tr("%1: with stability %2 its Lorentz poles make the update unstable (the "
+                     "field grows without bound); %3")
+                      .arg(name)
+                      .arg(stability)
+                      .arg(enough > 0.0 ? tr("a stability of %1 or more makes it stable.")
+                                              .arg(number(enough, 3))
+                                        : tr("no stability up to 1000 makes it stable."));
     }
   }
 
+  if (highest > 0.0) {
+    const double n = std::max(m.index(highest).real(), 1e-12);
+    const double cells = physconst::speedOfLight / (highest * n) / cellMetres;
+    if (cells < minimumCellsPerWavelength)
+      warnings << tr("%1: %2 cells per wavelength at %3 (the highest significant frequency of "
+                     "the sources, index %4), fewer than %5: the grid's dispersion will distort "
+                     "the pulse; use cells of at most %6 %7.")
+                      .arg(name)
+                      .arg(number(cells, 3))
+                      .arg(frequencyText(highest))
+                      .arg(number(n, 4))
+                      .arg(minimumCellsPerWavelength)
+                      .arg(number(cellSize * cells / minimumCellsPerWavelength, 3))
+                      .arg(lengthUnit);
+  }
+
+  if (m.kerr && peak > 0.0) {
+    // Displacement eps (1 + chi3 E^2 / eps): the index changes by
+    // sqrt(1 + chi3 E^2 / eps) - 1 at the field E.
+    const double relative = m.chi3 * peak * peak / m.epsilonR;
+    const double change = relative > -1.0 ? std::sqrt(1.0 + relative) - 1.0 : -1.0;
+    if (std::fabs(change) > largestKerrIndexChange)
+      warnings << tr("%1: at the source amplitude %2 V/m the Kerr effect changes the index by "
+                     "%3 %, more than %4 %: the third-order model no longer describes the "
+                     "medium.")
+                      .arg(name)
+                      .arg(number(peak))
+                      .arg(number(100.0 * change, 3))
+                      .arg(100.0 * largestKerrIndexChange);
+  }
+}
+
+// Sources and probes where no section updates the field, probes that close
+// before a pulse can reach them.
+void FDTDSimulator::warnAboutPlacement()
+{
   // Cells no section updates (a ring also updates cell 0).
   const auto outside = [&](int cell) {
     if (periodic && cell == 0 && !sections.empty())
@@ -270,6 +281,22 @@ QString FDTDSimulator::setupSummary() const
     if (centre == 0.0)
       centre = spectrumOf(*s).centre;
 
+  const double bytes = summarizeSections(out, centre);
+  summarizeSources(out);
+  const double post = summarizePostprocessing(out);
+  out << tr("Memory: about %1 (grid and sections %2, post-processing %3)")
+             .arg(bytesText(bytes + post))
+             .arg(bytesText(bytes))
+             .arg(bytesText(post))
+      << '\n';
+  out.flush();
+  return text;
+}
+
+// The sections with their index at the centre frequency; returns the bytes
+// of the grid and the sections.
+double FDTDSimulator::summarizeSections(QTextStream &out, double centre) const
+{
   double bytes = (eField.capacity() + hField.capacity() + positions.capacity()) * sizeof(double);
   out << tr("Sections:") << '\n';
   for (std::size_t k = 0; k < sections.size(); ++k) {
@@ -305,7 +332,11 @@ QString FDTDSimulator::setupSummary() const
     out << '\n';
     bytes += std::max(0, cells) * sizeof(double) * (2.0 * m.poles.size() + (m.kerr ? 2.0 : 0.0));
   }
+  return bytes;
+}
 
+void FDTDSimulator::summarizeSources(QTextStream &out) const
+{
   out << tr("Sources:") << (sources.isEmpty() ? tr(" none") : QString()) << '\n';
   for (int i = 0; i < sources.size(); ++i) {
     const SourceSpectrum s = spectrumOf(*sources.at(i));
@@ -318,7 +349,11 @@ QString FDTDSimulator::setupSummary() const
                .arg(timeText(s.delay))
         << '\n';
   }
+}
 
+// The post-processing objects; returns their bytes.
+double FDTDSimulator::summarizePostprocessing(QTextStream &out) const
+{
   out << tr("Post-processing:") << '\n';
   double post = 0.0;
   for (const auto *f : fourierPostprocessings) {
@@ -364,11 +399,5 @@ QString FDTDSimulator::setupSummary() const
   }
   if (post == 0.0)
     out << "  " << tr("none") << '\n';
-  out << tr("Memory: about %1 (grid and sections %2, post-processing %3)")
-             .arg(bytesText(bytes + post))
-             .arg(bytesText(bytes))
-             .arg(bytesText(post))
-      << '\n';
-  out.flush();
-  return text;
+  return post;
 }

@@ -1,7 +1,6 @@
 #include "postprocessing/fdtdobservation.h"
 #include "input/tokens.h"
 
-#include "engine/simulator.h"
 #include "input/keywords.h"
 #include "input/lookups.h"
 #include "input/physicalconstants.h"
@@ -124,8 +123,9 @@ std::vector<double> wavelengthFrequencies(double start, double step, double end)
 
 } // namespace
 
-FdtdObservation::FdtdObservation(Simulator &engine, const FdtdGridInfo &grid)
-    : engine_(engine), grid_(grid)
+FdtdObservation::FdtdObservation(const ObservationLists &lists, ObservationListener &listener,
+                                 const FdtdGridInfo &grid)
+    : lists_(lists), listener_(listener), grid_(grid)
 {
   // The pulse is looked for every N/20 iterations within N/20 cells of the
   // centre; grids under 20 cells look every iteration, within one cell.
@@ -140,25 +140,37 @@ FdtdObservation::~FdtdObservation()
     delete p;
 }
 
-bool FdtdObservation::fail(int line, const QString &why) { return engine_.fail(line, why); }
+bool FdtdObservation::fail(int line, const QString &why)
+{
+  if (status_.errorLine == 0 && status_.missingKeyword.isEmpty()) {
+    status_.errorLine = line;
+    status_.errorReason = why;
+  }
+  return true;
+}
 
 bool FdtdObservation::failMissing(const QString &keyword)
 {
-  engine_.missingKeyword = keyword;
+  status_.missingKeyword = keyword;
   return true;
 }
 
 // --- parsing ------------------------------------------------------------------------
 
+QString FdtdObservation::valueOf(const QStringList &lines, int word, int t)
+{
+  return readValueFrom(lines, keyword(word), status_.missingKeyword, status_.currentLine, t);
+}
+
 // The "itstart" value at or after the section anchor t: an integer of at least 1.
 bool FdtdObservation::readIterationStart(const QStringList &lines, int t, int &itstart)
 {
-  Simulator &e = engine_;
-  const QString text = readValueFrom(lines, keyword(Kw::itstart), e.missingKeyword, e.currentLine, t);
+  const QString text = valueOf(lines, Kw::itstart, t);
   if (text.isNull())
     return true;
   if (!toInteger(text, itstart) || itstart < 1)
-    return fail(e.currentLine, reason::value(reason::tr("a whole number of at least 1"), text));
+    return fail(status_.currentLine,
+                reason::value(reason::tr("a whole number of at least 1"), text));
   return false;
 }
 
@@ -170,8 +182,8 @@ bool FdtdObservation::parse(const QStringList &lines)
     const int type = indexIgnoringCase(postprocessingTypes, lineValue(lines.at(t)));
     if (type < 0)
       return fail(t + 1, reason::value(reason::oneOf(postprocessingTypes), lineValue(lines.at(t))));
-    const QString name =
-        readTextFrom(lines, keyword(Kw::name), engine_.missingKeyword, engine_.currentLine, t);
+    const QString name = readTextFrom(lines, keyword(Kw::name), status_.missingKeyword,
+                                      status_.currentLine, t);
     if (name.isNull())
       return true;
     if (type == Spectrogram) {
@@ -184,303 +196,313 @@ bool FdtdObservation::parse(const QStringList &lines)
       break;
     t = findLineFrom(lines, typeOfKw, t + 1);
   }
-
-  engine_.spectrumAvailable = !engine_.fourierPostprocessings.empty();
-  engine_.timeSeriesAvailable = !probes_.empty();
-  engine_.timeSeriesCount = static_cast<int>(probes_.size());
-  engine_.spectrogramAvailable = staticActive_;
-  engine_.dynamicSpectrogram = dynamicActive_;
-  poyntingActive_ = !engine_.poyntingPostprocessings.empty();
+  spectraActive_ = !lists_.fourier.empty();
+  probesActive_ = !probes_.empty();
   return false;
 }
 
-bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, const QString &name)
+// "z_location" and "use" (with "every" for a series) of a time, Fourier,
+// Poynting or conversion-efficiency section.
+bool FdtdObservation::readPlacement(const QStringList &lines, int t, Series &series)
 {
-  Simulator &e = engine_;
   const int n = grid_.cells;
-
-  const QString zText = readValueFrom(lines, keyword(Kw::z_location), e.missingKeyword,
-                                      e.currentLine, t);
+  const QString zText = valueOf(lines, Kw::z_location, t);
   if (zText.isNull())
     return true;
   int z = 0;
   if (!toInteger(zText, z) || z < 1 || z > n)
-    return fail(e.currentLine,
+    return fail(status_.currentLine,
                 reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(n), zText));
-  const int location = z - 1;
+  series.location = z - 1;
 
-  const QString useText = readValueFrom(lines, keyword(Kw::use), e.missingKeyword, e.currentLine, t);
+  const QString useText = valueOf(lines, Kw::use, t);
   if (useText.isNull())
     return true;
-  int use = 0;
-  if (!toInteger(useText, use))
-    return fail(e.currentLine,
+  if (!toInteger(useText, series.use))
+    return fail(status_.currentLine,
                 reason::value(reason::tr("a whole number (0: one window, otherwise a series)"),
                               useText));
-
-  int stride = 1;
-  int lastStart = 0;
-  int everyLine = 0;
-  if (use != 0) {
-    const int found = findLineFrom(lines, keyword(Kw::every), t);
-    if (found < 0)
-      return failMissing(keyword(Kw::every));
-    everyLine = found + 1;
-    const QStringList words = wordsOf(lines.at(found));
-    if (words.size() < 2 || !toInteger(words.at(0), stride) || stride < 1)
-      return fail(everyLine, reason::token(1, reason::tr("stride"),
-                                           reason::tr("a whole number of at least 1"),
-                                           words.value(0)));
-    if (!toInteger(words.at(1), lastStart) || lastStart < 1)
-      return fail(everyLine, reason::token(2, reason::tr("last window start"),
-                                           reason::tr("a whole number of at least 1"),
-                                           words.at(1)));
-  }
-
-  // Window starts of a series: itstart + j for j = 0, stride, ... <= the
-  // "every" limit (so "100 500 every" from itstart 1 opens windows at 1, 101,
-  // ... 501); windows that would start beyond the last iteration are dropped.
-  auto seriesCount = [&](int itstart) -> long long {
-    if (use == 0)
-      return 1;
-    const long long reachable = std::min<long long>(lastStart, INT_MAX - static_cast<long long>(itstart));
-    return reachable / stride + 1;
-  };
-
-  if (type == Fourier) {
-    const int startFound = findLineFrom(lines, keyword(Kw::start), t);
-    if (startFound < 0)
-      return failMissing(keyword(Kw::start));
-    const int startLine = startFound + 1;
-    const QStringList words = wordsOf(lines.at(startFound));
-
-    double start = 0, step = 0, end = 0;
-    QString why;
-    long long points = readSpectralLine(words, start, step, end, false, why);
-    if (points < 0)
-      return fail(startLine, why);
-
-    int itstart = 0;
-    if (readIterationStart(lines, t, itstart))
-      return true;
-
-    const QString itendText =
-        readValueFrom(lines, keyword(Kw::itend), e.missingKeyword, e.currentLine, t);
-    if (itendText.isNull())
-      return true;
-    int itend = 0;
-    const bool open = itendText.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0;
-    if (open)
-      itend = INT_MAX;
-    if ((!open && !toInteger(itendText, itend)) || itend < itstart)
-      return fail(e.currentLine,
-                  reason::value(reason::tr("\"end\" or a whole number of at least %1 (the "
-                                           "\"itstart\" value)")
-                                    .arg(itstart),
-                                itendText));
-
-    const QString unit =
-        readValueFrom(lines, keyword(Kw::anyunit), e.missingKeyword, e.currentLine, t);
-    if (unit.isNull())
-      return true;
-    unsigned short exponent = 0;
-    bool frequency = true;
-    if (!spectralUnit(unit, exponent, frequency))
-      return fail(e.currentLine, reason::value(spectralUnits(), unit));
-    if (!frequency) {
-      points = readSpectralLine(words, start, step, end, true, why);
-      if (points < 0)
-        return fail(startLine, why);
-    }
-
-    const long long count = seriesCount(itstart);
-    const long long objects = static_cast<long long>(e.fourierPostprocessings.size()) + count;
-    if (objects > ObservationLimits::fourierObjects)
-      return fail(use != 0 ? everyLine : startLine, fourierObjectsLimit(objects));
-    if (spectralPoints_ + count * points > ObservationLimits::spectralPointsTotal)
-      return fail(use != 0 ? everyLine : startLine,
-                  spectralPointsLimit(spectralPoints_ + count * points));
-
-    const long long span = static_cast<long long>(itend) - itstart;
-    if (use == 0) {
-      e.fourierPostprocessings.push_back(
-          makeFourier(name, location, itstart, itend, start, step, end, exponent, frequency));
-    } else {
-      for (long long i = 0, s = itstart; i < count; ++i, s += stride) {
-        const QString numbered =
-            name + QString::number(static_cast<qulonglong>(e.fourierPostprocessings.size()) + 1);
-        e.fourierPostprocessings.push_back(makeFourier(numbered, location, static_cast<int>(s),
-                                                       clampToInt(s + span), start, step, end,
-                                                       exponent, frequency));
-      }
-    }
-    spectralPoints_ += count * points;
+  if (series.use == 0)
     return false;
-  }
+  const int found = findLineFrom(lines, keyword(Kw::every), t);
+  if (found < 0)
+    return failMissing(keyword(Kw::every));
+  series.everyLine = found + 1;
+  const QStringList words = wordsOf(lines.at(found));
+  if (words.size() < 2 || !toInteger(words.at(0), series.stride) || series.stride < 1)
+    return fail(series.everyLine, reason::token(1, reason::tr("stride"),
+                                                reason::tr("a whole number of at least 1"),
+                                                words.value(0)));
+  if (!toInteger(words.at(1), series.lastStart) || series.lastStart < 1)
+    return fail(series.everyLine, reason::token(2, reason::tr("last window start"),
+                                                reason::tr("a whole number of at least 1"),
+                                                words.at(1)));
+  return false;
+}
 
-  if (type == Time) {
-    int itstart = 0;
-    if (readIterationStart(lines, t, itstart))
-      return true;
-    const QString itendText =
-        readValueFrom(lines, keyword(Kw::itend), e.missingKeyword, e.currentLine, t);
-    if (itendText.isNull())
-      return true;
-    const int itendLine = e.currentLine;
-    const QString unit =
-        readValueFrom(lines, keyword(Kw::tunit), e.missingKeyword, e.currentLine, t);
-    if (unit.isNull())
-      return true;
-    if (isNotListed(unit, timeUnits))
-      return fail(e.currentLine, reason::value(reason::oneOf(timeUnits), unit));
-    // A probe needs a finite window: "end" is refused like any bad value
-    // (reported on this line, the last one read).
-    int itend = 0;
-    if (!toInteger(itendText, itend) || itend < itstart)
-      return fail(e.currentLine,
-                  reason::tr("the \"itend\" value (line %1): %2")
-                      .arg(itendLine)
-                      .arg(reason::expected(
-                          reason::tr("a whole number of at least %1 (the \"itstart\" value)")
-                              .arg(itstart),
-                          itendText)));
+// Window starts of a series: itstart + j for j = 0, stride, ... <= the
+// "every" limit (so "100 500 every" from itstart 1 opens windows at 1, 101,
+// ... 501); windows that would start beyond the last iteration are dropped.
+long long FdtdObservation::Series::count(int itstart) const
+{
+  if (use == 0)
+    return 1;
+  const long long reachable =
+      std::min<long long>(lastStart, INT_MAX - static_cast<long long>(itstart));
+  return reachable / stride + 1;
+}
 
-    const long long count = seriesCount(itstart);
-    const long long samples = static_cast<long long>(itend) - itstart + 1;
-    if (static_cast<long long>(probes_.size()) + count > ObservationLimits::probes)
-      return fail(use != 0 ? everyLine : itendLine,
-                  reason::tr("at most %1 time probes; this section would make %2")
-                      .arg(ObservationLimits::probes)
-                      .arg(static_cast<long long>(probes_.size()) + count));
-    if (probeSamples_ + count * samples > ObservationLimits::probeSamplesTotal)
-      return fail(use != 0 ? everyLine : itendLine,
-                  reason::tr("at most %1 probe samples in all; this section asks for %2")
-                      .arg(ObservationLimits::probeSamplesTotal)
-                      .arg(probeSamples_ + count * samples));
-
-    const long long span = static_cast<long long>(itend) - itstart;
-    if (use == 0) {
-      addProbe(new TimeProbe<int, double>(name, location, itstart, itend, grid_.timeStep, unit));
-    } else {
-      for (long long i = 0, s = itstart; i < count; ++i, s += stride) {
-        const QString numbered =
-            name + QString::number(static_cast<qulonglong>(probes_.size()) + 1);
-        addProbe(new TimeProbe<int, double>(numbered, location, static_cast<int>(s),
-                                            clampToInt(s + span), grid_.timeStep, unit));
-      }
-    }
-    probeSamples_ += count * samples;
-    return false;
-  }
-
-  if (type == Poynting) {
-    e.poyntingPostprocessings.push_back(new PoyntingPostprocessing<int, double>(name, n));
-    return false;
-  }
-
+bool FdtdObservation::parseSection(const QStringList &lines, int t, int type, const QString &name)
+{
+  Series series;
+  if (readPlacement(lines, t, series))
+    return true;
+  if (type == Fourier)
+    return parseFourier(lines, t, name, series);
+  if (type == Time)
+    return parseTime(lines, t, name, series);
+  if (type == Poynting)
+    lists_.poynting.push_back(new PoyntingPostprocessing<int, double>(name, grid_.cells));
   // "conversionEfficiency" belongs to the spectral engine; location and use
   // have been checked, nothing is created here.
   return false;
 }
 
-bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QString &name)
+// The spectral line at "start" and the unit ("anyunit") of a Fourier or
+// spectrogram section. A spectrogram's unit line may also hold its unit as
+// the first word with no "*" word (spectrogram true).
+bool FdtdObservation::readSpectrum(const QStringList &lines, int t, bool spectrogram,
+                                   Spectrum &spectrum)
 {
-  Simulator &e = engine_;
-  const int n = grid_.cells;
-
   const int startFound = findLineFrom(lines, keyword(Kw::start), t);
   if (startFound < 0)
     return failMissing(keyword(Kw::start));
-  const int startLine = startFound + 1;
+  spectrum.line = startFound + 1;
   const QStringList words = wordsOf(lines.at(startFound));
-  double start = 0, step = 0, end = 0;
   QString why;
-  long long points = readSpectralLine(words, start, step, end, false, why);
-  if (points < 0)
-    return fail(startLine, why);
+  spectrum.points = readSpectralLine(words, spectrum.start, spectrum.step, spectrum.end, false, why);
+  if (spectrum.points < 0)
+    return fail(spectrum.line, why);
+  if (!spectrogram && readIterationStart(lines, t, spectrum.itstart))
+    return true;
+  if (!spectrogram && readIterationEnd(lines, t, spectrum))
+    return true;
 
-  QString unit = readTextFrom(lines, keyword(Kw::anyunit), e.missingKeyword, e.currentLine, t);
+  QString unit = spectrogram ? readTextFrom(lines, keyword(Kw::anyunit), status_.missingKeyword,
+                                            status_.currentLine, t)
+                             : valueOf(lines, Kw::anyunit, t);
   if (unit.isNull())
     return true;
-  unsigned short exponent = 0;
-  bool frequency = true;
-  if (!spectralUnit(unit, exponent, frequency)) {
-    // A unit line without a "*" word ("THz anyunit") holds its unit as the
-    // first word, as every other value line does.
-    const QString &line = lines.at(e.currentLine - 1);
+  if (!spectralUnit(unit, spectrum.exponent, spectrum.frequency)) {
+    const QString &line = lines.at(status_.currentLine - 1);
     bool starred = false;
     for (const QString &w : wordsOf(line))
       starred = starred || w.startsWith(QLatin1Char('*'));
-    if (starred || !spectralUnit(lineValue(line), exponent, frequency))
-      return fail(e.currentLine, reason::value(spectralUnits(), unit));
+    if (!spectrogram || starred ||
+        !spectralUnit(lineValue(line), spectrum.exponent, spectrum.frequency))
+      return fail(status_.currentLine, reason::value(spectralUnits(), unit));
     unit = lineValue(line);
   }
-  if (!frequency) {
-    points = readSpectralLine(words, start, step, end, true, why);
-    if (points < 0)
-      return fail(startLine, why);
+  spectrum.unit = unit;
+  if (!spectrum.frequency) {
+    spectrum.points =
+        readSpectralLine(words, spectrum.start, spectrum.step, spectrum.end, true, why);
+    if (spectrum.points < 0)
+      return fail(spectrum.line, why);
   }
+  return false;
+}
 
-  if (!grid_.periodic) {
-    const int locFound = findLineFrom(lines, keyword(Kw::loc_start), t);
-    if (locFound < 0)
-      return failMissing(keyword(Kw::loc_start));
-    const int locLine = locFound + 1;
-    const QStringList loc = wordsOf(lines.at(locFound));
-    double ls = 0, lstep = 0, le = 0;
-    if (loc.size() < 4)
-      return fail(locLine, reason::tooFewTokens(3, loc.size() - 1,
-                                                reason::tr("first cell, step, last cell")));
-    static const char *names[] = {"first cell", "step", "last cell"};
-    double *values[] = {&ls, &lstep, &le};
-    for (int k = 0; k < 3; ++k) {
-      const int last = k == 1 ? n : n - 1; // the step may span the grid
-      if (!toReal(loc.at(k), *values[k]) || !(*values[k] >= 0 && *values[k] <= last))
-        return fail(locLine, reason::token(k + 1, reason::tr(names[k]),
-                                           reason::between(0, last), loc.at(k)));
+// "itend" of a Fourier section: "end" or an iteration at or after "itstart".
+bool FdtdObservation::readIterationEnd(const QStringList &lines, int t, Spectrum &spectrum)
+{
+  const QString text = valueOf(lines, Kw::itend, t);
+  if (text.isNull())
+    return true;
+  const bool open = text.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0;
+  if (open)
+    spectrum.itend = INT_MAX;
+  if ((!open && !toInteger(text, spectrum.itend)) || spectrum.itend < spectrum.itstart)
+    return fail(status_.currentLine,
+                reason::value(reason::tr("\"end\" or a whole number of at least %1 (the "
+                                         "\"itstart\" value)")
+                                  .arg(spectrum.itstart),
+                              text));
+  return false;
+}
+
+bool FdtdObservation::parseFourier(const QStringList &lines, int t, const QString &name,
+                                   const Series &series)
+{
+  Spectrum sp;
+  if (readSpectrum(lines, t, false, sp))
+    return true;
+  const long long count = series.count(sp.itstart);
+  const long long objects = static_cast<long long>(lists_.fourier.size()) + count;
+  const int limitLine = series.use != 0 ? series.everyLine : sp.line;
+  if (objects > ObservationLimits::fourierObjects)
+    return fail(limitLine, fourierObjectsLimit(objects));
+  if (spectralPoints_ + count * sp.points > ObservationLimits::spectralPointsTotal)
+    return fail(limitLine, spectralPointsLimit(spectralPoints_ + count * sp.points));
+
+  const long long span = static_cast<long long>(sp.itend) - sp.itstart;
+  if (series.use == 0) {
+    lists_.fourier.push_back(makeFourier(name, series.location, sp.itstart, sp.itend, sp.start,
+                                         sp.step, sp.end, sp.exponent, sp.frequency));
+  } else {
+    for (long long i = 0, s = sp.itstart; i < count; ++i, s += series.stride) {
+      const QString numbered =
+          name + QString::number(static_cast<qulonglong>(lists_.fourier.size()) + 1);
+      lists_.fourier.push_back(makeFourier(numbered, series.location, static_cast<int>(s),
+                                           clampToInt(s + span), sp.start, sp.step, sp.end,
+                                           sp.exponent, sp.frequency));
     }
-    if (!(ls <= le))
-      return fail(locLine, reason::tr("the last cell %1 lies before the first %2").arg(le).arg(ls));
-    // One row per location; a step of 0 only for a single location.
-    const long long rows = spectralGridCount(ls, lstep, le);
-    if (rows < 1)
-      return fail(locLine, reason::tr("a step of 0 is allowed only when the last cell equals the "
-                                      "first"));
-    // Every sampled cell must lie on the grid (0 ... N-1).
-    std::vector<int> cells(static_cast<std::size_t>(rows));
-    double c = std::floor(ls);
-    for (long long i = 0; i < rows; ++i) {
-      if (c >= n)
-        return fail(locLine, reason::tr("the rows overshoot the grid: row %1 would lie at cell "
+  }
+  spectralPoints_ += count * sp.points;
+  return false;
+}
+
+bool FdtdObservation::parseTime(const QStringList &lines, int t, const QString &name,
+                                const Series &series)
+{
+  int itstart = 0;
+  if (readIterationStart(lines, t, itstart))
+    return true;
+  const QString itendText = valueOf(lines, Kw::itend, t);
+  if (itendText.isNull())
+    return true;
+  const int itendLine = status_.currentLine;
+  const QString unit = valueOf(lines, Kw::tunit, t);
+  if (unit.isNull())
+    return true;
+  if (isNotListed(unit, timeUnits))
+    return fail(status_.currentLine, reason::value(reason::oneOf(timeUnits), unit));
+  // A probe needs a finite window: "end" is refused like any bad value
+  // (reported on this line, the last one read).
+  int itend = 0;
+  if (!toInteger(itendText, itend) || itend < itstart)
+    return fail(status_.currentLine,
+                reason::tr("the \"itend\" value (line %1): %2")
+                    .arg(itendLine)
+                    .arg(reason::expected(
+                        reason::tr("a whole number of at least %1 (the \"itstart\" value)")
+                            .arg(itstart),
+                        itendText)));
+
+  const long long count = series.count(itstart);
+  const long long samples = static_cast<long long>(itend) - itstart + 1;
+  const int limitLine = series.use != 0 ? series.everyLine : itendLine;
+  if (static_cast<long long>(probes_.size()) + count > ObservationLimits::probes)
+    return fail(limitLine, reason::tr("at most %1 time probes; this section would make %2")
+                               .arg(ObservationLimits::probes)
+                               .arg(static_cast<long long>(probes_.size()) + count));
+  if (probeSamples_ + count * samples > ObservationLimits::probeSamplesTotal)
+    return fail(limitLine, reason::tr("at most %1 probe samples in all; this section asks for %2")
+                               .arg(ObservationLimits::probeSamplesTotal)
+                               .arg(probeSamples_ + count * samples));
+
+  const long long span = static_cast<long long>(itend) - itstart;
+  if (series.use == 0) {
+    addProbe(new TimeProbe<int, double>(name, series.location, itstart, itend, grid_.timeStep,
+                                        unit));
+  } else {
+    for (long long i = 0, s = itstart; i < count; ++i, s += series.stride) {
+      const QString numbered = name + QString::number(static_cast<qulonglong>(probes_.size()) + 1);
+      addProbe(new TimeProbe<int, double>(numbered, series.location, static_cast<int>(s),
+                                          clampToInt(s + span), grid_.timeStep, unit));
+    }
+  }
+  probeSamples_ += count * samples;
+  return false;
+}
+
+bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QString &name)
+{
+  Spectrum sp;
+  if (readSpectrum(lines, t, true, sp))
+    return true;
+  return grid_.periodic ? parseDynamicSpectrogram(lines, t, name, sp)
+                        : parseStaticSpectrogram(lines, t, name, sp);
+}
+
+// "loc_start" of a static spectrogram: the cells of its rows.
+bool FdtdObservation::readRowCells(const QStringList &lines, int t, RowCells &rows)
+{
+  const int n = grid_.cells;
+  const int locFound = findLineFrom(lines, keyword(Kw::loc_start), t);
+  if (locFound < 0)
+    return failMissing(keyword(Kw::loc_start));
+  rows.line = locFound + 1;
+  const QStringList loc = wordsOf(lines.at(locFound));
+  if (loc.size() < 4)
+    return fail(rows.line, reason::tooFewTokens(3, loc.size() - 1,
+                                                reason::tr("first cell, step, last cell")));
+  static const char *names[] = {"first cell", "step", "last cell"};
+  double *values[] = {&rows.first, &rows.step, &rows.last};
+  for (int k = 0; k < 3; ++k) {
+    const int last = k == 1 ? n : n - 1; // the step may span the grid
+    if (!toReal(loc.at(k), *values[k]) || !(*values[k] >= 0 && *values[k] <= last))
+      return fail(rows.line, reason::token(k + 1, reason::tr(names[k]),
+                                           reason::between(0, last), loc.at(k)));
+  }
+  if (!(rows.first <= rows.last))
+    return fail(rows.line, reason::tr("the last cell %1 lies before the first %2")
+                               .arg(rows.last)
+                               .arg(rows.first));
+  // One row per location; a step of 0 only for a single location.
+  const long long count = spectralGridCount(rows.first, rows.step, rows.last);
+  if (count < 1)
+    return fail(rows.line, reason::tr("a step of 0 is allowed only when the last cell equals "
+                                      "the first"));
+  // Every sampled cell must lie on the grid (0 ... N-1).
+  rows.cells.resize(static_cast<std::size_t>(count));
+  double c = std::floor(rows.first);
+  for (long long i = 0; i < count; ++i) {
+    if (c >= n)
+      return fail(rows.line, reason::tr("the rows overshoot the grid: row %1 would lie at cell "
                                         "%2, beyond the last cell %3")
                                  .arg(i + 1)
                                  .arg(c)
                                  .arg(n - 1));
-      cells[static_cast<std::size_t>(i)] = static_cast<int>(c);
-      c = std::floor(c + lstep);
-    }
-    const long long objects = static_cast<long long>(e.fourierPostprocessings.size()) + rows;
-    if (objects > ObservationLimits::fourierObjects)
-      return fail(locLine, fourierObjectsLimit(objects));
-    if (spectralPoints_ + rows * points > ObservationLimits::spectralPointsTotal)
-      return fail(locLine, spectralPointsLimit(spectralPoints_ + rows * points));
-
-    const double cs = grid_.cellSize;
-    e.spectrogramPostprocessings.push_back(new StaticSpectrogramPostprocessing<int, double>(
-        name, unit, start, step, end, exponent, frequency, ls * cs, lstep * cs, le * cs,
-        grid_.lengthUnit, static_cast<int>(rows), static_cast<int>(points),
-        static_cast<int>(e.fourierPostprocessings.size())));
-    for (int cell : cells) {
-      const QString rowName =
-          name + QStringLiteral(" at ") + QString::number(cell) + QStringLiteral(" (spectrum)");
-      e.fourierPostprocessings.push_back(makeFourier(rowName, cell, 1, INT_MAX, start, step, end,
-                                                     exponent, frequency));
-    }
-    spectralPoints_ += rows * points;
-    staticActive_ = true;
-    return false;
+    rows.cells[static_cast<std::size_t>(i)] = static_cast<int>(c);
+    c = std::floor(c + rows.step);
   }
+  return false;
+}
 
+bool FdtdObservation::parseStaticSpectrogram(const QStringList &lines, int t,
+                                             const QString &name, const Spectrum &sp)
+{
+  RowCells rows;
+  if (readRowCells(lines, t, rows))
+    return true;
+  const long long count = static_cast<long long>(rows.cells.size());
+  const long long objects = static_cast<long long>(lists_.fourier.size()) + count;
+  if (objects > ObservationLimits::fourierObjects)
+    return fail(rows.line, fourierObjectsLimit(objects));
+  if (spectralPoints_ + count * sp.points > ObservationLimits::spectralPointsTotal)
+    return fail(rows.line, spectralPointsLimit(spectralPoints_ + count * sp.points));
+
+  const double cs = grid_.cellSize;
+  lists_.spectrograms.push_back(new StaticSpectrogramPostprocessing<int, double>(
+      name, sp.unit, sp.start, sp.step, sp.end, sp.exponent, sp.frequency, rows.first * cs,
+      rows.step * cs, rows.last * cs, grid_.lengthUnit, static_cast<int>(count),
+      static_cast<int>(sp.points), static_cast<int>(lists_.fourier.size())));
+  for (int cell : rows.cells) {
+    const QString rowName =
+        name + QStringLiteral(" at ") + QString::number(cell) + QStringLiteral(" (spectrum)");
+    lists_.fourier.push_back(makeFourier(rowName, cell, 1, INT_MAX, sp.start, sp.step, sp.end,
+                                         sp.exponent, sp.frequency));
+  }
+  spectralPoints_ += count * sp.points;
+  staticActive_ = true;
+  return false;
+}
+
+bool FdtdObservation::parseDynamicSpectrogram(const QStringList &lines, int t,
+                                              const QString &name, const Spectrum &sp)
+{
+  const int n = grid_.cells;
   const int maxFound = findLineFrom(lines, keyword(Kw::maxdistance), t);
   if (maxFound < 0)
     return failMissing(keyword(Kw::maxdistance));
@@ -493,8 +515,8 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
   // must fit within the limits on Fourier objects and spectral points.
   const double windows =
       std::max(1.0, std::ceil(std::trunc(distance) / (static_cast<double>(n) * grid_.cellSize)));
-  const long long objectsLeft = ObservationLimits::fourierObjects -
-                                static_cast<long long>(e.fourierPostprocessings.size());
+  const long long objectsLeft =
+      ObservationLimits::fourierObjects - static_cast<long long>(lists_.fourier.size());
   const long long pointsLeft = ObservationLimits::spectralPointsTotal - spectralPoints_;
   if (!(windows <= static_cast<double>(objectsLeft)))
     return fail(maxFound + 1,
@@ -503,18 +525,18 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
                     .arg(ObservationLimits::fourierObjects)
                     .arg(windows, 0, 'g', 12)
                     .arg(objectsLeft));
-  if (!(windows * static_cast<double>(points) <= static_cast<double>(pointsLeft)))
+  if (!(windows * static_cast<double>(sp.points) <= static_cast<double>(pointsLeft)))
     return fail(maxFound + 1,
                 reason::tr("at most %1 spectral points in all; this distance needs %2 windows of "
                            "%3 points with %4 points left")
                     .arg(ObservationLimits::spectralPointsTotal)
                     .arg(windows, 0, 'g', 12)
-                    .arg(points)
+                    .arg(sp.points)
                     .arg(pointsLeft));
   auto *s = new DynamicSpectrogramPostprocessing<int, double>(
-      name, unit, start, step, end, exponent, frequency, n * grid_.cellSize, grid_.lengthUnit,
-      static_cast<int>(std::trunc(distance)));
-  e.spectrogramPostprocessings.push_back(s);
+      name, sp.unit, sp.start, sp.step, sp.end, sp.exponent, sp.frequency, n * grid_.cellSize,
+      grid_.lengthUnit, static_cast<int>(std::trunc(distance)));
+  lists_.spectrograms.push_back(s);
   dynamic_.push_back(s);
   dynamicActive_ = true;
   const int k = state_.checkInterval;
@@ -524,7 +546,6 @@ bool FdtdObservation::parseSpectrogram(const QStringList &lines, int t, const QS
   state_.centre = centre;
   return false;
 }
-
 FourierPostprocessing<int, double> *
 FdtdObservation::makeFourier(const QString &name, int location, int start, int end,
                              double spectralStart, double spectralStep, double spectralEnd,
@@ -542,28 +563,27 @@ FdtdObservation::makeFourier(const QString &name, int location, int start, int e
 void FdtdObservation::addProbe(TimeProbe<int, double> *probe)
 {
   probes_.push_back(probe);
-  engine_.timeSeriesCount = static_cast<int>(probes_.size());
+
 }
 
 // --- observation ------------------------------------------------------------------------
 
-void FdtdObservation::observe(const std::vector<double> &e, const std::vector<double> &h,
+// --- observation ------------------------------------------------------------------------
+
+void FdtdObservation::observe(const std::vector<double> &e, const std::vector<double> &,
                               int iteration)
 {
-  if (poyntingActive_)
-    for (auto *p : engine_.poyntingPostprocessings)
-      p->update(e, h, iteration);
-  if (engine_.spectrumAvailable)
-    for (auto *f : engine_.fourierPostprocessings)
+  if (spectraActive_)
+    for (auto *f : lists_.fourier)
       f->process(e, iteration);
-  if (engine_.timeSeriesAvailable)
+  if (probesActive_)
     for (auto *p : probes_)
       p->record(e, iteration);
   if (dynamicActive_)
     schedule(e, iteration);
   if (staticActive_)
-    for (auto *s : engine_.spectrogramPostprocessings)
-      s->refresh(engine_.fourierPostprocessings);
+    for (auto *s : lists_.spectrograms)
+      s->refresh(lists_.fourier);
 }
 
 bool FdtdObservation::peakNearCentre(const std::vector<double> &e) const
@@ -606,11 +626,10 @@ void FdtdObservation::schedule(const std::vector<double> &e, int it)
       s.lastSighting = it;
       s.windowOrigin = it;
       for (auto *sp : dynamic_)
-        openWindow(sp, true);
-      engine_.spectrumAvailable = true;
-      engine_.timeSeriesAvailable = true;
-      emit engine_.createActionSpectrum();
-      emit engine_.createActionTime();
+        openWindow(sp, true, it);
+      spectraActive_ = true;
+      probesActive_ = true;
+      listener_.windowsOpened();
     }
     return;
   }
@@ -626,15 +645,16 @@ void FdtdObservation::schedule(const std::vector<double> &e, int it)
       sp->clearRows();
       for (auto *f : sp->windows())
         sp->appendRow(f->magnitudes());
-      emit engine_.updateDynamicSpectrogram();
-      openWindow(sp, false);
+      listener_.spectrogramRebuilt();
+      openWindow(sp, false, it);
     }
     s.windowOrigin = clampToInt(static_cast<long long>(s.windowOrigin) + s.period);
     s.period = s.currentPeriod;
   }
 }
 
-void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *sp, bool first)
+void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *sp, bool first,
+                                 int iteration)
 {
   const SchedulerState &s = state_;
   long long start = 0;
@@ -650,23 +670,21 @@ void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *
   // covered its distance: a window that would take the post-processing past
   // its limits ends the run instead of exhausting the memory.
   long long points = spectralGridCount(sp->spectralStart(), sp->spectralStep(), sp->spectralEnd());
-  for (const auto *f : engine_.fourierPostprocessings)
+  for (const auto *f : lists_.fourier)
     points += f->pointCount();
   long long samples = std::max(0LL, end - start + 1);
   for (const auto *p : probes_)
     samples += p->count;
-  if (static_cast<long long>(engine_.fourierPostprocessings.size()) >= ObservationLimits::fourierObjects ||
+  if (static_cast<long long>(lists_.fourier.size()) >= ObservationLimits::fourierObjects ||
       points > ObservationLimits::spectralPointsTotal ||
       samples > ObservationLimits::probeSamplesTotal) {
-    if (engine_.runFailure.isEmpty())
-      engine_.runFailure =
+    listener_.stopRun(
           QCoreApplication::translate("Lumora", "The dynamic spectrogram %1 has no room for window %2 "
                                                 "within the post-processing limits: the run was "
                                                 "stopped at iteration %3.")
               .arg(sp->name())
               .arg(sp->windowCount() + 1)
-              .arg(engine_.iteration);
-    engine_.finished = true;
+              .arg(iteration));
     return;
   }
   const int w = sp->windowCount(); // each spectrogram numbers its own windows
@@ -675,7 +693,7 @@ void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *
       sp->name() + QString::number(w + 1) + QStringLiteral(" (spectrum)"), centre,
       clampToInt(start), clampToInt(end), sp->spectralStart(), sp->spectralStep(),
       sp->spectralEnd(), sp->frequencyExponent(), sp->isFrequency());
-  engine_.fourierPostprocessings.push_back(f);
+  lists_.fourier.push_back(f);
   const long long capacity = std::min<long long>(ObservationLimits::probeSamplesTotal, INT_MAX);
   addProbe(new TimeProbe<int, double>(sp->name() + QString::number(w + 1) +
                                           QStringLiteral(" (time)"),
@@ -689,7 +707,7 @@ void FdtdObservation::openWindow(DynamicSpectrogramPostprocessing<int, double> *
   for (auto *other : dynamic_)
     covered = covered && other->distanceCovered();
   if (covered)
-    engine_.finished = true;
+    listener_.stopRun(QString());
 }
 
 // --- probes -------------------------------------------------------------------------------

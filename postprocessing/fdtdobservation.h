@@ -2,7 +2,10 @@
 // FDTD post-processing owned by the FDTD engine: parses the "time",
 // "fourier", "spectrogram", "poynting" and "conversionEfficiency" sections,
 // runs the observation block after every step and keeps the time probes.
+// It knows nothing of the engine: the engine hands it the lists it fills
+// and hears back through ObservationListener; the engine keeps its own status.
 
+#include "input/keywords.h"
 #include "postprocessing/timeprobe.h"
 
 #include <QString>
@@ -10,9 +13,41 @@
 
 #include <vector>
 
-class Simulator;
 template <typename I, typename T> class FourierPostprocessing;
+template <typename I, typename T> class SpectrogramPostprocessing;
 template <typename I, typename T> class DynamicSpectrogramPostprocessing;
+template <typename I, typename T> struct PoyntingPostprocessing;
+
+// The engine's result lists the post-processing sections add to.
+struct ObservationLists
+{
+  std::vector<FourierPostprocessing<int, double> *> &fourier;
+  std::vector<SpectrogramPostprocessing<int, double> *> &spectrograms;
+  std::vector<PoyntingPostprocessing<int, double> *> &poynting;
+};
+
+// What happens during a run that the engine must know of.
+class ObservationListener
+{
+public:
+  virtual ~ObservationListener() = default;
+  // The first windows of the dynamic spectrograms are open: spectra and time
+  // series exist from now on.
+  virtual void windowsOpened() = 0;
+  // A dynamic spectrogram map was rebuilt from its windows.
+  virtual void spectrogramRebuilt() = 0;
+  // The run must end; reason is empty when the work is simply complete.
+  virtual void stopRun(const QString &reason) = 0;
+};
+
+// First problem met while parsing (the engine copies it into its status).
+struct ObservationParseStatus
+{
+  int currentLine = 0;
+  QString missingKeyword;
+  int errorLine = 0;
+  QString errorReason;
+};
 
 // What the post-processing needs to know about the grid.
 struct FdtdGridInfo
@@ -41,15 +76,19 @@ constexpr long long probes = 100000;
 class FdtdObservation
 {
 public:
-  FdtdObservation(Simulator &engine, const FdtdGridInfo &grid);
+  FdtdObservation(const ObservationLists &lists, ObservationListener &listener,
+                  const FdtdGridInfo &grid);
   ~FdtdObservation();
   FdtdObservation(const FdtdObservation &) = delete;
   FdtdObservation &operator=(const FdtdObservation &) = delete;
 
-  // Reads the post-processing sections; true on failure (status set on the engine).
+  // Reads the post-processing sections; true on failure (see status()).
   bool parse(const QStringList &lines);
+  const ObservationParseStatus &status() const { return status_; }
+  bool hasSpectra() const { return !lists_.fourier.empty(); }
 
-  // Observation block of one step, with the counter after the increment.
+  // Observation block of one step, with the counter after the increment
+  // (the engine updates the Poynting records itself, before this).
   void observe(const std::vector<double> &e, const std::vector<double> &h, int iteration);
 
   // Time probes, indexed in creation order.
@@ -81,26 +120,67 @@ public:
   const SchedulerState &scheduler() const { return state_; }
   bool hasStaticSpectrogram() const { return staticActive_; }
   bool hasDynamicSpectrogram() const { return dynamicActive_; }
-  bool hasPoynting() const { return poyntingActive_; }
 
   // True when E has its first positive maximum within centre +- K.
   bool peakNearCentre(const std::vector<double> &e) const;
 
 private:
+  // Where a time or Fourier section looks and whether it opens a series.
+  struct Series
+  {
+    int location = 0;  // cell
+    int use = 0;       // 0: one window
+    int stride = 1;
+    int lastStart = 0;
+    int everyLine = 0;
+    long long count(int itstart) const;
+  };
+  // The spectral grid of a Fourier section or a spectrogram.
+  struct Spectrum
+  {
+    int line = 0; // of the spectral line
+    double start = 0, step = 0, end = 0;
+    long long points = 0;
+    QString unit;
+    unsigned short exponent = 0;
+    bool frequency = true;
+    int itstart = 0, itend = 0; // Fourier sections only
+  };
+  // The rows of a static spectrogram.
+  struct RowCells
+  {
+    int line = 0;
+    double first = 0, step = 0, last = 0;
+    std::vector<int> cells;
+  };
+
+  QString valueOf(const QStringList &lines, int word, int t);
   bool parseSection(const QStringList &lines, int t, int type, const QString &name);
+  bool readPlacement(const QStringList &lines, int t, Series &series);
+  bool readSpectrum(const QStringList &lines, int t, bool spectrogram, Spectrum &spectrum);
+  bool readIterationEnd(const QStringList &lines, int t, Spectrum &spectrum);
+  bool parseFourier(const QStringList &lines, int t, const QString &name, const Series &series);
+  bool parseTime(const QStringList &lines, int t, const QString &name, const Series &series);
   bool parseSpectrogram(const QStringList &lines, int t, const QString &name);
+  bool readRowCells(const QStringList &lines, int t, RowCells &rows);
+  bool parseStaticSpectrogram(const QStringList &lines, int t, const QString &name,
+                              const Spectrum &sp);
+  bool parseDynamicSpectrogram(const QStringList &lines, int t, const QString &name,
+                               const Spectrum &sp);
   bool fail(int line, const QString &reason);
   bool failMissing(const QString &keyword);
   bool readIterationStart(const QStringList &lines, int t, int &itstart);
   void schedule(const std::vector<double> &e, int iteration);
-  void openWindow(DynamicSpectrogramPostprocessing<int, double> *s, bool first);
+  void openWindow(DynamicSpectrogramPostprocessing<int, double> *s, bool first, int iteration);
   FourierPostprocessing<int, double> *makeFourier(const QString &name, int location, int start,
                                                   int end, double spectralStart,
                                                   double spectralStep, double spectralEnd,
                                                   unsigned short exponent, bool frequency);
   void addProbe(TimeProbe<int, double> *probe);
 
-  Simulator &engine_;
+  ObservationLists lists_;
+  ObservationListener &listener_;
+  ObservationParseStatus status_;
   FdtdGridInfo grid_;
   std::vector<TimeProbe<int, double> *> probes_;
   std::vector<DynamicSpectrogramPostprocessing<int, double> *> dynamic_;
@@ -108,7 +188,8 @@ private:
   SchedulerState state_;
   bool staticActive_ = false;
   bool dynamicActive_ = false;
-  bool poyntingActive_ = false;
+  bool spectraActive_ = false;
+  bool probesActive_ = false;
   long long spectralPoints_ = 0; // spectral points of all Fourier objects so far
   long long probeSamples_ = 0;   // samples of all probes created at set-up
 };

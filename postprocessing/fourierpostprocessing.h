@@ -19,6 +19,7 @@
 // at the level of the direct formula. A read adds the samples collected so
 // far; magnitude and phase are computed when they are read.
 
+#include "input/physicalconstants.h"
 #include "input/units.h"
 
 #include <QString>
@@ -171,7 +172,7 @@ private:
 
   void setUp(const std::vector<T> &f, T dt)
   {
-    angularStep_ = 6.283185307179586 * dt * unitScale_;
+    angularStep_ = physconst::twoPi * dt * unitScale_;
     const std::size_t n = static_cast<std::size_t>(pointCount_);
     frequencies_ = f;
     spectrum_.assign(n, std::complex<T>(0, 0));

@@ -1,4 +1,5 @@
 #include "fdtd/sections/cubic.h"
+#include "input/physicalconstants.h"
 
 #include <cmath>
 
@@ -37,7 +38,7 @@ CubicRoots solveCubic(double a, double b, double c)
     u = -1.0;
   const double phi = std::acos(u);
   const double twoRootQ = 2.0 * std::sqrt(q > 0.0 ? q : 0.0);
-  const double twoPi = 6.283185307179586;
+  const double twoPi = physconst::twoPi;
   roots.r0 = twoRootQ * std::cos(phi / 3.0) - p;
   roots.r1 = twoRootQ * std::cos((phi + twoPi) / 3.0) - p;
   roots.r2 = twoRootQ * std::cos((phi - twoPi) / 3.0) - p;

@@ -10,8 +10,8 @@
 //
 // H update: H[i] += (E[i] - E[i - 1]) cH, cH = dt / (dz mu0 muR).
 
-#include "engine/simulator.h"
-#include "fdtd/physicalconstants.h"
+#include "fdtd/gridconstants.h"
+#include "input/physicalconstants.h"
 #include "fdtd/sections/cellloop.h"
 #include "fdtd/sections/materialdescription.h"
 #include "fdtd/sections/meshsection.h"
@@ -25,14 +25,12 @@ public:
   // Whether the formulation may update E[0] (the ring closure).
   static constexpr bool ringFormulation = false;
 
-  Dielectric(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR, T muR)
+  Dielectric(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR, T muR)
       : MeshSection<I, T>(placement.eStart, placement.hStart, placement.eEnd, placement.hEnd),
-        epsilonR(epsilonR), muR(muR), timeStep(simulator.timeStep()),
-        cellMetres(simulator.pointSpacing() * simulator.lengthScale()),
-        curlE(timeStep / (simulator.pointSpacing() *
-                          (simulator.lengthScale() * T(fdtdconst::epsilon0) * epsilonR))),
-        curlH(timeStep /
-              (simulator.pointSpacing() * (simulator.lengthScale() * T(fdtdconst::mu0) * muR)))
+        epsilonR(epsilonR), muR(muR), timeStep(grid.timeStep),
+        cellMetres(grid.cellSize * grid.lengthScale),
+        curlE(timeStep / (grid.cellSize * (grid.lengthScale * T(physconst::epsilon0) * epsilonR))),
+        curlH(timeStep / (grid.cellSize * (grid.lengthScale * T(physconst::mu0) * muR)))
   {
   }
 
@@ -75,8 +73,8 @@ class PDielectric : public Dielectric<I, T>
 public:
   static constexpr bool ringFormulation = true;
 
-  PDielectric(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR, T muR)
-      : Dielectric<I, T>(placement, simulator, epsilonR, muR)
+  PDielectric(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR, T muR)
+      : Dielectric<I, T>(placement, grid, epsilonR, muR)
   {
   }
 
@@ -95,8 +93,8 @@ class CPDielectric : public Dielectric<I, T>
 public:
   static constexpr bool ringFormulation = true;
 
-  CPDielectric(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR, T muR)
-      : Dielectric<I, T>(placement, simulator, epsilonR, muR),
+  CPDielectric(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR, T muR)
+      : Dielectric<I, T>(placement, grid, epsilonR, muR),
         monitorIndex(placement.hEnd >= 3 ? T(placement.hEnd - 3) : T(0)),
         threshold(placement.threshold)
   {

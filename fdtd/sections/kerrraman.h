@@ -70,9 +70,9 @@ public:
   // chi3: third-order coefficient; tau1, tau2: Raman oscillation and damping
   // times (fs); alpha: instantaneous (Kerr) fraction; theta: linearisation
   // threshold on |kK| E^2.
-  KerrRamanMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR,
+  KerrRamanMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR,
                     T muR, T chi3, T tau1, T tau2, T alpha, T theta)
-      : Base(placement, simulator, epsilonR, muR), ramanTime1(tau1), ramanTime2(tau2),
+      : Base(placement, grid, epsilonR, muR), ramanTime1(tau1), ramanTime2(tau2),
         instantaneousFraction(alpha), threshold(theta), cubicSusceptibility(chi3)
   {
     const T dtFs = this->timeStep * T(1e15);
@@ -155,14 +155,14 @@ public:
   using I = typename Base::IndexType;
   using T = typename Base::ValueType;
 
-  Lorentz1PoleKerrRamanMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator,
+  Lorentz1PoleKerrRamanMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid,
                                 T epsilonR, T muR, T sigma, T epsilonS, T damping1,
                                 T resonance1, T chi3, T tau1, T tau2, T alpha, T theta,
                                 int frequencyExponent)
-      : Base(placement, simulator, epsilonR, muR),
-        KerrRamanMaterial<Base>(placement, simulator, epsilonR, muR, chi3, tau1, tau2, alpha,
+      : Base(placement, grid, epsilonR, muR),
+        KerrRamanMaterial<Base>(placement, grid, epsilonR, muR, chi3, tau1, tau2, alpha,
                                 theta),
-        Lorentz1PoleMaterial<Base>(placement, simulator, epsilonR, muR, sigma, epsilonS, damping1,
+        Lorentz1PoleMaterial<Base>(placement, grid, epsilonR, muR, sigma, epsilonS, damping1,
                                    resonance1, frequencyExponent)
   {
   }
@@ -204,15 +204,15 @@ public:
   using I = typename Base::IndexType;
   using T = typename Base::ValueType;
 
-  Lorentz3PoleKerrRamanMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator,
+  Lorentz3PoleKerrRamanMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid,
                                 T epsilonR, T muR, T sigma, T epsilonS, T damping1,
                                 T resonance1, T weight1, T damping2, T resonance2, T weight2,
                                 T damping3, T resonance3, T weight3, T chi3, T tau1, T tau2,
                                 T alpha, T theta, int frequencyExponent)
-      : Base(placement, simulator, epsilonR, muR),
-        KerrRamanMaterial<Base>(placement, simulator, epsilonR, muR, chi3, tau1, tau2, alpha,
+      : Base(placement, grid, epsilonR, muR),
+        KerrRamanMaterial<Base>(placement, grid, epsilonR, muR, chi3, tau1, tau2, alpha,
                                 theta),
-        Lorentz3PoleMaterial<Base>(placement, simulator, epsilonR, muR, sigma, epsilonS,
+        Lorentz3PoleMaterial<Base>(placement, grid, epsilonR, muR, sigma, epsilonS,
                                    damping1, resonance1, weight1, damping2, resonance2, weight2,
                                    damping3, resonance3, weight3, frequencyExponent)
   {

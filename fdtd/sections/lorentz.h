@@ -35,10 +35,10 @@ struct LorentzPole
   {
     // The same central differences serve damped, undamped (g = 0) and
     // amplifying (g < 0) poles; the parser refuses a gain with 2 + gamma dt <= 0.
-    const T eps0 = T(fdtdconst::epsilon0);
-    const T omega = T(fdtdconst::twoPi) * frequencyUnit * resonance;
-    const T gammaDt = T(fdtdconst::twoPi) * frequencyUnit * damping * timeStep;
-    strength = damping != T(0) ? T(2) * (cellMetres * weight) * T(fdtdconst::pi) * frequencyUnit *
+    const T eps0 = T(physconst::epsilon0);
+    const T omega = T(physconst::twoPi) * frequencyUnit * resonance;
+    const T gammaDt = T(physconst::twoPi) * frequencyUnit * damping * timeStep;
+    strength = damping != T(0) ? T(2) * (cellMetres * weight) * T(physconst::pi) * frequencyUnit *
                                      resonance * resonance * eps0 * deltaEpsilon / damping
                                : std::numeric_limits<T>::infinity();
     dampingTerm = damping != T(0) ? T(1) / gammaDt + T(0.5) : std::numeric_limits<T>::infinity();
@@ -98,11 +98,11 @@ public:
 
   // epsilonR is epsInf; damping g1 and resonance f1 in the frequency unit of
   // exponent frequencyExponent (10^frequencyExponent Hz).
-  Lorentz1PoleMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR,
+  Lorentz1PoleMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR,
                        T muR, T sigma, T epsilonS, T damping1, T resonance1,
                        int frequencyExponent, T weight1 = T(1))
-      : Base(placement, simulator, epsilonR, muR),
-        LossyMaterial<Base>(placement, simulator, epsilonR, muR, sigma),
+      : Base(placement, grid, epsilonR, muR),
+        LossyMaterial<Base>(placement, grid, epsilonR, muR, sigma),
         staticPermittivity(epsilonS), frequencyUnit(powerOfTen(frequencyExponent)),
         auxiliaryOffset(auxiliaryStart<Base>(*this))
   {
@@ -174,11 +174,11 @@ public:
   using I = typename Base::IndexType;
   using T = typename Base::ValueType;
 
-  Lorentz2PoleMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR,
+  Lorentz2PoleMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR,
                        T muR, T sigma, T epsilonS, T damping1, T resonance1, T weight1,
                        T damping2, T resonance2, T weight2, int frequencyExponent)
-      : Base(placement, simulator, epsilonR, muR),
-        Lorentz1PoleMaterial<Base>(placement, simulator, epsilonR, muR, sigma, epsilonS, damping1,
+      : Base(placement, grid, epsilonR, muR),
+        Lorentz1PoleMaterial<Base>(placement, grid, epsilonR, muR, sigma, epsilonS, damping1,
                                    resonance1, frequencyExponent, weight1)
   {
     this->addPole(pole2, weight2, damping2, resonance2);
@@ -205,12 +205,12 @@ public:
   using I = typename Base::IndexType;
   using T = typename Base::ValueType;
 
-  Lorentz3PoleMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR,
+  Lorentz3PoleMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR,
                        T muR, T sigma, T epsilonS, T damping1, T resonance1, T weight1,
                        T damping2, T resonance2, T weight2, T damping3, T resonance3, T weight3,
                        int frequencyExponent)
-      : Base(placement, simulator, epsilonR, muR),
-        Lorentz2PoleMaterial<Base>(placement, simulator, epsilonR, muR, sigma, epsilonS, damping1,
+      : Base(placement, grid, epsilonR, muR),
+        Lorentz2PoleMaterial<Base>(placement, grid, epsilonR, muR, sigma, epsilonS, damping1,
                                    resonance1, weight1, damping2, resonance2, weight2,
                                    frequencyExponent)
   {

@@ -10,9 +10,9 @@ public:
   using I = typename Base::IndexType;
   using T = typename Base::ValueType;
 
-  LosslessMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR,
+  LosslessMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR,
                    T muR)
-      : Base(placement, simulator, epsilonR, muR)
+      : Base(placement, grid, epsilonR, muR)
   {
   }
 

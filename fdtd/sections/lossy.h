@@ -12,10 +12,10 @@ public:
   using I = typename Base::IndexType;
   using T = typename Base::ValueType;
 
-  LossyMaterial(const SectionPlacement<I, T> &placement, Simulator &simulator, T epsilonR, T muR,
+  LossyMaterial(const SectionPlacement<I, T> &placement, const GridConstants &grid, T epsilonR, T muR,
                 T sigma)
-      : Base(placement, simulator, epsilonR, muR), conductivity(sigma),
-        lossFactor(this->timeStep * T(0.5) * sigma / (T(fdtdconst::epsilon0) * this->epsilonR)),
+      : Base(placement, grid, epsilonR, muR), conductivity(sigma),
+        lossFactor(this->timeStep * T(0.5) * sigma / (T(physconst::epsilon0) * this->epsilonR)),
         decay((T(1) - lossFactor) / (lossFactor + T(1))), gain(this->curlE / (lossFactor + T(1)))
   {
   }

@@ -14,9 +14,9 @@ public:
   {
   }
 
-  void applyE(std::vector<T> &e, std::vector<T> &, Simulator &simulator) override
+  void applyE(std::vector<T> &e, std::vector<T> &, const GridClock &clock) override
   {
-    if (this->isActive(simulator.iteration))
-      e[this->gridPoint] += this->waveform(simulator.currentTime());
+    if (this->isActive(clock.iteration))
+      e[this->gridPoint] += this->waveform(clock.time);
   }
 };

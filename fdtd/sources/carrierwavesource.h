@@ -3,7 +3,9 @@
 // number of carrier periods, f the carrier frequency.
 
 #include "fdtd/sources/source.h"
+#include "input/physicalconstants.h"
 #include "input/units.h"
+#include "pulses/pulses.h"
 
 template <typename I, typename T>
 class CarrierWaveSource : public Source<I, T>
@@ -17,7 +19,7 @@ public:
       : Source<I, T>(gridPoint, Source<I, T>::startIterationFor(delayNs, timeStep),
                      couplingImpedance, amplitude, hard),
         frequencyUnitFactor(powerOfTen(frequencyExponent)),
-        frequency(centre * frequencyUnitFactor), angularFrequency(T(6.283185307179586) * frequency),
+        frequency(centre * frequencyUnitFactor), angularFrequency(T(physconst::twoPi) * frequency),
         duration(duration), delayTime(delayNs * T(1e-9)), conditional(conditional)
   {
     const T end = std::ceil(T(this->startIteration) + T(2) * duration / (frequency * timeStep));
@@ -43,14 +45,14 @@ public:
 
 protected:
   // The hard rule shared by the sine, Gaussian and hyperbolic-secant sources.
-  void applyHard(std::vector<T> &e, std::vector<T> &h, Simulator &simulator)
+  void applyHard(std::vector<T> &e, std::vector<T> &h, const GridClock &clock)
   {
     const I p = this->gridPoint;
     if (!conditional)
       e[p] = this->couplingImpedance * h[p + 1];
-    if (isActive(simulator.iteration)) {
+    if (isActive(clock.iteration)) {
       e[p] = this->couplingImpedance * h[p + 1];
-      e[p] += waveform(simulator.currentTime());
+      e[p] += waveform(clock.time);
     }
   }
 };

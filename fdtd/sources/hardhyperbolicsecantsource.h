@@ -1,7 +1,6 @@
 #pragma once
-// Hard point source with a hyperbolic-secant envelope:
-//   f(t) = A sin(w (t - tc)) sech((t - tc) / tau)^m,  m = 1 ("sech") or 2 ("sech2"),
-// tc = D / f + delay.
+// Hard point source with a hyperbolic-secant envelope (pulses::HyperbolicSecant,
+// power 1 for "sech", 2 for "sech2") centred at tc = D / f + delay.
 
 #include "fdtd/sources/carrierwavesource.h"
 
@@ -17,38 +16,30 @@ public:
       : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, timeStep,
                                 duration, centre, frequencyExponent, conditional, true),
         centreTime(duration / this->frequency),
-        inverseTau(T(1) / (tau * powerOfTen(-3 * timeUnitIndex))), exponent(exponent)
+        inverseTau(T(1) / (tau * powerOfTen(-3 * timeUnitIndex))), exponent(exponent),
+        pulse(amplitude, this->frequency, T(1) / inverseTau, centreTime + this->delayTime, exponent)
   {
-    envelopeCentre = centreTime + this->delayTime;
   }
 
-  void applyE(std::vector<T> &e, std::vector<T> &h, Simulator &simulator) override
+  void applyE(std::vector<T> &e, std::vector<T> &h, const GridClock &clock) override
   {
-    this->applyHard(e, h, simulator);
+    this->applyHard(e, h, clock);
   }
-  void applyH(std::vector<T> &, std::vector<T> &, Simulator &) override {}
+  void applyH(std::vector<T> &, std::vector<T> &, const GridClock &) override {}
 
-  T waveform(T t) const override
-  {
-    const T s = t - envelopeCentre;
-    const T sech = T(1) / std::cosh(s * inverseTau); // cosh overflow gives 0, not NaN
-    T envelope = sech;
-    for (unsigned short i = 1; i < exponent; ++i)
-      envelope *= sech;
-    return this->amplitude * std::sin(this->angularFrequency * s) * envelope;
-  }
+  T waveform(T t) const override { return pulse(t); }
 
   // Places the envelope centre at absolute time t (any delay no longer applies).
   void setCentreTime(T t)
   {
     centreTime = t;
     this->delayTime = T(0);
-    envelopeCentre = centreTime;
+    pulse.setCentre(t);
   }
-  T envelopeCentreTime() const { return envelopeCentre; }
+  T envelopeCentreTime() const { return pulse.centre(); }
 
-  T centreTime;              // t0 = D / f, the undelayed envelope centre (s)
-  T inverseTau;              // 1 / tau (1/s)
-  unsigned short exponent;   // m
-  T envelopeCentre = T(0);   // t0 + delay
+  T centreTime;            // t0 = D / f, the undelayed envelope centre (s)
+  T inverseTau;            // 1 / tau (1/s)
+  unsigned short exponent; // 1 or 2
+  pulses::HyperbolicSecant pulse;
 };

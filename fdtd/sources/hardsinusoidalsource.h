@@ -1,5 +1,5 @@
 #pragma once
-// Hard point source with a sine carrier in absolute time: f(t) = A sin(w t).
+// Hard point source with a sine carrier in absolute time (pulses::Sine).
 
 #include "fdtd/sources/carrierwavesource.h"
 
@@ -10,18 +10,18 @@ public:
   HardSinusoidalSource(I gridPoint, T delayNs, T couplingImpedance, T amplitude, T timeStep,
                        T duration, T centre, int frequencyExponent, bool conditional)
       : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, timeStep,
-                                duration, centre, frequencyExponent, conditional, true)
+                                duration, centre, frequencyExponent, conditional, true),
+        pulse(amplitude, this->frequency)
   {
   }
 
-  void applyE(std::vector<T> &e, std::vector<T> &h, Simulator &simulator) override
+  void applyE(std::vector<T> &e, std::vector<T> &h, const GridClock &clock) override
   {
-    this->applyHard(e, h, simulator);
+    this->applyHard(e, h, clock);
   }
-  void applyH(std::vector<T> &, std::vector<T> &, Simulator &) override {}
+  void applyH(std::vector<T> &, std::vector<T> &, const GridClock &) override {}
 
-  T waveform(T t) const override
-  {
-    return this->amplitude * std::sin(this->angularFrequency * t);
-  }
+  T waveform(T t) const override { return pulse(t); }
+
+  pulses::Sine pulse;
 };

@@ -5,9 +5,10 @@
 // neighbouring H through an impedance) and add a waveform while they are
 // active; the plane-wave source adds matched E and H terms instead. The
 // engine calls applyH after the sections' H update (at t = n dt) and applyE
-// after the sections' E update (at t = n dt + dt/2, iteration still n).
+// after the sections' E update (at t = n dt + dt/2, iteration still n); the
+// clock carries n and t. Waveforms come from the pulse library (pulses/).
 
-#include "engine/simulator.h"
+#include "fdtd/gridconstants.h"
 
 #include <climits>
 #include <cmath>
@@ -24,8 +25,8 @@ public:
   }
   virtual ~Source() = default;
 
-  virtual void applyE(std::vector<T> &e, std::vector<T> &h, Simulator &simulator) = 0;
-  virtual void applyH(std::vector<T> &e, std::vector<T> &h, Simulator &simulator) = 0;
+  virtual void applyE(std::vector<T> &e, std::vector<T> &h, const GridClock &clock) = 0;
+  virtual void applyH(std::vector<T> &e, std::vector<T> &h, const GridClock &clock) = 0;
   // End iteration of a carrier-wave source, sample count of a recorded pulse;
   // decides which of several sources at one grid point drives it.
   virtual I extent() const = 0;

@@ -1,4 +1,5 @@
-// The cubic solver and the choice of the continuing root.
+// The cubic solver: random cubics with known roots, three real or one real
+// and a complex pair, and the choice of the continuing root.
 
 #include "fdtd/sections/cubic.h"
 
@@ -7,79 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-
-TEST(Cubic, OneRealRoot)
-{
-  const CubicRoots r = solveCubic(0, 0, -8); // x^3 = 8
-  EXPECT_EQ(r.count, 1);
-  EXPECT_NEAR(r.r0, 2.0, 1e-14);
-  // The complex pair -1 +- i sqrt(3): r1 its real part, r2 its imaginary part.
-  EXPECT_NEAR(r.r1, -1.0, 1e-14);
-  EXPECT_NEAR(std::fabs(r.r2), std::sqrt(3.0), 1e-14);
-  EXPECT_EQ(nearestRoot(r, -1.0), r.r0); // the only real root, however far
-}
-
-TEST(Cubic, ThreeRealRootsAndTheNearestOne)
-{
-  const CubicRoots r = solveCubic(-6, 11, -6); // (x-1)(x-2)(x-3)
-  EXPECT_EQ(r.count, 3);
-  std::vector<double> roots{r.r0, r.r1, r.r2};
-  std::sort(roots.begin(), roots.end());
-  EXPECT_NEAR(roots[0], 1.0, 1e-12);
-  EXPECT_NEAR(roots[1], 2.0, 1e-12);
-  EXPECT_NEAR(roots[2], 3.0, 1e-12);
-  EXPECT_NEAR(nearestRoot(r, 2.2), 2.0, 1e-12);
-  EXPECT_NEAR(nearestRoot(r, 0.0), 1.0, 1e-12);
-  EXPECT_NEAR(nearestRoot(r, 10.0), 3.0, 1e-12);
-}
-
-TEST(Cubic, AllZero)
-{
-  const CubicRoots r = solveCubic(0, 0, 0); // 0/0 guarded: phi = 0
-  EXPECT_EQ(r.count, 3);
-  EXPECT_EQ(r.r0, 0.0);
-  EXPECT_EQ(r.r1, 0.0);
-  EXPECT_EQ(r.r2, 0.0);
-}
-
-TEST(Cubic, DoubleRootFallsIntoTheThreeRootBranch)
-{
-  const CubicRoots r = solveCubic(-4, 5, -2); // (x-1)^2 (x-2)
-  EXPECT_EQ(r.count, 3);
-  std::vector<double> roots{r.r0, r.r1, r.r2};
-  std::sort(roots.begin(), roots.end());
-  EXPECT_NEAR(roots[0], 1.0, 1e-7);
-  EXPECT_NEAR(roots[1], 1.0, 1e-7);
-  EXPECT_NEAR(roots[2], 2.0, 1e-12);
-}
-
-TEST(Cubic, NearlyNegativeQNeverGivesNaN)
-{
-  // R^2 <= Q^3 + 1e-14 with a slightly negative Q: the roots stay finite.
-  const CubicRoots r = solveCubic(0, 3e-6, 0); // Q = -1e-6, R = 0
-  EXPECT_EQ(r.count, 3);
-  EXPECT_TRUE(std::isfinite(r.r0) && std::isfinite(r.r1) && std::isfinite(r.r2));
-  EXPECT_NEAR(nearestRoot(r, 0.0), 0.0, 1e-12);
-}
-
-TEST(Cubic, RootChoiceTiesAndDoubleRoots)
-{
-  CubicRoots two;
-  two.count = 2;
-  two.r0 = 1.0;
-  two.r1 = 3.0;
-  two.r2 = 3.0;
-  EXPECT_EQ(nearestRoot(two, 2.0), 1.0); // equally near: r0
-  EXPECT_EQ(nearestRoot(two, 2.5), 3.0);
-  CubicRoots three;
-  three.count = 3;
-  three.r0 = 4.0;
-  three.r1 = 0.0;
-  three.r2 = 2.0;
-  EXPECT_EQ(nearestRoot(three, 1.0), 0.0); // r1 and r2 equally near: the earlier
-  EXPECT_EQ(nearestRoot(three, 3.0), 4.0); // r0 and r2 equally near: the earlier
-  EXPECT_EQ(nearestRoot(three, 2.1), 2.0);
-}
 
 TEST(Cubic, RandomCubicsWithKnownRoots)
 {

@@ -1,3 +1,6 @@
+// The running DFT against the direct sum wherever it is read, for the
+// frequency grid and the list variant.
+
 #include "postprocessing/fourierpostprocessing.h"
 
 #include <gtest/gtest.h>
@@ -47,95 +50,6 @@ void expectMatchesDirect(const Fourier &f, const std::vector<double> &samples)
 }
 } // namespace
 
-struct GridCount
-{
-  double start, step, end;
-  int points;
-  double last;
-};
-
-class FourierGrid : public ::testing::TestWithParam<GridCount>
-{
-};
-
-TEST_P(FourierGrid, PointCountAndLastPoint)
-{
-  const GridCount g = GetParam();
-  Fourier f("f", 0, 1, INT_MAX, g.start, g.step, g.end, 1e-15, 12);
-  ASSERT_EQ(f.pointCount(), g.points);
-  EXPECT_DOUBLE_EQ(f.frequency(g.points - 1), g.last);
-  EXPECT_EQ(f.magnitudes().size(), static_cast<size_t>(g.points));
-  for (double m : f.magnitudes())
-    EXPECT_EQ(m, 0.0); // zero before any sample
-}
-
-INSTANTIATE_TEST_SUITE_P(Fourier, FourierGrid,
-                         ::testing::Values(GridCount{0, 1, 10, 11, 10}, GridCount{0, 1, 10.5, 12, 11},
-                                           GridCount{300, 0, 300, 1, 300},
-                                           GridCount{100, 50, 400, 7, 400}));
-
-TEST(Fourier, UnitNames)
-{
-  EXPECT_EQ(Fourier("f", 0, 1, 2, 0, 1, 1, 1e-15, 0).unitName(), "Hz");
-  EXPECT_EQ(Fourier("f", 0, 1, 2, 0, 1, 1, 1e-15, 12).unitName(), "THz");
-  EXPECT_EQ(Fourier("f", 0, 1, 2, 0, 1, 1, 1e-15, 15).unitName(), "PHz");
-  EXPECT_EQ(FourierList("f", 0, 1, 2, 1, 1, 1, 1e-15, 6, {300}).unitName(), "m");
-  EXPECT_EQ(FourierList("f", 0, 1, 2, 1, 1, 1, 1e-15, 9, {300}).unitName(), "mm");
-  EXPECT_EQ(FourierList("f", 0, 1, 2, 1, 1, 1, 1e-15, 15, {300}).unitName(), "nm");
-}
-
-TEST(Fourier, ListVariantFromWavelengths)
-{
-  FourierList f("f", 0, 1, INT_MAX, 0.8, 0.2, 1.0, 1e-16, 12, {375, 300});
-  EXPECT_EQ(f.unitName(), "um");
-  ASSERT_EQ(f.pointCount(), 2);
-  EXPECT_EQ(f.frequency(0), 375);
-  EXPECT_EQ(f.frequency(1), 300);
-  EXPECT_DOUBLE_EQ(f.spectralStart(), 0.8); // the axis shown is the wavelength grid
-  EXPECT_DOUBLE_EQ(f.spectralStep(), 0.2);
-}
-
-TEST(Fourier, WindowAndFirstSamplePhase)
-{
-  Fourier f("f", 1, 3, 5, 0, 10, 100, 1e-16, 12);
-  std::vector<double> e = {0.0, -2.5, 0.0};
-  f.process(e, 1);
-  f.process(e, 2);
-  EXPECT_EQ(f.sampleCount(), 0u); // before the window
-  for (double m : f.magnitudes())
-    EXPECT_EQ(m, 0.0);
-  f.process(e, 3); // first sample: theta = 0 at every point
-  EXPECT_EQ(f.sampleCount(), 1u);
-  EXPECT_EQ(f.lastSample(), -2.5);
-  for (int k = 0; k < f.pointCount(); ++k) {
-    EXPECT_DOUBLE_EQ(f.magnitudes()[k], 20 * std::log10(2.5));
-    EXPECT_DOUBLE_EQ(std::fabs(f.phases()[k]), M_PI);
-  }
-  f.process(e, 4);
-  f.process(e, 5);
-  f.process(e, 6); // after the window
-  EXPECT_EQ(f.sampleCount(), 3u);
-}
-
-TEST(Fourier, ZeroFieldGivesMinusInfinity)
-{
-  Fourier f("f", 0, 1, INT_MAX, 0, 1, 4, 1e-15, 12);
-  std::vector<double> e(3, 0.0);
-  for (int i = 1; i <= 3; ++i)
-    f.process(e, i);
-  for (double m : f.magnitudes())
-    EXPECT_TRUE(std::isinf(m) && m < 0);
-}
-
-TEST(Fourier, OpenEndedWindowStaysActive)
-{
-  Fourier f("f", 0, 1, INT_MAX, 0, 1, 1, 1e-15, 12);
-  std::vector<double> e(1, 1.0);
-  f.process(e, INT_MAX - 1);
-  f.process(e, INT_MAX);
-  EXPECT_EQ(f.sampleCount(), 2u);
-}
-
 // Reads at arbitrary moments (partial blocks), long runs (many re-anchored
 // blocks) and both variants agree with the direct sum.
 TEST(Fourier, AgreesWithTheDirectSumWhereverItIsRead)
@@ -167,59 +81,4 @@ TEST(Fourier, AgreesWithTheDirectSumWhereverItIsRead)
       expectMatchesDirect(list, samples);
     }
   }
-}
-
-TEST(Fourier, SinusoidPeaksAtItsFrequency)
-{
-  // 300 THz sampled at dt = 1e-16 s, DFT grid 100 ... 500 THz step 5.
-  const double dt = 1e-16;
-  Fourier f("f", 0, 1, INT_MAX, 100, 5, 500, dt, 12);
-  std::vector<double> e(1);
-  for (int it = 1; it <= 4000; ++it) {
-    e[0] = std::sin(6.283185307179586 * 300e12 * it * dt);
-    f.process(e, it);
-  }
-  const auto &m = f.magnitudes();
-  const int peak = static_cast<int>(std::max_element(m.begin(), m.end()) - m.begin());
-  EXPECT_DOUBLE_EQ(f.spectralStart() + peak * f.spectralStep(), 300.0);
-  // amplitude 1 over 4000 samples: |S| close to 2000 at the peak
-  EXPECT_NEAR(m[peak], 20 * std::log10(2000.0), 0.1);
-}
-
-TEST(Fourier, LongRunsStayWithinTolerance)
-{
-  // Many full blocks between reads: the rotated phasors are recomputed from
-  // sin/cos every few thousand samples.
-  const double dt = 2e-17;
-  Fourier f("g", 0, 1, INT_MAX, 10, 3.7, 750, dt, 12);
-  std::vector<double> samples;
-  std::vector<double> e(1);
-  for (int it = 1; it <= 40000; ++it) {
-    e[0] = std::sin(0.011 * it) * std::exp(-std::pow((it - 20000.0) / 6000.0, 2)) +
-           0.3 * std::cos(0.2 * it + 1.0);
-    f.process(e, it);
-    samples.push_back(e[0]);
-    if (it == 17000 || it == 40000) {
-      SCOPED_TRACE(it);
-      expectMatchesDirect(f, samples);
-    }
-  }
-}
-
-TEST(Fourier, MagnitudesOfExtremeSpectra)
-{
-  struct Case
-  {
-    double x;
-    double magnitude;
-  };
-  for (const Case c : {Case{1e-200, -4000.0}, Case{1e200, 4000.0}, Case{3.0, 20 * std::log10(3.0)},
-                       Case{INFINITY, INFINITY}}) {
-    Fourier f("f", 0, 1, INT_MAX, 0, 1, 0, 1e-15, 12);
-    f.process(std::vector<double>{c.x}, 1);
-    EXPECT_DOUBLE_EQ(f.magnitudes()[0], c.magnitude) << c.x;
-  }
-  Fourier f("f", 0, 1, INT_MAX, 0, 1, 0, 1e-15, 12);
-  f.process(std::vector<double>{NAN}, 1);
-  EXPECT_TRUE(std::isnan(f.magnitudes()[0]));
 }
