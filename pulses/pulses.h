@@ -34,7 +34,6 @@ public:
     return amplitude_ * std::cos(angularFrequency_ * s) * std::exp(exponentFactor * x * x);
   }
   double centre() const { return centre_; }
-  void setCentre(double centre) { centre_ = centre; }
 
 private:
   static constexpr double exponentFactor = -2.8853900817779268; // -2 / ln 2
@@ -64,7 +63,6 @@ public:
     return amplitude_ * std::sin(angularFrequency_ * s) * envelope;
   }
   double centre() const { return centre_; }
-  void setCentre(double centre) { centre_ = centre; }
 
 private:
   double amplitude_ = 0.0;

@@ -40,8 +40,6 @@ public:
   // the undelayed centre plus this delay (s).
   T delayTime;
   bool conditional;      // "1dcp": the point is left to the grid outside the window
-  // Sampling window of the spectral engine (its own use only).
-  T samplingWindow = T(0);
 
 protected:
   // The hard rule shared by the sine, Gaussian and hyperbolic-secant sources.

@@ -27,16 +27,6 @@ public:
 
   T waveform(T t) const override { return pulse(t); }
 
-  // Places the envelope centre at absolute time t (any delay no longer applies).
-  void setCentreTime(T t)
-  {
-    centreTime = t;
-    this->delayTime = T(0);
-    pulse.setCentre(t);
-  }
-  // Absolute time of the envelope maximum (s).
-  T envelopeCentreTime() const { return pulse.centre(); }
-
   T bandwidth;  // df (Hz)
   T centreTime; // t0 = D / (f + df), the undelayed envelope centre (s)
   pulses::Gaussian pulse;

@@ -29,15 +29,6 @@ public:
 
   T waveform(T t) const override { return pulse(t); }
 
-  // Places the envelope centre at absolute time t (any delay no longer applies).
-  void setCentreTime(T t)
-  {
-    centreTime = t;
-    this->delayTime = T(0);
-    pulse.setCentre(t);
-  }
-  T envelopeCentreTime() const { return pulse.centre(); }
-
   T centreTime;            // t0 = D / f, the undelayed envelope centre (s)
   T inverseTau;            // 1 / tau (1/s)
   unsigned short exponent; // 1 or 2
