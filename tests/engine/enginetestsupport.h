@@ -1,0 +1,104 @@
+#pragma once
+// Engine-level tests run the real engines on tiny configurations, each test in
+// its own temporary working directory (the grid engine writes "Debug.txt",
+// "Source.txt" and timing logs there), loading as the window does.
+
+#include "app/enginefactory.h"
+#include "engine/breakpoints.h"
+#include "engine/loader.h"
+#include "engine/simulator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMetaMethod>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace enginetest {
+
+// Lines 1 to 18: a 20-cell vacuum grid of 10 nm cells with a Gaussian point source.
+inline const QByteArray tinyGrid =
+    "1 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\ndiel medium\n"
+    "20 meshpoints\n1 1 parameters\npoint geometry\n5 z-location\n0 1 0 amplitude\ngauss shape\n"
+    "THz funit\nfs tunit\n375 centre\n10 duration\n50 3dB\n";
+
+// Lines 1 to 22: constant index with Kerr and Raman, 256 time points over 1 mm.
+inline const QByteArray tinySpectralRun =
+    "rkf45 method\n0 fixedStep\n1e-6 initialintegstep\n1e-4 evolutionstep\n1e-6 tolerance\n"
+    "0 fshift\n0 usegeneral\nTHz funit\ngauss shape\n1 0 amplitude\nTHz funit\nfs tunit\n"
+    "100 centre\n2000 timeduration\n256 timepoints\n5 3dB\n0 linear\nconst_n_ker1 medium\n"
+    "1.5 0 0 1 1 1 parameters\nmm measure\n1 size\n0 dump\n";
+
+class WorkingDirectoryTest : public ::testing::Test
+{
+protected:
+  void SetUp() override { ASSERT_TRUE(QDir::setCurrent(dir.path())); }
+  void TearDown() override { QDir::setCurrent(previous); }
+  QString write(const QString &name, const QByteArray &text) const
+  {
+    QFile f(dir.filePath(name));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+      f.write(text);
+    return f.fileName();
+  }
+  QTemporaryDir dir;
+  const QString previous = QDir::currentPath();
+};
+
+inline std::unique_ptr<Simulator> loadEngine(const QString &path, QString *message = nullptr,
+                                             const EngineFactory &factory = createEngine)
+{
+  LoadOutcome o = loadConfiguration(path, engineTypeOf(path), runNameOf(path), factory);
+  if (message)
+    *message = o.message;
+  return std::unique_ptr<Simulator>(o.engine);
+}
+
+// Steps until the run has finished or calls steps were made; returns the steps made.
+inline int runFor(Simulator &engine, int calls)
+{
+  int made = 0;
+  for (; made < calls && !engine.finished; ++made)
+    engine.step();
+  return made;
+}
+
+// Notes every breakpoint signal as it is emitted: "iteration type [file]".
+class FireLog : public QObject
+{
+  Q_OBJECT
+public:
+  explicit FireLog(Simulator &engine) : engine(engine)
+  {
+    const QMetaMethod slot = staticMetaObject.method(staticMetaObject.indexOfSlot("fired()"));
+    for (AbstractBreakpoint *b : engine.breakpoints)
+      for (int i = QObject::staticMetaObject.methodCount(); i < b->metaObject()->methodCount(); ++i)
+        if (b->metaObject()->method(i).methodType() == QMetaMethod::Signal) {
+          spies[b] = std::make_unique<QSignalSpy>(b, b->metaObject()->method(i));
+          connect(b, b->metaObject()->method(i), this, slot);
+        }
+  }
+  QStringList log;
+
+private slots:
+  void fired()
+  {
+    auto *b = static_cast<AbstractBreakpoint *>(sender());
+    QString entry = QString::number(engine.iteration) + QLatin1Char(' ') + b->type;
+    for (const QVariant &argument : spies[b]->last())
+      if (argument.type() == QVariant::String)
+        entry += QLatin1Char(' ') + argument.toString();
+    log << entry;
+  }
+
+private:
+  Simulator &engine;
+  std::map<QObject *, std::unique_ptr<QSignalSpy>> spies;
+};
+
+} // namespace enginetest
