@@ -10,11 +10,15 @@ namespace {
 
 using namespace enginetest;
 
+// Load messages with %1 for the path.
+QString missing(const char *keyword) { return QString("Loading %1 failed:\n Keyword \"%2\" not found.").arg("%1", keyword); }
+QString syntax(int line, const char *why) { return QString("%1: Syntax error in line %2.\n").arg("%1", QString::number(line)) + why; }
+
 struct LoadCase
 {
   const char *file;
-  const char *text;    // appended to the tiny grid (lines 1 to 18); special: "<...>"
-  const char *message; // %1: the path
+  const char *text; // appended to the tiny grid (lines 1 to 18), or "<what to make instead>"
+  QString message;
 };
 
 class LoadMessages : public WorkingDirectoryTest, public ::testing::WithParamInterface<LoadCase>
@@ -24,73 +28,53 @@ class LoadMessages : public WorkingDirectoryTest, public ::testing::WithParamInt
 TEST_P(LoadMessages, AreExact)
 {
   const LoadCase &c = GetParam();
-  const QString text = QString::fromUtf8(c.text);
-  QString path = dir.filePath(c.file);
+  const QString text = c.text, path = dir.filePath(c.file);
   if (text == "<dir>")
     QDir().mkdir(path);
   else if (text == "<huge>")
     ASSERT_TRUE(QFile(write(c.file, "")).resize(maximumConfigurationBytes + 1));
-  else if (text == "<empty>")
-    write(c.file, "");
   else if (text != "<missing>")
-    write(c.file, tinyGrid + c.text);
+    write(c.file, text == "<empty>" ? QByteArray() : tinyGrid + c.text);
   QString message;
   EXPECT_FALSE(loadEngine(path, &message, text == "<no engine>" ? EngineFactory() : createEngine));
-  EXPECT_EQ(message.toStdString(), QString::fromUtf8(c.message).arg(path).toStdString());
+  EXPECT_EQ(message.toStdString(), c.message.arg(path).toStdString());
 }
 
-const char *const actionTypesReason = "expected one of suspend, save_line_envelope, exit, saveAll, found ";
+const char unknownEngine[] = "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\".";
+const char actionTypesExpected[] = "expected one of suspend, save_line_envelope, exit, saveAll, found ";
 
 INSTANTIATE_TEST_SUITE_P(
-    Loader, LoadMessages,
-    ::testing::Values(
-        LoadCase{"FDTD_x.txt", "<missing>", "Cannot read file %1:\nNo such file or directory."},
-        LoadCase{"FDTD_dir", "<dir>", "Cannot read file %1:\nIs a directory."},
-        LoadCase{"FDTD_big.txt", "<huge>", "Cannot read file %1:\nThe file is larger than 64 MiB."},
-        LoadCase{"FDTD_e.txt", "<empty>", "Loading %1 failed:\n Keyword \"stability\" not found."},
-        LoadCase{"pulse.txt", "", "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\"."},
-        LoadCase{"fdtd_x.txt", "", "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\"."},
-        LoadCase{"UPPE_x.txt", "<no engine>", "%1: The UPPE engine is not available."},
-        LoadCase{"FDTD_s.txt", "diel medium\n",
-                 "%1: Enequal number of keywords in the SHAPE section.\nEvery section needs one \"medium\", "
-                 "one \"meshpoints\" and one \"parameters\" line; found 2 \"medium\", 1 \"meshpoints\" "
-                 "and 1 \"parameters\" lines."}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Actions, LoadMessages,
-    ::testing::Values(
-        LoadCase{"FDTD_a.txt", "exit action\n1 iterations\npause action\n",
-                 "%1: Syntax error in line 21.\n\"pause action\": expected one of suspend, save_line_envelope, "
-                 "exit, saveAll, found \"pause\""},
-        LoadCase{"FDTD_a.txt", "  exit action\n",
-                 "%1: Syntax error in line 19.\n\"exit action\": expected one of suspend, save_line_envelope, "
-                 "exit, saveAll, found nothing"},
-        LoadCase{"FDTD_a.txt", "exit action\n-3 iterations\n",
-                 "%1: Syntax error in line 20.\n\"-3 iterations\": expected a number of iterations of at "
-                 "least 0, found \"-3\""},
-        LoadCase{"FDTD_a.txt", "exit action\nxs tunit\n1 time\n",
-                 "%1: Syntax error in line 20.\n\"xs tunit\": expected one of s, ms, us, ns, ps, fs, as, "
-                 "auto, found \"xs\""},
-        LoadCase{"FDTD_a.txt", "exit action\nfs tunit\n0 time\n",
-                 "%1: Syntax error in line 21.\n\"0 time\": expected a value above 0, found \"0\""},
-        LoadCase{"FDTD_a.txt", "exit action\n", "Loading %1 failed:\n Keyword \"tunit\" not found."},
-        LoadCase{"FDTD_a.txt", "exit action\nfs tunit\n", "Loading %1 failed:\n Keyword \"time\" not found."},
-        // "iterations" counts only on the line right after the anchor.
-        LoadCase{"FDTD_a.txt", "exit action\n#\n5 iterations\n", "Loading %1 failed:\n Keyword \"tunit\" not found."},
-        LoadCase{"FDTD_a.txt", "save_line_envelope action\n10 iterations\n",
-                 "Loading %1 failed:\n Keyword \"file\" not found."}));
-
-INSTANTIATE_TEST_SUITE_P(
-    TimingLog, LoadMessages,
-    ::testing::Values(
-        LoadCase{"FDTD_t.txt", "1 code\n0.5 period\nt.txt file\n",
-                 "%1: Syntax error in line 20.\n\"0.5 period\": expected a number of iterations of at "
-                 "least 1, found \"0.5\""},
-        LoadCase{"FDTD_t.txt", "1 code\nt.txt file\n", "Loading %1 failed:\n Keyword \"period\" not found."},
-        // "period" and "file" are looked up after the anchor.
-        LoadCase{"FDTD_t.txt", "5 period\n1 code\nt.txt file\n",
-                 "Loading %1 failed:\n Keyword \"period\" not found."},
-        LoadCase{"FDTD_t.txt", "t.txt file\n1 code\n5 period\n", "Loading %1 failed:\n Keyword \"file\" not found."}));
+    Engine, LoadMessages,
+    ::testing::ValuesIn(std::vector<LoadCase>{
+        {"FDTD_x.txt", "<missing>", "Cannot read file %1:\nNo such file or directory."},
+        {"FDTD_dir", "<dir>", "Cannot read file %1:\nIs a directory."},
+        {"FDTD_big.txt", "<huge>", "Cannot read file %1:\nThe file is larger than 64 MiB."},
+        {"FDTD_e.txt", "<empty>", missing("stability")},
+        {"pulse.txt", "", unknownEngine},
+        {"fdtd_x.txt", "", unknownEngine},
+        {"UPPE_x.txt", "<no engine>", "%1: The UPPE engine is not available."},
+        {"FDTD_s.txt", "diel medium\n",
+         "%1: Enequal number of keywords in the SHAPE section.\nEvery section needs one \"medium\", one \"meshpoints\" "
+         "and one \"parameters\" line; found 2 \"medium\", 1 \"meshpoints\" and 1 \"parameters\" lines."},
+        // Actions
+        {"FDTD_a.txt", "exit action\n1 iterations\npause action\n",
+         syntax(21, "\"pause action\": ") + actionTypesExpected + "\"pause\""},
+        {"FDTD_a.txt", "  exit action\n", syntax(19, "\"exit action\": ") + actionTypesExpected + "nothing"},
+        {"FDTD_a.txt", "exit action\n-3 iterations\n",
+         syntax(20, "\"-3 iterations\": expected a number of iterations of at least 0, found \"-3\"")},
+        {"FDTD_a.txt", "exit action\nxs tunit\n1 time\n",
+         syntax(20, "\"xs tunit\": expected one of s, ms, us, ns, ps, fs, as, auto, found \"xs\"")},
+        {"FDTD_a.txt", "exit action\nfs tunit\n0 time\n", syntax(21, "\"0 time\": expected a value above 0, found \"0\"")},
+        {"FDTD_a.txt", "exit action\n", missing("tunit")},
+        {"FDTD_a.txt", "exit action\nfs tunit\n", missing("time")},
+        {"FDTD_a.txt", "exit action\n#\n5 iterations\n", missing("tunit")}, // only on the line after the anchor
+        {"FDTD_a.txt", "save_line_envelope action\n10 iterations\n", missing("file")},
+        // Timing log: "period" and "file" are looked up after the anchor.
+        {"FDTD_t.txt", "1 code\n0.5 period\nt.txt file\n",
+         syntax(20, "\"0.5 period\": expected a number of iterations of at least 1, found \"0.5\"")},
+        {"FDTD_t.txt", "1 code\nt.txt file\n", missing("period")},
+        {"FDTD_t.txt", "5 period\n1 code\nt.txt file\n", missing("period")},
+        {"FDTD_t.txt", "t.txt file\n1 code\n5 period\n", missing("file")}}));
 
 struct ActionCase
 {
@@ -149,18 +133,14 @@ TEST_F(WorkingDirectoryTest, TimingLogIsNamedByDateAndFileAndTheLastAnchorWins)
   EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d{4} \\d\\d_\\d\\d_\\d\\d t2$").match(logs[0]).hasMatch());
   EXPECT_TRUE(logs[1].endsWith(" t_1.txt"));
   EXPECT_TRUE(engine->timingLog.fileName().endsWith(" t2"));
-  const auto none = loadEngine(write("FDTD_n.txt", tinyGrid + "0 code\n"));
-  ASSERT_TRUE(none);
-  EXPECT_FALSE(none->timingLogEnabled);
+  EXPECT_FALSE(loadEngine(write("FDTD_n.txt", tinyGrid + "0 code\n"))->timingLogEnabled);
 }
 
 TEST_F(WorkingDirectoryTest, SetupSummaryEndsWithTheLoadWarnings)
 {
-  // 200 nm cells are too coarse for a pulse at 375 THz.
-  QByteArray grid = tinyGrid;
+  QByteArray grid = tinyGrid; // 200 nm cells are too coarse for a pulse at 375 THz
   const auto engine = loadEngine(write("FDTD_w.txt", grid.replace("10 size", "200 size")));
-  ASSERT_TRUE(engine);
-  ASSERT_FALSE(engine->warnings.isEmpty());
+  ASSERT_TRUE(engine && !engine->warnings.isEmpty());
   const QString text = setupSummaryText(*engine);
   EXPECT_TRUE(text.startsWith(engine->setupSummary()));
   EXPECT_TRUE(text.endsWith("\nWarnings:\n  - " + engine->warnings.join("\n  - ") + "\n")) << qPrintable(text);

@@ -9,7 +9,6 @@
 #include "engine/simulator.h"
 
 #include <QDir>
-#include <QFile>
 #include <QMetaMethod>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -23,16 +22,15 @@ namespace enginetest {
 
 // Lines 1 to 18: a 20-cell vacuum grid of 10 nm cells with a Gaussian point source.
 inline const QByteArray tinyGrid =
-    "1 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\ndiel medium\n"
-    "20 meshpoints\n1 1 parameters\npoint geometry\n5 z-location\n0 1 0 amplitude\ngauss shape\n"
-    "THz funit\nfs tunit\n375 centre\n10 duration\n50 3dB\n";
+    "1 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\ndiel medium\n20 meshpoints\n"
+    "1 1 parameters\npoint geometry\n5 z-location\n0 1 0 amplitude\ngauss shape\nTHz funit\nfs tunit\n"
+    "375 centre\n10 duration\n50 3dB\n";
 
 // Lines 1 to 22: constant index with Kerr and Raman, 256 time points over 1 mm.
 inline const QByteArray tinySpectralRun =
-    "rkf45 method\n0 fixedStep\n1e-6 initialintegstep\n1e-4 evolutionstep\n1e-6 tolerance\n"
-    "0 fshift\n0 usegeneral\nTHz funit\ngauss shape\n1 0 amplitude\nTHz funit\nfs tunit\n"
-    "100 centre\n2000 timeduration\n256 timepoints\n5 3dB\n0 linear\nconst_n_ker1 medium\n"
-    "1.5 0 0 1 1 1 parameters\nmm measure\n1 size\n0 dump\n";
+    "rkf45 method\n0 fixedStep\n1e-6 initialintegstep\n1e-4 evolutionstep\n1e-6 tolerance\n0 fshift\n"
+    "0 usegeneral\nTHz funit\ngauss shape\n1 0 amplitude\nTHz funit\nfs tunit\n100 centre\n2000 timeduration\n"
+    "256 timepoints\n5 3dB\n0 linear\nconst_n_ker1 medium\n1.5 0 0 1 1 1 parameters\nmm measure\n1 size\n0 dump\n";
 
 class WorkingDirectoryTest : public ::testing::Test
 {
@@ -42,14 +40,13 @@ protected:
   QString write(const QString &name, const QByteArray &text) const
   {
     QFile f(dir.filePath(name));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-      f.write(text);
-    return f.fileName();
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() ? f.fileName() : QString();
   }
   QTemporaryDir dir;
   const QString previous = QDir::currentPath();
 };
 
+// Loads as the window does; a failed load leaves its message in message.
 inline std::unique_ptr<Simulator> loadEngine(const QString &path, QString *message = nullptr,
                                              const EngineFactory &factory = createEngine)
 {
@@ -89,11 +86,10 @@ private slots:
   void fired()
   {
     auto *b = static_cast<AbstractBreakpoint *>(sender());
-    QString entry = QString::number(engine.iteration) + QLatin1Char(' ') + b->type;
+    log << QString::number(engine.iteration) + ' ' + b->type;
     for (const QVariant &argument : spies[b]->last())
       if (argument.type() == QVariant::String)
-        entry += QLatin1Char(' ') + argument.toString();
-    log << entry;
+        log.last() += ' ' + argument.toString();
   }
 
 private:

@@ -1,6 +1,6 @@
-// Failure injection: results folders that cannot be created, a full disk (a
-// file-size limit in a child process), and an exit action that ends a run
-// while the engine is inside its step.
+// Failure injection: a pulse file that vanishes after a load, results folders
+// that cannot be created, a full disk (a file-size limit in a child process),
+// and an exit action that ends a run while the engine is inside its step.
 //
 // Tests run as root in continuous integration, where permission bits do not
 // stop writes; the unwritable places are paths below a regular file and /proc.
@@ -31,6 +31,21 @@ const QDateTime savedAt(QDate(2026, 12, 6), QTime(10, 5, 7));
 const QByteArray observed = "fourier typeOf\nF * name\n15 z-location\n0 use\n300 10 450 start\n1 itstart\n"
                             "end itend\nTHz anyunit\ntime typeOf\nT * name\n15 z-location\n0 use\n1 itstart\n"
                             "400 itend\nfs tunit\n";
+
+TEST_F(WorkingDirectoryTest, PulseFileThatVanishesAfterALoad)
+{
+  write("pulse.txt", "# samples\n0\n1\n0.5\n");
+  QByteArray text = tinyGrid;
+  const QString path = write("FDTD_user.txt", text.replace("gauss shape\n", "user shape\npulse.txt file\n"));
+  QString message;
+  const auto first = loadEngine(path, &message);
+  ASSERT_TRUE(first && QFile::remove("pulse.txt")) << qPrintable(message);
+  EXPECT_EQ(runFor(*first, 3), 3); // the engine keeps its samples
+  EXPECT_TRUE(first->runFailure.isEmpty());
+  EXPECT_FALSE(loadEngine(path, &message));
+  EXPECT_EQ(message, path + ": User defined pulse file could not be read.\n\"pulse.txt\" (line 14) is not a "
+                            "readable file.");
+}
 
 TEST_F(WorkingDirectoryTest, UnwritableResultsFolderFailsTheSaveAndTheRunGoesOn)
 {
@@ -83,8 +98,7 @@ TEST_F(WorkingDirectoryTest, FullDiskLeavesOnlyCompleteFilesAndKeepsOldOnes)
   const qint64 limit = std::max({QFileInfo(config).size(), QFileInfo(sizes.folder + "F.txt").size(),
                                  QFileInfo(sizes.folder + "Set-up summary.txt").size()});
   ASSERT_LT(limit, QFileInfo(sizes.folder + "T.txt").size());
-  const QString base = dir.filePath("results");
-  const QString folder = resultsFolderPath(base, savedAt, "full");
+  const QString base = dir.filePath("results"), folder = resultsFolderPath(base, savedAt, "full");
   const QString old = write("old.txt", "! old block\n1\t2\n");
   const std::vector<double> x(2000, 1.0);
   const int status = withFileSizeLimit(rlim_t(limit), [&] {
@@ -111,12 +125,7 @@ struct WatchedEngine : FDTDSimulator
 {
   using FDTDSimulator::FDTDSimulator;
   ~WatchedEngine() override { deletedInStep |= inStep; }
-  void step() override
-  {
-    inStep = true;
-    FDTDSimulator::step();
-    inStep = false;
-  }
+  void step() override { inStep = true; FDTDSimulator::step(); inStep = false; }
   static inline bool inStep = false, deletedInStep = false;
 };
 

@@ -1,8 +1,9 @@
-// Configurations that once crashed, hung or exhausted memory, and runs that
-// must end on their own (data/FDTD_*.txt, data/UPPE_*.txt; they also seed the
-// fuzzer). Each is loaded in a fresh working directory that holds a pulse file
-// "pulse.txt" and a FIFO "pulse.fifo", and, when it loads, run for a step
-// budget. A comment line states the outcome ("\n" in it is a line break):
+// Configurations that once crashed, hung or exhausted memory, ask for more
+// than the caps allow, name pulse files that are no files, or run into
+// non-finite values that must end the run (data/FDTD_*.txt, data/UPPE_*.txt;
+// they also seed the fuzzer). Each is loaded in a fresh working directory
+// that holds a pulse file "pulse.txt" and a FIFO "pulse.fifo", and, when it
+// loads, run for a step budget. A comment line states the outcome ("\n" in it is a line break):
 //   "# expect load failure: <message>"  the exact load message; %1 is the path
 //   "# expect run failure: <message>"   it loads, and the run ends with exactly this runFailure
 //   "# expect run"                      it loads and runs its budget without a failure
@@ -10,7 +11,6 @@
 #include "engine/enginetestsupport.h"
 #include "testsupport.h"
 
-#include <QDirIterator>
 #include <QRegularExpression>
 
 #include <sys/stat.h>
@@ -28,9 +28,8 @@ QString dataDir() { return testsupport::sourceDir() + "/tests/robustness/data/";
 std::vector<std::string> dataFiles()
 {
   std::vector<std::string> names;
-  for (QDirIterator it(dataDir(), {"FDTD*.txt", "UPPE*.txt"}, QDir::Files); it.hasNext();)
-    names.push_back(QFileInfo(it.next()).completeBaseName().toStdString());
-  std::sort(names.begin(), names.end());
+  for (const QString &file : QDir(dataDir()).entryList({"FDTD*.txt", "UPPE*.txt"}, QDir::Files, QDir::Name))
+    names.push_back(file.chopped(4).toStdString());
   return names;
 }
 
@@ -71,11 +70,8 @@ TEST_P(FuzzRegression, LoadsOrFailsCleanlyAndRuns)
   EXPECT_LE(std::size_t(std::max(0, engine->pointCount())), engine->electricField().size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Data, FuzzRegression, ::testing::ValuesIn(dataFiles()),
-                         [](const ::testing::TestParamInfo<std::string> &info) {
-                           std::string s = info.param;
-                           std::replace_if(s.begin(), s.end(), [](char c) { return !std::isalnum(c); }, '_');
-                           return s;
-                         });
+INSTANTIATE_TEST_SUITE_P(Data, FuzzRegression, ::testing::ValuesIn(dataFiles()), [](const auto &info) {
+  return QString::fromStdString(info.param).replace(QRegularExpression("\\W"), "_").toStdString();
+});
 
 } // namespace
