@@ -65,7 +65,7 @@ inline int runFor(Simulator &engine, int calls)
   return made;
 }
 
-// Notes every breakpoint signal as it is emitted: "iteration type [file]".
+// Notes every breakpoint signal as it is emitted: "iteration type [fileName]".
 class FireLog : public QObject
 {
   Q_OBJECT
@@ -76,7 +76,8 @@ public:
     for (AbstractBreakpoint *b : engine.breakpoints)
       for (int i = QObject::staticMetaObject.methodCount(); i < b->metaObject()->methodCount(); ++i)
         if (b->metaObject()->method(i).methodType() == QMetaMethod::Signal) {
-          spies[b] = std::make_unique<QSignalSpy>(b, b->metaObject()->method(i));
+          signals_[b] = {std::make_unique<QSignalSpy>(b, b->metaObject()->method(i)),
+                         int(b->metaObject()->method(i).parameterNames().indexOf("fileName"))};
           connect(b, b->metaObject()->method(i), this, slot);
         }
   }
@@ -86,15 +87,19 @@ private slots:
   void fired()
   {
     auto *b = static_cast<AbstractBreakpoint *>(sender());
-    log << QString::number(engine.iteration) + ' ' + b->type;
-    for (const QVariant &argument : spies[b]->last())
-      if (argument.type() == QVariant::String)
-        log.last() += ' ' + argument.toString();
+    const Signal &s = signals_[b];
+    const QString file = s.fileName < 0 ? QString() : s.spy->last().at(s.fileName).toString();
+    log << QString::number(engine.iteration) + ' ' + b->type + (file.isEmpty() ? QString() : ' ' + file);
   }
 
 private:
+  struct Signal
+  {
+    std::unique_ptr<QSignalSpy> spy;
+    int fileName; // position of the fileName argument, -1 without one
+  };
   Simulator &engine;
-  std::map<QObject *, std::unique_ptr<QSignalSpy>> spies;
+  std::map<QObject *, Signal> signals_;
 };
 
 } // namespace enginetest
