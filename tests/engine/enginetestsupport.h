@@ -76,8 +76,8 @@ public:
     for (AbstractBreakpoint *b : engine.breakpoints)
       for (int i = QObject::staticMetaObject.methodCount(); i < b->metaObject()->methodCount(); ++i)
         if (b->metaObject()->method(i).methodType() == QMetaMethod::Signal) {
-          signals_[b] = {std::make_unique<QSignalSpy>(b, b->metaObject()->method(i)),
-                         int(b->metaObject()->method(i).parameterNames().indexOf("fileName"))};
+          spies[b] = {std::make_unique<QSignalSpy>(b, b->metaObject()->method(i)),
+                      int(b->metaObject()->method(i).parameterNames().indexOf("fileName"))};
           connect(b, b->metaObject()->method(i), this, slot);
         }
   }
@@ -87,19 +87,15 @@ private slots:
   void fired()
   {
     auto *b = static_cast<AbstractBreakpoint *>(sender());
-    const Signal &s = signals_[b];
-    const QString file = s.fileName < 0 ? QString() : s.spy->last().at(s.fileName).toString();
+    const auto &[spy, fileArgument] = spies[b];
+    const QString file = fileArgument < 0 ? QString() : spy->last().at(fileArgument).toString();
     log << QString::number(engine.iteration) + ' ' + b->type + (file.isEmpty() ? QString() : ' ' + file);
   }
 
 private:
-  struct Signal
-  {
-    std::unique_ptr<QSignalSpy> spy;
-    int fileName; // position of the fileName argument, -1 without one
-  };
   Simulator &engine;
-  std::map<QObject *, Signal> signals_;
+  // Each breakpoint's signal, with the position of its fileName argument (-1: none).
+  std::map<QObject *, std::pair<std::unique_ptr<QSignalSpy>, int>> spies;
 };
 
 } // namespace enginetest
