@@ -28,6 +28,11 @@ bool readConfigurationFile(const QString &fileName, QStringList &lines, QString 
     message = cannotRead.arg(fileName, tr("Is a directory"));
     return false;
   }
+  // A FIFO would block the open, a device would never end.
+  if (info.exists() && !info.isFile()) {
+    message = cannotRead.arg(fileName, tr("Not a regular file"));
+    return false;
+  }
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
     message = cannotRead.arg(fileName, file.errorString());

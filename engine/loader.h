@@ -30,7 +30,8 @@ QString engineTypeOf(const QString &fileName);
 // Base name of the file (the name up to its first ".").
 QString runNameOf(const QString &fileName);
 
-// Reads fileName into its line list. On failure returns false and sets
+// Reads fileName into its line list. On failure (a folder, a FIFO or device,
+// a file over 64 MiB, one that cannot be opened) returns false and sets
 // message to the "Cannot read file" text.
 bool readConfigurationFile(const QString &fileName, QStringList &lines, QString &message);
 

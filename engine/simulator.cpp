@@ -4,6 +4,7 @@
 #include "input/keywords.h"
 #include "input/lookups.h"
 #include "input/reasons.h"
+#include "input/tokens.h"
 #include "input/units.h"
 #include "postprocessing/fourierpostprocessing.h"
 #include "postprocessing/poyntingpostprocessing.h"
@@ -118,70 +119,118 @@ void Simulator::checkBreakpoints()
     breakpoints.at(i)->check(iteration, finished);
 }
 
+namespace {
+// The next line at or after index from that matches the keyword, or -1 past
+// the last line (findLineFrom would search the last line again).
+int nextLineFrom(const QStringList &lines, const QString &keyword, int from)
+{
+  return from >= lines.size() ? -1 : findLineFrom(lines, keyword, from);
+}
+
+// Time form of an action: a unit and a time at or after the anchor at index
+// a, turned into an iteration with the engine's time step. Returns true on
+// failure, with the engine's status set.
+bool readActionTime(Simulator &engine, const QStringList &lines, int a, int &target)
+{
+  const QString unit =
+      readValueFrom(lines, keyword(Kw::tunit), engine.missingKeyword, engine.currentLine, a);
+  if (unit.isNull())
+    return true;
+  if (isNotListed(unit, timeUnits))
+    return engine.fail(engine.currentLine, reason::value(reason::oneOf(timeUnits), unit));
+  const QString timeValue =
+      readValueFrom(lines, keyword(Kw::time), engine.missingKeyword, engine.currentLine, a);
+  if (timeValue.isNull())
+    return true;
+  const double time = timeValue.toDouble();
+  if (!(time > 0.0) || !std::isfinite(time))
+    return engine.fail(engine.currentLine, reason::value(reason::above(0), timeValue));
+  const double t = time * secondsPerTimeUnit(indexIgnoringCase(timeUnits, unit)) / engine.timeStep();
+  // Beyond any reachable iteration (also for a time step of 0).
+  target = t < static_cast<double>(INT_MAX) ? static_cast<int>(t) : INT_MAX;
+  return false;
+}
+
+// The iteration an action fires at: "iterations" on the line right after the
+// anchor, or else the time form. Returns true on failure.
+bool readActionTarget(Simulator &engine, const QStringList &lines, int a, int &target)
+{
+  engine.currentLine = a + 1;
+  const QString value = readValueOnLine(lines, keyword(Kw::iterations), engine.currentLine);
+  int iterations = 0;
+  if (value.isNull() || !toInteger(value, iterations))
+    return readActionTime(engine, lines, a, target);
+  if (iterations < 0)
+    return engine.fail(engine.currentLine,
+                       reason::value(reason::tr("a number of iterations of at least 0"), value));
+  target = iterations;
+  return false;
+}
+
+// The breakpoint the anchor line asks for (tested in this order), or null for
+// an anchor that names none in lower case. A save action without a "file"
+// line is still created; the load then fails on the missing keyword.
+AbstractBreakpoint *createBreakpoint(Simulator &engine, const QStringList &lines, int a, int target)
+{
+  const QString &anchor = lines.at(a);
+  const auto file = [&] {
+    return readValueFrom(lines, keyword(Kw::file), engine.missingKeyword, engine.currentLine, a);
+  };
+  if (anchor.contains(keyword(Kw::suspend)))
+    return new SuspendBreakpoint(keyword(Kw::suspend), target);
+  if (anchor.contains(keyword(Kw::save_line_envelope)))
+    return new SaveLineEnvelopeClass(keyword(Kw::save_line_envelope), target, file());
+  if (anchor.contains(keyword(Kw::exit)))
+    return new ExitBreakpoint(keyword(Kw::exit), target);
+  if (anchor.contains(keyword(Kw::saveAll))) {
+    const QString tag = file();
+    return new SaveAllBreakpoint(keyword(Kw::saveAll), target,
+                                 tag == QLatin1String("0") ? engine.runName : tag);
+  }
+  return nullptr;
+}
+
+// Period and file of a timing log whose "code" line is not 0; opens the log
+// (a later one replaces an earlier one). Returns true on failure.
+bool openTimingLog(Simulator &engine, const QStringList &lines)
+{
+  const QString periodValue = readValueFrom(lines, keyword(Kw::period), engine.missingKeyword,
+                                            engine.currentLine, engine.currentLine);
+  if (periodValue.isNull())
+    return true;
+  const double period = periodValue.toDouble();
+  if (!(period >= 1.0))
+    return engine.fail(engine.currentLine, reason::value(reason::tr("a number of iterations of at least 1"),
+                                                         periodValue));
+  engine.timingLogPeriod = period >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(period);
+  const QString file = readValueFrom(lines, keyword(Kw::file), engine.missingKeyword,
+                                     engine.currentLine, engine.currentLine);
+  if (file.isNull())
+    return true;
+  if (engine.timingLog.isOpen())
+    engine.timingLog.close();
+  engine.timingLog.setFileName(timingLogFileName(QDateTime::currentDateTime(), file));
+  engine.timingLogEnabled =
+      engine.timingLog.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+  return false;
+}
+} // namespace
+
+// Every "action" anchor: its type, its target iteration, its breakpoint.
 bool Simulator::parseActions(const QStringList &lines)
 {
   const QString &actionKw = keyword(Kw::action);
-  int a = findLineFrom(lines, actionKw, 0);
-  while (a >= 0) {
-    const QString &anchor = lines.at(a);
-    const QString type = lineValue(anchor);
+  for (int a = nextLineFrom(lines, actionKw, 0); a >= 0; a = nextLineFrom(lines, actionKw, a + 1)) {
+    const QString type = lineValue(lines.at(a));
     if (isNotListed(type, actionTypes))
       return fail(a + 1, reason::value(reason::oneOf(actionTypes), type));
-
     int target = 0;
-    currentLine = a + 1;
-    const QString iterationsValue = readValueOnLine(lines, keyword(Kw::iterations), currentLine);
-    bool converted = false;
-    const int iterations = iterationsValue.isNull() ? 0 : iterationsValue.toInt(&converted);
-    if (converted) {
-      if (iterations < 0)
-        return fail(currentLine, reason::value(reason::tr("a number of iterations of at least 0"),
-                                               iterationsValue));
-      target = iterations;
-    } else {
-      // Time form: a unit and a time at or after the anchor.
-      const QString unit = readValueFrom(lines, keyword(Kw::tunit), missingKeyword, currentLine, a);
-      if (unit.isNull())
-        return true;
-      if (isNotListed(unit, timeUnits))
-        return fail(currentLine, reason::value(reason::oneOf(timeUnits), unit));
-      const QString timeValue =
-          readValueFrom(lines, keyword(Kw::time), missingKeyword, currentLine, a);
-      if (timeValue.isNull())
-        return true;
-      const double time = timeValue.toDouble();
-      if (!(time > 0.0) || !std::isfinite(time))
-        return fail(currentLine, reason::value(reason::above(0), timeValue));
-      const double dt = timeStep();
-      const double t = time * secondsPerTimeUnit(indexIgnoringCase(timeUnits, unit)) / dt;
-      if (!(t < static_cast<double>(INT_MAX)))
-        target = INT_MAX; // beyond any reachable iteration (also for dt 0)
-      else
-        target = static_cast<int>(t);
-    }
-
-    AbstractBreakpoint *bp = nullptr;
-    if (anchor.contains(keyword(Kw::suspend))) {
-      bp = new SuspendBreakpoint(keyword(Kw::suspend), target);
-    } else if (anchor.contains(keyword(Kw::save_line_envelope))) {
-      const QString file = readValueFrom(lines, keyword(Kw::file), missingKeyword, currentLine, a);
-      bp = new SaveLineEnvelopeClass(keyword(Kw::save_line_envelope), target, file);
-    } else if (anchor.contains(keyword(Kw::exit))) {
-      bp = new ExitBreakpoint(keyword(Kw::exit), target);
-    } else if (anchor.contains(keyword(Kw::saveAll))) {
-      QString file = readValueFrom(lines, keyword(Kw::file), missingKeyword, currentLine, a);
-      if (file == QLatin1String("0"))
-        file = runName;
-      bp = new SaveAllBreakpoint(keyword(Kw::saveAll), target, file);
-    }
-    if (bp) {
-      breakpoints.append(bp);
+    if (readActionTarget(*this, lines, a, target))
+      return true;
+    if (AbstractBreakpoint *breakpoint = createBreakpoint(*this, lines, a, target)) {
+      breakpoints.append(breakpoint);
       ++breakpointCount;
     }
-
-    if (a + 1 >= lines.size())
-      break;
-    a = findLineFrom(lines, actionKw, a + 1);
   }
   hasBreakpoints = breakpointCount > 0;
   return false;
@@ -192,37 +241,14 @@ QString timingLogFileName(const QDateTime &now, const QString &file)
   return sanitizeFileName(now.toString(QStringLiteral("d.M.yyyy hh:mm:ss ")) + file);
 }
 
+// Every "code" anchor; a code other than 0 asks for a timing log.
 bool Simulator::parseTimingLog(const QStringList &lines)
 {
   const QString &codeKw = keyword(Kw::code);
-  int a = findLineFrom(lines, codeKw, 0);
-  while (a >= 0) {
-    const QString codeValue = readValueFrom(lines, codeKw, missingKeyword, currentLine, a);
-    if (codeValue.isNull())
+  for (int a = nextLineFrom(lines, codeKw, 0); a >= 0; a = nextLineFrom(lines, codeKw, a + 1)) {
+    const QString code = readValueFrom(lines, codeKw, missingKeyword, currentLine, a);
+    if (code.toInt() != 0 && openTimingLog(*this, lines))
       return true;
-    const int code = codeValue.toInt();
-    if (code != 0) {
-      const QString periodValue =
-          readValueFrom(lines, keyword(Kw::period), missingKeyword, currentLine, currentLine);
-      if (periodValue.isNull())
-        return true;
-      const double period = periodValue.toDouble();
-      if (!(period >= 1.0))
-        return fail(currentLine,
-                    reason::value(reason::tr("a number of iterations of at least 1"), periodValue));
-      timingLogPeriod = period >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(period);
-      const QString file =
-          readValueFrom(lines, keyword(Kw::file), missingKeyword, currentLine, currentLine);
-      if (file.isNull())
-        return true;
-      if (timingLog.isOpen())
-        timingLog.close();
-      timingLog.setFileName(timingLogFileName(QDateTime::currentDateTime(), file));
-      timingLogEnabled = timingLog.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
-    }
-    if (a + 1 >= lines.size())
-      break;
-    a = findLineFrom(lines, codeKw, a + 1);
   }
   return false;
 }

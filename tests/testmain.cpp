@@ -10,6 +10,7 @@
 #else
 #include <QCoreApplication>
 #endif
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,16 +18,12 @@
 namespace {
 void messageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-  const QByteArray text = message.toLocal8Bit();
-  std::fprintf(stderr, "%s\n", text.constData());
+  std::fprintf(stderr, "%s\n", qPrintable(message));
   if (type == QtFatalMsg)
     std::abort();
-  if (type == QtWarningMsg &&
-      (message.contains(QLatin1String("QObject::connect")) ||
-       message.contains(QLatin1String("No such signal")) ||
-       message.contains(QLatin1String("No such slot")))) {
-    ADD_FAILURE() << "Qt warning: " << text.constData();
-  }
+  static const QRegularExpression brokenConnection("QObject::connect|No such signal|No such slot");
+  if (type == QtWarningMsg && message.contains(brokenConnection))
+    ADD_FAILURE() << "Qt warning: " << qPrintable(message);
 }
 } // namespace
 

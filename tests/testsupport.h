@@ -22,19 +22,16 @@ inline QString sourceDir()
 // Writes text to dir/name and returns the full path.
 inline QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
 {
-  const QString path = dir.filePath(name);
-  QFile f(path);
+  QFile f(dir.filePath(name));
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
     f.write(text);
-  return path;
+  return f.fileName();
 }
 
 inline QByteArray readAll(const QString &path)
 {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    return QByteArray();
-  return f.readAll();
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace testsupport

@@ -17,7 +17,7 @@
 //
 // It counts living instances and notes a deletion during its own step.
 
-#include "engine/testengine.h"
+#include "testengine.h"
 
 #include "input/lookups.h"
 #include "postprocessing/fourierpostprocessing.h"

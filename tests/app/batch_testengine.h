@@ -5,7 +5,7 @@
 // "points" (the size of its field, which holds the iteration count and a
 // wave that moves with it).
 
-#include "engine/testengine.h"
+#include "testengine.h"
 #include "input/lookups.h"
 
 #include <QThread>
