@@ -238,18 +238,21 @@ void BatchRunner::connectBreakpoints()
 {
   if (!engine_->hasBreakpoints)
     return;
-  for (AbstractBreakpoint *b : engine_->breakpoints) {
-    if (!b)
-      continue;
-    if (b->type == QLatin1String("suspend"))
-      connect(b, SIGNAL(on_pauseButton_clicked()), this, SLOT(suspendReached()));
-    else if (b->type == QLatin1String("save_line_envelope"))
-      connect(b, SIGNAL(saveEEnvelopeOnBreakpoint(QString)), this, SLOT(saveEnvelopeReached(QString)));
-    else if (b->type == QLatin1String("exit"))
-      connect(b, SIGNAL(exitApplication()), this, SLOT(exitReached()));
-    else if (b->type == QLatin1String("saveAll"))
-      connect(b, SIGNAL(saveAllOnBreakpoint(QString)), this, SLOT(saveAllReached(QString)));
-  }
+  for (AbstractBreakpoint *b : engine_->breakpoints)
+    if (b)
+      connect(b, &AbstractBreakpoint::reached, this, &BatchRunner::breakpointReached);
+}
+
+void BatchRunner::breakpointReached(const QString &type, const QString &fileName)
+{
+  if (type == QLatin1String("suspend"))
+    suspendReached();
+  else if (type == QLatin1String("save_line_envelope"))
+    saveEnvelopeReached(fileName);
+  else if (type == QLatin1String("exit"))
+    exitReached();
+  else if (type == QLatin1String("saveAll"))
+    saveAllReached(fileName);
 }
 
 void BatchRunner::suspendReached()

@@ -77,7 +77,8 @@ public:
   // Asks the running loop to stop after the current step (signal-safe flag).
   static void requestStop();
 
-private slots:
+private:
+  void breakpointReached(const QString &type, const QString &fileName);
   void suspendReached();
   void exitReached();
   void saveAllReached(QString tag);

@@ -29,30 +29,6 @@ namespace {
 
 // --- in-process pieces --------------------------------------------------------
 
-TEST(BatchArguments, AcceptsEveryOption)
-{
-  BatchOptions o;
-  QString problem;
-  ASSERT_TRUE(parseBatchArguments({"--iterations", "25", "--out", "res", "--plots", "--quiet",
-                                   "FDTD_a.txt"},
-                                  o, problem))
-      << problem.toStdString();
-  EXPECT_EQ(o.iterations, 25);
-  EXPECT_EQ(o.outDir, "res");
-  EXPECT_TRUE(o.plots);
-  EXPECT_TRUE(o.quiet);
-  EXPECT_EQ(o.config, "FDTD_a.txt");
-
-  ASSERT_TRUE(parseBatchArguments({"FDTD_a.txt", "--iterations=0", "--out=x y"}, o, problem));
-  EXPECT_EQ(o.iterations, 0);
-  EXPECT_EQ(o.outDir, "x y");
-  EXPECT_FALSE(o.plots);
-
-  ASSERT_TRUE(parseBatchArguments({"--", "--odd-name.txt"}, o, problem));
-  EXPECT_EQ(o.config, "--odd-name.txt");
-  EXPECT_EQ(o.iterations, -1);
-}
-
 struct BadArguments
 {
   QStringList arguments;
@@ -87,35 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"--max-wall", "0", "FDTD_a.txt"}, "--max-wall needs a number of seconds above 0"},
                       BadArguments{{"--set", "size", "FDTD_a.txt"}, "--set \"size\" is not KEY=VALUE"},
                       BadArguments{{"FDTD_a.txt", "--status-file"}, "--status-file needs a file name"}));
-
-TEST(BatchProgressText, ShowsBarPercentageAndTimeLeftWhenTheEndIsKnown)
-{
-  ProgressSnapshot s;
-  s.iteration = 250;
-  s.progress = 250;
-  s.rate = 1000;
-  s.fraction = 0.25;
-  s.secondsLeft = 3723.2;
-  EXPECT_EQ(progressLine(s, true),
-            "iteration 250  1000 it/s  [######..................]  25.0%  1:02:04 left");
-  EXPECT_EQ(progressLine(s, false), "iteration 250  1000 it/s  25.0%  1:02:04 left");
-  s.fraction = -1;
-  s.secondsLeft = -1;
-  EXPECT_EQ(progressLine(s, true), "iteration 250  1000 it/s");
-  s.distance = true;
-  s.progress = 0.0015;
-  s.rate = 2.5e-4;
-  EXPECT_EQ(progressLine(s, true), "iteration 250  z 0.0015 m  0.00025 m/s");
-}
-
-TEST(BatchProgressText, FormatsDurations)
-{
-  EXPECT_EQ(formatDuration(0), "0:00:00");
-  EXPECT_EQ(formatDuration(59.2), "0:01:00");
-  EXPECT_EQ(formatDuration(3600), "1:00:00");
-  EXPECT_EQ(formatDuration(-1), "?");
-  EXPECT_EQ(formatDuration(1.0 / 0.0), "?");
-}
 
 TEST(BatchNaturalEnd, ComesFromAnExitActionAtAPositiveIteration)
 {
@@ -212,14 +159,6 @@ TEST_F(BatchRun, BadOptionPrintsTheUsageLine)
   EXPECT_TRUE(r.err.contains(batchUsageLine())) << r.err.toStdString();
 }
 
-TEST_F(BatchRun, HelpGoesToStandardOutput)
-{
-  const Result r = runner({"--help"}, dir.path());
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(r.out.startsWith(batchUsageLine()));
-  EXPECT_TRUE(r.err.isEmpty());
-}
-
 TEST_F(BatchRun, MissingFileGivesTheReadMessageAndTheUsageLine)
 {
   const Result r = runner({"FDTD_missing.txt"}, dir.path());
@@ -297,30 +236,6 @@ TEST_F(BatchRun, HonoursIterationsExactlyAndWritesTheResultFolder)
             QStringList({"Electric field.txt", "FDTD_run.txt"}));
 }
 
-TEST_F(BatchRun, ZeroIterationsSavesTheInitialState)
-{
-  config("1 required\n");
-  const Result r = runner({"--quiet", "--iterations=0", "--out", "res", "FDTD_run.txt"}, dir.path());
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 0);
-}
-
-TEST_F(BatchRun, DefaultFolderFollowsTheSaveAllRuleInTheWorkingDirectory)
-{
-  config("1 required\n");
-  const Result r = runner({"--iterations", "3", "FDTD_run.txt"}, dir.path());
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  const QStringList folders = resultFolders(dir.path());
-  ASSERT_EQ(folders.size(), 1);
-  EXPECT_TRUE(QRegularExpression("^Simulation results \\d{1,2}\\.\\d{1,2}\\.\\d{4} "
-                                 "\\d\\d_\\d\\d_\\d\\d_$")
-                  .match(folders.at(0))
-                  .hasMatch())
-      << folders.at(0).toStdString();
-  EXPECT_EQ(savedIteration(path(folders.at(0) + "/Electric field.txt")), 3);
-  EXPECT_TRUE(r.err.contains("Results written to")) << r.err.toStdString();
-}
-
 TEST_F(BatchRun, ExitActionEndsTheRunWithStatusZero)
 {
   config("1 required\nexit action\n12 iterations\n");
@@ -328,24 +243,6 @@ TEST_F(BatchRun, ExitActionEndsTheRunWithStatusZero)
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 12);
   EXPECT_TRUE(r.err.contains("Iteration 12: exit action reached")) << r.err.toStdString();
-}
-
-TEST_F(BatchRun, IterationsBeforeTheExitActionWin)
-{
-  config("1 required\nexit action\n12 iterations\n");
-  const Result r = runner({"--quiet", "--iterations", "5", "--out", "res", "FDTD_run.txt"},
-                          dir.path());
-  ASSERT_EQ(r.exitCode, 0);
-  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 5);
-}
-
-TEST_F(BatchRun, AFinishedEngineEndsTheRunBeforeTheIterationCount)
-{
-  config("1 required\n8 lastiteration\n");
-  const Result r = runner({"--quiet", "--iterations", "100", "--out", "res", "FDTD_run.txt"},
-                          dir.path());
-  ASSERT_EQ(r.exitCode, 0);
-  EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 8);
 }
 
 TEST_F(BatchRun, BreakpointsFireAsInTheWindow)
@@ -370,17 +267,6 @@ TEST_F(BatchRun, BreakpointsFireAsInTheWindow)
   EXPECT_TRUE(QFile::exists(path(folders.at(0) + "/FDTD_run.txt")));
   // The run went on after suspend and ended at the exit action.
   EXPECT_EQ(savedIteration(path("res/Electric field.txt")), 9);
-}
-
-TEST_F(BatchRun, SaveAllTagNamesTheFinalFolderToo)
-{
-  config("1 required\nsaveAll action\n2 iterations\n0 file\nexit action\n3 iterations\n");
-  const Result r = runner({"--quiet", "FDTD_run.txt"}, dir.path());
-  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-  const QStringList folders = resultFolders(dir.path());
-  ASSERT_GE(folders.size(), 1);
-  for (const QString &f : folders)
-    EXPECT_TRUE(f.endsWith("_FDTD_run")) << f.toStdString();
 }
 
 TEST_F(BatchRun, UnwritableEnvelopeFileIsReportedWithStatusThree)
@@ -452,30 +338,6 @@ TEST_F(BatchRun, SetReplacesValuesInTheRunAndItsConfigurationCopy)
   const Result bad = runner({"--iterations", "2", "--set", "points#2=16", "FDTD_run.txt"}, dir.path());
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_EQ(bad.err, "--set points#2=16: fewer than 2 lines have the keyword \"points\"\n");
-}
-
-TEST_F(BatchRun, MaxWallStopsARunWithoutAnEndAndWritesItsResults)
-{
-  config("1 required\n5 sleepms\n");
-  const Result r = runner({"--max-wall", "0.3", "--out", "res", "FDTD_run.txt"}, dir.path());
-  EXPECT_EQ(r.exitCode, 4);
-  EXPECT_TRUE(r.err.contains("after the --max-wall limit of 0.3 s; writing the results.")) << r.err.toStdString();
-  EXPECT_GT(savedIteration(path("res/Electric field.txt")), 0);
-}
-
-TEST_F(BatchRun, ProgressIsPrintedUnlessQuiet)
-{
-  config("1 required\n");
-  // Not a terminal: the final state is reported on one plain line.
-  const Result r = runner({"--iterations", "20", "--out", "res", "FDTD_run.txt"}, dir.path());
-  ASSERT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(r.err.contains(QRegularExpression("^iteration 20  \\S+ it/s  100\\.0%  0:00:00 left\n",
-                                                QRegularExpression::MultilineOption)))
-      << r.err.toStdString();
-  EXPECT_FALSE(r.err.contains('\r'));
-  const Result q = runner({"--quiet", "--iterations", "20", "--out", "res", "FDTD_run.txt"},
-                          dir.path());
-  EXPECT_TRUE(q.err.isEmpty());
 }
 
 bool isBlank(const QImage &image)
@@ -609,29 +471,6 @@ TEST_F(BatchRun, FdtdRunWritesTheSaveAllSetAndThePlotsOfTheRun)
   EXPECT_TRUE(map.contains("! SPATIAL variable expressed in [nm] (corresponds to the rows):"));
 }
 
-TEST_F(BatchRun, FdtdRunWithoutAnEndIsRefused)
-{
-  config(fdtdConfig, QStringLiteral("FDTD_batch.txt"));
-  const Result r = batch({"FDTD_batch.txt"}, dir.path());
-  SKIP_WITHOUT_ENGINE(r);
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(r.err.contains("FDTD_batch.txt: this run has no natural end")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.startsWith("Engine: finite-difference time-domain grid (FDTD)\nGrid: 200 cells"))
-      << r.err.toStdString(); // the set-up summary, unless --quiet
-}
-
-TEST_F(BatchRun, FdtdLoadFailureNamesTheLine)
-{
-  QByteArray text = fdtdConfig;
-  text.replace("200 meshpoints", "0.5 meshpoints");
-  config(text, QStringLiteral("FDTD_bad.txt"));
-  const Result r = batch({"--iterations", "3", "FDTD_bad.txt"}, dir.path());
-  SKIP_WITHOUT_ENGINE(r);
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "FDTD_bad.txt: Syntax error in line 9.\n\"0.5 meshpoints\": expected a number "
-                   "of cells of at least 1, found \"0.5\"\n");
-}
-
 TEST_F(BatchRun, UppeRunWritesItsSignalsSpectraAndConversionEfficiency)
 {
   const QString source = testsupport::sourceDir() + "/examples/UPPE_lorentz_linear.txt";
@@ -675,36 +514,4 @@ TEST_F(BatchRun, UppeRunWritesItsSignalsSpectraAndConversionEfficiency)
   const double last = ce.at(bandBlock - 1).split('\t').value(0).toDouble();
   EXPECT_GE(last, 10.0);
   EXPECT_LT(last, 11.0);
-}
-
-TEST_F(BatchRun, UppeLoadFailureGivesTheWindowMessage)
-{
-  QByteArray text = testsupport::readAll(testsupport::sourceDir() +
-                                         "/examples/UPPE_lorentz_linear.txt");
-  text.replace("rkf45 method", "# no method");
-  config(text, QStringLiteral("UPPE_bad.txt"));
-  const Result r = batch({"UPPE_bad.txt"}, dir.path());
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_EQ(r.err, "Loading UPPE_bad.txt failed:\n Keyword \"method\" not found.\n");
-}
-
-TEST_F(BatchRun, FdtdSectionCountAndPulseFileFailuresGiveTheWindowMessages)
-{
-  QByteArray unequal = fdtdConfig;
-  unequal.replace("diel medium\n", "diel medium\ndiel medium\n");
-  config(unequal, QStringLiteral("FDTD_unequal.txt"));
-  const Result a = batch({"--iterations", "3", "FDTD_unequal.txt"}, dir.path());
-  SKIP_WITHOUT_ENGINE(a);
-  EXPECT_EQ(a.exitCode, 2);
-  EXPECT_EQ(a.err, "FDTD_unequal.txt: Enequal number of keywords in the SHAPE section.\nEvery "
-                   "section needs one \"medium\", one \"meshpoints\" and one \"parameters\" "
-                   "line; found 2 \"medium\", 1 \"meshpoints\" and 1 \"parameters\" lines.\n");
-
-  QByteArray user = fdtdConfig;
-  user.replace("gauss shape\n", "user shape\nno_such_pulse.dat file\n");
-  config(user, QStringLiteral("FDTD_user.txt"));
-  const Result b = batch({"--iterations", "3", "FDTD_user.txt"}, dir.path());
-  EXPECT_EQ(b.exitCode, 2);
-  EXPECT_EQ(b.err, "FDTD_user.txt: User defined pulse file could not be read.\n"
-                   "\"no_such_pulse.dat\" (line 15) is not a readable file.\n");
 }

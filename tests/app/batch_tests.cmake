@@ -9,10 +9,6 @@ target_compile_definitions(batch_test PRIVATE
   LUMORA_BATCH_TESTRUNNER_EXE="$<TARGET_FILE:batch_testrunner>")
 add_dependencies(batch_test lumora-batch batch_testrunner)
 
-# The shipped examples load and run, and cover every medium, source,
-# post-processing kind, action, spectral medium, formulation and stepper.
-lumora_add_test(examples_test SOURCES examples_test.cpp LIBS lumora_app)
-
 # Parameter sweeps: lumora-sweep with the real lumora-batch next to it.
 lumora_add_test(sweep_test GUI SOURCES sweep_test.cpp LIBS lumora_sweep)
 target_compile_definitions(sweep_test PRIVATE LUMORA_SWEEP_EXE="$<TARGET_FILE:lumora-sweep>")

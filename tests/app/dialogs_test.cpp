@@ -34,38 +34,6 @@ QStringList rowsOf(QListWidget *list)
 }
 } // namespace
 
-TEST(SpectrumDialog, Form)
-{
-  SpectrumDialog dialog({"a", "b"});
-  const DialogParts p = partsOf(dialog);
-  ASSERT_TRUE(p.list && p.ok && p.cancel);
-  EXPECT_EQ(dialog.objectName(), "SpectrumDialog");
-  EXPECT_EQ(dialog.windowTitle(), "Dialog Window");
-  EXPECT_EQ(dialog.size(), QSize(400, 300));
-  EXPECT_EQ(dialog.findChild<QLabel *>("label")->text(), "Select prostprocessing(s)");
-  EXPECT_EQ(p.ok->text(), "Ok");
-  EXPECT_EQ(p.cancel->text(), "Cancel");
-  EXPECT_FALSE(p.ok->isEnabled());
-  EXPECT_TRUE(p.cancel->isEnabled());
-  EXPECT_EQ(p.list->selectionMode(), QAbstractItemView::ExtendedSelection);
-  EXPECT_EQ(rowsOf(p.list), QStringList({"a", "b"}));
-}
-
-TEST(SpectrumDialog, OkFollowsTheSelection)
-{
-  SpectrumDialog dialog({"a", "b", "c"});
-  const DialogParts p = partsOf(dialog);
-  EXPECT_FALSE(p.ok->isEnabled());
-  p.list->item(1)->setSelected(true);
-  EXPECT_TRUE(p.ok->isEnabled());
-  p.list->item(2)->setSelected(true);
-  EXPECT_TRUE(p.ok->isEnabled());
-  p.list->item(1)->setSelected(false);
-  EXPECT_TRUE(p.ok->isEnabled());
-  p.list->item(2)->setSelected(false);
-  EXPECT_FALSE(p.ok->isEnabled());
-}
-
 TEST(SpectrumDialog, OkEmitsTheSelectedRowsAndAccepts)
 {
   SpectrumDialog dialog({"a", "b", "c", "d"});
@@ -87,19 +55,6 @@ TEST(SpectrumDialog, OkEmitsTheSelectedRowsAndAccepts)
   EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST(SpectrumDialog, CancelRejectsWithoutSignal)
-{
-  SpectrumDialog dialog({"a", "b"});
-  const DialogParts p = partsOf(dialog);
-  QSignalSpy spy(&dialog, &SpectrumDialog::selected);
-  dialog.show();
-  p.list->item(0)->setSelected(true);
-  p.cancel->click();
-  EXPECT_EQ(spy.count(), 0);
-  EXPECT_EQ(dialog.result(), QDialog::Rejected);
-  EXPECT_FALSE(dialog.isVisible());
-}
-
 TEST(SpectrumDialog, AppendNewItemsAddsOnlyTheGrowth)
 {
   SpectrumDialog dialog({"a", "b"});
@@ -112,38 +67,6 @@ TEST(SpectrumDialog, AppendNewItemsAddsOnlyTheGrowth)
   EXPECT_EQ(rowsOf(p.list), QStringList({"a", "b", "c", "d"}));
   dialog.appendNewItems({"p", "q", "r", "s", "t"});
   EXPECT_EQ(rowsOf(p.list), QStringList({"a", "b", "c", "d", "t"}));
-}
-
-TEST(SpectrumDialog, ReplaceItems)
-{
-  SpectrumDialog dialog({"a", "b"});
-  const DialogParts p = partsOf(dialog);
-  p.list->item(0)->setSelected(true);
-  dialog.replaceItems({"x", "y", "z"});
-  EXPECT_EQ(dialog.itemNames(), QStringList({"x", "y", "z"}));
-  EXPECT_FALSE(p.ok->isEnabled());
-}
-
-TEST(ChildWindow, HoldsTheWidgetAndItsMenuEntry)
-{
-  QMdiArea area;
-  auto *widget = new QLabel("plot");
-  auto *child = new ChildWindow(widget, "Electric field envelope 1", &area);
-  area.addSubWindow(child);
-  EXPECT_EQ(child->widget(), widget);
-  EXPECT_EQ(child->windowTitle(), "Electric field envelope 1");
-  EXPECT_TRUE(child->testAttribute(Qt::WA_DeleteOnClose));
-  ASSERT_NE(child->windowMenuAction(), nullptr);
-  EXPECT_TRUE(child->windowMenuAction()->isCheckable());
-  EXPECT_EQ(child->windowMenuAction()->text(), "Electric field envelope 1");
-  EXPECT_TRUE(child->autoFillBackground());
-  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-    EXPECT_EQ(child->palette().color(g, QPalette::Window), QColor(Qt::white));
-
-  area.show();
-  child->hide();
-  child->windowMenuAction()->trigger();
-  EXPECT_TRUE(child->isVisible());
 }
 
 TEST(ChildWindow, ClosingDeletesWindowAndWidget)

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 #include <ostream>
 #include <memory>
 
@@ -123,6 +124,9 @@ TEST_P(ShippedExample, RunsInTheWindow)
   const int before = engine->iteration;
   window->findChild<QPushButton *>("resumeButton")->click();
   ASSERT_TRUE(waitUntil([&] { return engine->finished || engine->iteration >= before + 10; }, 60000));
+  EXPECT_TRUE(engine->runFailure.isEmpty()) << engine->runFailure.toStdString();
+  for (double v : engine->electricField())
+    ASSERT_TRUE(std::isfinite(v));
 
   window->findChild<QAction *>("actionSave_All")->trigger();
   EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("All files have been saved to "));

@@ -134,149 +134,7 @@ const char *const viewActions[] = {"actionElectricFieldEnvelope", "actionMagneti
 
 // --- form ------------------------------------------------------------------------
 
-TEST_F(MainWindowTest, FormActions)
-{
-  Lumora *w = make(options());
-  EXPECT_EQ(w->objectName(), "LumoraClass");
-  EXPECT_EQ(w->windowTitle(), "Lumora");
-  EXPECT_EQ(w->menuBar()->objectName(), "menuBar");
-  EXPECT_EQ(w->statusBar()->objectName(), "statusBar");
-
-  struct ActionRow
-  {
-    const char *name;
-    const char *text;
-    const char *shortcut;
-    bool enabled;
-  };
-  const ActionRow rows[] = {
-      {"actionLoad", "&Load", "Ctrl+L", true},
-      {"actionSaveAs", "Save As", "Ctrl+S", false},
-      {"actionMagneticFieldEnvelope", "Magnetic field envelope", "", false},
-      {"actionElectricFieldEnvelope", "Electric field envelope", "", false},
-      {"actionExit", "Exit", "Ctrl+X", true},
-      {"actionClose", "Close", "", false},
-      {"actionCloseAll", "Close All", "", false},
-      {"actionTile", "Tile", "", false},
-      {"actionCascade", "Cascade", "", false},
-      {"actionDFTSpectrum", "DFT Spectrum...", "", false},
-      {"actionTime_series_plot", "Time series plot...", "", false},
-      {"actionSave_All", "Save All ", "Ctrl+A", false},
-      {"actionSpectrogram", "Spectrogram", "", false},
-      {"actionPoyntingVector", "Poynting vector envelope", "", false},
-      {"actionFFTSpectrum", "FFT Spectrum", "", false},
-      {"actionUPPE_time_signal", "UPPE time signal", "", false},
-      {"actionConversion_efficiency", "Conversion efficiency", "", false},
-      {"actionExportPicture", "Export Picture...", "", false},
-  };
-  // Created in this order.
-  QStringList order;
-  for (QAction *a : w->findChildren<QAction *>(QString(), Qt::FindDirectChildrenOnly))
-    if (a->objectName().startsWith("action"))
-      order << a->objectName();
-  QStringList expectedOrder;
-  for (const ActionRow &row : rows) {
-    expectedOrder << row.name;
-    QAction *a = action(row.name);
-    ASSERT_NE(a, nullptr) << row.name;
-    EXPECT_EQ(a->text(), row.text) << row.name;
-    EXPECT_EQ(a->shortcut(), QKeySequence(row.shortcut)) << row.name;
-    EXPECT_EQ(a->isEnabled(), row.enabled) << row.name;
-  }
-  EXPECT_EQ(order, expectedOrder);
-}
-
-TEST_F(MainWindowTest, FormMenusButtonsAndLayout)
-{
-  Lumora *w = make(options());
-  auto menuEntries = [&](const char *name) {
-    QStringList entries;
-    for (QAction *a : w->findChild<QMenu *>(name)->actions())
-      entries << (a->isSeparator() ? "-" : a->menu() ? a->menu()->objectName() : a->objectName());
-    return entries;
-  };
-  QStringList menus;
-  for (QAction *a : w->menuBar()->actions())
-    menus << a->menu()->objectName() + "=" + a->text();
-  EXPECT_EQ(menus, QStringList({"menuFile=&File", "menuShow=View", "menuWindow=Window"}));
-  EXPECT_EQ(menuEntries("menuFile"),
-            QStringList({"actionLoad", "menuRecentFiles", "actionSaveAs", "actionSave_All", "actionExportPicture",
-                         "-", "actionExit"}));
-  EXPECT_EQ(menuEntries("menuShow"),
-            QStringList({"actionElectricFieldEnvelope", "actionMagneticFieldEnvelope", "actionPoyntingVector",
-                         "-", "actionFFTSpectrum", "actionUPPE_time_signal", "actionDFTSpectrum",
-                         "actionTime_series_plot", "-", "actionSpectrogram", "actionConversion_efficiency"}));
-  EXPECT_EQ(menuEntries("menuWindow"),
-            QStringList({"actionClose", "actionCloseAll", "-", "actionTile", "actionCascade"}));
-
-  auto *vertical = qobject_cast<QVBoxLayout *>(w->centralWidget()->layout());
-  ASSERT_NE(vertical, nullptr);
-  EXPECT_EQ(vertical->spacing(), 6);
-  EXPECT_EQ(vertical->contentsMargins(), QMargins(11, 11, 11, 11));
-  ASSERT_EQ(vertical->count(), 2);
-  auto *grid = qobject_cast<QGridLayout *>(vertical->itemAt(0)->layout());
-  ASSERT_NE(grid, nullptr);
-  EXPECT_EQ(grid->spacing(), 6);
-  const char *names[] = {"startButton", "stopButton", "pauseButton", "resumeButton"};
-  const char *texts[] = {"Start", "Stop", "Pause", "Resume"};
-  for (int c = 0; c < 4; ++c) {
-    QWidget *b = grid->itemAtPosition(0, c)->widget();
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(b->objectName(), names[c]);
-    EXPECT_EQ(qobject_cast<QPushButton *>(b)->text(), texts[c]);
-    EXPECT_FALSE(b->isEnabled());
-  }
-  QSpacerItem *spacer = grid->itemAtPosition(0, 4)->spacerItem();
-  ASSERT_NE(spacer, nullptr);
-  EXPECT_EQ(spacer->sizeHint(), QSize(298, 20));
-  EXPECT_TRUE(spacer->expandingDirections() & Qt::Horizontal);
-  EXPECT_EQ(vertical->itemAt(1)->widget(), mdi());
-  EXPECT_EQ(buttons(), "00001");
-}
-
-TEST_F(MainWindowTest, FormSize)
-{
-  // The form's own size, before the window manager has a say.
-  Lumora w(options());
-  EXPECT_EQ(w.size(), QSize(718, 555));
-}
-
 // --- loading ---------------------------------------------------------------------
-
-TEST_F(MainWindowTest, OpenLoadsTheChosenFile)
-{
-  const QString path = config("FDTD_open.txt", "1 required\n");
-  Lumora *w = make(options());
-  ModalAnswerer answerer({QMessageBox::Ok}, path);
-  bool loaded = false;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "open", Q_RETURN_ARG(bool, loaded)));
-  EXPECT_TRUE(loaded);
-  EXPECT_EQ(answerer.fileDialogs, 1);
-  EXPECT_TRUE(answerer.boxes.isEmpty());
-  EXPECT_EQ(status(), "File loaded");
-  EXPECT_EQ(buttons(), "10000"); // loaded: Start only
-  EXPECT_EQ(w->configurationPath(), path);
-  EXPECT_EQ(w->simulator()->runName, "FDTD_open");
-  EXPECT_EQ(w->fileStatusLabel()->text(), "FDTD_open.txt");
-  EXPECT_EQ(w->windowTitle(), QString::fromUtf8("FDTD_open.txt \u2014 Lumora"));
-  EXPECT_FALSE(w->runTimer()->isActive());
-  EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
-  for (const char *a : viewActions)
-    EXPECT_FALSE(action(a)->isEnabled()) << a;
-}
-
-TEST_F(MainWindowTest, OpenCancelledChangesNothing)
-{
-  Lumora *w = make(options());
-  ModalAnswerer answerer({QMessageBox::Ok}, QString());
-  bool loaded = true;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "open", Q_RETURN_ARG(bool, loaded)));
-  EXPECT_FALSE(loaded);
-  EXPECT_EQ(answerer.fileDialogs, 1);
-  EXPECT_EQ(w->simulator(), nullptr);
-  EXPECT_EQ(buttons(), "00001");
-  EXPECT_TRUE(w->configurationPath().isEmpty());
-}
 
 struct LoadFailure
 {
@@ -326,45 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\"."}),
     [](const ::testing::TestParamInfo<LoadFailure> &info) { return std::string(info.param.name); });
 
-TEST_F(MainWindowTest, UnreadableFileMessage)
-{
-  const QString path = dir.filePath("FDTD_absent.txt");
-  Lumora *w = make(options());
-  ModalAnswerer answerer;
-  bool loaded = true;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, path)));
-  EXPECT_FALSE(loaded);
-  ASSERT_EQ(answerer.boxes.size(), 1);
-  EXPECT_EQ(answerer.boxes[0].title, "Lumora");
-  EXPECT_EQ(answerer.boxes[0].text, "Cannot read file " + path + ":\nNo such file or directory.");
-}
-
-TEST_F(MainWindowTest, RealEnginesAreUsedByDefault)
-{
-  // Without an injected factory the registered engines build the run; a name
-  // that selects no engine is refused before any factory is asked.
-  LumoraOptions o = options();
-  o.engineFactory = nullptr;
-  Lumora *w = make(o);
-  ModalAnswerer answerer;
-  const QString path = config("XXXX_run.txt", "1 required\n");
-  bool loaded = true;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, path)));
-  EXPECT_FALSE(loaded);
-  ASSERT_EQ(answerer.boxes.size(), 1);
-}
-
 // --- Settings file and command line ------------------------------------------------
-
-TEST_F(MainWindowTest, SettingsFileZeroLoadsNothing)
-{
-  const QString path = config("FDTD_auto.txt", "1 required\n");
-  config("Settings.txt", ("0\n" + path + " *\n" + dir.path() + " *\n").toUtf8());
-  Lumora *w = make(options());
-  EXPECT_EQ(w->simulator(), nullptr);
-  EXPECT_TRUE(w->resultsFolderBase().isEmpty());
-  EXPECT_EQ(buttons(), "00001");
-}
 
 TEST_F(MainWindowTest, SettingsFileLoadsAndStarts)
 {
@@ -382,49 +202,6 @@ TEST_F(MainWindowTest, SettingsFileLoadsAndStarts)
   // The run begins once the event loop runs.
   EXPECT_EQ(w->simulator()->iteration, 0);
   EXPECT_TRUE(runTo(3));
-}
-
-TEST_F(MainWindowTest, SettingsPathWithoutStarFailsToRead)
-{
-  config("Settings.txt", ("1\n" + dir.filePath("FDTD_auto.txt") + "\n" + dir.path() + " *\n").toUtf8());
-  ModalAnswerer answerer;
-  Lumora *w = make(options());
-  ASSERT_EQ(answerer.boxes.size(), 1);
-  QFile none(QString{});
-  none.open(QIODevice::ReadOnly);
-  EXPECT_EQ(answerer.boxes[0].text, QString("Cannot read file %1:\n%2.").arg(QString(), none.errorString()));
-  EXPECT_EQ(w->simulator(), nullptr);
-  EXPECT_EQ(buttons(), "00001");
-  // Line 3 is still read.
-  EXPECT_EQ(w->resultsFolderBase(), dir.path());
-}
-
-TEST_F(MainWindowTest, SettingsAutoLoadFailureDiscardsTheEngine)
-{
-  const QString path = config("FDTD_bad.txt", "nothing\n");
-  config("Settings.txt", ("1\n" + path + "*\n").toUtf8());
-  ModalAnswerer answerer;
-  Lumora *w = make(options());
-  ASSERT_EQ(answerer.boxes.size(), 1);
-  EXPECT_EQ(answerer.boxes[0].text, "Loading " + path + " failed:\n Keyword \"required\" not found.");
-  EXPECT_EQ(w->simulator(), nullptr);
-  EXPECT_EQ(AppTestEngine::live, 0);
-  EXPECT_EQ(buttons(), "00001");
-}
-
-TEST_F(MainWindowTest, CommandLineFileStartsAsTheSettingsFileDoes)
-{
-  const QString fromSettings = config("FDTD_settings.txt", "1 required\n");
-  const QString fromCommandLine = config("UPPE_argument.txt", "1 required\n");
-  config("Settings.txt", ("1\n" + fromSettings + "*\n" + dir.path() + "*\n").toUtf8());
-  Lumora *w = make(options(fromCommandLine));
-  ASSERT_NE(w->simulator(), nullptr);
-  EXPECT_EQ(w->configurationPath(), fromCommandLine);
-  EXPECT_EQ(w->simulator()->runName, "UPPE_argument");
-  EXPECT_EQ(AppTestEngine::live, 1);
-  EXPECT_EQ(w->resultsFolderBase(), dir.path());
-  EXPECT_EQ(buttons(), "01010");
-  EXPECT_TRUE(runTo(2));
 }
 
 // --- run loop and state table ---------------------------------------------------
@@ -601,14 +378,6 @@ TEST_F(MainWindowTest, EngineSignalsEnableActionsWhenDynamic)
   EXPECT_TRUE(action("actionSpectrogram")->isEnabled());
 }
 
-TEST_F(MainWindowTest, EngineSignalsIgnoredWithoutDynamicSpectrogram)
-{
-  started("1 required\nA fouriername\n");
-  engine()->emitDynamicSignals();
-  EXPECT_FALSE(action("actionDFTSpectrum")->isEnabled());
-  EXPECT_FALSE(action("actionSpectrogram")->isEnabled());
-}
-
 TEST_F(MainWindowTest, StopDisablesEveryViewActionAndClosesWindowsAndDialogs)
 {
   Lumora *w = started("1 required\nA fouriername\nB fouriername\n1 spectrumready\nP probename\nQ probename\n"
@@ -632,37 +401,6 @@ TEST_F(MainWindowTest, StopDisablesEveryViewActionAndClosesWindowsAndDialogs)
 }
 
 // --- plot windows ------------------------------------------------------------------
-
-TEST_F(MainWindowTest, FieldWindowCountersRestartAfterStop)
-{
-  Lumora *w = started("1 required\n");
-  click("pauseButton");
-  action("actionElectricFieldEnvelope")->trigger();
-  action("actionElectricFieldEnvelope")->trigger();
-  action("actionPoyntingVector")->trigger();
-  EXPECT_EQ(w->electricFieldWindowCount(), 3);
-  EXPECT_EQ(w->poyntingWindowCount(), 2);
-  QStringList titles;
-  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
-    titles << s->windowTitle();
-  EXPECT_EQ(titles, QStringList({"Electric field envelope 1", "Electric field envelope 2",
-                                 "Poynting vector envelope 1"}));
-  {
-    ModalAnswerer yes({QMessageBox::Yes});
-    click("stopButton");
-  }
-  EXPECT_EQ(w->electricFieldWindowCount(), 1);
-  EXPECT_EQ(w->poyntingWindowCount(), 1);
-
-  const QString second = config("FDTD_second.txt", "1 required\n");
-  bool loaded = false;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, second)));
-  ASSERT_TRUE(loaded);
-  click("startButton");
-  action("actionElectricFieldEnvelope")->trigger();
-  ASSERT_EQ(mdi()->subWindowList().size(), 1);
-  EXPECT_EQ(mdi()->subWindowList().first()->windowTitle(), "Electric field envelope 1");
-}
 
 TEST_F(MainWindowTest, PlotWindowsJoinTheWindowMenuAndEnableWindowActions)
 {
@@ -692,30 +430,6 @@ TEST_F(MainWindowTest, PlotWindowsJoinTheWindowMenuAndEnableWindowActions)
   EXPECT_EQ(windowMenu->actions().size(), baseEntries);
   for (const char *a : {"actionSaveAs", "actionClose", "actionCloseAll", "actionTile", "actionCascade"})
     EXPECT_FALSE(action(a)->isEnabled()) << a;
-}
-
-TEST_F(MainWindowTest, PlainSubWindowDisablesTheWindowActions)
-{
-  started("1 required\n");
-  click("pauseButton");
-  action("actionElectricFieldEnvelope")->trigger();
-  QMdiSubWindow *plain = mdi()->addSubWindow(new QLabel("not a plot"));
-  plain->show();
-  mdi()->setActiveSubWindow(plain);
-  for (const char *a : {"actionSaveAs", "actionClose", "actionCloseAll", "actionTile", "actionCascade"})
-    EXPECT_FALSE(action(a)->isEnabled()) << a;
-}
-
-TEST_F(MainWindowTest, MagneticFieldPlotsH)
-{
-  started("1 required\n");
-  click("pauseButton");
-  action("actionMagneticFieldEnvelope")->trigger();
-  ASSERT_EQ(mdi()->subWindowList().size(), 1);
-  EXPECT_EQ(mdi()->subWindowList().first()->windowTitle(), "Magnetic field envelope 1");
-  auto *plot = qobject_cast<HFieldPlotWidget *>(mdi()->subWindowList().first()->widget());
-  ASSERT_NE(plot, nullptr);
-  EXPECT_EQ(plot->yAxisTitle(), "Magnetic field [A/m]");
 }
 
 TEST_F(MainWindowTest, RefreshWalkFollowsEachWindowsRefreshTest)
@@ -790,103 +504,7 @@ TEST_F(MainWindowTest, DialogOpensWindowsForTheSelectedRows)
   EXPECT_EQ(dialog->itemNames(), QStringList({"P0", "P1", "P2", "P3"}));
 }
 
-TEST_F(MainWindowTest, OneNameOpensTheWindowDirectlyAndNoneOpensNothing)
-{
-  Lumora *w = started("1 required\nOnly fouriername\n1 spectrumready\nProbe probename\n");
-  click("pauseButton");
-  action("actionDFTSpectrum")->trigger();
-  EXPECT_EQ(w->fourierDialog(), nullptr);
-  ASSERT_EQ(mdi()->subWindowList().size(), 1);
-  EXPECT_EQ(mdi()->subWindowList().first()->windowTitle(), "Only");
-  EXPECT_NE(qobject_cast<SpectrumPlotWidget *>(mdi()->subWindowList().first()->widget()), nullptr);
-
-  action("actionTime_series_plot")->trigger();
-  EXPECT_EQ(w->probeDialog(), nullptr);
-  EXPECT_EQ(mdi()->subWindowList().size(), 2);
-
-  engine()->probes.clear();
-  action("actionTime_series_plot")->trigger();
-  EXPECT_EQ(w->probeDialog(), nullptr);
-  EXPECT_EQ(mdi()->subWindowList().size(), 2);
-}
-
-TEST_F(MainWindowTest, DialogsKeptAcrossRunsShowTheNewNames)
-{
-  Lumora *w = started("1 required\nA fouriername\nB fouriername\n1 spectrumready\n");
-  click("pauseButton");
-  action("actionDFTSpectrum")->trigger();
-  SpectrumDialog *dialog = w->fourierDialog();
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(dialog->itemNames(), QStringList({"A", "B"}));
-  {
-    ModalAnswerer yes({QMessageBox::Yes});
-    click("stopButton");
-  }
-  const QString second = config("FDTD_second.txt", "1 required\nC fouriername\nD fouriername\nE fouriername\n"
-                                                   "1 spectrumready\n");
-  bool loaded = false;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, second)));
-  ASSERT_TRUE(loaded);
-  click("startButton");
-  click("pauseButton");
-  action("actionDFTSpectrum")->trigger();
-  EXPECT_EQ(w->fourierDialog(), dialog);
-  EXPECT_EQ(dialog->itemNames(), QStringList({"C", "D", "E"}));
-}
-
-TEST_F(MainWindowTest, UppeWindows)
-{
-  started("1 required\n1 uppesignal\n");
-  click("pauseButton");
-  action("actionUPPE_time_signal")->trigger();
-  action("actionFFTSpectrum")->trigger();
-  QStringList titles;
-  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
-    titles << s->windowTitle();
-  EXPECT_EQ(titles, QStringList({"UPPE E-field", "FFT spectrum"}));
-}
-
-TEST_F(MainWindowTest, EnvelopeKeys)
-{
-  Lumora *w = started("1 required\n");
-  click("pauseButton");
-  action("actionElectricFieldEnvelope")->trigger();
-  auto *field = qobject_cast<FieldPlotWidget *>(mdi()->activeSubWindow()->widget());
-  ASSERT_NE(field, nullptr);
-  EXPECT_FALSE(field->isEnvelopeShown());
-
-  QTest::keyClick(w, Qt::Key_E); // plain E with no envelope: nothing
-  EXPECT_FALSE(field->isEnvelopeShown());
-  QTest::keyClick(w, Qt::Key_E, Qt::ShiftModifier | Qt::ControlModifier); // not exactly Shift
-  EXPECT_FALSE(field->isEnvelopeShown());
-  QTest::keyClick(w, Qt::Key_E, Qt::ShiftModifier);
-  EXPECT_TRUE(field->isEnvelopeShown());
-
-  engine()->electricField().assign(engine()->electricField().size(), 3.0);
-  field->refreshPlot(engine());
-  EXPECT_EQ(field->envelopeValues().front(), 3.0);
-  QTest::keyClick(w, Qt::Key_E); // reset
-  EXPECT_TRUE(field->isEnvelopeShown());
-  EXPECT_EQ(field->envelopeValues().front(), 0.0);
-  QTest::keyClick(w, Qt::Key_E, Qt::ShiftModifier);
-  EXPECT_FALSE(field->isEnvelopeShown());
-  QTest::keyClick(w, Qt::Key_F, Qt::ShiftModifier);
-  EXPECT_FALSE(field->isEnvelopeShown());
-}
-
 // --- breakpoints -------------------------------------------------------------------
-
-TEST_F(MainWindowTest, SuspendBreakpointPausesAtItsIteration)
-{
-  Lumora *w = started("1 required\nsuspend action\n7 iterations\n");
-  ASSERT_TRUE(waitUntil([&] { return button("resumeButton")->isEnabled(); }));
-  spin(30);
-  EXPECT_EQ(engine()->iteration, 7);
-  EXPECT_EQ(buttons(), "00110");
-  EXPECT_FALSE(w->runTimer()->isActive());
-  click("resumeButton");
-  EXPECT_TRUE(runTo(12));
-}
 
 TEST_F(MainWindowTest, ExitBreakpointStopsAfterTheStepAndClosesTheWindow)
 {
@@ -900,33 +518,6 @@ TEST_F(MainWindowTest, ExitBreakpointStopsAfterTheStepAndClosesTheWindow)
   EXPECT_FALSE(AppTestEngine::destroyedInStep);
   EXPECT_FALSE(w->runTimer()->isActive());
   EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
-}
-
-TEST_F(MainWindowTest, ExitBreakpointAtTheEndAsksNothing)
-{
-  Lumora *w = started("1 required\n6 laststep\nexit action\n0 iterations\n");
-  ModalAnswerer answerer;
-  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }));
-  EXPECT_TRUE(answerer.boxes.isEmpty());
-  EXPECT_EQ(w->simulator(), nullptr);
-  EXPECT_EQ(AppTestEngine::live, 0);
-  EXPECT_FALSE(AppTestEngine::destroyedInStep);
-}
-
-TEST_F(MainWindowTest, ExitBreakpointRefusedTwiceKeepsRunning)
-{
-  // Refusing the stop leaves the engine; closing then asks the exit question.
-  Lumora *w = started("1 required\nexit action\n5 iterations\n");
-  ModalAnswerer cancel({QMessageBox::Cancel});
-  ASSERT_TRUE(waitUntil([&] { return cancel.boxes.size() == 2; }));
-  EXPECT_EQ(cancel.boxes[0].text, "Are you sure you want to stop the simulation?");
-  EXPECT_EQ(cancel.boxes[1].text, "Are you sure you want to exit the simulator?");
-  EXPECT_TRUE(w->isVisible());
-  ASSERT_NE(w->simulator(), nullptr);
-  EXPECT_EQ(buttons(), "01010");
-  EXPECT_TRUE(runTo(8));
-  spin(20);
-  EXPECT_EQ(cancel.boxes.size(), 2);
 }
 
 TEST_F(MainWindowTest, SuspendAndExitAtOneIterationActInFileOrder)
@@ -990,16 +581,6 @@ TEST_F(MainWindowTest, SaveAllFallsBackToTheDocumentsFolder)
   EXPECT_TRUE(w->messageLog()->toPlainText().contains(QDir::toNativeSeparators(base)));
 }
 
-TEST_F(MainWindowTest, SaveLineEnvelopeBreakpointWritesTheField)
-{
-  const QString out = dir.filePath("line.txt");
-  started(("1 required\nsave_line_envelope action\n3 iterations\n" + out + " file\n").toUtf8());
-  ASSERT_TRUE(waitUntil([&] { return QFile::exists(out); }));
-  EXPECT_TRUE(runTo(6)); // and the run goes on
-  const QByteArray text = testsupport::readAll(out);
-  EXPECT_TRUE(text.startsWith("! Location [um]\tElectric field [V/m]\n")) << text.constData();
-}
-
 TEST_F(MainWindowTest, FailedLineEnvelopeSaveLeavesTheRunHeld)
 {
   Lumora *w = started("1 required\nsave_line_envelope action\n3 iterations\n/nonexistent/dir/line.txt file\n");
@@ -1048,45 +629,6 @@ TEST_F(MainWindowTest, SaveAsWritesTheActivePlot)
   EXPECT_FALSE(w->runTimer()->isActive());
 }
 
-TEST_F(MainWindowTest, SaveFileReturnsTheWidgetsResult)
-{
-  Lumora *w = started("1 required\n");
-  click("pauseButton");
-  bool saved = true;
-  {
-    // No plot window: nothing to save, no dialog.
-    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("none.txt"));
-    ASSERT_TRUE(QMetaObject::invokeMethod(w, "saveFile", Q_RETURN_ARG(bool, saved)));
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(answerer.fileDialogs, 0);
-  }
-  action("actionElectricFieldEnvelope")->trigger();
-  const QString out = dir.filePath("file.txt");
-  {
-    ModalAnswerer answerer({QMessageBox::Ok}, out);
-    ASSERT_TRUE(QMetaObject::invokeMethod(w, "saveFile", Q_RETURN_ARG(bool, saved)));
-  }
-  EXPECT_TRUE(saved);
-  EXPECT_TRUE(QFile::exists(out));
-  {
-    ModalAnswerer answerer({QMessageBox::Ok}, QString());
-    ASSERT_TRUE(QMetaObject::invokeMethod(w, "saveFile", Q_RETURN_ARG(bool, saved)));
-  }
-  EXPECT_FALSE(saved);
-}
-
-TEST_F(MainWindowTest, NoSecondEngineWhileOneIsLoaded)
-{
-  Lumora *w = started("1 required\n");
-  Simulator *first = w->simulator();
-  const QString other = config("FDTD_other.txt", "1 required\n");
-  bool loaded = true;
-  ASSERT_TRUE(QMetaObject::invokeMethod(w, "readFile", Q_RETURN_ARG(bool, loaded), Q_ARG(QString, other)));
-  EXPECT_FALSE(loaded);
-  EXPECT_EQ(w->simulator(), first);
-  EXPECT_EQ(AppTestEngine::live, 1);
-}
-
 // --- closing ----------------------------------------------------------------------
 
 TEST_F(MainWindowTest, CloseWhileRunningAsksAndHoldsTheRun)
@@ -1129,59 +671,4 @@ TEST_F(MainWindowTest, ExitActionAsksUnlessFinished)
   // Destroying the window deletes the engine (checked in TearDown).
 }
 
-TEST_F(MainWindowTest, ExitActionAfterFinishedAsksNothing)
-{
-  Lumora *w = started("1 required\n2 laststep\n");
-  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
-  ModalAnswerer answerer;
-  action("actionExit")->trigger();
-  EXPECT_TRUE(answerer.boxes.isEmpty());
-  EXPECT_FALSE(w->isVisible());
-}
-
 // --- log, recent files, window state ----------------------------------------------
-
-TEST_F(MainWindowTest, MessageLogListsLoadBreakpointsAndEnd)
-{
-  const QString path = config("FDTD_log.txt", "1 required\nCoarse loadwarning\n4 laststep\nsuspend action\n2 iterations\n");
-  Lumora *w = make(options(path));
-  ASSERT_TRUE(waitUntil([&] { return button("resumeButton")->isEnabled(); }));
-  click("resumeButton");
-  ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
-  const QStringList lines = w->messageLog()->toPlainText().split('\n');
-  const QRegularExpression timeOfDay("^\\d\\d:\\d\\d:\\d\\d  ");
-  EXPECT_TRUE(lines.first().contains(timeOfDay));
-  EXPECT_TRUE(lines.first().endsWith("Loaded " + QDir::toNativeSeparators(path)));
-  const QString text = lines.join('\n');
-  EXPECT_TRUE(text.contains("Coarse"));
-  EXPECT_LT(text.indexOf("Breakpoint \"suspend\" at iteration 2"), text.indexOf("Run finished"));
-  EXPECT_TRUE(w->messageLog()->isReadOnly());
-}
-
-TEST_F(MainWindowTest, RecentFilesAndWindowStateAreKept)
-{
-  Lumora *w = make(options());
-  w->resize(900, 650);
-  QStringList paths;
-  for (int i = 0; i < 11; ++i) {
-    paths.prepend(config(QString("FDTD_%1.txt").arg(i), "1 required\n"));
-    ModalAnswerer answerer({QMessageBox::Yes}, paths.first());
-    bool loaded = false;
-    ASSERT_TRUE(QMetaObject::invokeMethod(w, "open", Q_RETURN_ARG(bool, loaded)));
-    ASSERT_TRUE(loaded);
-    EXPECT_FALSE(w->findChild<QMenu *>("menuRecentFiles")->isEnabled()); // like Load
-    w->on_stopButton_clicked();
-  }
-  ASSERT_TRUE(w->close());
-
-  w = make(options());
-  EXPECT_EQ(w->size(), QSize(900, 650));
-  auto *recent = w->findChild<QMenu *>("menuRecentFiles");
-  EXPECT_TRUE(recent->isEnabled());
-  ASSERT_EQ(recent->actions().size(), Lumora::maximumRecentFiles);
-  EXPECT_EQ(recent->actions().first()->text(), "FDTD_10.txt");
-  recent->actions().at(1)->trigger();
-  ASSERT_NE(w->simulator(), nullptr);
-  EXPECT_EQ(w->configurationPath(), QFileInfo(paths.at(1)).absoluteFilePath());
-  EXPECT_EQ(w->windowTitle(), QString::fromUtf8("FDTD_9.txt \u2014 Lumora"));
-}

@@ -15,11 +15,6 @@ StartupSettings read(const QByteArray &text)
 }
 } // namespace
 
-TEST(SettingsFile, DefaultPathIsBesideTheProgram)
-{
-  EXPECT_EQ(defaultSettingsPath(), QCoreApplication::applicationDirPath() + "/Settings.txt");
-}
-
 TEST(SettingsFile, ValueIsTheTextBeforeTheLastStar)
 {
   EXPECT_EQ(settingsValue("  /data/FDTD_a.txt   * configuration"), "/data/FDTD_a.txt");

@@ -175,16 +175,6 @@ TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
   }
 }
 
-TEST(SweepCsv, FieldsSurviveQuoting)
-{
-  const QStringList fields = {"run-0001", "5e8 0", "a,b", "say \"x\"", ""};
-  QStringList quoted;
-  for (const QString &f : fields)
-    quoted << csvField(f);
-  EXPECT_EQ(quoted.join(','), "run-0001,5e8 0,\"a,b\",\"say \"\"x\"\"\",");
-  EXPECT_EQ(csvFields(quoted.join(',')), fields);
-}
-
 // --- end to end ------------------------------------------------------------------
 
 struct Result
@@ -323,15 +313,6 @@ TEST_F(Sweep, AFailedRunIsRecordedAndTheOthersRun)
   EXPECT_EQ(column(csv(path("out/summary.csv")), "run"), QStringList({"run-0001", "run-0003"}));
 }
 
-TEST_F(Sweep, UnknownKeyIsAUsageErrorBeforeAnythingRuns)
-{
-  const Result r = sweep({"--vary", "centre#2=1,2", "--out", "out"});
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(r.err.startsWith("lumora-sweep: --vary centre#2=1: fewer than 2 lines have the keyword \"centre\"\n"))
-      << r.err.toStdString();
-  EXPECT_FALSE(QFileInfo::exists(path("out")));
-}
-
 TEST_F(Sweep, InterruptAndKillLeaveAResumableSweep)
 {
   // Runs of about 0.2 s each, one at a time.
@@ -414,17 +395,6 @@ TEST_F(Sweep, SlurmScriptRunsTaskByTask)
   const Result again = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--iterations", "100", "--out",
                               "out", "--emit", "slurm"});
   EXPECT_TRUE(again.err.startsWith("All 3 runs are complete; nothing to emit.")) << again.err.toStdString();
-}
-
-TEST_F(Sweep, MissingLumoraBatchIsNamed)
-{
-  const QString copy = path("lumora-sweep");
-  ASSERT_TRUE(QFile::copy(LUMORA_SWEEP_EXE, copy));
-  const Result r = run(copy, {"FDTD_sweep.txt", "--vary", "size=1", "--out", "out"}, dir.path());
-  EXPECT_EQ(r.exitCode, 2);
-  EXPECT_TRUE(r.err.contains("lumora-batch was not found next to lumora-sweep (looked for \"" +
-                             path("lumora-batch") + "\")"))
-      << r.err.toStdString();
 }
 
 TEST(SweepSummary, SpectralScalarsComeFromTheRunFiles)

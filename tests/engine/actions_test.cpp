@@ -59,7 +59,7 @@ TEST(Actions, TimeBelowOneStepFiresAtTheEnd)
   TestEngine e(withRequired({"exit action", "fs tunit", "0.5 time"}), "r", 1e-15, 3);
   ASSERT_EQ(e.breakpointCount, 1);
   EXPECT_EQ(e.breakpoints.at(0)->targetIteration, 0);
-  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(exitApplication()));
+  QSignalSpy spy(e.breakpoints.at(0), &AbstractBreakpoint::reached);
   e.step();
   e.step();
   EXPECT_EQ(spy.count(), 0);
@@ -103,16 +103,13 @@ TEST(Actions, TwoDueBreakpointsFireInFileOrder)
                "r");
   ASSERT_EQ(e.breakpointCount, 2);
   QStringList order;
-  QObject::connect(qobject_cast<SaveLineEnvelopeClass *>(e.breakpoints.at(0)),
-                   &SaveLineEnvelopeClass::saveEEnvelopeOnBreakpoint,
-                   [&](const QString &f) { order << "envelope:" + f; });
-  QObject::connect(qobject_cast<SaveAllBreakpoint *>(e.breakpoints.at(1)),
-                   &SaveAllBreakpoint::saveAllOnBreakpoint,
-                   [&](const QString &f) { order << "all:" + f; });
+  for (auto *bp : e.breakpoints)
+    QObject::connect(bp, &AbstractBreakpoint::reached,
+                     [&](const QString &type, const QString &f) { order << type + ":" + f; });
   e.step();
   EXPECT_TRUE(order.isEmpty());
   e.step();
-  EXPECT_EQ(order, QStringList({"envelope:a.txt", "all:b"}));
+  EXPECT_EQ(order, QStringList({"save_line_envelope:a.txt", "saveAll:b"}));
   e.step();
   EXPECT_EQ(order.size(), 2); // fires once
 }
@@ -120,7 +117,7 @@ TEST(Actions, TwoDueBreakpointsFireInFileOrder)
 TEST(Actions, TargetZeroNeverFiresWithoutAnEnd)
 {
   TestEngine e(withRequired({"suspend action", "0 iterations"}), "r");
-  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(on_pauseButton_clicked()));
+  QSignalSpy spy(e.breakpoints.at(0), &AbstractBreakpoint::reached);
   for (int i = 0; i < 5; ++i)
     e.step();
   EXPECT_EQ(spy.count(), 0);
@@ -147,8 +144,8 @@ TEST(Actions, SameTypeAtTheSameIterationFiresTwice)
   ASSERT_EQ(e.breakpointCount, 2);
   QStringList tags;
   for (auto *bp : e.breakpoints)
-    QObject::connect(qobject_cast<SaveAllBreakpoint *>(bp), &SaveAllBreakpoint::saveAllOnBreakpoint,
-                     [&](const QString &f) { tags << f; });
+    QObject::connect(bp, &AbstractBreakpoint::reached,
+                     [&](const QString &, const QString &f) { tags << f; });
   for (int i = 0; i < 4; ++i)
     e.step();
   EXPECT_EQ(tags, QStringList({"FDTD_ring", "FDTD_ring"}));
@@ -157,19 +154,19 @@ TEST(Actions, SameTypeAtTheSameIterationFiresTwice)
 TEST(Actions, TargetZeroFiresOnceAtTheFinishingStep)
 {
   TestEngine e(withRequired({"saveAll action", "0 iterations", "all file"}), "r", 1e-15, 2);
-  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(saveAllOnBreakpoint(QString)));
+  QSignalSpy spy(e.breakpoints.at(0), &AbstractBreakpoint::reached);
   e.step();
   EXPECT_EQ(spy.count(), 0);
   e.step(); // sets finished
   ASSERT_EQ(spy.count(), 1);
-  EXPECT_EQ(spy.at(0).at(0).toString(), "all");
+  EXPECT_EQ(spy.at(0).at(1).toString(), "all");
 }
 
 TEST(Actions, CheckWithoutBreakpointFlagDoesNothing)
 {
   TestEngine e(withRequired({"exit action", "1 iterations"}), "r");
   e.hasBreakpoints = false;
-  QSignalSpy spy(e.breakpoints.at(0), SIGNAL(exitApplication()));
+  QSignalSpy spy(e.breakpoints.at(0), &AbstractBreakpoint::reached);
   e.step();
   EXPECT_EQ(spy.count(), 0);
 }

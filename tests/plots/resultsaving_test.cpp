@@ -144,45 +144,6 @@ TEST_F(SaveAll, FdtdSpectraAndProbes)
                                             {"All files have been saved", 2000}}));
 }
 
-TEST_F(SaveAll, ProbeNamesDifferingInCaseAreDuplicates)
-{
-  FakeEngine e;
-  e.addFourier("A", 0, 1, 0, 10.0);
-  e.addFourier("a", 0, 1, 0, 10.0);
-  e.addProbe("A", "fs", 0, 1, {1.0});
-  e.addProbe("a", "fs", 0, 1, {2.0});
-  // Spectra and probes share the folder; give the probes other names on disk
-  // by the duplicate rule alone.
-  const SaveAllOutcome out = saveAllResults(&e, config, base, QString(), fixedTime);
-  EXPECT_EQ(filesIn(out.folder),
-            (QStringList{"A.txt", "A_1.txt", "FDTD_run.txt", "a.txt", "a_2.txt"}));
-  EXPECT_EQ(readAll(out.folder + "a_2.txt"), QByteArray("! Time [fs]\tE-field [V/m]\r\n!a\n0\t2\n"));
-}
-
-TEST_F(SaveAll, NothingAvailableWritesOnlyTheConfiguration)
-{
-  FakeEngine e;
-  e.addFourier("A", 0, 1, 0, 10.0);
-  e.spectrumAvailable = false;
-  const SaveAllOutcome out = saveAllResults(&e, config, base, QString(), fixedTime, messages.reporter());
-  EXPECT_EQ(filesIn(out.folder), QStringList{"FDTD_run.txt"});
-  EXPECT_EQ(messages.texts(), QStringList{"All files have been saved"});
-}
-
-TEST_F(SaveAll, SecondSaveInTheSameSecondReusesTheFolderAndKeepsTheCopy)
-{
-  FakeEngine e;
-  e.addProbe("p", "fs", 0, 1, {1.0});
-  saveAllResults(&e, config, base, QString(), fixedTime);
-  testsupport::writeFile(dir, "FDTD_run.txt", "2 changed\n");
-  e.probes[0].samples = {5.0};
-  const SaveAllOutcome out = saveAllResults(&e, config, base, QString(), fixedTime);
-  EXPECT_TRUE(out.succeeded());
-  EXPECT_EQ(readAll(out.folder + "FDTD_run.txt"), QByteArray("1 required\n"));
-  EXPECT_EQ(readAll(out.folder + "p.txt"), QByteArray("! Time [fs]\tE-field [V/m]\r\n!p\n0\t5\n"));
-  EXPECT_EQ(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
-}
-
 TEST_F(SaveAll, UppeInputSignalSpectrumAndPlots)
 {
   FakeEngine e("UPPE_run");
@@ -245,16 +206,6 @@ TEST_F(SaveAll, FolderThatCannotBeCreatedIsReportedAndNothingIsWritten)
   EXPECT_EQ(readAll(fileBase), QByteArray("x"));
 }
 
-TEST_F(SaveAll, MissingResultsBaseIsCreated)
-{
-  FakeEngine e;
-  const QString newBase = dir.filePath("new/deeper");
-  const SaveAllOutcome out = saveAllResults(&e, config, newBase, QString(), fixedTime);
-  EXPECT_TRUE(out.succeeded());
-  EXPECT_EQ(out.folder, resultsFolderPath(newBase, fixedTime, QString()));
-  EXPECT_EQ(filesIn(out.folder), QStringList{"FDTD_run.txt"});
-}
-
 TEST_F(SaveAll, UnwritableFileIsReportedAndLeavesNoPartialFile)
 {
   FakeEngine e;
@@ -274,34 +225,6 @@ TEST_F(SaveAll, UnwritableFileIsReportedAndLeavesNoPartialFile)
   EXPECT_EQ(messages.list.at(2).second, 2000);
 }
 
-TEST_F(SaveAll, MissingConfigurationIsAFailedFile)
-{
-  FakeEngine e;
-  const SaveAllOutcome out =
-      saveAllResults(&e, dir.filePath("gone.txt"), base, QString(), fixedTime, messages.reporter());
-  EXPECT_TRUE(out.folderCreated);
-  EXPECT_EQ(out.failedFiles, 1);
-  EXPECT_TRUE(filesIn(out.folder).isEmpty());
-  EXPECT_TRUE(messages.texts().last().startsWith("Saving failed"));
-}
-
-TEST_F(SaveAll, EmptyConfigurationPathIsAFailedFile)
-{
-  FakeEngine e;
-  const SaveAllOutcome out = saveAllResults(&e, QString(), base, QString(), fixedTime);
-  EXPECT_TRUE(out.folderCreated);
-  EXPECT_EQ(out.failedFiles, 1);
-  EXPECT_EQ(out.savedFiles, 0);
-}
-
-TEST_F(SaveAll, WithoutEngineNothingIsSaved)
-{
-  const SaveAllOutcome out = saveAllResults(nullptr, config, base, QString(), fixedTime, messages.reporter());
-  EXPECT_FALSE(out.succeeded());
-  EXPECT_TRUE(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-  EXPECT_EQ(messages.texts(), QStringList{"Saving failed"});
-}
-
 TEST(SaveLineEnvelope, WritesThePresentField)
 {
   QTemporaryDir dir;
@@ -309,24 +232,10 @@ TEST(SaveLineEnvelope, WritesThePresentField)
   e.field = {0.5, -1.0};
   e.spacing = 2.0;
   const QString path = dir.filePath("line.txt");
-  ASSERT_TRUE(saveElectricFieldEnvelope(&e, path, 3));
+  ASSERT_TRUE(saveElectricFieldEnvelope(&e, path));
   EXPECT_EQ(readAll(path), QByteArray("! Location [um]\tElectric field [V/m]\n"
                                       "0\t0.5\n"
                                       "2\t-1\n"));
-  EXPECT_FALSE(saveElectricFieldEnvelope(&e, dir.filePath("missing/line.txt"), 3));
-  EXPECT_FALSE(saveElectricFieldEnvelope(nullptr, path, 3));
-}
-
-TEST(SaveLineEnvelope, RelativeNameIsTakenFromTheWorkingDirectory)
-{
-  QTemporaryDir dir;
-  const QString previous = QDir::currentPath();
-  ASSERT_TRUE(QDir::setCurrent(dir.path()));
-  FakeEngine e;
-  e.field = {1.0};
-  const bool ok = saveElectricFieldEnvelope(&e, "relative.txt", 1);
-  QDir::setCurrent(previous);
-  ASSERT_TRUE(ok);
-  EXPECT_EQ(readAll(dir.filePath("relative.txt")),
-            QByteArray("! Location [um]\tElectric field [V/m]\n0\t1\n"));
+  EXPECT_FALSE(saveElectricFieldEnvelope(&e, dir.filePath("missing/line.txt")));
+  EXPECT_FALSE(saveElectricFieldEnvelope(nullptr, path));
 }

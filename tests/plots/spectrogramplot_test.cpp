@@ -69,18 +69,6 @@ int colouredPixels(QWidget *canvas)
 
 } // namespace
 
-TEST(ColorMap, StopsFromDarkBlueToDarkRed)
-{
-  ColorMap map;
-  const QwtInterval range(0.0, 1.0);
-  EXPECT_EQ(QColor(map.rgb(range, 0.0)), QColor(Qt::darkBlue));
-  EXPECT_EQ(QColor(map.rgb(range, 0.2)), QColor(Qt::blue));
-  EXPECT_EQ(QColor(map.rgb(range, 0.4)), QColor(Qt::cyan));
-  EXPECT_EQ(QColor(map.rgb(range, 0.6)), QColor(Qt::yellow));
-  EXPECT_EQ(QColor(map.rgb(range, 0.8)), QColor(Qt::red));
-  EXPECT_EQ(QColor(map.rgb(range, 1.0)), QColor(Qt::darkRed));
-}
-
 TEST(SpectrogramPlot, FirstDataLowersTheThresholdAndTheSliderFollows)
 {
   StaticSetup s;
@@ -111,17 +99,6 @@ TEST(SpectrogramPlot, FirstDataLowersTheThresholdAndTheSliderFollows)
   // Back to the minimum shows the full range.
   w->slider()->setValue(20.0);
   EXPECT_DOUBLE_EQ(w->plotWidget()->spectrogramItem()->data()->interval(Qt::ZAxis).minValue(), 20.0);
-}
-
-TEST(SpectrogramPlot, ThresholdAtConstructionIsTheDataMaximum)
-{
-  StaticSetup s;
-  s.bind();
-  auto w = staticPlot(s.e);
-  EXPECT_DOUBLE_EQ(w->threshold(), 60.0);
-  w->refreshPlot(&s.e);
-  // The maximum does not exceed the threshold: it drops to the minimum.
-  EXPECT_DOUBLE_EQ(w->threshold(), 20.0);
 }
 
 TEST(SpectrogramPlot, SavedStaticSpectrogramHasThreeBlocks)
@@ -177,58 +154,6 @@ TEST(SpectrogramPlot, SavedDynamicSpectrogramUsesTheRowsPresent)
                        "2\t\n6\t\n"));
 }
 
-TEST(SpectrogramPlot, DynamicMapWithoutRowsWaitsForData)
-{
-  QTemporaryDir dir;
-  FakeEngine e;
-  auto *d = new DynamicSpectrogramPostprocessing<int, double>("dyn", "THz", 0.0, 1.0, 2.0, 12,
-                                                               true, 4.0, "um", 100);
-  e.spectrogramPostprocessings.push_back(d);
-  DynamicSpectrogramPlotWidget w(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1,
-                                 "Spectrogram", 0);
-  w.resize(533, 293);
-  w.refreshPlot(&e);
-  w.refreshPlot(&e);
-  EXPECT_EQ(w.threshold(), largest);
-  EXPECT_EQ(colouredPixels(w.plotWidget()->canvas()), 0);
-  // Saving writes the headers of the three blocks.
-  ASSERT_TRUE(w.saveToFile(dir.filePath("empty.txt"), &e));
-  EXPECT_EQ(readAll(dir.filePath("empty.txt")),
-            QByteArray("! Spectrogram data:\n\n"
-                       "! SPECTRAL variable expressed in [THz] (corresponds to the columns):\n\n"
-                       "! SPATIAL variable expressed in [um] (corresponds to the rows):\n\n"));
-  // The first rows lower the threshold from the largest double.
-  d->appendRow({-10.0, -20.0, -30.0});
-  w.refreshPlot(&e);
-  EXPECT_DOUBLE_EQ(w.threshold(), -30.0);
-}
-
-TEST(SpectrogramPlot, NoSuchSpectrogramFailsToSave)
-{
-  QTemporaryDir dir;
-  FakeEngine e;
-  StaticSpectrogramPlotWidget w(&e, "x", "y", "z", 1, "Spectrogram", 3);
-  w.refreshPlot(&e);
-  EXPECT_FALSE(w.saveToFile(dir.filePath("none.txt"), &e));
-  EXPECT_FALSE(w.saveToFile(dir.filePath("none.txt"), nullptr));
-  EXPECT_FALSE(QFileInfo::exists(dir.filePath("none.txt")));
-}
-
-TEST(SpectrogramPlot, SingleLocationStillRenders)
-{
-  FakeEngine e;
-  e.addFourier("only", 0.0, 0.5, 5.0, 10.0);
-  e.fourierPostprocessings.front()->process(std::vector<double>{-3.0}, 2);
-  auto *s = new StaticSpectrogramPostprocessing<int, double>("map", "THz", 0.0, 0.5, 5.0, 12, true,
-                                                             7.0, 1.0, 7.0, "um", 1, 11, 0);
-  e.spectrogramPostprocessings.push_back(s);
-  s->refresh(e.fourierPostprocessings);
-  auto w = staticPlot(e);
-  w->resize(533, 293);
-  w->refreshPlot(&e);
-  EXPECT_GT(colouredPixels(w->plotWidget()->canvas()), 100);
-}
-
 TEST(PlotRendering, SpectrogramDrawsAColourMap)
 {
   StaticSetup s;
@@ -238,22 +163,6 @@ TEST(PlotRendering, SpectrogramDrawsAColourMap)
   const int blank = colouredPixels(w->plotWidget()->canvas());
   w->refreshPlot(&s.e);
   EXPECT_GT(colouredPixels(w->plotWidget()->canvas()), blank + 1000);
-}
-
-TEST(PlotRendering, DynamicSpectrogramDrawsAColourMap)
-{
-  FakeEngine e;
-  auto *d = new DynamicSpectrogramPostprocessing<int, double>("dyn", "THz", 0.0, 1.0, 3.0, 12,
-                                                               true, 4.0, "um", 100);
-  e.spectrogramPostprocessings.push_back(d);
-  d->appendRow({-30.0, -10.0, 0.0, -20.0});
-  d->appendRow({-25.0, -5.0, -1.0, -40.0});
-  DynamicSpectrogramPlotWidget w(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1,
-                                 "Spectrogram", 0);
-  w.resize(533, 293);
-  const int blank = colouredPixels(w.plotWidget()->canvas());
-  w.refreshPlot(&e);
-  EXPECT_GT(colouredPixels(w.plotWidget()->canvas()), blank + 1000);
 }
 
 TEST(SpectrogramPlot, ZoomIsKeptAcrossRefreshesAndSliderMoves)

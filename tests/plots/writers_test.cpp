@@ -37,40 +37,6 @@ TEST(ColumnWriter, EightSignificantDigitsAndTabs)
                                       "-0.000125\t2e+21\n"));
 }
 
-TEST(ColumnWriter, NonFiniteValuesAreWrittenAsText)
-{
-  QTemporaryDir dir;
-  const QString path = dir.filePath("c.txt");
-  const double inf = std::numeric_limits<double>::infinity();
-  ASSERT_TRUE(writeColumns(path, {0.0, 1.0}, {-inf, inf}, "! h"));
-  EXPECT_EQ(readAll(path), QByteArray("! h\n0\t-inf\n1\tinf\n"));
-}
-
-TEST(ColumnWriter, HeaderIsUtf8)
-{
-  QTemporaryDir dir;
-  const QString path = dir.filePath("c.txt");
-  ASSERT_TRUE(writeColumns(path, {1.0}, {2.0}, QString::fromUtf8("! \xc2\xb5m")));
-  EXPECT_EQ(readAll(path), QByteArray("! \xc2\xb5m\n1\t2\n"));
-}
-
-TEST(ColumnWriter, ArrayFormReadsOneValuePerX)
-{
-  QTemporaryDir dir;
-  const QString path = dir.filePath("c.txt");
-  const double y[] = {5.0, 6.0, 7.0};
-  ASSERT_TRUE(writeColumns(path, std::vector<double>{1.0, 2.0}, y, "! a"));
-  EXPECT_EQ(readAll(path), QByteArray("! a\n1\t5\n2\t6\n"));
-}
-
-TEST(ColumnWriter, ShorterYVectorLimitsTheLines)
-{
-  QTemporaryDir dir;
-  const QString path = dir.filePath("c.txt");
-  ASSERT_TRUE(writeColumns(path, {1.0, 2.0, 3.0}, {4.0}, "! a"));
-  EXPECT_EQ(readAll(path), QByteArray("! a\n1\t4\n"));
-}
-
 TEST(ColumnWriter, TruncateThenAppend)
 {
   QTemporaryDir dir;
@@ -82,14 +48,6 @@ TEST(ColumnWriter, TruncateThenAppend)
   EXPECT_EQ(entries(dir), QStringList{"c.txt"});
 }
 
-TEST(ColumnWriter, AppendCreatesAMissingFile)
-{
-  QTemporaryDir dir;
-  const QString path = dir.filePath("new.txt");
-  ASSERT_TRUE(writeColumns(path, {1.0}, {2.0}, "! h", QIODevice::Append));
-  EXPECT_EQ(readAll(path), QByteArray("! h\n1\t2\n"));
-}
-
 TEST(MatrixWriter, RowsEndWithATab)
 {
   QTemporaryDir dir;
@@ -97,16 +55,6 @@ TEST(MatrixWriter, RowsEndWithATab)
   const QVector<double> values{1, 2, 3, 4, 5, 6};
   ASSERT_TRUE(writeMatrix(path, values, 2, 3, "! Spectrogram data:\n"));
   EXPECT_EQ(readAll(path), QByteArray("! Spectrogram data:\n\n1\t2\t3\t\n4\t5\t6\t\n"));
-}
-
-TEST(MatrixWriter, OneColumnAndAppend)
-{
-  QTemporaryDir dir;
-  const QString path = dir.filePath("m.txt");
-  ASSERT_TRUE(writeMatrix(path, std::vector<double>{0.5}, 1, 1, "! a"));
-  ASSERT_TRUE(writeMatrix(path, std::vector<double>{1e-9, 2.0}, 2, 1, "! b",
-                          QIODevice::WriteOnly | QIODevice::Append));
-  EXPECT_EQ(readAll(path), QByteArray("! a\n0.5\t\n! b\n1e-09\t\n2\t\n"));
 }
 
 TEST(MatrixWriter, NeverReadsBeyondTheValues)
@@ -131,13 +79,4 @@ TEST(AtomicWrite, UnwritableTargetLeavesNothing)
   EXPECT_FALSE(writeColumns(dir.filePath("taken.txt"), {1.0}, {2.0}, "! h", QIODevice::Append));
   // No temporary file is left behind.
   EXPECT_EQ(entries(dir), QStringList{"taken.txt"});
-}
-
-TEST(AtomicWrite, ReplacesTheWholeFile)
-{
-  QTemporaryDir dir;
-  const QString path = testsupport::writeFile(dir, "r.txt", QByteArray(10000, 'x'));
-  ASSERT_TRUE(writeFileAtomically(path, "short\n"));
-  EXPECT_EQ(readAll(path), QByteArray("short\n"));
-  EXPECT_EQ(entries(dir), QStringList{"r.txt"});
 }

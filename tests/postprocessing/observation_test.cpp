@@ -427,7 +427,7 @@ TEST(Scheduler, BreakpointAtTheEndFiresWhenTheSchedulerFinishes)
   e.breakpoints.append(bp);
   e.breakpointCount = 1;
   e.hasBreakpoints = true;
-  QSignalSpy spy(bp, SIGNAL(exitApplication()));
+  QSignalSpy spy(bp, &AbstractBreakpoint::reached);
   int it = 0;
   while (!e.finished && it < 5000) {
     placePulse(e.e, it + 1, 1, 0);
