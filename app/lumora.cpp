@@ -950,12 +950,7 @@ void Lumora::storeWindowState()
 
 void Lumora::closeEvent(QCloseEvent *event)
 {
-  if (!engine || exitConfirmed) {
-    storeWindowState();
-    event->accept();
-    return;
-  }
-  if (!confirmExit()) {
+  if (engine && !exitConfirmed && !confirmExit()) {
     event->ignore();
     return;
   }

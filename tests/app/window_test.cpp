@@ -1,0 +1,492 @@
+// The main window driven as a user drives it, with the fake engine: the run
+// state as an event -> enabled-actions table, breakpoints, saving and closing.
+
+#include "fakeengine.h"
+#include "testsupport.h"
+#include "windowtestsupport.h"
+
+#include "app/lumora.h"
+#include "plots/plotwidgets.h"
+#include "plots/spectrumdialog.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using windowtest::ModalAnswerer;
+using windowtest::spin;
+using windowtest::waitUntil;
+
+namespace {
+
+class Window : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    ASSERT_TRUE(dir.isValid());
+    FakeEngine::live = 0;
+    FakeEngine::destroyedInStep = false;
+    QSettings().clear();
+  }
+  void TearDown() override
+  {
+    window.reset();
+    EXPECT_EQ(FakeEngine::live, 0) << "an engine outlived its window";
+    EXPECT_FALSE(FakeEngine::destroyedInStep);
+  }
+  QString config(const QString &name, const QByteArray &text) { return testsupport::writeFile(dir, name, text); }
+  LumoraOptions options(const QString &configurationFile = QString())
+  {
+    LumoraOptions o;
+    o.settingsPath = dir.filePath("Settings.txt");
+    o.configurationFile = configurationFile;
+    o.engineFactory = [](const QString &, const QStringList &lines, const QString &runName) -> Simulator * {
+      return new FakeEngine(lines, runName);
+    };
+    return o;
+  }
+  Lumora *make(const LumoraOptions &o)
+  {
+    window = std::make_unique<Lumora>(o);
+    window->show();
+    return window.get();
+  }
+  // A window that has loaded and started the configuration text.
+  Lumora *started(const QByteArray &text, const QString &name = "FDTD_run.txt")
+  {
+    Lumora *w = make(options(config(name, text)));
+    EXPECT_NE(w->simulator(), nullptr);
+    return w;
+  }
+  FakeEngine *engine() const { return static_cast<FakeEngine *>(window->simulator()); }
+  QPushButton *button(const char *name) const { return window->findChild<QPushButton *>(name); }
+  QAction *action(const char *name) const { return window->findChild<QAction *>(name); }
+  QMdiArea *mdi() const { return window->findChild<QMdiArea *>("mdiArea"); }
+  QString status() const { return window->statusBar()->currentMessage(); }
+  void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+  bool runTo(int n)
+  {
+    return waitUntil([&] { return !window->simulator() || window->simulator()->iteration >= n; });
+  }
+  // Start Pause Resume Stop Load, then Save All and the view actions.
+  std::string enabled() const
+  {
+    std::string s;
+    for (const char *b : {"startButton", "pauseButton", "resumeButton", "stopButton"})
+      s += button(b)->isEnabled() ? '1' : '0';
+    s += action("actionLoad")->isEnabled() ? "1 " : "0 ";
+    for (const char *a : {"actionSave_All", "actionElectricFieldEnvelope", "actionMagneticFieldEnvelope",
+                          "actionPoyntingVector", "actionFFTSpectrum", "actionUPPE_time_signal",
+                          "actionDFTSpectrum", "actionTime_series_plot", "actionSpectrogram",
+                          "actionConversion_efficiency"})
+      s += action(a)->isEnabled() ? '1' : '0';
+    return s;
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<Lumora> window;
+};
+
+enum class Event { Load, Start, Pause, Resume, RefusedStop, Stop, RunEnd, EngineSignals };
+
+struct Transition
+{
+  Event event;
+  const char *enabled;
+};
+
+struct StateCase
+{
+  const char *name;
+  const char *config;
+  std::vector<Transition> transitions;
+};
+
+const char *const grid = "1 required\nA fouriername\n1 spectrumready\nP probename\n";
+
+const StateCase stateCases[] = {
+    {"Grid", grid,
+     {{Event::Load, "10000 0000000000"},
+      {Event::Start, "01010 1111001100"},
+      {Event::Pause, "00110 1111001100"},
+      {Event::RefusedStop, "00110 1111001100"},
+      {Event::Resume, "01010 1111001100"},
+      {Event::RefusedStop, "01010 1111001100"},
+      {Event::Stop, "00001 0000000000"}}},
+    {"GridWithoutReadySpectra", "1 required\nA fouriername\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"}}},
+    {"Spectral", "1 required\n1 uppesignal\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1000110000"}}},
+    {"RunEnd", "1 required\n4 laststep\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"}, {Event::RunEnd, "00010 1111000000"},
+      {Event::Stop, "00001 0000000000"}}},
+    {"DynamicSignals", "1 required\n1 dynamic\nA fouriername\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"},
+      {Event::EngineSignals, "01010 1111001110"}}},
+};
+
+class RunStates : public Window, public ::testing::WithParamInterface<StateCase>
+{
+};
+
+} // namespace
+
+TEST_P(RunStates, EventsEnableTheirActions)
+{
+  const QString path = config("FDTD_run.txt", GetParam().config);
+  Lumora *w = make(options());
+  EXPECT_EQ(enabled(), "00001 0000000000");
+  for (const Transition &t : GetParam().transitions) {
+    ModalAnswerer answerer({t.event == Event::RefusedStop ? QMessageBox::Cancel : QMessageBox::Yes}, path);
+    const bool wasRunning = w->runTimer()->isActive();
+    switch (t.event) {
+    case Event::Load:
+      ASSERT_TRUE(QMetaObject::invokeMethod(w, "open"));
+      break;
+    case Event::Start:
+      click("startButton");
+      break;
+    case Event::Pause:
+      click("pauseButton");
+      break;
+    case Event::Resume:
+      click("resumeButton");
+      break;
+    case Event::RefusedStop:
+    case Event::Stop:
+      click("stopButton");
+      break;
+    case Event::RunEnd:
+      ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+      break;
+    case Event::EngineSignals:
+      engine()->emitDynamicSignals();
+      break;
+    }
+    EXPECT_EQ(enabled(), t.enabled) << "after event " << static_cast<int>(t.event);
+    if (t.event == Event::RefusedStop) {
+      EXPECT_EQ(w->runTimer()->isActive(), wasRunning);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, RunStates, ::testing::ValuesIn(stateCases),
+                         [](const ::testing::TestParamInfo<StateCase> &info) { return std::string(info.param.name); });
+
+TEST_F(Window, RunEndIsReportedAndKept)
+{
+  const char *const cases[][2] = {{"1 required\n4 laststep\n", "Run finished"},
+                                  {"1 required\n3 failat\n", "Run failed: The electric field is no longer finite."}};
+  for (const auto &c : cases) {
+    Lumora *w = started(c[0]);
+    ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+    const int steps = engine()->iteration;
+    spin(60);
+    EXPECT_EQ(engine()->iteration, steps); // no step once finished
+    EXPECT_TRUE(w->runTimer()->isActive()); // ticks go on refreshing plots
+    EXPECT_EQ(status(), c[1]);
+    EXPECT_TRUE(w->messageLog()->toPlainText().endsWith(c[1]));
+    ModalAnswerer answerer;
+    click("stopButton");
+    EXPECT_TRUE(answerer.boxes.isEmpty());
+    window.reset();
+  }
+}
+
+// Names and units in the status bar, and a progress bar where the end is known.
+TEST_F(Window, StatusTexts)
+{
+  const struct
+  {
+    const char *config;
+    int iteration;
+    const char *text;
+    int bar; // per mille; -1: no bar
+  } cases[] = {
+      {"1 required\n", 43778, "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps", -1},
+      {"1 required\nexit action\n87556 iterations\n", 43778,
+       "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps \u00b7 about 1 s left", 500},
+      {"1 required\n1 uppesignal\n20 pathlength\n", 2, "z = 2.00 um of 20 um \u00b7 10 % \u00b7 about 9 s left", 100},
+      {"1 required\n80 2 dynamicmap\n", 7, "Iteration 7 \u00b7 7 it/s \u00b7 t = 7 fs", 250},
+  };
+  for (const auto &c : cases) {
+    Lumora *w = started(c.config);
+    click("pauseButton");
+    w->speedIndicatorTimer()->stop();
+    engine()->iteration = c.iteration;
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed")); // a second after the load
+    EXPECT_EQ(w->progressStatusLabel()->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(w->progressStatusBar()->isVisibleTo(w), c.bar >= 0) << c.text;
+    EXPECT_EQ(c.bar >= 0 ? w->progressStatusBar()->value() : -1, c.bar);
+    EXPECT_EQ(status(), "Simulation paused"); // kept until the run goes on
+    window.reset();
+  }
+}
+
+TEST_F(Window, LoadFailureShowsOneWarningAndKeepsNoEngine)
+{
+  const char *const cases[][3] = {
+      {"FDTD_missing.txt", "# nothing\n", "Loading %1 failed:\n Keyword \"required\" not found."},
+      {"PULSE_x.txt", "1 required\n", "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\"."}};
+  Lumora *w = make(options());
+  for (const auto &c : cases) {
+    const QString path = config(c[0], c[1]);
+    ModalAnswerer answerer({QMessageBox::Ok}, path);
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "open"));
+    ASSERT_EQ(answerer.boxes.size(), 1);
+    EXPECT_EQ(answerer.boxes[0].text, QString(c[2]).arg(path));
+    EXPECT_EQ(status(), "Loading canceled");
+    EXPECT_EQ(w->simulator(), nullptr);
+    EXPECT_EQ(enabled(), "00001 0000000000");
+  }
+}
+
+TEST_F(Window, SettingsFileLoadsAndStarts)
+{
+  const QString path = config("FDTD_auto.txt", "1 required\n");
+  config("Settings.txt", ("1\n" + path + " *\n" + dir.path() + "/results *\n").toUtf8());
+  Lumora *w = make(options());
+  ASSERT_NE(w->simulator(), nullptr);
+  EXPECT_EQ(w->configurationPath(), path);
+  EXPECT_EQ(w->resultsFolderBase(), dir.path() + "/results");
+  EXPECT_EQ(enabled(), "01010 1111000000");
+  EXPECT_TRUE(runTo(3));
+}
+
+// --- plot windows ------------------------------------------------------------------
+
+TEST_F(Window, PlotWindowsJoinTheWindowMenuAndCloseWithStop)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  auto *windowMenu = w->findChild<QMenu *>("menuWindow");
+  const int baseEntries = windowMenu->actions().size();
+  for (const char *a : {"actionElectricFieldEnvelope", "actionPoyntingVector", "actionElectricFieldEnvelope"})
+    action(a)->trigger();
+  QStringList titles;
+  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
+    titles << s->windowTitle();
+  EXPECT_EQ(titles, QStringList({"Electric field envelope 1", "Poynting vector envelope 1", "Electric field envelope 2"}));
+  ASSERT_EQ(windowMenu->actions().size(), baseEntries + 3);
+  for (const char *a : {"actionSaveAs", "actionClose", "actionCloseAll", "actionTile", "actionCascade"})
+    EXPECT_TRUE(action(a)->isEnabled()) << a;
+  mdi()->setActiveSubWindow(mdi()->subWindowList(QMdiArea::CreationOrder).first());
+  EXPECT_TRUE(windowMenu->actions().at(baseEntries)->isChecked());
+  ModalAnswerer yes({QMessageBox::Yes});
+  click("stopButton");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(mdi()->subWindowList().isEmpty());
+  EXPECT_EQ(windowMenu->actions().size(), baseEntries);
+  EXPECT_FALSE(action("actionSaveAs")->isEnabled());
+}
+
+TEST_F(Window, RefreshWalkFollowsEachWindowsRefreshTest)
+{
+  started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  action("actionElectricFieldEnvelope")->trigger();
+  const auto windows = mdi()->subWindowList(QMdiArea::CreationOrder);
+  auto *ticked = qobject_cast<RectangularPlotWidget *>(windows[0]->widget());
+  auto *unticked = qobject_cast<RectangularPlotWidget *>(windows[1]->widget());
+  ASSERT_TRUE(ticked && unticked);
+  ticked->checkBox->setChecked(true);
+  ticked->lineEdit->setText("2");
+  engine()->iteration = 1;
+  // Each tick steps once and then walks the windows; E[0] is the iteration.
+  for (double expected : {2.0, 2.0, 4.0}) {
+    ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+    EXPECT_EQ(ticked->yValues().front(), expected);
+  }
+  EXPECT_EQ(unticked->yValues().front(), 0.0); // never refreshed since it opened
+  ticked->lineEdit->setText("0");               // counts as 1
+  ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+  EXPECT_EQ(ticked->yValues().front(), 5.0);
+}
+
+TEST_F(Window, TheTickOfASuspendStillRefreshesThePlots)
+{
+  started("1 required\nsuspend action\n7 iterations\n");
+  action("actionElectricFieldEnvelope")->trigger();
+  auto *plot = qobject_cast<RectangularPlotWidget *>(mdi()->subWindowList().first()->widget());
+  ASSERT_NE(plot, nullptr);
+  plot->checkBox->setChecked(true);
+  ASSERT_TRUE(waitUntil([&] { return button("resumeButton")->isEnabled(); }));
+  EXPECT_EQ(engine()->iteration, 7);
+  EXPECT_EQ(plot->yValues().front(), 7.0);
+}
+
+TEST_F(Window, DialogOpensWindowsForTheSelectedRows)
+{
+  Lumora *w = started("1 required\nP0 probename\nP1 probename\nP2 probename\n");
+  click("pauseButton");
+  action("actionTime_series_plot")->trigger();
+  SpectrumDialog *dialog = w->probeDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->itemNames(), QStringList({"P0", "P1", "P2"}));
+  auto *list = dialog->findChild<QListWidget *>("listWidget");
+  list->item(2)->setSelected(true);
+  list->item(0)->setSelected(true);
+  dialog->findChild<QPushButton *>("okButton")->click();
+  QStringList titles;
+  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
+    titles << s->windowTitle();
+  titles.sort();
+  EXPECT_EQ(titles, QStringList({"P0", "P2"}));
+  // The dialog is kept and brought up to date with probes added meanwhile.
+  engine()->addProbe("P3", "fs", 0, 1, {});
+  action("actionTime_series_plot")->trigger();
+  EXPECT_EQ(w->probeDialog(), dialog);
+  EXPECT_EQ(dialog->itemNames(), QStringList({"P0", "P1", "P2", "P3"}));
+}
+
+// --- breakpoints -------------------------------------------------------------------
+
+TEST_F(Window, ExitBreakpointStopsAfterTheStepAndClosesTheWindow)
+{
+  Lumora *w = started("1 required\nexit action\n5 iterations\n");
+  ModalAnswerer yes({QMessageBox::Yes});
+  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }));
+  ASSERT_EQ(yes.boxes.size(), 1);
+  EXPECT_EQ(yes.boxes[0].text, "Are you sure you want to stop the simulation?");
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
+}
+
+TEST_F(Window, SuspendAndExitAtOneIterationActInFileOrder)
+{
+  Lumora *w = started("1 required\nsuspend action\n3 iterations\nexit action\n3 iterations\n");
+  ModalAnswerer cancel({QMessageBox::Cancel});
+  ASSERT_TRUE(waitUntil([&] { return cancel.boxes.size() == 2; }));
+  // Paused by the first; the refused stop and exit leave it paused.
+  EXPECT_EQ(enabled(), "00110 1111000000");
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_EQ(engine()->iteration, 3);
+  EXPECT_TRUE(w->messageLog()->toPlainText().contains("Breakpoint \"exit\" at iteration 3"));
+}
+
+TEST_F(Window, SaveBreakpointsWriteAndKeepTheRunGoing)
+{
+  const QString path = config("FDTD_tagged.txt", "1 required\nsaveAll action\n4 iterations\nmytag file\n"
+                                                 "save_line_envelope action\n5 iterations\nline.txt file\n");
+  config("Settings.txt", ("1\n" + path + "*\n" + dir.path() + "*\n").toUtf8());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  Lumora *w = make(options());
+  ASSERT_TRUE(runTo(6));
+  QDir::setCurrent(previous);
+  EXPECT_EQ(w->resultsTag(), "mytag");
+  const QStringList folders = QDir(dir.path()).entryList({"Simulation results *_mytag"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(dir.path() + "/" + folders.first() + "/FDTD_tagged.txt"));
+  EXPECT_TRUE(testsupport::readAll(dir.filePath("line.txt")).startsWith("! Location [um]\tElectric field [V/m]\n0\t5\n"));
+  EXPECT_EQ(enabled(), "01010 1111000000");
+  EXPECT_TRUE(w->runTimer()->isActive());
+}
+
+TEST_F(Window, FailedLineEnvelopeSaveLeavesTheRunHeld)
+{
+  Lumora *w = started("1 required\nsave_line_envelope action\n3 iterations\n/nonexistent/dir/line.txt file\n");
+  ASSERT_TRUE(waitUntil([&] { return status() == "Saving failed"; }));
+  spin(30);
+  EXPECT_EQ(engine()->iteration, 3);
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_EQ(enabled(), "01010 1111000000"); // continue with Pause and Resume
+  click("pauseButton");
+  click("resumeButton");
+  EXPECT_TRUE(runTo(5));
+}
+
+// --- saving by hand ---------------------------------------------------------------
+
+// Without a results base Save All writes beside the program, or, when that
+// folder is not writable (an installed program), into the user's documents;
+// saving while paused leaves the run paused.
+TEST_F(Window, SaveAllFallsBackToTheDocumentsFolder)
+{
+  LumoraOptions o = options(config("FDTD_fallback.txt", "1 required\n"));
+  o.programFolder = dir.filePath("not-there");
+  o.documentsFolder = dir.filePath("Documents");
+  Lumora *w = make(o);
+  click("pauseButton");
+  action("actionSave_All")->trigger();
+  const QString base = dir.filePath("Documents/Lumora results");
+  const QStringList folders = QDir(base).entryList({"Simulation results *"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(base + "/" + folders.first() + "/FDTD_fallback.txt"));
+  const QString message = "All files have been saved to " + QDir::toNativeSeparators(base + "/" + folders.first());
+  EXPECT_EQ(status(), message);
+  EXPECT_TRUE(w->messageLog()->toPlainText().endsWith(message));
+  EXPECT_EQ(enabled(), "00110 1111000000");
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+TEST_F(Window, SaveAsAndExportWriteTheActivePlot)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  // A name without suffix gets ".txt"; the picture dialog proposes the title.
+  const QString out = dir.filePath("saved.txt");
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("saved"));
+    action("actionSaveAs")->trigger();
+  }
+  EXPECT_EQ(status(), "File saved");
+  EXPECT_TRUE(testsupport::readAll(out).startsWith("! Location [um]\tElectric field [V/m]\n"));
+  EXPECT_TRUE(w->messageLog()->toPlainText().endsWith("Saved " + QDir::toNativeSeparators(out)));
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("picture"));
+    action("actionExportPicture")->trigger();
+    EXPECT_EQ(answerer.proposedFile, dir.filePath("Electric field envelope 1.png"));
+  }
+  EXPECT_GT(QFileInfo(dir.filePath("picture.png")).size(), 0);
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, QString());
+    action("actionSaveAs")->trigger();
+  }
+  EXPECT_EQ(status(), "Saving canceled");
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+// --- closing ----------------------------------------------------------------------
+
+TEST_F(Window, CloseAndExitAskWhileRunning)
+{
+  Lumora *w = started("1 required\n");
+  ASSERT_TRUE(runTo(2));
+  {
+    ModalAnswerer cancel({QMessageBox::Cancel});
+    EXPECT_FALSE(w->close());
+    action("actionExit")->trigger();
+    ASSERT_EQ(cancel.boxes.size(), 2);
+    EXPECT_EQ(cancel.boxes[0].text, "Are you sure you want to exit the simulator?");
+  }
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->runTimer()->isActive());
+  {
+    ModalAnswerer yes({QMessageBox::Yes});
+    action("actionExit")->trigger();
+    EXPECT_EQ(yes.boxes.size(), 1);
+  }
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
