@@ -130,6 +130,25 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
   return e;
 }
 
+ResultEntry plotEntry(ResultKind kind, unsigned short index, const QString &title, const QString &xTitle,
+                      const QString &yTitle)
+{
+  ResultEntry e;
+  e.kind = kind;
+  e.index = index;
+  e.title = title;
+  e.xTitle = xTitle;
+  e.yTitle = yTitle;
+  e.savedYTitle = yTitle;
+  return e;
+}
+
+bool writeResultFile(Simulator &engine, const ResultEntry &entry, const QString &fileName)
+{
+  const QByteArray text = resultText(engine, entry);
+  return !text.isEmpty() && writeFileAtomically(fileName, text);
+}
+
 bool resultAvailable(Simulator &engine, ResultKind kind)
 {
   switch (kind) {

@@ -44,6 +44,15 @@ struct ResultEntry
 // spectrogram; an index out of range gives an empty title).
 ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index = 0);
 
+// The entry of a plot window as it is set up (its own titles, which its
+// saved file shows).
+ResultEntry plotEntry(ResultKind kind, unsigned short index, const QString &title, const QString &xTitle,
+                      const QString &yTitle);
+
+// Writes the text of entry to fileName (atomically); false when there is no
+// such data or the file cannot be written.
+bool writeResultFile(Simulator &engine, const ResultEntry &entry, const QString &fileName);
+
 // True when the engine offers the kind (its menu action is enabled once the
 // run has started).
 bool resultAvailable(Simulator &engine, ResultKind kind);

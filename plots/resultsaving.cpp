@@ -91,8 +91,7 @@ QStringList resultFileNames(const QStringList &names, Qt::CaseSensitivity cs)
 
 bool writeResult(Simulator &engine, const QString &folder, const ResultEntry &entry)
 {
-  const QByteArray text = resultText(engine, entry);
-  return !text.isEmpty() && writeFileAtomically(folder + entry.fileName, text);
+  return writeResultFile(engine, entry, folder + entry.fileName);
 }
 
 namespace {

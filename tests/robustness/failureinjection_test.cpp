@@ -151,9 +151,9 @@ TEST_F(FailureInjection, EnvelopeSaveBelowARegularFileFails)
   std::unique_ptr<Simulator> engine = fdtdRun();
   ASSERT_TRUE(engine);
   const QString blocker = write(QStringLiteral("blocker"), "x");
-  EXPECT_FALSE(saveElectricFieldEnvelope(engine.get(), blocker + QStringLiteral("/E.txt"), 1));
+  EXPECT_FALSE(saveElectricFieldEnvelope(engine.get(), blocker + QStringLiteral("/E.txt")));
   EXPECT_EQ(testsupport::readAll(blocker), "x");
-  EXPECT_TRUE(saveElectricFieldEnvelope(engine.get(), dir.filePath(QStringLiteral("E.txt")), 1));
+  EXPECT_TRUE(saveElectricFieldEnvelope(engine.get(), dir.filePath(QStringLiteral("E.txt"))));
 }
 
 // --- a full disk ---------------------------------------------------------------
