@@ -101,6 +101,7 @@ public:
   bool hasTimeSignal() override { return timeSignal; }
   void integrateSpectrum() override {}
   std::vector<double> &electricField() override { return field; }
+  const std::vector<double> &magneticField() const override { return hField; }
   std::vector<double> &conversionCurveA() override { return totalEnergy; }
   std::vector<double> &conversionCurveB() override { return bandEnergy; }
   std::vector<double> &conversionPositions() override { return positions; }
@@ -140,7 +141,7 @@ public:
   int failAt = 0;
   int sleepMs = 0;
   double pathLength = 0.0;
-  std::vector<double> field, positions, totalEnergy, bandEnergy;
+  std::vector<double> field, hField, positions, totalEnergy, bandEnergy;
   std::vector<Probe> probes;
   std::vector<double> inputField, timePoints, frequencies, initialSpectrumDb, spectrumDb;
 
