@@ -85,6 +85,11 @@ private:
   void saveEnvelopeReached(QString fileName);
 
 private:
+  enum class StepEnd { Done, Failed, Interrupted, TimeLimit };
+  // Loads the engine (lines: the configuration, for the run's end); false
+  // after printing why the run is refused.
+  bool loadEngine(const EngineFactory &factory, QStringList &lines);
+  StepEnd stepToTheEnd();
   void connectBreakpoints();
   void notice(const QString &text);
   void error(const QString &text);
