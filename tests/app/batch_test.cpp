@@ -58,30 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadArguments{{"--set", "size", "FDTD_a.txt"}, "--set \"size\" is not KEY=VALUE"}));
 
 
-TEST(BatchNaturalEnd, ComesFromAnExitActionAtAPositiveIteration)
-{
-  const QStringList base = {"1 required"};
-  FakeEngine plain(base, "FDTD_x");
-  EXPECT_FALSE(runEndsByItself(plain));
-  EXPECT_EQ(exitActionIteration(plain), 0);
-
-  FakeEngine withExit(base + QStringList{"exit action", "40 iterations", "exit action",
-                                             "30 iterations"},
-                           "FDTD_x");
-  ASSERT_TRUE(withExit.isConstructed());
-  EXPECT_TRUE(runEndsByItself(withExit));
-  EXPECT_EQ(exitActionIteration(withExit), 30);
-
-  // An exit "at the end of the run" (target 0) does not end a run that never finishes.
-  FakeEngine atEnd(base + QStringList{"exit action", "fs tunit", "0.5 time"}, "FDTD_x");
-  ASSERT_TRUE(atEnd.isConstructed());
-  EXPECT_FALSE(runEndsByItself(atEnd));
-
-  FakeEngine dynamic(base, "FDTD_x");
-  dynamic.dynamicSpectrogram = true;
-  EXPECT_TRUE(runEndsByItself(dynamic));
-}
-
 // --- end to end ------------------------------------------------------------------
 
 struct Result
@@ -295,72 +271,25 @@ Result batch(const QStringList &arguments, const QString &workDir)
   if ((result).err.contains(QLatin1String("engine is not available")))                      \
   GTEST_SKIP() << "engine not built into lumora-batch yet"
 
-// A small vacuum grid with a Gaussian point source and one section of every
-// post-processing kind the grid engine writes.
-const QByteArray fdtdConfig = R"(# Batch test: vacuum, a Gaussian pulse and every post-processing kind
-1 stability
-1 threads
-nm measure
-10 size
-1 physical
-1d problem
-diel medium
-200 meshpoints
-1 1 parameters
-point geometry
-50 z-location
-0 1 0 amplitude
-gauss shape
-THz funit
-fs tunit
-375 centre
-10 duration
-50 3dB
-fourier typeOf
-Spectrum A *name
-150 z-location
-0 use
-100 50 800 start
-1 itstart
-end itend
-THz anyunit
-time typeOf
-Probe *name
-150 z-location
-0 use
-1 itstart
-300 itend
-fs tunit
-poynting typeOf
-Flux *name
-100 z-location
-0 use
-spectrogram typeOf
-Map *name
-300 50 500 start
-THz anyunit
-10 90 190 loc_start
-)";
 
 // The real program: every file of a grid run and of a spectral example, with
 // its first lines and a picture that is not blank.
 TEST_F(BatchRun, RealEnginesWriteEveryResultFileWithItsPicture)
 {
-  config(fdtdConfig, QStringLiteral("FDTD_batch.txt"));
-  ASSERT_TRUE(QFile::copy(testsupport::sourceDir() + "/examples/UPPE_lorentz_linear.txt",
-                          path("UPPE_lorentz_linear.txt")));
+  for (const char *example : {"FDTD_lossy_multipole_layers.txt", "UPPE_lorentz_linear.txt"})
+    ASSERT_TRUE(QFile::copy(testsupport::sourceDir() + "/examples/" + example, path(example)));
   const struct
   {
     QStringList arguments;
     QList<QStringList> files; // file name, then its first lines
   } runs[] = {
-      {{"--iterations", "300", "FDTD_batch.txt"},
-       {{"Spectrum A", "! Magnitude spectrum:", "! Frequency [THz]\tMagnitude [dBV/m]"},
-        {"Map at 10 (spectrum)", "! Magnitude spectrum:"},
-        {"Probe", "! Time [fs]\tE-field [V/m]\r", "!Probe"},
+      {{"--iterations", "300", "FDTD_lossy_multipole_layers.txt"},
+       {{"spectrum in wavelength", "! Magnitude spectrum:"},
+        {"spectrum along the layers at 300 (spectrum)", "! Magnitude spectrum:", "! Frequency [THz]\tMagnitude [dBV/m]"},
+        {"probe in the last layer1", "! Time [fs]\tE-field [V/m]\r", "!probe in the last layer1"},
         {"Electric field", "! Location [nm]\tElectric field [V/m]"},
         {"Poynting vector", "! Location [nm]\tPoynting vector [W/m^2]"},
-        {"Map", "! Spectrogram data:", ""}}},
+        {"spectrum along the layers", "! Spectrogram data:", ""}}},
       {{"UPPE_lorentz_linear.txt"},
        {{"Input signal", "! Time [fs] E field [V/m]"},
         {"Input spectrum", "! Frequency [THz] Magnitude [dBV/m]"},

@@ -9,10 +9,6 @@
 #include "plots/plotwidgets.h"
 #include "plots/spectrumdialog.h"
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -24,7 +20,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -214,7 +209,6 @@ TEST_F(Window, StatusTexts)
     const char *text;
     int bar; // per mille; -1: no bar
   } cases[] = {
-      {"1 required\n", 43778, "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps", -1},
       {"1 required\nexit action\n87556 iterations\n", 43778,
        "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps \u00b7 about 1 s left", 500},
       {"1 required\n1 uppesignal\n20 pathlength\n", 2, "z = 2.00 um of 20 um \u00b7 10 % \u00b7 about 9 s left", 100},
@@ -237,8 +231,7 @@ TEST_F(Window, StatusTexts)
 TEST_F(Window, LoadFailureShowsOneWarningAndKeepsNoEngine)
 {
   const char *const cases[][3] = {
-      {"FDTD_missing.txt", "# nothing\n", "Loading %1 failed:\n Keyword \"required\" not found."},
-      {"PULSE_x.txt", "1 required\n", "%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\"."}};
+      {"FDTD_missing.txt", "# nothing\n", "Loading %1 failed:\n Keyword \"required\" not found."}};
   Lumora *w = make(options());
   for (const auto &c : cases) {
     const QString path = config(c[0], c[1]);
@@ -250,18 +243,6 @@ TEST_F(Window, LoadFailureShowsOneWarningAndKeepsNoEngine)
     EXPECT_EQ(w->simulator(), nullptr);
     EXPECT_EQ(enabled(), "00001 0000000000");
   }
-}
-
-TEST_F(Window, SettingsFileLoadsAndStarts)
-{
-  const QString path = config("FDTD_auto.txt", "1 required\n");
-  config("Settings.txt", ("1\n" + path + " *\n" + dir.path() + "/results *\n").toUtf8());
-  Lumora *w = make(options());
-  ASSERT_NE(w->simulator(), nullptr);
-  EXPECT_EQ(w->configurationPath(), path);
-  EXPECT_EQ(w->resultsFolderBase(), dir.path() + "/results");
-  EXPECT_EQ(enabled(), "01010 1111000000");
-  EXPECT_TRUE(runTo(3));
 }
 
 // --- plot windows ------------------------------------------------------------------
@@ -341,11 +322,6 @@ TEST_F(Window, DialogOpensWindowsForTheSelectedRows)
     titles << s->windowTitle();
   titles.sort();
   EXPECT_EQ(titles, QStringList({"P0", "P2"}));
-  // The dialog is kept and brought up to date with probes added meanwhile.
-  engine()->addProbe("P3", "fs", 0, 1, {});
-  action("actionTime_series_plot")->trigger();
-  EXPECT_EQ(w->probeDialog(), dialog);
-  EXPECT_EQ(dialog->itemNames(), QStringList({"P0", "P1", "P2", "P3"}));
 }
 
 // --- breakpoints -------------------------------------------------------------------
@@ -449,12 +425,7 @@ TEST_F(Window, SaveAsAndExportWriteTheActivePlot)
     EXPECT_EQ(answerer.proposedFile, dir.filePath("Electric field envelope 1.png"));
   }
   EXPECT_GT(QFileInfo(dir.filePath("picture.png")).size(), 0);
-  {
-    ModalAnswerer answerer({QMessageBox::Ok}, QString());
-    action("actionSaveAs")->trigger();
-  }
-  EXPECT_EQ(status(), "Saving canceled");
-  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_FALSE(w->runTimer()->isActive()); // saving while paused stays paused
 }
 
 // --- closing ----------------------------------------------------------------------
