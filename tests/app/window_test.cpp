@@ -1,33 +1,196 @@
-// The main window driven as a user drives it, with the fake engine: the run
-// state as an event -> enabled-actions table, breakpoints, saving and closing.
+// The application layer: the Settings file, the main window driven as a user
+// drives it with the fake engine (the run state as an event -> enabled-actions
+// table, breakpoints, saving, closing), and every shipped example in the
+// window with the real engines.
 
-#include "fakeengine.h"
 #include "testsupport.h"
-#include "windowtestsupport.h"
-
+#include "app/settingsfile.h"
+#include "fakeengine.h"
 #include "app/lumora.h"
 #include "plots/plotwidgets.h"
 #include "plots/spectrumdialog.h"
+#include "engine/simulator.h"
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QList>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <gtest/gtest.h>
-
 #include <memory>
+#include <cctype>
+#include <cmath>
+#include <ostream>
 
-using windowtest::ModalAnswerer;
-using windowtest::spin;
-using windowtest::waitUntil;
+namespace {
+
+// Runs the event loop until done() holds or timeoutMs passed; returns done().
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+{
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs)
+      return done();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+// Runs the event loop for about ms milliseconds.
+void spin(int ms)
+{
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Answers every modal message box that appears while it lives: the answers
+// are used in order (the last one repeats) and every box is recorded. File
+// dialogs get fileAnswer (empty: cancelled).
+class ModalAnswerer
+{
+public:
+  explicit ModalAnswerer(QList<QMessageBox::StandardButton> answers = {QMessageBox::Ok},
+                         const QString &fileAnswer = QString())
+      : answers(answers), fileAnswer(fileAnswer)
+  {
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
+    timer.start();
+  }
+
+  QStringList boxes; // the texts of the boxes seen
+  int fileDialogs = 0;
+  QString proposedFile; // what the last file dialog offered
+
+
+private:
+  void poll()
+  {
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal)
+      return;
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+      if (!box->isVisible())
+        return;
+      boxes << box->text();
+      const QMessageBox::StandardButton answer =
+          answers.isEmpty() ? QMessageBox::Ok : answers.at(qMin(used, answers.size() - 1));
+      ++used;
+      QAbstractButton *button = box->button(answer);
+      if (button)
+        button->click();
+      else
+        box->reject();
+      return;
+    }
+    if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+      if (!dialog->isVisible())
+        return;
+      ++fileDialogs;
+      proposedFile = dialog->selectedFiles().value(0);
+      if (fileAnswer.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(fileAnswer);
+        static_cast<QDialog *>(dialog)->accept();
+      }
+    }
+  }
+
+  QList<QMessageBox::StandardButton> answers;
+  QString fileAnswer;
+  int used = 0;
+  QTimer timer;
+};
+
+
+StartupSettings read(const QByteArray &text)
+{
+  QTemporaryDir dir;
+  return readSettingsFile(testsupport::writeFile(dir, "Settings.txt", text));
+}
+} // namespace
+
+TEST(SettingsFile, ValueIsTheTextBeforeTheLastStar)
+{
+  EXPECT_EQ(settingsValue("  /data/FDTD_a.txt   * configuration"), "/data/FDTD_a.txt");
+  EXPECT_EQ(settingsValue("/a*b*c"), "/a*b");
+  EXPECT_EQ(settingsValue("*"), "");
+  EXPECT_EQ(settingsValue("/data/FDTD_a.txt"), "");
+  EXPECT_EQ(settingsValue(""), "");
+}
+
+TEST(SettingsFile, MissingFileAsksForNothing)
+{
+  const StartupSettings s = readSettingsFile("/nonexistent/Settings.txt");
+  EXPECT_FALSE(s.autoLoad);
+  EXPECT_TRUE(s.configurationPath.isEmpty());
+  EXPECT_TRUE(s.resultsBase.isEmpty());
+}
+
+struct SettingsCase
+{
+  const char *name;
+  const char *text;
+  bool autoLoad;
+  const char *path;
+  const char *base;
+};
+
+class SettingsFileCases : public ::testing::TestWithParam<SettingsCase>
+{
+};
+
+TEST_P(SettingsFileCases, Reads)
+{
+  const SettingsCase &c = GetParam();
+  const StartupSettings s = read(c.text);
+  EXPECT_EQ(s.autoLoad, c.autoLoad);
+  EXPECT_EQ(s.configurationPath, QString(c.path));
+  EXPECT_EQ(s.resultsBase, QString(c.base));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SettingsFileCases,
+    ::testing::Values(
+        SettingsCase{"AutoLoad", "1\n/data/FDTD_a.txt *\n/results *\n", true, "/data/FDTD_a.txt", "/results"},
+        SettingsCase{"ZeroIgnoresTheOtherLines", "0\n/data/FDTD_a.txt *\n/results *\n", false, "", ""},
+        SettingsCase{"EmptyLinesBeforeLineOne", "\n\n2 auto\n/a/FDTD_b.txt*\n*\n", true, "/a/FDTD_b.txt", ""},
+        SettingsCase{"PathWithoutStarIsEmpty", "1\n/data/FDTD_a.txt\n/results *\n", true, "", "/results"},
+        SettingsCase{"EmptyLineThreeGivesNoBase", "1\n/data/FDTD_a.txt *\n\n", true, "/data/FDTD_a.txt", ""},
+        SettingsCase{"MissingLineThree", "1\nFDTD_a.txt *", true, "FDTD_a.txt", ""},
+        SettingsCase{"NotANumber", "yes\nFDTD_a.txt *\n", false, "", ""},
+        SettingsCase{"LeadingBlankGivesAnEmptyWord", " 1\nFDTD_a.txt *\n", false, "", ""},
+        SettingsCase{"WordEndsAtTheFirstWhiteSpace", "1\tload\nFDTD_a.txt *\n", true, "FDTD_a.txt", ""},
+        SettingsCase{"NegativeIsNonZero", "-1\nFDTD_a.txt *\n", true, "FDTD_a.txt", ""},
+        SettingsCase{"OnlyEmptyLines", "\n\n\n", false, "", ""},
+        SettingsCase{"EmptyFile", "", false, "", ""},
+        SettingsCase{"BlanksInsideThePath", "1\n  /my data/FDTD a.txt  *  \n", true, "/my data/FDTD a.txt", ""}),
+    [](const ::testing::TestParamInfo<SettingsCase> &info) { return std::string(info.param.name); });
+
 
 namespace {
 
@@ -238,7 +401,7 @@ TEST_F(Window, LoadFailureShowsOneWarningAndKeepsNoEngine)
     ModalAnswerer answerer({QMessageBox::Ok}, path);
     ASSERT_TRUE(QMetaObject::invokeMethod(w, "open"));
     ASSERT_EQ(answerer.boxes.size(), 1);
-    EXPECT_EQ(answerer.boxes[0].text, QString(c[2]).arg(path));
+    EXPECT_EQ(answerer.boxes[0], QString(c[2]).arg(path));
     EXPECT_EQ(status(), "Loading canceled");
     EXPECT_EQ(w->simulator(), nullptr);
     EXPECT_EQ(enabled(), "00001 0000000000");
@@ -332,7 +495,7 @@ TEST_F(Window, ExitBreakpointStopsAfterTheStepAndClosesTheWindow)
   ModalAnswerer yes({QMessageBox::Yes});
   ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }));
   ASSERT_EQ(yes.boxes.size(), 1);
-  EXPECT_EQ(yes.boxes[0].text, "Are you sure you want to stop the simulation?");
+  EXPECT_EQ(yes.boxes[0], "Are you sure you want to stop the simulation?");
   EXPECT_EQ(w->simulator(), nullptr);
   EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
 }
@@ -439,7 +602,7 @@ TEST_F(Window, CloseAndExitAskWhileRunning)
     EXPECT_FALSE(w->close());
     action("actionExit")->trigger();
     ASSERT_EQ(cancel.boxes.size(), 2);
-    EXPECT_EQ(cancel.boxes[0].text, "Are you sure you want to exit the simulator?");
+    EXPECT_EQ(cancel.boxes[0], "Are you sure you want to exit the simulator?");
   }
   EXPECT_TRUE(w->isVisible());
   EXPECT_TRUE(w->runTimer()->isActive());
@@ -451,3 +614,113 @@ TEST_F(Window, CloseAndExitAskWhileRunning)
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(w->runTimer()->isActive());
 }
+
+
+
+namespace {
+
+QStringList shippedExamples()
+{
+  QStringList paths;
+  const QDir examples(testsupport::sourceDir() + "/examples");
+  for (const QString &name : examples.entryList({"FDTD_*.txt", "UPPE_*.txt"}, QDir::Files, QDir::Name))
+    paths << examples.filePath(name);
+  return paths;
+}
+
+std::string testName(const ::testing::TestParamInfo<QString> &info)
+{
+  std::string name = QFileInfo(info.param).baseName().toStdString();
+  for (char &c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)))
+      c = '_';
+  return name;
+}
+
+// Picks every row of a selection dialog and presses Ok.
+void chooseAll(SpectrumDialog *dialog)
+{
+  auto *list = dialog->findChild<QListWidget *>("listWidget");
+  list->selectAll();
+  dialog->findChild<QPushButton *>("okButton")->click();
+}
+
+} // namespace
+
+class ShippedExample : public ::testing::TestWithParam<QString>
+{
+};
+
+TEST_P(ShippedExample, RunsInTheWindow)
+{
+  // The run works on a copy of the examples folder, which is also the working
+  // directory: pulse files are found there, and side files stay there.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QDir examples(QFileInfo(GetParam()).absolutePath());
+  for (const QString &name : examples.entryList(QDir::Files))
+    ASSERT_TRUE(QFile::copy(examples.filePath(name), dir.filePath(name)));
+  const QString configuration = dir.filePath(QFileInfo(GetParam()).fileName());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  struct Restore
+  {
+    QString path;
+    ~Restore() { QDir::setCurrent(path); }
+  } restore{previous};
+
+  // The Settings file gives the results folder; the command line the file.
+  testsupport::writeFile(dir, "Settings.txt",
+                         ("1\n" + configuration + " *\n" + dir.path() + " *\n").toUtf8());
+  LumoraOptions options;
+  options.settingsPath = dir.filePath("Settings.txt");
+  options.configurationFile = configuration;
+
+  ModalAnswerer answerer({QMessageBox::Yes});
+  auto window = std::make_unique<Lumora>(options);
+  window->show();
+  ASSERT_TRUE(answerer.boxes.isEmpty()) << answerer.boxes.first().toStdString();
+  EXPECT_EQ(window->configurationPath(), configuration);
+  Simulator *engine = window->simulator();
+  ASSERT_NE(engine, nullptr);
+
+  ASSERT_TRUE(waitUntil([&] { return engine->finished || engine->iteration >= 20; }, 60000));
+  window->findChild<QPushButton *>("pauseButton")->click();
+
+  // Every plot window the run offers.
+  for (QAction *action : window->findChild<QMenu *>("menuShow")->actions()) {
+    if (action->isSeparator() || !action->isEnabled())
+      continue;
+    action->trigger();
+  }
+  for (SpectrumDialog *dialog : {window->fourierDialog(), window->probeDialog()})
+    if (dialog && dialog->isVisible())
+      chooseAll(dialog);
+  auto *mdi = window->findChild<QMdiArea *>("mdiArea");
+  const QList<QMdiSubWindow *> windows = mdi->subWindowList();
+  EXPECT_FALSE(windows.isEmpty());
+  for (QMdiSubWindow *subWindow : windows)
+    if (auto *plot = qobject_cast<AbstractPlotWidget *>(subWindow->widget()))
+      plot->checkBox->setChecked(true);
+
+  // Refreshing with the run going on.
+  const int before = engine->iteration;
+  window->findChild<QPushButton *>("resumeButton")->click();
+  ASSERT_TRUE(waitUntil([&] { return engine->finished || engine->iteration >= before + 10; }, 60000));
+  EXPECT_TRUE(engine->runFailure.isEmpty()) << engine->runFailure.toStdString();
+  for (double v : engine->electricField())
+    ASSERT_TRUE(std::isfinite(v));
+
+  window->findChild<QAction *>("actionSave_All")->trigger();
+  EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("All files have been saved to "));
+  const QStringList folders = QDir(dir.path()).entryList({"Simulation results *"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(dir.path() + "/" + folders.first() + "/" + QFileInfo(GetParam()).fileName()));
+
+  window->findChild<QPushButton *>("stopButton")->click();
+  EXPECT_EQ(window->simulator(), nullptr);
+  EXPECT_TRUE(window->findChild<QAction *>("actionLoad")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ShippedExample, ::testing::ValuesIn(shippedExamples()), testName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ShippedExample);
