@@ -8,13 +8,7 @@
 #include "fakeengine.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QThread>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 

@@ -7,15 +7,7 @@
 #include "app/sweep/sweepsummary.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <QThread>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 

@@ -11,29 +11,8 @@
 #include "plots/spectrumdialog.h"
 #include "engine/simulator.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QList>
-#include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSettings>
-#include <QStatusBar>
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -252,13 +231,9 @@ const char *const grid = "1 required\nA fouriername\n1 spectrumready\nP probenam
 
 const StateCase stateCases[] = {
     {"Grid", grid,
-     {{Event::Load, "10000 0000000000"},
-      {Event::Start, "01010 1111001100"},
-      {Event::Pause, "00110 1111001100"},
-      {Event::RefusedStop, "00110 1111001100"},
-      {Event::Resume, "01010 1111001100"},
-      {Event::RefusedStop, "01010 1111001100"},
-      {Event::Stop, "00001 0000000000"}}},
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111001100"}, {Event::Pause, "00110 1111001100"},
+      {Event::RefusedStop, "00110 1111001100"}, {Event::Resume, "01010 1111001100"},
+      {Event::RefusedStop, "01010 1111001100"}, {Event::Stop, "00001 0000000000"}}},
     {"GridWithoutReadySpectra", "1 required\nA fouriername\n",
      {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"}}},
     {"Spectral", "1 required\n1 uppesignal\n",
