@@ -1,8 +1,11 @@
-// The batch runner: argument parsing and progress text in process, and the
+// The batch runner and parameter sweeps. The batch runner: argument parsing and progress text in process, and the
 // whole program end to end as a child process (built with the test engine,
 // which counts iterations into its field so saved files reveal how far a run
 // went).
 
+#include "app/batch/configoverrides.h"
+#include "app/sweep/sweepplan.h"
+#include "app/sweep/sweepsummary.h"
 #include "app/batch/batchprogress.h"
 #include "app/batch/batchrunner.h"
 #include "fakeengine.h"
@@ -12,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <ostream>
 #include <set>
@@ -42,10 +46,7 @@ TEST_P(BatchBadArguments, AreRefusedWithAReason)
 INSTANTIATE_TEST_SUITE_P(
     Table, BatchBadArguments,
     ::testing::Values(BadArguments{{}, "no configuration file"},
-                      BadArguments{{"--bogus", "FDTD_a.txt"}, "unknown option \"--bogus\""},
-                      BadArguments{{"--plots=1", "FDTD_a.txt"}, "unknown option"},
                       BadArguments{{"FDTD_a.txt", "--iterations"}, "--iterations needs a value"},
-                      BadArguments{{"--iterations", "ten", "FDTD_a.txt"}, "whole number"},
                       BadArguments{{"--out", "", "FDTD_a.txt"}, "--out needs a folder"},
                       BadArguments{{"FDTD_a.txt", "FDTD_b.txt"}, "more than one"},
                       BadArguments{{"--max-wall", "0", "FDTD_a.txt"}, "--max-wall needs a number of seconds above 0"},
@@ -61,9 +62,11 @@ struct Result
   QString err;
 };
 
-Result runProgram(const QString &program, const QStringList &arguments, const QString &workDir)
+Result runProgram(const QString &program, const QStringList &arguments, const QString &workDir,
+                  const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
 {
   QProcess p;
+  p.setProcessEnvironment(env);
   p.setProgram(program);
   p.setArguments(arguments);
   p.setWorkingDirectory(workDir);
@@ -310,3 +313,351 @@ TEST_F(BatchRun, RealEnginesWriteEveryResultFileWithItsPicture)
   ASSERT_GT(bandBlock, 2);
   EXPECT_NEAR(ce.at(bandBlock - 1).split('\t').value(0).toDouble(), 10.5, 0.5);
 }
+
+// --- parameter sweeps: lumora-sweep with the real lumora-batch -----------------------
+
+
+namespace {
+
+// --- overrides -------------------------------------------------------------------
+
+struct OverrideCase
+{
+  QStringList sets;
+  QStringList expected; // the lines afterwards; empty: refused
+  const char *problem;
+};
+
+class Overrides : public ::testing::TestWithParam<OverrideCase>
+{
+};
+
+TEST_P(Overrides, ReplaceTheValueTokensOfTheLineTheReaderFinds)
+{
+  QStringList raw = {"# 1e8 0 amplitude in a comment", "1e8 0 amplitude", "4096 timepoints",
+                     "1000 timeduration", "  3 1 amplitude  * second pulse", "Spectrum A *name"};
+  QList<ConfigOverride> list;
+  QString problem;
+  for (const QString &s : GetParam().sets) {
+    ConfigOverride o;
+    ASSERT_TRUE(parseOverride(s, o, problem)) << problem.toStdString();
+    list << o;
+  }
+  const bool ok = applyOverrides(raw, list, problem);
+  EXPECT_EQ(ok, !GetParam().expected.isEmpty()) << problem.toStdString();
+  if (ok)
+    EXPECT_EQ(raw, GetParam().expected);
+  else
+    EXPECT_EQ(problem, QLatin1String(GetParam().problem));
+}
+
+const QStringList comment = {"# 1e8 0 amplitude in a comment"};
+INSTANTIATE_TEST_SUITE_P(
+    Table, Overrides,
+    ::testing::Values(
+        OverrideCase{{"amplitude=5e8"},
+                     comment + QStringList{"5e8 amplitude", "4096 timepoints", "1000 timeduration",
+                                           "  3 1 amplitude  * second pulse", "Spectrum A *name"},
+                     ""},
+        OverrideCase{{"amplitude#2=2e9   100", "name=Map B"},
+                     comment + QStringList{"1e8 0 amplitude", "4096 timepoints", "1000 timeduration",
+                                           "2e9 100 amplitude  * second pulse", "Map B *name"},
+                     ""},
+        // A substring test, as the reader's: "time" first finds "timepoints".
+        OverrideCase{{"time=8192"},
+                     comment + QStringList{"1e8 0 amplitude", "8192 timepoints", "1000 timeduration",
+                                           "  3 1 amplitude  * second pulse", "Spectrum A *name"},
+                     ""},
+        OverrideCase{{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
+        OverrideCase{{"amplitude#3=1"}, {},
+                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}));
+
+TEST(OverrideText, IsRefusedWithAReason)
+{
+  const std::pair<const char *, const char *> table[] = {
+      {"amplitude", "\"amplitude\" is not KEY=VALUE"},
+      {"=3", "\"=3\" has no keyword before \"=\""},
+      {"amplitude=", "\"amplitude=\" has no value after \"=\""},
+      {"amplitude#0=1", "\"amplitude#0=1\": the number after \"#\" must be a whole number of at least 1"},
+      {"name=#x", "\"name=#x\": a value beginning with \"#\" would turn the line into a comment"}};
+  for (const auto &[text, expected] : table) {
+    ConfigOverride o;
+    QString problem;
+    EXPECT_FALSE(parseOverride(QLatin1String(text), o, problem)) << text;
+    EXPECT_EQ(problem, QLatin1String(expected));
+  }
+}
+
+// --- expansion -------------------------------------------------------------------
+
+struct ExpansionCase
+{
+  QStringList vary;
+  bool zip;
+  QList<QStringList> runs; // empty: refused
+  const char *problem;
+};
+
+class Expansion : public ::testing::TestWithParam<ExpansionCase>
+{
+};
+
+TEST_P(Expansion, GivesTheRunsInOrder)
+{
+  QList<VaryList> lists;
+  QString problem;
+  bool ok = true;
+  for (const QString &v : GetParam().vary) {
+    VaryList l;
+    ok = ok && parseVary(v, l, problem);
+    lists << l;
+  }
+  QList<SweepRun> runs;
+  ok = ok && expandRuns(lists, GetParam().zip, runs, problem);
+  ASSERT_EQ(ok, !GetParam().runs.isEmpty()) << problem.toStdString();
+  if (!ok) {
+    EXPECT_EQ(problem, QLatin1String(GetParam().problem));
+    return;
+  }
+  QList<QStringList> values;
+  for (const SweepRun &r : runs)
+    values << r.values;
+  EXPECT_EQ(values, GetParam().runs);
+  EXPECT_EQ(runs.last().number, runs.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Expansion,
+    ::testing::Values(
+        ExpansionCase{{"amplitude=5e8 0, 1e9 0", "size=1,2,3"}, false,
+                      {{"5e8 0", "1"}, {"5e8 0", "2"}, {"5e8 0", "3"},
+                       {"1e9 0", "1"}, {"1e9 0", "2"}, {"1e9 0", "3"}}, ""},
+        ExpansionCase{{"a=1,2", "b#2=x,y"}, true, {{"1", "x"}, {"2", "y"}}, ""},
+        ExpansionCase{{"a=linspace:0:1:5"}, false, {{"0"}, {"0.25"}, {"0.5"}, {"0.75"}, {"1"}}, ""},
+        ExpansionCase{{"a=logspace:1e-3:10:5"}, false, {{"0.001"}, {"0.01"}, {"0.1"}, {"1"}, {"10"}}, ""},
+        ExpansionCase{{"a=1,2", "b=1,2,3"}, true, {},
+                      "--zip needs lists of equal length: a has 2 values, b has 3"},
+        ExpansionCase{{"a=linspace:0:1"}, false, {},
+                      "--vary a=linspace:0:1: expected linspace:START:STOP:COUNT with numbers and "
+                      "COUNT of at least 1"},
+        ExpansionCase{{"a=logspace:0:1:3"}, false, {},
+                      "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
+        ExpansionCase{{"a=1,,2"}, false, {},
+                      "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}));
+
+TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
+{
+  const std::pair<QStringList, const char *> table[] = {
+      {{"FDTD_a.txt", "--vary", "a=1"}, "--out DIR is required"},
+      {{"FDTD_a.txt", "--out", "d"}, "nothing to vary: give at least one --vary KEY=V1,V2,..."},
+      {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--jobs", "0"},
+       "--jobs needs a whole number of at least 1, not \"0\""},
+      {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--vary", "a=2"}, "--vary a is given twice"},
+      {{"FDTD_a.txt", "--bogus"}, "Unknown option 'bogus'."}};
+  for (const auto &[arguments, expected] : table) {
+    SweepOptions o;
+    QString problem, help;
+    EXPECT_EQ(parseSweepArguments(arguments, o, problem, help), 2) << expected;
+    EXPECT_EQ(problem, QLatin1String(expected));
+  }
+}
+
+// --- end to end ------------------------------------------------------------------
+
+// Rows of a CSV file as field lists (the header first).
+QList<QStringList> csv(const QString &path)
+{
+  QList<QStringList> rows;
+  for (const QString &line : QString::fromUtf8(testsupport::readAll(path)).split('\n', Qt::SkipEmptyParts))
+    rows << csvFields(line);
+  return rows;
+}
+
+// The column of a named field in a CSV table.
+QStringList column(const QList<QStringList> &rows, const QString &name)
+{
+  const int c = rows.value(0).indexOf(name);
+  QStringList values;
+  for (int i = 1; i < rows.size(); ++i)
+    values << rows.at(i).value(c);
+  return values;
+}
+
+// A 200-cell vacuum grid, a Gaussian source at cell 20 and a spectrum at cell 120.
+const QByteArray gridConfig = R"(1 stability
+1 threads
+nm measure
+10 size
+1 physical
+1d problem
+diel medium
+200 meshpoints
+1 1 parameters
+point geometry
+20 z-location
+0 1 0 amplitude
+gauss shape
+THz funit
+fs tunit
+375 centre
+3 duration
+200 3dB
+fourier typeOf
+line *name
+120 z-location
+0 use
+100 50 800 start
+1 itstart
+end itend
+THz anyunit
+)";
+
+class Sweep : public ::testing::Test
+{
+protected:
+  void SetUp() override { testsupport::writeFile(dir, "FDTD_sweep.txt", gridConfig); }
+  Result sweep(const QStringList &arguments)
+  {
+    return runProgram(QStringLiteral(LUMORA_SWEEP_EXE), QStringList{"FDTD_sweep.txt"} + arguments, dir.path());
+  }
+  QString path(const QString &name) const { return dir.filePath(name); }
+  QTemporaryDir dir;
+};
+
+// Peak |E| and its energy read straight from a run's field file.
+double peakField(const QString &file)
+{
+  double peak = 0;
+  for (const QString &line : QString::fromUtf8(testsupport::readAll(file)).split('\n'))
+    if (!line.startsWith('!') && !line.isEmpty())
+      peak = std::max(peak, std::abs(line.section('\t', 1, 1).toDouble()));
+  return peak;
+}
+
+TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
+{
+  const Result r = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--vary", "meshpoints=150,200",
+                          "--iterations", "300", "--jobs", "2", "--out", "out", "--plots"});
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_EQ(r.err.count(QRegularExpression("\\[\\d/6\\] run-000\\d  amplitude=")), 6) << r.err.toStdString();
+  const QList<QStringList> manifest = csv(path("out/manifest.csv"));
+  ASSERT_EQ(manifest.size(), 7);
+  EXPECT_EQ(manifest.at(0), QStringList({"run", "amplitude", "meshpoints", "status", "exit code", "wall time [s]"}));
+  EXPECT_EQ(manifest.at(4).mid(0, 5), QStringList({"run-0004", "0 2 0", "200", "ok", "0"}));
+  // Each folder holds its own configuration, with only the varied values changed.
+  QByteArray expected = gridConfig;
+  expected.replace("0 1 0 amplitude", "0 2 0 amplitude").replace("200 meshpoints", "200 meshpoints");
+  EXPECT_EQ(testsupport::readAll(path("out/run-0004/FDTD_sweep.txt")), expected);
+
+  const QList<QStringList> summary = csv(path("out/summary.csv"));
+  ASSERT_EQ(summary.size(), 7);
+  const QStringList peaks = column(summary, "peak |E| [V/m]");
+  const QStringList lineFreq = column(summary, "line: peak frequency [THz]");
+  for (int i = 0; i < 6; ++i) {
+    const QString folder = path(QStringLiteral("out/run-000%1/").arg(i + 1));
+    EXPECT_DOUBLE_EQ(peaks.at(i).toDouble(), peakField(folder + "Electric field.txt"));
+    // The field is linear in the amplitude; the spectrum peaks near the 375 THz carrier.
+    EXPECT_NEAR(peaks.at(i).toDouble(), (i / 2 + 1) * peaks.at(i % 2).toDouble(), 1e-7 * peaks.at(i).toDouble());
+    EXPECT_NEAR(lineFreq.at(i).toDouble(), 375, 25);
+  }
+  const QImage picture(path("out/plots/peak _E_ [V_m].png"));
+  EXPECT_EQ(picture.size(), QSize(1000, 620));
+}
+
+TEST_F(Sweep, AFailedRunIsRecordedAndTheOthersRun)
+{
+  const Result r = sweep({"--vary", "meshpoints=200,0.5,150", "--iterations", "100", "--out", "out"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("run-0002  meshpoints=0.5  failed")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("(exit code 2): FDTD_sweep.txt: Syntax error in line 8."));
+  const QList<QStringList> manifest = csv(path("out/manifest.csv"));
+  EXPECT_EQ(column(manifest, "status"), QStringList({"ok", "failed", "ok"}));
+  EXPECT_EQ(column(manifest, "exit code"), QStringList({"0", "2", "0"}));
+  EXPECT_EQ(column(csv(path("out/summary.csv")), "run"), QStringList({"run-0001", "run-0003"}));
+}
+
+TEST_F(Sweep, InterruptAndKillLeaveAResumableSweep)
+{
+  // Runs of about 0.2 s each, one at a time.
+  const QStringList args = {"--vary", "amplitude=0 1 0,0 2 0,0 3 0,0 4 0", "--iterations", "1000000",
+                            "--jobs", "1", "--out", "out"};
+  // Ctrl+C: the running run writes its results; the others are marked "not run".
+  QProcess p;
+  p.setWorkingDirectory(dir.path());
+  p.start(LUMORA_SWEEP_EXE, QStringList{"FDTD_sweep.txt"} + args);
+  ASSERT_TRUE(p.waitForStarted());
+  while (!QFileInfo::exists(path("out/run-0001/batch-status.txt")) && p.state() == QProcess::Running)
+    QThread::msleep(5);
+  QThread::msleep(20);
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitCode(), 130);
+  QStringList status = column(csv(path("out/manifest.csv")), "status");
+  EXPECT_EQ(status.at(0), "ok");
+  EXPECT_EQ(status.last(), "not run");
+  EXPECT_TRUE(status.contains("interrupted")) << status.join(',').toStdString();
+  const QByteArray first = testsupport::readAll(path("out/run-0001/batch-status.txt"));
+
+  // Killed outright: its running lumora-batch still stops and saves.
+  p.start(LUMORA_SWEEP_EXE, QStringList{"FDTD_sweep.txt"} + args);
+  ASSERT_TRUE(p.waitForStarted());
+  QThread::msleep(150);
+  p.kill();
+  p.waitForFinished();
+  QThread::msleep(200); // its lumora-batch saves and ends
+
+  const Result again = sweep(args);
+  ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+  EXPECT_TRUE(again.err.contains("runs are complete from an earlier sweep")) << again.err.toStdString();
+  EXPECT_FALSE(again.err.contains("run-0001"));
+  EXPECT_EQ(testsupport::readAll(path("out/run-0001/batch-status.txt")), first);
+  EXPECT_EQ(column(csv(path("out/manifest.csv")), "status"), QStringList({"ok", "ok", "ok", "ok"}));
+  EXPECT_EQ(csv(path("out/summary.csv")).size(), 5);
+}
+
+TEST_F(Sweep, EmittedJobsRunWithGnuParallelAndAreCollected)
+{
+  const QString parallel = QStandardPaths::findExecutable("parallel");
+  ASSERT_FALSE(parallel.isEmpty()) << "GNU parallel missing: run scripts/install-dependencies.sh";
+  const Result e = sweep({"--vary", "amplitude=0 1 0,0 2 0", "--vary", "size=10,20", "--iterations",
+                          "200", "--out", "out", "--emit", "parallel"});
+  ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(path("out/run-0001/batch-status.txt"))); // nothing ran
+  QProcess p;
+  p.setStandardInputFile(path("out/jobs.txt"));
+  p.start(parallel, {"--will-cite", "--jobs", "2"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  const Result c = runProgram(LUMORA_SWEEP_EXE, {"--collect", "out"}, dir.path());
+  ASSERT_EQ(c.exitCode, 0) << c.err.toStdString();
+  const QList<QStringList> summary = csv(path("out/summary.csv"));
+  ASSERT_EQ(summary.size(), 5);
+  // Twice the amplitude, four times the energy.
+  const QStringList energy = column(summary, "E-field energy [J/m^2]");
+  EXPECT_NEAR(energy.at(2).toDouble() / energy.at(0).toDouble(), 4.0, 1e-6);
+}
+
+TEST_F(Sweep, SlurmScriptRunsTaskByTask)
+{
+  const Result e = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--iterations", "100", "--out", "out",
+                          "--emit", "slurm"});
+  ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
+  const QString script = path("out/sweep.sbatch");
+  EXPECT_TRUE(testsupport::readAll(script).contains("\n#SBATCH --array=1-3\n"));
+  EXPECT_EQ(runProgram("bash", {"-n", script}, dir.path()).exitCode, 0);
+  for (int task = 1; task <= 3; ++task) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("SLURM_ARRAY_TASK_ID", QString::number(task));
+    const Result t = runProgram("bash", {script}, "/", env);
+    EXPECT_EQ(t.exitCode, 0) << t.err.toStdString();
+  }
+  EXPECT_NE(runProgram("bash", {script}, dir.path()).exitCode, 0); // outside Slurm
+  ASSERT_EQ(runProgram(LUMORA_SWEEP_EXE, {"--collect", "out"}, dir.path()).exitCode, 0);
+  EXPECT_EQ(column(csv(path("out/manifest.csv")), "status"), QStringList({"ok", "ok", "ok"}));
+  // Re-emitting a finished sweep has nothing left to do.
+  const Result again = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--iterations", "100", "--out",
+                              "out", "--emit", "slurm"});
+  EXPECT_TRUE(again.err.startsWith("All 3 runs are complete; nothing to emit.")) << again.err.toStdString();
+}
+
+} // namespace
