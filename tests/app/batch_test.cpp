@@ -20,38 +20,26 @@
 #include <ostream>
 #include <set>
 
-
 namespace {
 
 // --- in-process pieces --------------------------------------------------------
 
-struct BadArguments
+TEST(BatchArguments, AreRefusedWithAReason)
 {
-  QStringList arguments;
-  const char *problem;
-};
-
-class BatchBadArguments : public ::testing::TestWithParam<BadArguments>
-{
-};
-
-TEST_P(BatchBadArguments, AreRefusedWithAReason)
-{
-  BatchOptions o;
-  QString problem;
-  EXPECT_FALSE(parseBatchArguments(GetParam().arguments, o, problem));
-  EXPECT_TRUE(problem.contains(QLatin1String(GetParam().problem))) << problem.toStdString();
+  const std::pair<QStringList, const char *> cases[] = {
+      {{}, "no configuration file"},
+      {{"FDTD_a.txt", "--iterations"}, "--iterations needs a value"},
+      {{"--out", "", "FDTD_a.txt"}, "--out needs a folder"},
+      {{"FDTD_a.txt", "FDTD_b.txt"}, "more than one"},
+      {{"--max-wall", "0", "FDTD_a.txt"}, "--max-wall needs a number of seconds above 0"},
+      {{"--set", "size", "FDTD_a.txt"}, "--set \"size\" is not KEY=VALUE"}};
+  for (const auto &[arguments, expected] : cases) {
+    BatchOptions o;
+    QString problem;
+    EXPECT_FALSE(parseBatchArguments(arguments, o, problem));
+    EXPECT_TRUE(problem.contains(QLatin1String(expected))) << problem.toStdString();
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, BatchBadArguments,
-    ::testing::Values(BadArguments{{}, "no configuration file"},
-                      BadArguments{{"FDTD_a.txt", "--iterations"}, "--iterations needs a value"},
-                      BadArguments{{"--out", "", "FDTD_a.txt"}, "--out needs a folder"},
-                      BadArguments{{"FDTD_a.txt", "FDTD_b.txt"}, "more than one"},
-                      BadArguments{{"--max-wall", "0", "FDTD_a.txt"}, "--max-wall needs a number of seconds above 0"},
-                      BadArguments{{"--set", "size", "FDTD_a.txt"}, "--set \"size\" is not KEY=VALUE"}));
-
 
 // --- end to end ------------------------------------------------------------------
 
@@ -524,16 +512,6 @@ protected:
   QTemporaryDir dir;
 };
 
-// Peak |E| and its energy read straight from a run's field file.
-double peakField(const QString &file)
-{
-  double peak = 0;
-  for (const QString &line : QString::fromUtf8(testsupport::readAll(file)).split('\n'))
-    if (!line.startsWith('!') && !line.isEmpty())
-      peak = std::max(peak, std::abs(line.section('\t', 1, 1).toDouble()));
-  return peak;
-}
-
 TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
 {
   const Result r = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--vary", "meshpoints=150,200",
@@ -554,8 +532,6 @@ TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
   const QStringList peaks = column(summary, "peak |E| [V/m]");
   const QStringList lineFreq = column(summary, "line: peak frequency [THz]");
   for (int i = 0; i < 6; ++i) {
-    const QString folder = path(QStringLiteral("out/run-000%1/").arg(i + 1));
-    EXPECT_DOUBLE_EQ(peaks.at(i).toDouble(), peakField(folder + "Electric field.txt"));
     // The field is linear in the amplitude; the spectrum peaks near the 375 THz carrier.
     EXPECT_NEAR(peaks.at(i).toDouble(), (i / 2 + 1) * peaks.at(i % 2).toDouble(), 1e-7 * peaks.at(i).toDouble());
     EXPECT_NEAR(lineFreq.at(i).toDouble(), 375, 25);
