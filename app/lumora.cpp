@@ -140,13 +140,14 @@ void Lumora::setUpWindow(const LumoraOptions &options)
   // and speed once a second.
   updateTimer = new QTimer(this);
   updateTimer->setInterval(0);
-  connect(updateTimer, SIGNAL(timeout()), this, SLOT(update()));
+  connect(updateTimer, &QTimer::timeout, this, &Lumora::update);
   progressTimer = new QTimer(this);
   progressTimer->setInterval(1000);
-  connect(progressTimer, SIGNAL(timeout()), this, SLOT(updateProgressIndicator()));
+  connect(progressTimer, &QTimer::timeout, this, &Lumora::updateProgressIndicator);
   speedTimer = new QTimer(this);
   speedTimer->setInterval(1000);
-  connect(speedTimer, SIGNAL(timeout()), this, SLOT(updateSpeed()));
+  connect(speedTimer, &QTimer::timeout, this, &Lumora::updateSpeed);
+  updateActions();
 
   const QString settingsPath =
       options.settingsPath.isEmpty() ? defaultSettingsPath() : options.settingsPath;
@@ -161,25 +162,30 @@ void Lumora::setUpWindow(const LumoraOptions &options)
 
 void Lumora::connectActions()
 {
-  connect(ui.mdiArea, SIGNAL(subWindowActivated(QMdiSubWindow *)), this, SLOT(updateActions()));
-  connect(ui.actionClose, SIGNAL(triggered()), ui.mdiArea, SLOT(closeActiveSubWindow()));
-  connect(ui.actionCloseAll, SIGNAL(triggered()), ui.mdiArea, SLOT(closeAllSubWindows()));
-  connect(ui.actionTile, SIGNAL(triggered()), ui.mdiArea, SLOT(tileSubWindows()));
-  connect(ui.actionCascade, SIGNAL(triggered()), ui.mdiArea, SLOT(cascadeSubWindows()));
-  connect(ui.actionLoad, SIGNAL(triggered()), this, SLOT(open()));
-  connect(ui.actionElectricFieldEnvelope, SIGNAL(triggered()), this, SLOT(createEfieldPlotWindow()));
-  connect(ui.actionMagneticFieldEnvelope, SIGNAL(triggered()), this, SLOT(createHfieldPlotWindow()));
-  connect(ui.actionPoyntingVector, SIGNAL(triggered()), this, SLOT(createSfieldPlotWindow()));
-  connect(ui.actionUPPE_time_signal, SIGNAL(triggered()), this, SLOT(createTimePlotWindow()));
-  connect(ui.actionSaveAs, SIGNAL(triggered()), this, SLOT(saveAs()));
-  connect(ui.actionSave_All, SIGNAL(triggered()), this, SLOT(saveAll()));
-  connect(ui.actionDFTSpectrum, SIGNAL(triggered()), this, SLOT(showSpectrumDialog()));
-  connect(ui.actionFFTSpectrum, SIGNAL(triggered()), this, SLOT(createFFTSpectrumPlotWindow()));
-  connect(ui.actionSpectrogram, SIGNAL(triggered()), this, SLOT(createSpectrogramPlotWindow()));
-  connect(ui.actionTime_series_plot, SIGNAL(triggered()), this, SLOT(showTimeProbeDialog()));
-  connect(ui.actionConversion_efficiency, SIGNAL(triggered()), this,
-          SLOT(createConversionEfficiencyPlotWindow()));
-  connect(ui.actionExit, SIGNAL(triggered()), this, SLOT(closeSimulator()));
+  QMdiArea *area = ui.mdiArea;
+  connect(area, &QMdiArea::subWindowActivated, this, &Lumora::updateActions);
+  connect(ui.actionClose, &QAction::triggered, area, &QMdiArea::closeActiveSubWindow);
+  connect(ui.actionCloseAll, &QAction::triggered, area, &QMdiArea::closeAllSubWindows);
+  connect(ui.actionTile, &QAction::triggered, area, &QMdiArea::tileSubWindows);
+  connect(ui.actionCascade, &QAction::triggered, area, &QMdiArea::cascadeSubWindows);
+  connect(ui.actionLoad, &QAction::triggered, this, &Lumora::open);
+  connect(ui.actionSaveAs, &QAction::triggered, this, &Lumora::saveAs);
+  connect(ui.actionSave_All, &QAction::triggered, this, &Lumora::saveAll);
+  connect(ui.actionDFTSpectrum, &QAction::triggered, this, &Lumora::showSpectrumDialog);
+  connect(ui.actionTime_series_plot, &QAction::triggered, this, &Lumora::showTimeProbeDialog);
+  connect(ui.actionExit, &QAction::triggered, this, &Lumora::closeSimulator);
+  const std::pair<QAction *, ResultKind> plots[] = {
+      {ui.actionElectricFieldEnvelope, ResultKind::ElectricField},
+      {ui.actionMagneticFieldEnvelope, ResultKind::MagneticField},
+      {ui.actionPoyntingVector, ResultKind::PoyntingVector},
+      {ui.actionUPPE_time_signal, ResultKind::TimeSignal},
+      {ui.actionFFTSpectrum, ResultKind::FFTSpectrum},
+      {ui.actionSpectrogram, ResultKind::Spectrogram},
+      {ui.actionConversion_efficiency, ResultKind::ConversionEfficiency}};
+  for (const auto &entry : plots) {
+    const ResultKind kind = entry.second;
+    connect(entry.first, &QAction::triggered, this, [this, kind] { openPlotWindow(kind); });
+  }
 }
 
 // --- loading ---------------------------------------------------------------------
@@ -194,10 +200,8 @@ void Lumora::setConfiguration(const QString &fileName)
 void Lumora::loadAndStart(const QString &fileName)
 {
   setConfiguration(fileName);
-  if (readFile(fileName)) {
+  if (readFile(fileName))
     on_startButton_clicked();
-    ui.actionLoad->setEnabled(false);
-  }
 }
 
 bool Lumora::open()
@@ -218,7 +222,6 @@ bool Lumora::openFile(const QString &fileName)
   setConfiguration(fileName);
   if (readFile(fileName)) {
     statusBar()->showMessage(tr("File loaded"), 2000);
-    ui.actionLoad->setEnabled(false);
     return true;
   }
   statusBar()->showMessage(tr("Loading canceled"), 2000);
@@ -240,6 +243,7 @@ bool Lumora::readFile(QString fileName)
     return false;
   }
   engine = outcome.engine;
+  appearedDuringRun.clear();
   runEndReported = false;
   speed = 0.0;
 
@@ -274,49 +278,34 @@ bool Lumora::readFile(QString fileName)
   }
   updateProgressIndicator();
 
-  ui.startButton->setEnabled(true);
+  setRunState(RunState::Loaded);
   connectBreakpoints();
   if (engine->dynamicSpectrogram) {
-    connect(engine, SIGNAL(updateDynamicSpectrogram()), this, SLOT(updateDynamicSpectrogram()));
-    connect(engine, SIGNAL(createActionSpectrum()), this, SLOT(createActionSpectrum()));
-    connect(engine, SIGNAL(createActionTime()), this, SLOT(createActionTime()));
+    connect(engine, &Simulator::updateDynamicSpectrogram, this, &Lumora::updateDynamicSpectrogram);
+    connect(engine, &Simulator::createActionSpectrum, this, &Lumora::createActionSpectrum);
+    connect(engine, &Simulator::createActionTime, this, &Lumora::createActionTime);
   }
   return true;
-}
-
-void Lumora::connectBreakpointLog(AbstractBreakpoint *breakpoint)
-{
-  // Connected before the action, so that the log line comes first.
-  const auto log = [this, breakpoint] {
-    logMessage(tr("Breakpoint \"%1\" at iteration %2")
-                   .arg(breakpoint->type)
-                   .arg(engine ? grouped(engine->iteration) : QString()));
-  };
-  if (auto *b = qobject_cast<SuspendBreakpoint *>(breakpoint))
-    connect(b, &SuspendBreakpoint::on_pauseButton_clicked, this, log);
-  else if (auto *b = qobject_cast<ExitBreakpoint *>(breakpoint))
-    connect(b, &ExitBreakpoint::exitApplication, this, log);
-  else if (auto *b = qobject_cast<SaveAllBreakpoint *>(breakpoint))
-    connect(b, &SaveAllBreakpoint::saveAllOnBreakpoint, this, log);
-  else if (auto *b = qobject_cast<SaveLineEnvelopeClass *>(breakpoint))
-    connect(b, &SaveLineEnvelopeClass::saveEEnvelopeOnBreakpoint, this, log);
 }
 
 void Lumora::connectBreakpoints()
 {
   breakpoints = engine->breakpoints;
-  for (AbstractBreakpoint *breakpoint : qAsConst(breakpoints)) {
-    connectBreakpointLog(breakpoint);
-    if (breakpoint->type == QLatin1String("suspend"))
-      connect(breakpoint, SIGNAL(on_pauseButton_clicked()), this, SLOT(on_pauseButton_clicked()));
-    else if (breakpoint->type == QLatin1String("save_line_envelope"))
-      connect(breakpoint, SIGNAL(saveEEnvelopeOnBreakpoint(QString)), this,
-              SLOT(saveEEnvelopeOnBreakpoint(QString)));
-    else if (breakpoint->type == QLatin1String("exit"))
-      connect(breakpoint, SIGNAL(exitApplication()), this, SLOT(exitApplication()));
-    else if (breakpoint->type == QLatin1String("saveAll"))
-      connect(breakpoint, SIGNAL(saveAllOnBreakpoint(QString)), this, SLOT(saveAllOnBreakpoint(QString)));
-  }
+  for (AbstractBreakpoint *breakpoint : qAsConst(breakpoints))
+    connect(breakpoint, &AbstractBreakpoint::reached, this, &Lumora::breakpointReached);
+}
+
+void Lumora::breakpointReached(const QString &type, const QString &fileName)
+{
+  logMessage(tr("Breakpoint \"%1\" at iteration %2").arg(type).arg(engine ? grouped(engine->iteration) : QString()));
+  if (type == QLatin1String("suspend"))
+    on_pauseButton_clicked();
+  else if (type == QLatin1String("save_line_envelope"))
+    saveEEnvelopeOnBreakpoint(fileName);
+  else if (type == QLatin1String("exit"))
+    exitApplication();
+  else if (type == QLatin1String("saveAll"))
+    saveAllOnBreakpoint(fileName);
 }
 
 // --- run loop --------------------------------------------------------------------
@@ -351,8 +340,7 @@ void Lumora::reportRunEnd()
   runEndReported = true;
   // Nothing left to pause or resume; Stop returns to the idle state and the
   // plots keep refreshing.
-  ui.pauseButton->setEnabled(false);
-  ui.resumeButton->setEnabled(false);
+  setRunState(RunState::Ended);
   progressTimer->stop();
   updateProgressIndicator();
   if (!engine->runFailure.isEmpty()) {
@@ -387,36 +375,15 @@ void Lumora::on_startButton_clicked()
   updateTimer->start();
   progressTimer->start();
   speedTimer->start();
-  ui.startButton->setEnabled(false);
-  ui.pauseButton->setEnabled(true);
-  ui.stopButton->setEnabled(true);
-  // The spatial envelopes belong to the grid engine; the spectral engine's
-  // field is its time signal.
-  const bool grid = !engine->hasTimeSignal();
-  ui.actionElectricFieldEnvelope->setEnabled(grid);
-  ui.actionMagneticFieldEnvelope->setEnabled(grid);
-  ui.actionPoyntingVector->setEnabled(grid);
-  ui.actionSave_All->setEnabled(true);
-  if (engine->spectrumAvailable)
-    ui.actionDFTSpectrum->setEnabled(true);
-  if (engine->hasTimeSignal()) {
-    ui.actionUPPE_time_signal->setEnabled(true);
-    ui.actionFFTSpectrum->setEnabled(true);
-  }
-  if (engine->timeSeriesAvailable)
-    ui.actionTime_series_plot->setEnabled(true);
-  if (engine->spectrogramAvailable)
-    ui.actionSpectrogram->setEnabled(true);
-  if (engine->conversionEfficiencyAvailable)
-    ui.actionConversion_efficiency->setEnabled(true);
+  setRunState(RunState::Running);
 }
 
 void Lumora::on_pauseButton_clicked()
 {
   updateTimer->stop();
   progressTimer->stop();
-  ui.pauseButton->setEnabled(false);
-  ui.resumeButton->setEnabled(true);
+  if (runState == RunState::Running)
+    setRunState(RunState::Paused);
   // Kept until the run goes on.
   statusBar()->showMessage(tr("Simulation paused"));
   updateProgressIndicator();
@@ -427,8 +394,7 @@ void Lumora::on_resumeButton_clicked()
   statusBar()->clearMessage();
   updateTimer->start();
   progressTimer->start();
-  ui.resumeButton->setEnabled(false);
-  ui.pauseButton->setEnabled(true);
+  setRunState(RunState::Running);
 }
 
 void Lumora::on_stopButton_clicked()
@@ -442,7 +408,7 @@ void Lumora::on_stopButton_clicked()
         QMessageBox::warning(this, tr("Lumora"), tr("Are you sure you want to stop the simulation?"),
                              QMessageBox::Yes | QMessageBox::Cancel);
     if (answer != QMessageBox::Yes) {
-      if (ui.pauseButton->isEnabled()) {
+      if (isRunning()) {
         updateTimer->start();
         progressTimer->start();
       }
@@ -451,11 +417,6 @@ void Lumora::on_stopButton_clicked()
   }
 
   ui.mdiArea->closeAllSubWindows();
-  ui.resumeButton->setEnabled(false);
-  ui.pauseButton->setEnabled(false);
-  ui.stopButton->setEnabled(false);
-  ui.startButton->setEnabled(false);
-  ui.actionLoad->setEnabled(true);
   statusBar()->clearMessage();
   for (QWidget **widget : {reinterpret_cast<QWidget **>(&fileLabel), reinterpret_cast<QWidget **>(&progressLabel),
                            reinterpret_cast<QWidget **>(&progressBar)}) {
@@ -466,18 +427,6 @@ void Lumora::on_stopButton_clicked()
     }
   }
   setWindowTitle(tr("Lumora"));
-  rebuildRecentMenu();
-
-  ui.actionElectricFieldEnvelope->setEnabled(false);
-  ui.actionMagneticFieldEnvelope->setEnabled(false);
-  ui.actionPoyntingVector->setEnabled(false);
-  ui.actionSave_All->setEnabled(false);
-  ui.actionDFTSpectrum->setEnabled(false);
-  ui.actionTime_series_plot->setEnabled(false);
-  ui.actionSpectrogram->setEnabled(false);
-  ui.actionFFTSpectrum->setEnabled(false);
-  ui.actionUPPE_time_signal->setEnabled(false);
-  ui.actionConversion_efficiency->setEnabled(false);
   if (spectrumDialog && spectrumDialog->isVisible())
     spectrumDialog->close();
   if (timeProbeDialog && timeProbeDialog->isVisible())
@@ -487,6 +436,7 @@ void Lumora::on_stopButton_clicked()
   subWindows.clear();
   delete engine;
   engine = nullptr;
+  setRunState(RunState::Idle);
   speedTimer->stop();
   efieldCount = 1;
   sfieldCount = 1;
@@ -562,7 +512,8 @@ void Lumora::updateSpeed()
 
 void Lumora::updateDynamicSpectrogram()
 {
-  ui.actionSpectrogram->setEnabled(true);
+  appearedDuringRun.insert(ResultKind::Spectrogram);
+  updateActions();
   // Open dynamic spectrogram windows show the rows rebuilt just now.
   const QList<QMdiSubWindow *> windows = ui.mdiArea->subWindowList(QMdiArea::CreationOrder);
   for (QMdiSubWindow *subWindow : windows) {
@@ -573,17 +524,23 @@ void Lumora::updateDynamicSpectrogram()
 
 void Lumora::createActionSpectrum()
 {
-  if (!ui.actionDFTSpectrum->isEnabled())
-    ui.actionDFTSpectrum->setEnabled(true);
+  appearedDuringRun.insert(ResultKind::Spectrum);
+  updateActions();
 }
 
 void Lumora::createActionTime()
 {
-  if (!ui.actionTime_series_plot->isEnabled())
-    ui.actionTime_series_plot->setEnabled(true);
+  appearedDuringRun.insert(ResultKind::TimeProbe);
+  updateActions();
 }
 
-bool Lumora::isRunning() const { return ui.pauseButton->isEnabled(); }
+bool Lumora::isRunning() const { return runState == RunState::Running; }
+
+void Lumora::setRunState(RunState state)
+{
+  runState = state;
+  updateActions();
+}
 
 // --- breakpoints ---------------------------------------------------------------
 
@@ -623,7 +580,7 @@ bool Lumora::saveEEnvelopeOnBreakpoint(QString fileName)
     progressTimer->stop();
     statusBar()->showMessage(tr("Simulation paused"));
   }
-  if (saveElectricFieldEnvelope(engine, fileName, efieldCount)) {
+  if (saveElectricFieldEnvelope(engine, fileName)) {
     logMessage(tr("Saved %1").arg(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())));
     statusBar()->showMessage(tr("File saved"), 2000);
     if (isRunning()) {
@@ -807,8 +764,7 @@ void Lumora::rebuildRecentMenu()
         return;
     });
   }
-  // Like Load, only without an engine.
-  recentMenu->setEnabled(!files.isEmpty() && !engine);
+  updateActions();
 }
 
 // --- plot windows ----------------------------------------------------------------
@@ -828,112 +784,33 @@ void Lumora::addPlotWindow(AbstractPlotWidget *widget, const QString &title)
   widget->refreshPlot(engine);
 }
 
-void Lumora::createEfieldPlotWindow()
+void Lumora::openPlotWindow(ResultKind kind, unsigned short index)
 {
   if (!engine)
     return;
-  const QString title = tr("Electric field envelope ") + QString::number(efieldCount++);
-  addPlotWindow(new EFieldPlotWidget(engine, tr("Location [") + engine->lengthUnit + QStringLiteral("]"),
-                                     tr("Electric field [V/m]"), 1, title, 0, nullptr),
-                title);
+  ResultEntry entry = resultEntry(*engine, kind, index);
+  unsigned short *counter = kind == ResultKind::ElectricField    ? &efieldCount
+                            : kind == ResultKind::PoyntingVector ? &sfieldCount
+                            : kind == ResultKind::MagneticField  ? &hfieldCount
+                                                                 : nullptr;
+  if (counter)
+    entry.title += QString::number(*counter);
+  if (AbstractPlotWidget *widget = createPlotWidget(engine, entry)) {
+    if (counter)
+      ++*counter;
+    addPlotWindow(widget, entry.title);
+  }
 }
 
-void Lumora::createSfieldPlotWindow()
-{
-  if (!engine)
-    return;
-  const QString title = tr("Poynting vector envelope ") + QString::number(sfieldCount++);
-  addPlotWindow(new SFieldPlotWidget(engine, tr("Location [") + engine->lengthUnit + QStringLiteral("]"),
-                                     tr("Poynting vector [W/m^2]"), 1, title, 0, nullptr),
-                title);
-}
-
-void Lumora::createHfieldPlotWindow()
-{
-  if (!engine || engine->hasTimeSignal())
-    return;
-  const QString title = tr("Magnetic field envelope ") + QString::number(hfieldCount++);
-  addPlotWindow(new HFieldPlotWidget(engine, tr("Location [") + engine->lengthUnit + QStringLiteral("]"),
-                                     tr("Magnetic field [A/m]"), 1, title, 0, nullptr),
-                title);
-}
-
-void Lumora::createConversionEfficiencyPlotWindow()
-{
-  if (!engine)
-    return;
-  const QString title = tr("conversion efficiency ");
-  addPlotWindow(new ConversionEfficiencyPlotWidget(
-                    engine, tr("Location [") + engine->lengthUnit + QStringLiteral("]"),
-                    tr("Energy [a.u.]"), 1, title, 0, nullptr),
-                title);
-}
-
-void Lumora::createFFTSpectrumPlotWindow()
-{
-  if (!engine)
-    return;
-  const QString title = tr("FFT spectrum");
-  addPlotWindow(new FFTSpectrumPlotWidget(engine, engine->spectrumAxisLabel(), tr("Magnitude [dBV/m]"), 1,
-                                          title, 0, nullptr),
-                title);
-}
-
-void Lumora::createTimePlotWindow()
-{
-  if (!engine)
-    return;
-  const QString title = tr("UPPE E-field");
-  addPlotWindow(new TimePlotWidget(engine, engine->timeAxisLabel(0), tr("Electric field [V/m]"), 1, title,
-                                   0, nullptr),
-                title);
-}
-
-void Lumora::createSpectrumPlotWindow(unsigned short index)
-{
-  if (!engine)
-    return;
-  const QStringList names = engine->fourierNames();
-  if (index >= names.size())
-    return;
-  const QString title = names.at(index);
-  addPlotWindow(new SpectrumPlotWidget(engine,
-                                       tr("Frequency [") + engine->fourierUnit(index) + QStringLiteral("]"),
-                                       tr("Magnitude [dBV/m]"), 1, title, index, nullptr),
-                title);
-}
-
-void Lumora::createTimeProbePlotWindow(unsigned short index)
-{
-  if (!engine)
-    return;
-  const QStringList names = engine->probeNames();
-  if (index >= names.size())
-    return;
-  const QString title = names.at(index);
-  addPlotWindow(new TimeProbePlotWidget(engine,
-                                        tr("Time [") + engine->probeTimeUnit(index) + QStringLiteral("]"),
-                                        tr("Electric field [V/m]"), 1, title, index, nullptr),
-                title);
-}
-
-void Lumora::createSpectrogramPlotWindow()
-{
-  if (!engine || !engine->spectrogram(0))
-    return;
-  const QString xTitle = (engine->spectrogramIsFrequency(0) ? tr("Frequency [") : tr("Wavelength [")) +
-                         engine->spectrogramUnit(0) + QStringLiteral("]");
-  const QString yTitle = tr("Distance [") + engine->lengthUnit + QStringLiteral("]");
-  const QString colorBarTitle = tr("Magnitude [dBV/m]");
-  const QString title = tr("Spectrogram");
-  AbstractPlotWidget *widget = nullptr;
-  if (engine->spectrogramAvailable)
-    widget = new StaticSpectrogramPlotWidget(engine, xTitle, yTitle, colorBarTitle, 1, title, 0, nullptr);
-  else if (engine->dynamicSpectrogram)
-    widget = new DynamicSpectrogramPlotWidget(engine, xTitle, yTitle, colorBarTitle, 1, title, 0, nullptr);
-  if (widget)
-    addPlotWindow(widget, title);
-}
+void Lumora::createEfieldPlotWindow() { openPlotWindow(ResultKind::ElectricField); }
+void Lumora::createSfieldPlotWindow() { openPlotWindow(ResultKind::PoyntingVector); }
+void Lumora::createHfieldPlotWindow() { openPlotWindow(ResultKind::MagneticField); }
+void Lumora::createConversionEfficiencyPlotWindow() { openPlotWindow(ResultKind::ConversionEfficiency); }
+void Lumora::createFFTSpectrumPlotWindow() { openPlotWindow(ResultKind::FFTSpectrum); }
+void Lumora::createTimePlotWindow() { openPlotWindow(ResultKind::TimeSignal); }
+void Lumora::createSpectrumPlotWindow(unsigned short index) { openPlotWindow(ResultKind::Spectrum, index); }
+void Lumora::createTimeProbePlotWindow(unsigned short index) { openPlotWindow(ResultKind::TimeProbe, index); }
+void Lumora::createSpectrogramPlotWindow() { openPlotWindow(ResultKind::Spectrogram); }
 
 void Lumora::selectedFourier(const QList<unsigned short> &indices)
 {
@@ -954,12 +831,8 @@ void Lumora::showSelectionDialog(SpectrumDialog *&dialog, const QStringList &nam
       dialog = new SpectrumDialog(names, this);
       // A separate top-level window, not embedded in the main window.
       dialog->setWindowFlags(dialog->windowFlags() | Qt::Window);
-      if (fourier)
-        connect(dialog, SIGNAL(selected(QList<unsigned short>)), this,
-                SLOT(selectedFourier(QList<unsigned short>)));
-      else
-        connect(dialog, SIGNAL(selected(QList<unsigned short>)), this,
-                SLOT(selectedTime(QList<unsigned short>)));
+      connect(dialog, &SpectrumDialog::selected, this,
+              fourier ? &Lumora::selectedFourier : &Lumora::selectedTime);
     }
     // A dialog kept from an earlier run may list other names: start afresh
     // unless its entries are the first entries of the present list.
@@ -992,16 +865,38 @@ void Lumora::showTimeProbeDialog()
 
 void Lumora::updateActions()
 {
-  QMdiSubWindow *active = ui.mdiArea->activeSubWindow();
-  auto *child = qobject_cast<ChildWindow *>(active);
-  const bool hasChild = child != nullptr;
-  ui.actionSaveAs->setEnabled(hasChild);
-  ui.actionClose->setEnabled(hasChild);
-  ui.actionCloseAll->setEnabled(hasChild);
-  ui.actionTile->setEnabled(hasChild);
-  ui.actionCascade->setEnabled(hasChild);
-  exportPictureAction->setEnabled(hasChild && qobject_cast<AbstractPlotWidget *>(child->widget()) &&
-                                  qobject_cast<AbstractPlotWidget *>(child->widget())->navigablePlot());
+  // The run state: Load without an engine, Start once loaded, Pause while
+  // running, Resume while paused, Stop from the start to the end.
+  const RunState state = engine ? runState : RunState::Idle;
+  const bool started = state == RunState::Running || state == RunState::Paused || state == RunState::Ended;
+  ui.actionLoad->setEnabled(state == RunState::Idle);
+  ui.startButton->setEnabled(state == RunState::Loaded);
+  ui.pauseButton->setEnabled(state == RunState::Running);
+  ui.resumeButton->setEnabled(state == RunState::Paused);
+  ui.stopButton->setEnabled(started);
+  recentMenu->setEnabled(state == RunState::Idle && !recentMenu->isEmpty());
+
+  // Result windows of a started run, as far as the engine offers them.
+  const auto offers = [this, started](ResultKind kind) {
+    return started && (resultAvailable(*engine, kind) || appearedDuringRun.contains(kind));
+  };
+  ui.actionSave_All->setEnabled(started);
+  ui.actionElectricFieldEnvelope->setEnabled(offers(ResultKind::ElectricField));
+  ui.actionMagneticFieldEnvelope->setEnabled(offers(ResultKind::MagneticField));
+  ui.actionPoyntingVector->setEnabled(offers(ResultKind::PoyntingVector));
+  ui.actionDFTSpectrum->setEnabled(offers(ResultKind::Spectrum));
+  ui.actionUPPE_time_signal->setEnabled(offers(ResultKind::TimeSignal));
+  ui.actionFFTSpectrum->setEnabled(offers(ResultKind::FFTSpectrum));
+  ui.actionTime_series_plot->setEnabled(offers(ResultKind::TimeProbe));
+  ui.actionSpectrogram->setEnabled(offers(ResultKind::Spectrogram));
+  ui.actionConversion_efficiency->setEnabled(offers(ResultKind::ConversionEfficiency));
+
+  // Window actions follow the active plot window.
+  auto *child = qobject_cast<ChildWindow *>(ui.mdiArea->activeSubWindow());
+  auto *plot = child ? qobject_cast<AbstractPlotWidget *>(child->widget()) : nullptr;
+  for (QAction *action : {ui.actionSaveAs, ui.actionClose, ui.actionCloseAll, ui.actionTile, ui.actionCascade})
+    action->setEnabled(child != nullptr);
+  exportPictureAction->setEnabled(plot && plot->navigablePlot());
   if (child)
     child->windowMenuAction()->setChecked(true);
 }
@@ -1055,12 +950,7 @@ void Lumora::storeWindowState()
 
 void Lumora::closeEvent(QCloseEvent *event)
 {
-  if (ui.actionLoad->isEnabled()) {
-    storeWindowState();
-    event->accept();
-    return;
-  }
-  if (!confirmExit()) {
+  if (engine && !exitConfirmed && !confirmExit()) {
     event->ignore();
     return;
   }
@@ -1074,10 +964,10 @@ void Lumora::closeEvent(QCloseEvent *event)
 
 bool Lumora::closeSimulator()
 {
-  if (!ui.actionLoad->isEnabled()) {
+  if (engine) {
     if (!confirmExit())
       return false;
-    ui.actionLoad->setEnabled(true);
+    exitConfirmed = true;
   }
   close();
   return true;

@@ -3,14 +3,16 @@
 // run from three timers, shows plot windows in an MDI area, saves results and
 // carries out the breakpoints' requests.
 //
-// States: idle (no engine, Load enabled) -> loaded (Start enabled) ->
-// running / paused -> idle again after Stop. Load is enabled exactly when no
-// engine exists; the closing logic relies on that.
+// Run states: idle (no engine, Load enabled) -> loaded (Start enabled) ->
+// running <-> paused -> ended (finished or failed); Stop returns to idle.
+// updateActions() is the one place that enables and disables actions.
 
 #include "engine/loader.h"
+#include "plots/resultcatalogue.h"
 #include "ui_lumora.h"
 
 #include <QList>
+#include <QSet>
 #include <QMainWindow>
 #include <QString>
 
@@ -135,6 +137,12 @@ private:
   // Sets configPath, engineType and runName from the file being loaded.
   void setConfiguration(const QString &fileName);
   void connectBreakpoints();
+  // The breakpoints' one signal: logs it and acts on its type.
+  void breakpointReached(const QString &type, const QString &fileName);
+  enum class RunState { Idle, Loaded, Running, Paused, Ended };
+  void setRunState(RunState state);
+  // Every plot window is opened here (titles and axes from the catalogue).
+  void openPlotWindow(ResultKind kind, unsigned short index = 0);
   void addPlotWindow(AbstractPlotWidget *widget, const QString &title);
   AbstractPlotWidget *activePlotWidget() const;
   bool isRunning() const;
@@ -161,7 +169,6 @@ private:
   QString askSaveFileName(const QString &caption, const QString &proposedName, const QString &filter,
                           const QString &suffix);
   void storeWindowState();
-  void connectBreakpointLog(AbstractBreakpoint *breakpoint);
 
   Ui::LumoraClass ui;
 
@@ -197,4 +204,9 @@ private:
 
   EngineFactory engineFactory;
   bool exitPending = false;
+  bool exitConfirmed = false; // the Exit action has asked and been answered Yes
+  RunState runState = RunState::Idle;
+  // Results an engine announced during the run (spectra, time series, a
+  // dynamic spectrogram's first rows).
+  QSet<ResultKind> appearedDuringRun;
 };

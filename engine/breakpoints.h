@@ -1,6 +1,8 @@
 #pragma once
 // Breakpoints: requests in the configuration file to act at a given iteration.
-// A due breakpoint emits its signal; the window (or the batch runner) acts.
+// A due breakpoint emits reached(type, fileName) once; the window (or the
+// batch runner) acts on the type word: "suspend", "exit", "saveAll" or
+// "save_line_envelope".
 
 #include <QObject>
 #include <QString>
@@ -10,51 +12,47 @@ class AbstractBreakpoint : public QObject
   Q_OBJECT
 
 public:
-  AbstractBreakpoint(const QString &type, int targetIteration, QObject *parent = nullptr)
-      : QObject(parent), type(type), targetIteration(targetIteration)
+  AbstractBreakpoint(const QString &type, int targetIteration, QObject *parent = nullptr,
+                     const QString &fileName = QString())
+      : QObject(parent), type(type), targetIteration(targetIteration), fileName(fileName)
   {
   }
 
-  // Emits the signal once when due: at targetIteration, or, for a target of
-  // 0, at the step that finished the run.
-  virtual void check(int iteration, bool finished) = 0;
+  // Emits reached once when due: at targetIteration, or, for a target of 0,
+  // at the step that finished the run.
+  void check(int iteration, bool finished)
+  {
+    if ((targetIteration == 0 && finished) || targetIteration == iteration)
+      emit reached(type, fileName);
+  }
 
   const QString type;
   const int targetIteration;
+  // The file of "saveAll" (its tag) and "save_line_envelope"; empty otherwise.
+  const QString fileName;
 
-protected:
-  bool isDue(int iteration, bool finished) const
-  {
-    return (targetIteration == 0 && finished) || targetIteration == iteration;
-  }
+signals:
+  void reached(const QString &type, const QString &fileName);
 };
 
 class SuspendBreakpoint : public AbstractBreakpoint
 {
   Q_OBJECT
 public:
-  using AbstractBreakpoint::AbstractBreakpoint;
-  void check(int iteration, bool finished) override
+  SuspendBreakpoint(const QString &type, int targetIteration, QObject *parent = nullptr)
+      : AbstractBreakpoint(type, targetIteration, parent)
   {
-    if (isDue(iteration, finished))
-      emit on_pauseButton_clicked();
   }
-signals:
-  void on_pauseButton_clicked();
 };
 
 class ExitBreakpoint : public AbstractBreakpoint
 {
   Q_OBJECT
 public:
-  using AbstractBreakpoint::AbstractBreakpoint;
-  void check(int iteration, bool finished) override
+  ExitBreakpoint(const QString &type, int targetIteration, QObject *parent = nullptr)
+      : AbstractBreakpoint(type, targetIteration, parent)
   {
-    if (isDue(iteration, finished))
-      emit exitApplication();
   }
-signals:
-  void exitApplication();
 };
 
 class SaveAllBreakpoint : public AbstractBreakpoint
@@ -63,17 +61,9 @@ class SaveAllBreakpoint : public AbstractBreakpoint
 public:
   SaveAllBreakpoint(const QString &type, int targetIteration, const QString &fileName,
                     QObject *parent = nullptr)
-      : AbstractBreakpoint(type, targetIteration, parent), fileName(fileName)
+      : AbstractBreakpoint(type, targetIteration, parent, fileName)
   {
   }
-  void check(int iteration, bool finished) override
-  {
-    if (isDue(iteration, finished))
-      emit saveAllOnBreakpoint(fileName);
-  }
-  const QString fileName;
-signals:
-  void saveAllOnBreakpoint(QString fileName);
 };
 
 class SaveLineEnvelopeClass : public AbstractBreakpoint
@@ -82,15 +72,7 @@ class SaveLineEnvelopeClass : public AbstractBreakpoint
 public:
   SaveLineEnvelopeClass(const QString &type, int targetIteration, const QString &fileName,
                         QObject *parent = nullptr)
-      : AbstractBreakpoint(type, targetIteration, parent), fileName(fileName)
+      : AbstractBreakpoint(type, targetIteration, parent, fileName)
   {
   }
-  void check(int iteration, bool finished) override
-  {
-    if (isDue(iteration, finished))
-      emit saveEEnvelopeOnBreakpoint(fileName);
-  }
-  const QString fileName;
-signals:
-  void saveEEnvelopeOnBreakpoint(QString fileName);
 };

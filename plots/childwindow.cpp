@@ -12,8 +12,10 @@ ChildWindow::ChildWindow(QWidget *plotWidget, const QString &title, QMdiArea *md
   setAttribute(Qt::WA_DeleteOnClose);
 
   action->setCheckable(true);
-  connect(action, SIGNAL(triggered()), this, SLOT(show()));
-  connect(action, SIGNAL(triggered()), this, SLOT(setFocus()));
+  connect(action, &QAction::triggered, this, [this] {
+    show();
+    setFocus();
+  });
 
   QPalette white = palette();
   white.setColor(QPalette::All, QPalette::Window, Qt::white);

@@ -1,7 +1,7 @@
 #include "plots/conversionefficiencyplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/columnwriter.h"
+#include "plots/resultcatalogue.h"
 #include "plots/curvedata.h"
 #include "plots/rectangularplotwidget.h"
 
@@ -26,7 +26,7 @@ ConversionEfficiencyPlotWidget::ConversionEfficiencyPlotWidget(
     Simulator *, const QString &xTitle, const QString &yTitle, int refreshPeriod,
     const QString &title, unsigned short objectIndex, QWidget *parent)
     : AbstractPlotWidget(refreshPeriod, title, objectIndex, parent),
-      headerText(QStringLiteral("! ") + xTitle + QLatin1Char('\t') + yTitle)
+      xTitle(xTitle), yTitle(yTitle)
 {
   plot = new NavigablePlot(this);
   plot->setAutoReplot(false);
@@ -125,12 +125,6 @@ void ConversionEfficiencyPlotWidget::refreshPlot(Simulator *engine)
 
 bool ConversionEfficiencyPlotWidget::saveToFile(const QString &fileName, Simulator *engine)
 {
-  if (!engine)
-    return false;
-  const std::vector<double> &z = engine->conversionPositions();
-  QByteArray bytes = formatColumns(z, engine->conversionCurveA(),
-                                   QStringLiteral("! Total energy: \n") + headerText);
-  bytes += formatColumns(z, engine->conversionCurveB(),
-                         QStringLiteral("! Energy in user-specified band: \n") + headerText);
-  return writeFileAtomically(fileName, bytes);
+  return engine && writeResultFile(*engine, plotEntry(ResultKind::ConversionEfficiency, 0, titleText, xTitle, yTitle),
+                                   fileName);
 }

@@ -30,10 +30,10 @@ public:
   QwtPlot *plotWidget() const;
   NavigablePlot *navigablePlot() const override { return plot; }
   QString efficiencyText() const;
-  QString header() const { return headerText; }
 
 private:
-  QString headerText;
+  QString xTitle;
+  QString yTitle;
   std::vector<double> distance;
   std::vector<double> totalEnergy;
   std::vector<double> bandEnergy;

@@ -1,7 +1,7 @@
 #include "plots/fftspectrumplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/columnwriter.h"
+#include "plots/resultcatalogue.h"
 
 #include <qwt_plot.h>
 
@@ -15,7 +15,6 @@ FFTSpectrumPlotWidget::FFTSpectrumPlotWidget(Simulator *engine, const QString &x
     : RectangularPlotWidget(xAxisTitle, yAxisTitle, refreshPeriod, title, objectIndex, parent)
 {
   buildAxis(engine);
-  magnitudeHeaderText = QStringLiteral("! Magnitude spectrum:\n") + columnHeader();
 }
 
 void FFTSpectrumPlotWidget::buildAxis(Simulator *engine)
@@ -60,8 +59,5 @@ void FFTSpectrumPlotWidget::refreshPlot(Simulator *engine)
 
 bool FFTSpectrumPlotWidget::saveToFile(const QString &fileName, Simulator *engine)
 {
-  if (!engine)
-    return false;
-  return writeFileAtomically(fileName,
-                             formatColumns(x, engine->spectrumDbVector(), magnitudeHeaderText));
+  return engine && writeResultFile(*engine, plotEntry(ResultKind::FFTSpectrum, 0, titleText, xTitle, yTitle), fileName);
 }

@@ -15,10 +15,8 @@ public:
 
   void refreshPlot(Simulator *engine) override;
   bool saveToFile(const QString &fileName, Simulator *engine) override;
-  QString magnitudeHeader() const { return magnitudeHeaderText; }
 
 private:
   // x[k] = k * frequency step for the engine's spectral points.
   void buildAxis(Simulator *engine);
-  QString magnitudeHeaderText;
 };

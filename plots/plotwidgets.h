@@ -12,3 +12,9 @@
 #include "plots/spectrumplotwidget.h"
 #include "plots/timeplotwidget.h"
 #include "plots/timeprobeplotwidget.h"
+#include "plots/resultcatalogue.h"
+
+// The plot widget of a catalogue entry, titled entry.title, with the window's
+// axis titles (or, with saved, those of the saved files). Null when the
+// engine has no such result (an index out of range, no spectrogram).
+AbstractPlotWidget *createPlotWidget(Simulator *engine, const ResultEntry &entry, bool saved = false);

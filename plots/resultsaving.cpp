@@ -4,11 +4,7 @@
 #include "engine/simulator.h"
 #include "input/lookups.h"
 #include "plots/columnwriter.h"
-#include "plots/fftspectrumplotwidget.h"
-#include "plots/fieldplotwidget.h"
-#include "plots/spectrumplotwidget.h"
-#include "plots/timeplotwidget.h"
-#include "plots/timeprobeplotwidget.h"
+#include "plots/resultcatalogue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -93,6 +89,38 @@ QStringList resultFileNames(const QStringList &names, Qt::CaseSensitivity cs)
   return files;
 }
 
+bool writeResult(Simulator &engine, const QString &folder, const ResultEntry &entry)
+{
+  return writeResultFile(engine, entry, folder + entry.fileName);
+}
+
+namespace {
+
+// Writes the Save All files into the folder, counting them, with a progress
+// message per file.
+void saveAllFiles(Simulator &engine, SaveAllOutcome &outcome, const StatusReporter &report)
+{
+  const QList<ResultEntry> entries = saveAllEntries(engine);
+  int shown = 0; // spectra and time probes are numbered per kind
+  ResultKind previous = ResultKind::ElectricField;
+  for (const ResultEntry &entry : entries) {
+    shown = entry.kind == previous ? shown + 1 : 1;
+    previous = entry.kind;
+    const bool ok = writeResult(engine, outcome.folder, entry);
+    ok ? ++outcome.savedFiles : ++outcome.failedFiles;
+    const bool input = entry.kind == ResultKind::InputSignal || entry.kind == ResultKind::InputSpectrum;
+    const bool numbered = entry.kind == ResultKind::Spectrum || entry.kind == ResultKind::TimeProbe;
+    if (ok && input)
+      tell(report, tr("Saved input signal"), 0);
+    else if (ok && numbered)
+      tell(report, tr("Saved spectrum %1").arg(shown), 0);
+    else if (!ok && !input)
+      tell(report, tr("Saving failed"), 2000);
+  }
+}
+
+} // namespace
+
 SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
                               const QString &resultsBase, const QString &saveTag,
                               const QDateTime &now, const StatusReporter &report)
@@ -111,90 +139,12 @@ SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
          2000);
     return outcome;
   }
-  const QString &folder = outcome.folder;
-  const auto count = [&outcome](bool ok) {
-    if (ok)
-      ++outcome.savedFiles;
-    else
-      ++outcome.failedFiles;
-    return ok;
-  };
-
-  count(copyConfiguration(configPath, folder));
+  const auto count = [&outcome](bool ok) { ok ? ++outcome.savedFiles : ++outcome.failedFiles; };
+  count(copyConfiguration(configPath, outcome.folder));
   const QString summary = setupSummaryText(*engine);
   if (!summary.isEmpty())
-    count(writeFileAtomically(folder + QStringLiteral("Set-up summary.txt"), summary.toUtf8()));
-
-  if (engine->hasTimeSignal()) {
-    const std::vector<double> t = engine->timePointsDisplay();
-    if (count(writeColumns(folder + QStringLiteral("Input signal.txt"), t,
-                           engine->probeSamples(0),
-                           QStringLiteral("! ") + engine->timeAxisLabel(0) +
-                               QStringLiteral(" E field [V/m]"))))
-      tell(report, tr("Saved input signal"), 0);
-
-    // The saved input spectrum covers the engine's m spectral points.
-    std::vector<double> f = engine->frequenciesDisplay();
-    std::vector<double> s = engine->initialSpectrumDbData();
-    const int m = engine->frequencyCount();
-    if (m >= 0 && f.size() > static_cast<size_t>(m))
-      f.resize(static_cast<size_t>(m));
-    if (m >= 0 && s.size() > static_cast<size_t>(m))
-      s.resize(static_cast<size_t>(m));
-    if (count(writeColumns(folder + QStringLiteral("Input spectrum.txt"), f, s,
-                           QStringLiteral("! ") + engine->spectrumAxisLabel() +
-                               QStringLiteral(" Magnitude [dBV/m]"))))
-      tell(report, tr("Saved input signal"), 0);
-
-    {
-      FFTSpectrumPlotWidget w(engine, engine->spectrumAxisLabel(),
-                              QStringLiteral("Magnitude [dBV/m]"), 1,
-                              QStringLiteral("FFT spectrum"), 0);
-      if (!count(w.saveToFile(folder + sanitizeFileName(QStringLiteral("FFT spectrum")) +
-                                  QStringLiteral(".txt"),
-                              engine)))
-        tell(report, tr("Saving failed"), 2000);
-    }
-    {
-      TimePlotWidget w(engine, engine->timeAxisLabel(0), QStringLiteral("Electric field [V/m]"),
-                       1, QStringLiteral("UPPE E-field"), 0);
-      if (!count(w.saveToFile(folder + sanitizeFileName(QStringLiteral("UPPE E-field")) +
-                                  QStringLiteral(".txt"),
-                              engine)))
-        tell(report, tr("Saving failed"), 2000);
-    }
-  } else {
-    if (engine->spectrumAvailable) {
-      const QStringList names = engine->fourierNames();
-      const QStringList files = resultFileNames(names, Qt::CaseSensitive);
-      for (int i = 0; i < names.size() && i <= 0xFFFF; ++i) {
-        const auto index = static_cast<unsigned short>(i);
-        SpectrumPlotWidget w(engine,
-                             QStringLiteral("Frequency [") + engine->fourierUnit(index) +
-                                 QStringLiteral("]"),
-                             QStringLiteral("Magnitude [dBV/m]"), 1, QString(), index);
-        if (count(w.saveToFile(folder + files.at(i), engine)))
-          tell(report, tr("Saved spectrum %1").arg(i + 1), 0);
-        else
-          tell(report, tr("Saving failed"), 2000);
-      }
-    }
-    if (engine->timeSeriesAvailable) {
-      const QStringList names = engine->probeNames();
-      const QStringList files = resultFileNames(names, Qt::CaseInsensitive);
-      for (int i = 0; i < names.size() && i <= 0xFFFF; ++i) {
-        const auto index = static_cast<unsigned short>(i);
-        TimeProbePlotWidget w(engine,
-                              QStringLiteral("Time [") + engine->probeTimeUnit(index) +
-                                  QStringLiteral("]"),
-                              QStringLiteral("E-field [V/m]"), 1, QString(), index);
-        if (count(w.saveToFile(folder + files.at(i), engine)))
-          tell(report, tr("Saved spectrum %1").arg(i + 1), 0);
-        else
-          tell(report, tr("Saving failed"), 2000);
-      }
-    }
-  }
+    count(writeFileAtomically(outcome.folder + QStringLiteral("Set-up summary.txt"), summary.toUtf8()));
+  saveAllFiles(*engine, outcome, report);
 
   if (outcome.failedFiles == 0)
     tell(report, tr("All files have been saved"), 2000);
@@ -207,13 +157,9 @@ SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
   return outcome;
 }
 
-bool saveElectricFieldEnvelope(Simulator *engine, const QString &fileName,
-                               unsigned short efieldCount)
+bool saveElectricFieldEnvelope(Simulator *engine, const QString &fileName)
 {
   if (!engine)
     return false;
-  EFieldPlotWidget w(engine, QStringLiteral("Location [") + engine->lengthUnit + QStringLiteral("]"),
-                     QStringLiteral("Electric field [V/m]"), 1,
-                     QStringLiteral("Electric field envelope ") + QString::number(efieldCount), 0);
-  return w.saveToFile(fileName, engine);
+  return writeFileAtomically(fileName, resultText(*engine, resultEntry(*engine, ResultKind::ElectricField)));
 }

@@ -1,40 +1,8 @@
 #pragma once
 // Saving the results of a run without any window: Save All (the dated results
 // folder) and the electric-field save of the "save_line_envelope" breakpoint.
-// The main window and the batch runner call the same functions. The plot
-// widgets used here are built hidden and never shown, so no display is needed
-// beyond a QApplication object (the offscreen platform will do).
-//
-// What the main window does around the calls (its timers, cursor and status
-// bar stay in the window):
-//
-//   saveAll():
-//     1. setOverrideCursor(Qt::WaitCursor); if Pause is enabled (running):
-//        stop the update and progress timers and show "Simulation paused"
-//        with no time limit (timeout 0).
-//     2. saveAllResults(engine, configPath, resultsBase, saveTag,
-//        QDateTime::currentDateTime(), report) where report shows each message
-//        in the status bar: statusBar()->showMessage(message, timeoutMs)
-//        (0 = no time limit). The last message reported is the outcome:
-//        "All files have been saved" (2000 ms) or a "Saving failed ..." text.
-//     3. restoreOverrideCursor(); if Pause is enabled: start the update and
-//        progress timers again.
-//
-//   saveEEnvelopeOnBreakpoint(fileName) -> bool:
-//     1. If Pause is enabled: stop the update and progress timers and show
-//        "Simulation paused" with no time limit.
-//     2. ok = saveElectricFieldEnvelope(engine, fileName, efieldCount)
-//        (efieldCount is not incremented).
-//     3. ok: show "File saved" for 2000 ms; if Pause is still enabled, start
-//        the update and progress timers again; return true.
-//        not ok: show "Saving failed" for 2000 ms; leave the timers stopped
-//        (the user continues with Pause and Resume); return false.
-//
-//   saveAs(): if running, stop the update and progress timers and show
-//     "Simulation paused" (no limit); ask for the file name; then
-//     plotWidget->saveToFile(name, engine) and show "File saved" or
-//     "Saving failed" (2000 ms), or "Saving canceled" (2000 ms) without a plot
-//     widget or name; if Pause is enabled, start the timers again.
+// The main window and the batch runner call the same functions; the texts
+// come from the results catalogue, so no widget is built.
 
 #include <QDateTime>
 #include <QString>
@@ -86,10 +54,12 @@ SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
                               const QString &resultsBase, const QString &saveTag,
                               const QDateTime &now, const StatusReporter &report = {});
 
-// The "save_line_envelope" breakpoint: a hidden EFieldPlotWidget titled
-// "Electric field envelope " + efieldCount, x axis "Location [" + the engine's
-// length unit + "]", y axis "Electric field [V/m]", saves the engine's present
-// electric field to fileName (relative names are taken from the working
-// directory). True when the file was written.
-bool saveElectricFieldEnvelope(Simulator *engine, const QString &fileName,
-                               unsigned short efieldCount);
+// The "save_line_envelope" breakpoint: the engine's present electric field
+// (x axis "Location [" + length unit + "]", y axis "Electric field [V/m]") to
+// fileName (relative names are taken from the working directory). True when
+// the file was written.
+bool saveElectricFieldEnvelope(Simulator *engine, const QString &fileName);
+
+struct ResultEntry;
+// Writes the catalogue text of entry to folder + its file name.
+bool writeResult(Simulator &engine, const QString &folder, const ResultEntry &entry);

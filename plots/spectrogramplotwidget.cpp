@@ -1,12 +1,12 @@
 #include "plots/spectrogramplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/columnwriter.h"
+#include "plots/resultcatalogue.h"
+#include "plots/spectrogramraster.h"
 #include "postprocessing/spectrogramdata.h"
 #include "postprocessing/spectrogrampostprocessing.h"
 
 #include <qwt_interval.h>
-#include <qwt_matrix_raster_data.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_spectrogram.h>
@@ -22,75 +22,6 @@
 namespace {
 
 constexpr double largest = 1.7976931348623157e308;
-
-// The spectrogram item owns (and deletes) its raster data, while the engine
-// owns the spectrogram's data. The item therefore gets this view, which reads
-// the engine's data and carries the intervals used for display.
-class RasterView : public QwtRasterData
-{
-public:
-  void setSource(SpectrogramData *data) { source = data; }
-
-  // Lets the engine's data prepare itself (a lazily refilled map is brought
-  // up to date here, before Qwt asks for values from several threads).
-  void initRaster(const QRectF &area, const QSize &raster) override
-  {
-    if (source)
-      source->initRaster(area, raster);
-  }
-  void discardRaster() override
-  {
-    if (source)
-      source->discardRaster();
-  }
-
-  QRectF pixelHint(const QRectF &area) const override
-  {
-    return usable() ? source->pixelHint(area) : QRectF();
-  }
-
-  double value(double x, double y) const override
-  {
-    if (!source)
-      return std::numeric_limits<double>::quiet_NaN();
-    const int rows = source->rowCount();
-    const int columns = source->columnCount();
-    if (rows <= 0 || columns <= 0)
-      return std::numeric_limits<double>::quiet_NaN();
-    if (usable())
-      return source->value(x, y);
-    // A degenerate axis (a single location, a zero step): nearest cell.
-    const QwtInterval xi = source->interval(Qt::XAxis);
-    const QwtInterval yi = source->interval(Qt::YAxis);
-    const int c = cellIndex(x, xi, columns);
-    const int r = cellIndex(y, yi, rows);
-    const QVector<double> &v = source->matrixValues();
-    const int k = r * columns + c;
-    return k < v.size() ? v.at(k) : std::numeric_limits<double>::quiet_NaN();
-  }
-
-private:
-  static int cellIndex(double t, const QwtInterval &in, int count)
-  {
-    if (!(in.width() > 0.0))
-      return 0;
-    const double f = (t - in.minValue()) / in.width() * count;
-    if (!(f > 0.0))
-      return 0;
-    return std::min(static_cast<int>(f), count - 1);
-  }
-
-  // Qwt's own lookup needs rows, columns and intervals of positive width.
-  bool usable() const
-  {
-    return source && source->rowCount() > 0 && source->columnCount() > 0 &&
-           source->interval(Qt::XAxis).width() > 0.0 &&
-           source->interval(Qt::YAxis).width() > 0.0 &&
-           source->matrixValues().size() >= source->rowCount() * source->columnCount();
-  }
-
-  SpectrogramData *source = nullptr;
-};
 
 // A display interval of positive width around a possibly degenerate one.
 QwtInterval displayInterval(const QwtInterval &in)
@@ -138,41 +69,6 @@ bool hasData(const SpectrogramData *d)
   return displayRange(d, low, high);
 }
 
-// Spectral grid of a spectrogram: its own start and step when it offers
-// them, otherwise derived from the data's X interval and column count.
-template <typename S>
-auto spectralStartOf(const S &s, int) -> decltype(static_cast<double>(s.spectralStart()))
-{
-  return static_cast<double>(s.spectralStart());
-}
-template <typename S>
-double spectralStartOf(const S &s, long)
-{
-  return s.data() ? s.data()->interval(Qt::XAxis).minValue() : 0.0;
-}
-template <typename S>
-auto spectralStepOf(const S &s, int) -> decltype(static_cast<double>(s.spectralStep()))
-{
-  return static_cast<double>(s.spectralStep());
-}
-template <typename S>
-double spectralStepOf(const S &s, long)
-{
-  const SpectrogramData *d = s.data();
-  if (!d || d->columnCount() < 2)
-    return 0.0;
-  return d->interval(Qt::XAxis).width() / (d->columnCount() - 1);
-}
-
-double spectrogramSpectralStart(const SpectrogramPostprocessing<int, double> &s)
-{
-  return spectralStartOf(s, 0);
-}
-double spectrogramSpectralStep(const SpectrogramPostprocessing<int, double> &s)
-{
-  return spectralStepOf(s, 0);
-}
-
 } // namespace
 
 ColorMap::ColorMap() : QwtLinearColorMap(Qt::darkBlue, Qt::darkRed, QwtColorMap::RGB)
@@ -193,7 +89,7 @@ SpectrogramPlot::SpectrogramPlot(const QString &xTitle, const QString &yTitle,
   spectrogram = new QwtPlotSpectrogram(QString());
   spectrogram->setRenderThreadCount(0);
   spectrogram->setColorMap(new ColorMap);
-  spectrogram->setData(new RasterView);
+  spectrogram->setData(new SpectrogramRaster);
 
   setAxisTitle(QwtPlot::xBottom, xTitle);
   setAxisTitle(QwtPlot::yLeft, yTitle);
@@ -258,10 +154,12 @@ void SpectrogramPlotWidget::showData()
     return;
   const double maximum = dataMaximum(data);
   QwtPlotSpectrogram *item = plot->spectrogramItem();
-  auto *view = static_cast<RasterView *>(item->data());
+  auto *view = static_cast<SpectrogramRaster *>(item->data());
   view->setSource(data);
-  const QwtInterval xInterval = displayInterval(data->interval(Qt::XAxis));
-  const QwtInterval yInterval = displayInterval(data->interval(Qt::YAxis));
+  const SpectrogramInterval x = data->interval(Qt::XAxis);
+  const SpectrogramInterval y = data->interval(Qt::YAxis);
+  const QwtInterval xInterval = displayInterval(QwtInterval(x.minValue(), x.maxValue()));
+  const QwtInterval yInterval = displayInterval(QwtInterval(y.minValue(), y.maxValue()));
   const QwtInterval zInterval(std::min(thresholdValue, maximum), maximum);
   view->setInterval(Qt::XAxis, xInterval);
   view->setInterval(Qt::YAxis, yInterval);
@@ -278,7 +176,6 @@ void SpectrogramPlotWidget::showData()
   plot->enableAxis(QwtPlot::yRight);
   plot->enableAxis(QwtPlot::yLeft);
   plot->plotLayout()->setAlignCanvasToScales(true);
-  data->setResampleMode(QwtMatrixRasterData::BilinearInterpolation);
   plot->replot();
 }
 
@@ -300,39 +197,8 @@ void SpectrogramPlotWidget::refreshPlot(Simulator *engine)
   thresholdSlider->setValue(thresholdValue);
 }
 
-QByteArray SpectrogramPlotWidget::fileContent(Simulator *engine) const
-{
-  const SpectrogramPostprocessing<int, double> *s = engine ? engine->spectrogram(index) : nullptr;
-  if (!s || !s->data())
-    return QByteArray();
-  const SpectrogramData *d = s->data();
-  const int columns = std::max(d->columnCount(), 0);
-  const QVector<double> &values = d->matrixValues();
-  const int rows = columns > 0 ? std::min(d->rowCount(), values.size() / columns) : 0;
-
-  QByteArray bytes = formatMatrix(values.constData(), static_cast<std::size_t>(values.size()),
-                                  rows, columns, QStringLiteral("! Spectrogram data:\n"));
-
-  std::vector<double> spectral(static_cast<size_t>(columns));
-  const double start = spectrogramSpectralStart(*s);
-  const double step = spectrogramSpectralStep(*s);
-  for (int i = 0; i < columns; ++i)
-    spectral[static_cast<size_t>(i)] = start + i * step;
-  bytes += formatMatrix(spectral.data(), spectral.size(), columns, 1,
-                        QStringLiteral("! SPECTRAL variable expressed in [") + s->spectralUnit() +
-                            QStringLiteral("] (corresponds to the columns):\n"));
-
-  const std::vector<double> rowAxis = s->rowAxis();
-  bytes += formatMatrix(rowAxis.data(), rowAxis.size(), rows, 1,
-                        QStringLiteral("! SPATIAL variable expressed in [") + engine->lengthUnit +
-                            QStringLiteral("] (corresponds to the rows):\n"));
-  return bytes;
-}
-
 bool SpectrogramPlotWidget::saveToFile(const QString &fileName, Simulator *engine)
 {
-  const QByteArray bytes = fileContent(engine);
-  if (bytes.isEmpty())
-    return false;
-  return writeFileAtomically(fileName, bytes);
+  return engine && writeResultFile(*engine, plotEntry(ResultKind::Spectrogram, index, titleText, QString(), QString()),
+                                   fileName);
 }

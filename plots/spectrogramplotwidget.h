@@ -53,9 +53,6 @@ public:
   void refreshPlot(Simulator *engine) override;
   bool saveToFile(const QString &fileName, Simulator *engine) override;
 
-  // The three blocks saveToFile writes; empty when the engine has no such
-  // spectrogram.
-  QByteArray fileContent(Simulator *engine) const;
 
   double threshold() const { return thresholdValue; }
   SpectrogramPlot *plotWidget() const { return plot; }

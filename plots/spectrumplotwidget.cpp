@@ -1,7 +1,7 @@
 #include "plots/spectrumplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/columnwriter.h"
+#include "plots/resultcatalogue.h"
 
 #include <qwt_plot.h>
 
@@ -24,9 +24,6 @@ SpectrumPlotWidget::SpectrumPlotWidget(Simulator *engine, const QString &xAxisTi
     if (!x.empty())
       plot->setAxisScale(QwtPlot::xBottom, start, x.back());
   }
-  magnitudeHeaderText = QStringLiteral("! Magnitude spectrum:\n") + columnHeader();
-  phaseHeaderText =
-      QStringLiteral("! Phase spectrum:\n") + QStringLiteral("! ") + xTitle + QStringLiteral("\t Radians");
 }
 
 void SpectrumPlotWidget::refreshPlot(Simulator *engine)
@@ -57,9 +54,5 @@ void SpectrumPlotWidget::refreshPlot(Simulator *engine)
 
 bool SpectrumPlotWidget::saveToFile(const QString &fileName, Simulator *engine)
 {
-  if (!engine)
-    return false;
-  QByteArray bytes = formatColumns(x, engine->fourierMagnitudes(index), magnitudeHeaderText);
-  bytes += formatColumns(x, engine->fourierPhases(index), phaseHeaderText);
-  return writeFileAtomically(fileName, bytes);
+  return engine && writeResultFile(*engine, plotEntry(ResultKind::Spectrum, index, titleText, xTitle, yTitle), fileName);
 }

@@ -15,10 +15,4 @@ public:
 
   void refreshPlot(Simulator *engine) override;
   bool saveToFile(const QString &fileName, Simulator *engine) override;
-  QString magnitudeHeader() const { return magnitudeHeaderText; }
-  QString phaseHeader() const { return phaseHeaderText; }
-
-private:
-  QString magnitudeHeaderText;
-  QString phaseHeaderText;
 };

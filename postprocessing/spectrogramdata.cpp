@@ -8,7 +8,7 @@
 
 SpectrogramData::SpectrogramData(double xMinimum, double xMaximum, double step) : rowStep(step)
 {
-  setInterval(Qt::XAxis, QwtInterval(xMinimum, xMaximum));
+  setInterval(Qt::XAxis, xMinimum, xMaximum);
 }
 
 SpectrogramData::SpectrogramData() = default;
@@ -21,19 +21,21 @@ void SpectrogramData::clearValues()
 {
   values.clear();
   rows = 0;
-  setValueMatrix(values, columns > 0 ? columns : 1);
 }
 
 double SpectrogramData::value(double x, double y) const
 {
   bringUpToDate();
-  return QwtMatrixRasterData::value(x, y);
-}
-
-void SpectrogramData::initRaster(const QRectF &area, const QSize &raster)
-{
-  bringUpToDate();
-  QwtMatrixRasterData::initRaster(area, raster);
+  if (rows <= 0 || columns <= 0 || !(x >= xRange.minimum && x <= xRange.maximum) ||
+      !(y >= yRange.minimum && y <= yRange.maximum))
+    return std::numeric_limits<double>::quiet_NaN();
+  // Nearest cell; the upper end of an interval belongs to the last cell.
+  const auto cell = [](double t, const SpectrogramInterval &in, int count) {
+    const int i = in.width() > 0.0 ? static_cast<int>((t - in.minimum) / in.width() * count) : 0;
+    return std::min(std::max(i, 0), count - 1);
+  };
+  const int k = cell(y, yRange, rows) * columns + cell(x, xRange, columns);
+  return k < values.size() ? values.at(k) : std::numeric_limits<double>::quiet_NaN();
 }
 
 int SpectrogramData::columnCount() const
@@ -93,9 +95,8 @@ StaticSpectrogramData::StaticSpectrogramData(double spectralStart, double /*spec
 {
   columns = columnCount;
   rows = rowCount;
-  setInterval(Qt::YAxis, QwtInterval(locationStart, locationEnd));
+  setInterval(Qt::YAxis, locationStart, locationEnd);
   values.fill(0.0, rows * columns);
-  setValueMatrix(values, columns > 0 ? columns : 1);
 }
 
 void StaticSpectrogramData::setSource(const std::vector<FourierPostprocessing<int, double> *> *fourier,
@@ -112,7 +113,7 @@ void StaticSpectrogramData::fill(int first, int last)
   if (!source || first < 0)
     return;
   const int available = static_cast<int>(source->size());
-  double *v = values.data(); // detaches from the matrix Qwt holds
+  double *v = values.data(); // detaches from a copy a plot holds
   double lo = std::numeric_limits<double>::infinity();
   double hi = -lo;
   int filled = 0;
@@ -142,7 +143,6 @@ void StaticSpectrogramData::fill(int first, int last)
     minimumValue = lo;
     maximumValue = hi;
   }
-  setValueMatrix(values, columns > 0 ? columns : 1);
 }
 
 void StaticSpectrogramData::bringUpToDate() const
@@ -192,8 +192,7 @@ void DynamicSpectrogramData::appendRow(const QVector<double> &row)
   for (int c = n; c < columns; ++c)
     values.append(0.0); // a shorter row never shifts the matrix
   ++rows;
-  setValueMatrix(values, columns);
-  setInterval(Qt::YAxis, QwtInterval(2 * rowStep, (rows + 2) * rowStep));
+  setInterval(Qt::YAxis, 2 * rowStep, (rows + 2) * rowStep);
 }
 
 void DynamicSpectrogramData::clearValues()

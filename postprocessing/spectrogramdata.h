@@ -1,33 +1,45 @@
 #pragma once
-// Raster data of a spectrogram: row-major magnitudes (dB) handed to Qwt.
+// Raster data of a spectrogram: row-major magnitudes (dB) over an x
+// (spectral) and a y (distance) interval. The plots show it through their own
+// raster adapter.
 //
 // Static maps take their rows from the magnitude vectors of a range of
 // Fourier post-processings and are refilled lazily: the engine marks the map
 // stale after every step and the map is rebuilt the next time anyone reads
-// it (accessors, value(), or Qwt's initRaster before painting).
-
-#include <qwt_matrix_raster_data.h>
+// it (accessors or value()).
 
 #include <QVector>
+#include <QtGlobal>
 
 #include <vector>
 
 template <typename I, typename T> class FourierPostprocessing;
 
-class SpectrogramData : public QwtMatrixRasterData
+// A closed range of one axis of the map.
+struct SpectrogramInterval
+{
+  double minimum = 0.0;
+  double maximum = 0.0;
+  double minValue() const { return minimum; }
+  double maxValue() const { return maximum; }
+  double width() const { return maximum - minimum; }
+};
+
+class SpectrogramData
 {
 public:
   // X interval [xMinimum, xMaximum], no values, colour range at its sentinels.
   SpectrogramData(double xMinimum, double xMaximum, double rowStep);
   SpectrogramData();
-  ~SpectrogramData() override;
+  virtual ~SpectrogramData();
 
   virtual void appendRow(const QVector<double> &row);
   virtual void fill(int first, int last);
   virtual void clearValues();
 
-  double value(double x, double y) const override;
-  void initRaster(const QRectF &area, const QSize &raster) override;
+  // The value of the cell holding (x, y); NaN outside the map.
+  double value(double x, double y) const;
+  SpectrogramInterval interval(Qt::Axis axis) const { return axis == Qt::XAxis ? xRange : yRange; }
 
   int columnCount() const;
   int rowCount() const;
@@ -39,6 +51,10 @@ public:
 protected:
   // Brings a lazily filled map up to date; the base has nothing to do.
   virtual void bringUpToDate() const {}
+  void setInterval(Qt::Axis axis, double minimum, double maximum)
+  {
+    (axis == Qt::XAxis ? xRange : yRange) = SpectrogramInterval{minimum, maximum};
+  }
 
   QVector<double> values;
   int columns = 0;
@@ -46,6 +62,8 @@ protected:
   double minimumValue = -1.7976931348623157e308;
   double maximumValue = 1.7976931348623157e308;
   double rowStep = 0;
+  SpectrogramInterval xRange;
+  SpectrogramInterval yRange;
 };
 
 // One row per location, each the current magnitude spectrum of that

@@ -1,6 +1,6 @@
 #pragma once
 // Spectrogram post-processing: a map of spectral magnitude built from
-// Fourier post-processings, shown through a Qwt raster-data object.
+// Fourier post-processings, held as plain raster data (the plots show it).
 //
 // Static maps (plain grids) have one row per location; dynamic maps
 // (ring grids) one row per window, a window being one round trip of the

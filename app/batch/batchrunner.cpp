@@ -92,102 +92,97 @@ QString batchHelpText()
       "130 stopped by Ctrl+C.");
 }
 
+namespace {
+
+bool refuse(QString &problem, const QString &text)
+{
+  problem = text;
+  return false;
+}
+
+// One option that takes a value; given is false when the value is missing.
+bool applyValuedOption(const QString &name, bool given, const QString &text, BatchOptions &options,
+                       QString &problem)
+{
+  if (name == QLatin1String("--iterations")) {
+    if (!given)
+      return refuse(problem, QStringLiteral("--iterations needs a value"));
+    if (!parseCount(text, options.iterations))
+      return refuse(problem, QStringLiteral("--iterations needs a whole number of at least 0, not \"%1\"").arg(text));
+  } else if (name == QLatin1String("--max-wall")) {
+    if (!given)
+      return refuse(problem, QStringLiteral("--max-wall needs a value"));
+    bool ok = false;
+    options.maxWallSeconds = text.toDouble(&ok);
+    if (!ok || !(options.maxWallSeconds > 0) || !std::isfinite(options.maxWallSeconds))
+      return refuse(problem, QStringLiteral("--max-wall needs a number of seconds above 0, not \"%1\"").arg(text));
+  } else if (name == QLatin1String("--set")) {
+    if (!given)
+      return refuse(problem, QStringLiteral("--set needs KEY=VALUE"));
+    ConfigOverride o;
+    if (!parseOverride(text, o, problem))
+      return refuse(problem, QStringLiteral("--set ") + problem);
+    options.overrides << o;
+  } else if (name == QLatin1String("--status-file")) {
+    options.statusFile = text;
+    if (!given || text.isEmpty())
+      return refuse(problem, QStringLiteral("--status-file needs a file name"));
+  } else if (name == QLatin1String("--out")) {
+    options.outDir = text;
+    if (!given || text.isEmpty())
+      return refuse(problem, QStringLiteral("--out needs a folder"));
+  }
+  return true;
+}
+
+// A flag without a value; false for an unknown option.
+bool applyFlag(const QString &name, BatchOptions &options)
+{
+  if (name == QLatin1String("--plots"))
+    options.plots = true;
+  else if (name == QLatin1String("--quiet"))
+    options.quiet = true;
+  else if (name == QLatin1String("--help") || name == QLatin1String("-h"))
+    options.help = true;
+  else
+    return false;
+  return true;
+}
+
+} // namespace
+
 bool parseBatchArguments(const QStringList &arguments, BatchOptions &options, QString &problem)
 {
+  static const QStringList valued = {QStringLiteral("--iterations"), QStringLiteral("--max-wall"),
+                                     QStringLiteral("--set"), QStringLiteral("--status-file"),
+                                     QStringLiteral("--out")};
   options = BatchOptions();
   bool positionalOnly = false;
   for (int i = 0; i < arguments.size(); ++i) {
     const QString &a = arguments.at(i);
     if (positionalOnly || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
-      if (!options.config.isEmpty()) {
-        problem = QStringLiteral("more than one configuration file given");
-        return false;
-      }
+      if (!options.config.isEmpty())
+        return refuse(problem, QStringLiteral("more than one configuration file given"));
       options.config = a;
       continue;
     }
-    QString name = a;
-    QString value;
-    bool hasInlineValue = false;
+    // "--name=value" or "--name value".
     const int eq = a.indexOf(QLatin1Char('='));
-    if (a.startsWith(QLatin1String("--")) && eq > 2) {
-      name = a.left(eq);
-      value = a.mid(eq + 1);
-      hasInlineValue = true;
-    }
-    auto takeValue = [&](QString &out) {
-      if (hasInlineValue) {
-        out = value;
-        return true;
-      }
-      if (i + 1 >= arguments.size())
-        return false;
-      out = arguments.at(++i);
-      return true;
-    };
+    const bool inlineValue = a.startsWith(QLatin1String("--")) && eq > 2;
+    const QString name = inlineValue ? a.left(eq) : a;
     if (name == QLatin1String("--")) {
       positionalOnly = true;
-    } else if (name == QLatin1String("--iterations")) {
-      QString text;
-      if (!takeValue(text)) {
-        problem = QStringLiteral("--iterations needs a value");
+    } else if (valued.contains(name)) {
+      const bool given = inlineValue || i + 1 < arguments.size();
+      const QString text = inlineValue ? a.mid(eq + 1) : given ? arguments.at(++i) : QString();
+      if (!applyValuedOption(name, given, text, options, problem))
         return false;
-      }
-      if (!parseCount(text, options.iterations)) {
-        problem = QStringLiteral("--iterations needs a whole number of at least 0, not \"%1\"").arg(text);
-        return false;
-      }
-    } else if (name == QLatin1String("--max-wall")) {
-      QString text;
-      if (!takeValue(text)) {
-        problem = QStringLiteral("--max-wall needs a value");
-        return false;
-      }
-      bool ok = false;
-      options.maxWallSeconds = text.toDouble(&ok);
-      if (!ok || !(options.maxWallSeconds > 0) || !std::isfinite(options.maxWallSeconds)) {
-        problem = QStringLiteral("--max-wall needs a number of seconds above 0, not \"%1\"").arg(text);
-        return false;
-      }
-    } else if (name == QLatin1String("--set")) {
-      QString text;
-      if (!takeValue(text)) {
-        problem = QStringLiteral("--set needs KEY=VALUE");
-        return false;
-      }
-      ConfigOverride o;
-      if (!parseOverride(text, o, problem)) {
-        problem = QStringLiteral("--set ") + problem;
-        return false;
-      }
-      options.overrides << o;
-    } else if (name == QLatin1String("--status-file")) {
-      if (!takeValue(options.statusFile) || options.statusFile.isEmpty()) {
-        problem = QStringLiteral("--status-file needs a file name");
-        return false;
-      }
-    } else if (name == QLatin1String("--out")) {
-      if (!takeValue(options.outDir) || options.outDir.isEmpty()) {
-        problem = QStringLiteral("--out needs a folder");
-        return false;
-      }
-    } else if (!hasInlineValue && name == QLatin1String("--plots")) {
-      options.plots = true;
-    } else if (!hasInlineValue && name == QLatin1String("--quiet")) {
-      options.quiet = true;
-    } else if (!hasInlineValue && (name == QLatin1String("--help") || name == QLatin1String("-h"))) {
-      options.help = true;
-    } else {
-      problem = QStringLiteral("unknown option \"%1\"").arg(a);
-      return false;
+    } else if (inlineValue || !applyFlag(name, options)) {
+      return refuse(problem, QStringLiteral("unknown option \"%1\"").arg(a));
     }
   }
-  if (options.help)
-    return true;
-  if (options.config.isEmpty()) {
-    problem = QStringLiteral("no configuration file given");
-    return false;
-  }
+  if (!options.help && options.config.isEmpty())
+    return refuse(problem, QStringLiteral("no configuration file given"));
   return true;
 }
 
@@ -238,18 +233,21 @@ void BatchRunner::connectBreakpoints()
 {
   if (!engine_->hasBreakpoints)
     return;
-  for (AbstractBreakpoint *b : engine_->breakpoints) {
-    if (!b)
-      continue;
-    if (b->type == QLatin1String("suspend"))
-      connect(b, SIGNAL(on_pauseButton_clicked()), this, SLOT(suspendReached()));
-    else if (b->type == QLatin1String("save_line_envelope"))
-      connect(b, SIGNAL(saveEEnvelopeOnBreakpoint(QString)), this, SLOT(saveEnvelopeReached(QString)));
-    else if (b->type == QLatin1String("exit"))
-      connect(b, SIGNAL(exitApplication()), this, SLOT(exitReached()));
-    else if (b->type == QLatin1String("saveAll"))
-      connect(b, SIGNAL(saveAllOnBreakpoint(QString)), this, SLOT(saveAllReached(QString)));
-  }
+  for (AbstractBreakpoint *b : engine_->breakpoints)
+    if (b)
+      connect(b, &AbstractBreakpoint::reached, this, &BatchRunner::breakpointReached);
+}
+
+void BatchRunner::breakpointReached(const QString &type, const QString &fileName)
+{
+  if (type == QLatin1String("suspend"))
+    suspendReached();
+  else if (type == QLatin1String("save_line_envelope"))
+    saveEnvelopeReached(fileName);
+  else if (type == QLatin1String("exit"))
+    exitReached();
+  else if (type == QLatin1String("saveAll"))
+    saveAllReached(fileName);
 }
 
 void BatchRunner::suspendReached()
@@ -368,18 +366,10 @@ bool BatchRunner::prepareConfiguration(QTemporaryDir &scratch)
   return false;
 }
 
-int BatchRunner::run(const EngineFactory &factory)
+bool BatchRunner::loadEngine(const EngineFactory &factory, QStringList &lines)
 {
-  progress_ = std::make_unique<BatchProgress>(!options_.quiet, ::isatty(STDERR_FILENO) != 0);
-
-  QTemporaryDir scratch;
-  if (!prepareConfiguration(scratch))
-    return batchRefused;
-  QStringList lines;
-  {
-    QString unused;
-    readConfigurationFile(configPath_, lines, unused); // for the run's end only
-  }
+  QString unused;
+  readConfigurationFile(configPath_, lines, unused); // for the run's end only
   LoadOutcome outcome = loadConfiguration(configPath_, engineTypeOf(options_.config),
                                           runNameOf(options_.config), factory);
   if (!outcome.ok()) {
@@ -388,37 +378,30 @@ int BatchRunner::run(const EngineFactory &factory)
     printError(outcome.message);
     if (!QFileInfo::exists(options_.config))
       printError(batchUsageLine());
-    return batchRefused;
+    return false;
   }
   engine_ = outcome.engine;
   const QString summary = setupSummaryText(*engine_).trimmed();
   if (!summary.isEmpty())
     notice(summary);
-
   if (options_.iterations < 0 && options_.maxWallSeconds <= 0 && !runEndsByItself(*engine_)) {
     printError(QStringLiteral(
                    "%1: this run has no natural end (no dynamic spectrogram and no exit action "
                    "at a positive iteration), so it would run forever. Give the number of steps "
                    "with --iterations N (or a wall-clock limit with --max-wall SECONDS).")
                    .arg(options_.config));
-    return batchRefused;
+    return false;
   }
+  return true;
+}
 
-  connectBreakpoints();
-
-  long long iterationEnd = options_.iterations >= 0 ? options_.iterations : 0;
-  const int exitAt = exitActionIteration(*engine_);
-  if (exitAt > 0 && (iterationEnd == 0 || exitAt < iterationEnd))
-    iterationEnd = exitAt;
-  progress_->setEnd(iterationEnd, progressEndOf(*engine_, lines), engine_->hasTimeSignal());
-
+BatchRunner::StepEnd BatchRunner::stepToTheEnd()
+{
   stopRequested = 0;
   std::signal(SIGINT, onStopSignal);
   std::signal(SIGTERM, onStopSignal);
-
+  StepEnd end = StepEnd::Done;
   long long steps = 0;
-  bool failed = false;
-  bool timeLimit = false;
   QElapsedTimer wall;
   wall.start();
   const qint64 wallLimitMs = static_cast<qint64>(std::ceil(options_.maxWallSeconds * 1000.0));
@@ -427,42 +410,63 @@ int BatchRunner::run(const EngineFactory &factory)
     engine_->step();
     ++steps;
     if (!engine_->runFailure.isEmpty()) {
-      failed = true;
+      end = StepEnd::Failed;
       break;
     }
     progress_->update(engine_->iteration, engine_->progress());
     if (wallLimitMs > 0 && wall.elapsed() >= wallLimitMs) {
-      timeLimit = true;
+      end = StepEnd::TimeLimit;
       break;
     }
   }
-  const bool interrupted = stopRequested != 0;
+  if (end == StepEnd::Done && stopRequested != 0)
+    end = StepEnd::Interrupted;
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
+  return end;
+}
 
+int BatchRunner::run(const EngineFactory &factory)
+{
+  progress_ = std::make_unique<BatchProgress>(!options_.quiet, ::isatty(STDERR_FILENO) != 0);
+  QTemporaryDir scratch;
+  QStringList lines;
+  if (!prepareConfiguration(scratch) || !loadEngine(factory, lines))
+    return batchRefused;
+  connectBreakpoints();
+
+  long long iterationEnd = options_.iterations >= 0 ? options_.iterations : 0;
+  const int exitAt = exitActionIteration(*engine_);
+  if (exitAt > 0 && (iterationEnd == 0 || exitAt < iterationEnd))
+    iterationEnd = exitAt;
+  progress_->setEnd(iterationEnd, progressEndOf(*engine_, lines), engine_->hasTimeSignal());
+
+  const StepEnd end = stepToTheEnd();
   progress_->finish(engine_->iteration, engine_->progress());
-  if (failed)
+  if (end == StepEnd::Failed)
     error(QStringLiteral("%1: the run failed at iteration %2: %3")
               .arg(options_.config)
               .arg(engine_->iteration)
               .arg(engine_->runFailure));
-  else if (interrupted)
+  else if (end == StepEnd::Interrupted)
     notice(QStringLiteral("Stopped at iteration %1; writing the results.").arg(engine_->iteration));
-  else if (timeLimit)
+  else if (end == StepEnd::TimeLimit)
     notice(QStringLiteral("Stopped at iteration %1 after the --max-wall limit of %2 s; writing the results.")
                .arg(engine_->iteration)
                .arg(options_.maxWallSeconds));
 
   const bool written = writeFinalResults();
-  if (failed)
+  switch (end) {
+  case StepEnd::Failed:
     return batchRunFailed;
-  if (interrupted)
+  case StepEnd::Interrupted:
     return batchInterrupted;
-  if (timeLimit)
+  case StepEnd::TimeLimit:
     return batchTimeLimit;
-  if (!written || saveFailed_)
-    return batchResultsFailed;
-  return batchSuccess;
+  case StepEnd::Done:
+    break;
+  }
+  return written && !saveFailed_ ? batchSuccess : batchResultsFailed;
 }
 
 bool writeBatchStatusFile(const QString &fileName, int status, double wallSeconds)

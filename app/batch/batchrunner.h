@@ -77,13 +77,19 @@ public:
   // Asks the running loop to stop after the current step (signal-safe flag).
   static void requestStop();
 
-private slots:
+private:
+  void breakpointReached(const QString &type, const QString &fileName);
   void suspendReached();
   void exitReached();
   void saveAllReached(QString tag);
   void saveEnvelopeReached(QString fileName);
 
 private:
+  enum class StepEnd { Done, Failed, Interrupted, TimeLimit };
+  // Loads the engine (lines: the configuration, for the run's end); false
+  // after printing why the run is refused.
+  bool loadEngine(const EngineFactory &factory, QStringList &lines);
+  StepEnd stepToTheEnd();
   void connectBreakpoints();
   void notice(const QString &text);
   void error(const QString &text);

@@ -116,18 +116,25 @@ QString runFolderName(int number)
   return QStringLiteral("run-%1").arg(number, 4, 10, QLatin1Char('0'));
 }
 
-int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QString &problem,
-                        QString &helpText)
+namespace {
+
+// The options of lumora-sweep, as the parser knows them.
+struct SweepParserOptions
 {
-  options = SweepOptions();
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Runs a configuration file many times with lumora-batch, each time with other values\n"
-      "for the varied keywords, and collects the results into summary.csv.\n"
-      "Exit status: 0 every run ended, 1 some runs failed, 2 bad arguments or template,\n"
-      "3 the sweep folder could not be written, 130 stopped by Ctrl+C."));
-  parser.addPositionalArgument(QStringLiteral("TEMPLATE"),
-                               QStringLiteral("the configuration file (FDTD... or UPPE...)"));
+  QCommandLineOption vary;
+  QCommandLineOption zip;
+  QCommandLineOption out;
+  QCommandLineOption jobs;
+  QCommandLineOption iterations;
+  QCommandLineOption maxWall;
+  QCommandLineOption plots;
+  QCommandLineOption quiet;
+  QCommandLineOption emitOption;
+  QCommandLineOption collect;
+};
+
+SweepParserOptions sweepParserOptions()
+{
   const QCommandLineOption vary(QStringLiteral("vary"),
                                 QStringLiteral("values of a keyword: V1,V2,... (a value may hold "
                                                "blanks), linspace:START:STOP:COUNT or "
@@ -156,7 +163,102 @@ int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QSt
   const QCommandLineOption collect(QStringLiteral("collect"),
                                    QStringLiteral("build DIR/summary.csv from the finished runs"),
                                    QStringLiteral("DIR"));
-  parser.addOptions({vary, zip, out, jobs, iterations, maxWall, plots, quiet, emitOption, collect});
+  return {vary, zip, out, jobs, iterations, maxWall, plots, quiet, emitOption, collect};
+}
+
+// --jobs, --iterations, --max-wall and --emit.
+bool readSweepNumbers(const QCommandLineParser &parser, const SweepParserOptions &o, SweepOptions &options,
+                      QString &problem)
+{
+  if (parser.isSet(o.jobs)) {
+    bool ok = false;
+    options.jobs = parser.value(o.jobs).toInt(&ok);
+    if (!ok || options.jobs < 1) {
+      problem = QStringLiteral("--jobs needs a whole number of at least 1, not \"%1\"").arg(parser.value(o.jobs));
+      return false;
+    }
+  }
+  if (parser.isSet(o.iterations)) {
+    bool ok = false;
+    options.iterations = parser.value(o.iterations).toLongLong(&ok);
+    if (!ok || options.iterations < 0) {
+      problem = QStringLiteral("--iterations needs a whole number of at least 0, not \"%1\"")
+                    .arg(parser.value(o.iterations));
+      return false;
+    }
+  }
+  if (parser.isSet(o.maxWall)) {
+    bool ok = false;
+    options.maxWall = parser.value(o.maxWall).toDouble(&ok);
+    if (!ok || !(options.maxWall > 0) || !std::isfinite(options.maxWall)) {
+      problem = QStringLiteral("--max-wall needs a number of seconds above 0, not \"%1\"")
+                    .arg(parser.value(o.maxWall));
+      return false;
+    }
+  }
+  if (parser.isSet(o.emitOption)) {
+    options.emitKind = parser.value(o.emitOption);
+    if (options.emitKind != QLatin1String("slurm") && options.emitKind != QLatin1String("parallel")) {
+      problem = QStringLiteral("--emit must be \"slurm\" or \"parallel\", not \"%1\"").arg(options.emitKind);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The template, the sweep folder and the varied lists (nothing more for --collect).
+bool readSweepRuns(const QCommandLineParser &parser, const SweepParserOptions &o, SweepOptions &options,
+                   QString &problem)
+{
+  const QStringList positional = parser.positionalArguments();
+  if (!options.collectDir.isEmpty()) {
+    if (!positional.isEmpty() || parser.isSet(o.vary) || parser.isSet(o.emitOption)) {
+      problem = QStringLiteral("--collect DIR takes no template, --vary or --emit");
+      return false;
+    }
+    return true;
+  }
+  if (positional.size() != 1) {
+    problem = positional.isEmpty() ? QStringLiteral("no template configuration file given")
+                                   : QStringLiteral("more than one template configuration file given");
+    return false;
+  }
+  options.templateFile = positional.first();
+  if (options.outDir.isEmpty()) {
+    problem = QStringLiteral("--out DIR is required");
+    return false;
+  }
+  for (const QString &v : parser.values(o.vary)) {
+    VaryList list;
+    if (!parseVary(v, list, problem))
+      return false;
+    for (const VaryList &earlier : options.vary)
+      if (earlier.key == list.key) {
+        problem = QStringLiteral("--vary %1 is given twice").arg(list.key);
+        return false;
+      }
+    options.vary << list;
+  }
+  QList<SweepRun> runs;
+  return expandRuns(options.vary, options.zip, runs, problem);
+}
+
+} // namespace
+
+int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QString &problem,
+                        QString &helpText)
+{
+  options = SweepOptions();
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Runs a configuration file many times with lumora-batch, each time with other values\n"
+      "for the varied keywords, and collects the results into summary.csv.\n"
+      "Exit status: 0 every run ended, 1 some runs failed, 2 bad arguments or template,\n"
+      "3 the sweep folder could not be written, 130 stopped by Ctrl+C."));
+  parser.addPositionalArgument(QStringLiteral("TEMPLATE"),
+                               QStringLiteral("the configuration file (FDTD... or UPPE...)"));
+  const SweepParserOptions o = sweepParserOptions();
+  parser.addOptions({o.vary, o.zip, o.out, o.jobs, o.iterations, o.maxWall, o.plots, o.quiet, o.emitOption, o.collect});
   const QCommandLineOption help = parser.addHelpOption();
   helpText = parser.helpText();
 
@@ -166,75 +268,10 @@ int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QSt
   }
   if (parser.isSet(help))
     return 1;
-  options.zip = parser.isSet(zip);
-  options.plots = parser.isSet(plots);
-  options.quiet = parser.isSet(quiet);
-  options.outDir = parser.value(out);
-  options.collectDir = parser.value(collect);
-  if (parser.isSet(jobs)) {
-    bool ok = false;
-    options.jobs = parser.value(jobs).toInt(&ok);
-    if (!ok || options.jobs < 1) {
-      problem = QStringLiteral("--jobs needs a whole number of at least 1, not \"%1\"").arg(parser.value(jobs));
-      return 2;
-    }
-  }
-  if (parser.isSet(iterations)) {
-    bool ok = false;
-    options.iterations = parser.value(iterations).toLongLong(&ok);
-    if (!ok || options.iterations < 0) {
-      problem = QStringLiteral("--iterations needs a whole number of at least 0, not \"%1\"")
-                    .arg(parser.value(iterations));
-      return 2;
-    }
-  }
-  if (parser.isSet(maxWall)) {
-    bool ok = false;
-    options.maxWall = parser.value(maxWall).toDouble(&ok);
-    if (!ok || !(options.maxWall > 0) || !std::isfinite(options.maxWall)) {
-      problem = QStringLiteral("--max-wall needs a number of seconds above 0, not \"%1\"")
-                    .arg(parser.value(maxWall));
-      return 2;
-    }
-  }
-  if (parser.isSet(emitOption)) {
-    options.emitKind = parser.value(emitOption);
-    if (options.emitKind != QLatin1String("slurm") && options.emitKind != QLatin1String("parallel")) {
-      problem = QStringLiteral("--emit must be \"slurm\" or \"parallel\", not \"%1\"").arg(options.emitKind);
-      return 2;
-    }
-  }
-  const QStringList positional = parser.positionalArguments();
-  if (!options.collectDir.isEmpty()) {
-    if (!positional.isEmpty() || parser.isSet(vary) || parser.isSet(emitOption)) {
-      problem = QStringLiteral("--collect DIR takes no template, --vary or --emit");
-      return 2;
-    }
-    return 0;
-  }
-  if (positional.size() != 1) {
-    problem = positional.isEmpty() ? QStringLiteral("no template configuration file given")
-                                   : QStringLiteral("more than one template configuration file given");
-    return 2;
-  }
-  options.templateFile = positional.first();
-  if (options.outDir.isEmpty()) {
-    problem = QStringLiteral("--out DIR is required");
-    return 2;
-  }
-  for (const QString &v : parser.values(vary)) {
-    VaryList list;
-    if (!parseVary(v, list, problem))
-      return 2;
-    for (const VaryList &earlier : options.vary)
-      if (earlier.key == list.key) {
-        problem = QStringLiteral("--vary %1 is given twice").arg(list.key);
-        return 2;
-      }
-    options.vary << list;
-  }
-  QList<SweepRun> runs;
-  if (!expandRuns(options.vary, options.zip, runs, problem))
-    return 2;
-  return 0;
+  options.zip = parser.isSet(o.zip);
+  options.plots = parser.isSet(o.plots);
+  options.quiet = parser.isSet(o.quiet);
+  options.outDir = parser.value(o.out);
+  options.collectDir = parser.value(o.collect);
+  return readSweepNumbers(parser, o, options, problem) && readSweepRuns(parser, o, options, problem) ? 0 : 2;
 }

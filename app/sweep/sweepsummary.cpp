@@ -2,6 +2,7 @@
 
 #include "app/batch/batchresults.h"
 #include "input/lookups.h"
+#include "input/physicalconstants.h"
 #include "input/units.h"
 #include "plots/rectangularplotwidget.h"
 
@@ -24,7 +25,7 @@
 
 namespace {
 
-constexpr double eps0 = 8.854187817620389e-12;
+constexpr double eps0 = physconst::epsilon0;
 
 struct Block
 {

@@ -2,7 +2,7 @@
 // runner's behaviour can be tested end to end through a real process.
 
 #include "app/batch/batchrunner.h"
-#include "batch_testengine.h"
+#include "fakeengine.h"
 
 int main(int argc, char *argv[])
 {
@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
                          [](const QString &type, const QStringList &lines,
                             const QString &runName) -> Simulator * {
                            if (type == QLatin1String("FDTD"))
-                             return new BatchTestEngine(lines, runName);
+                             return new FakeEngine(lines, runName);
                            return nullptr;
                          });
 }

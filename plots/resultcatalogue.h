@@ -1,0 +1,77 @@
+#pragma once
+// The results catalogue: for every kind of result a run offers, its window
+// title, axis titles, file name and the data series written to its text file.
+// The main window, Save All and lumora-batch all read it; the texts are
+// formatted from the engine's data without building any widget.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+class Simulator;
+
+enum class ResultKind {
+  ElectricField,
+  MagneticField,
+  PoyntingVector,
+  ConversionEfficiency,
+  TimeSignal,
+  FFTSpectrum,
+  Spectrum,
+  TimeProbe,
+  Spectrogram,
+  InputSignal,
+  InputSpectrum
+};
+
+inline uint qHash(ResultKind kind, uint seed = 0) { return static_cast<uint>(kind) ^ seed; }
+
+struct ResultEntry
+{
+  ResultKind kind = ResultKind::ElectricField;
+  unsigned short index = 0; // Fourier post-processing, time probe or spectrogram
+  QString title;            // window title (the field windows add a counter)
+  QString xTitle;
+  QString yTitle;           // shown in the window
+  QString savedYTitle;      // in the files of Save All and lumora-batch
+  QString colorBarTitle;    // spectrograms
+  QString fileName;         // sanitised, with ".txt"; duplicates numbered
+};
+
+// The entry of one result (index selects the post-processing, probe or
+// spectrogram; an index out of range gives an empty title).
+ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index = 0);
+
+// The entry of a plot window as it is set up (its own titles, which its
+// saved file shows).
+ResultEntry plotEntry(ResultKind kind, unsigned short index, const QString &title, const QString &xTitle,
+                      const QString &yTitle);
+
+// Writes the text of entry to fileName (atomically); false when there is no
+// such data or the file cannot be written.
+bool writeResultFile(Simulator &engine, const ResultEntry &entry, const QString &fileName);
+
+// True when the engine offers the kind (its menu action is enabled once the
+// run has started).
+bool resultAvailable(Simulator &engine, ResultKind kind);
+
+// The text file of an entry, with its y title as header (the saved y title
+// when saved is true): column blocks, or matrix blocks for a spectrogram.
+// Empty when the engine has no such data.
+QByteArray resultText(Simulator &engine, const ResultEntry &entry, bool saved = true);
+
+// The data series of a curve entry (x values and y values as saved).
+void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<double> &x,
+                  std::vector<double> &y);
+
+// The files of Save All, in order: for the spectral engine its input signal,
+// input spectrum, FFT spectrum and time signal; for the grid engine every
+// spectrum (when available) and time probe (when available).
+QList<ResultEntry> saveAllEntries(Simulator &engine);
+
+// What lumora-batch adds: the conversion efficiency (spectral engine, when
+// available); for grid engines the electric field, the Poynting vector (when
+// computed) and every spectrogram.
+QList<ResultEntry> batchExtraEntries(Simulator &engine);

@@ -1,0 +1,638 @@
+// The application layer: the Settings file, the main window driven as a user
+// drives it with the fake engine (the run state as an event -> enabled-actions
+// table, breakpoints, saving, closing), and every shipped example in the
+// window with the real engines.
+
+#include "testsupport.h"
+#include "app/settingsfile.h"
+#include "fakeengine.h"
+#include "app/lumora.h"
+#include "plots/plotwidgets.h"
+#include "plots/spectrumdialog.h"
+#include "engine/simulator.h"
+
+#include <QtWidgets>
+#include <QTest>
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <cctype>
+#include <cmath>
+#include <ostream>
+
+namespace {
+
+// Runs the event loop until done() holds or timeoutMs passed; returns done().
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+{
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs)
+      return done();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+// Runs the event loop for about ms milliseconds.
+void spin(int ms)
+{
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Answers every modal message box that appears while it lives: the answers
+// are used in order (the last one repeats) and every box is recorded. File
+// dialogs get fileAnswer (empty: cancelled).
+class ModalAnswerer
+{
+public:
+  explicit ModalAnswerer(QList<QMessageBox::StandardButton> answers = {QMessageBox::Ok},
+                         const QString &fileAnswer = QString())
+      : answers(answers), fileAnswer(fileAnswer)
+  {
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
+    timer.start();
+  }
+
+  QStringList boxes; // the texts of the boxes seen
+  int fileDialogs = 0;
+  QString proposedFile; // what the last file dialog offered
+
+
+private:
+  void poll()
+  {
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal)
+      return;
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+      if (!box->isVisible())
+        return;
+      boxes << box->text();
+      const QMessageBox::StandardButton answer =
+          answers.isEmpty() ? QMessageBox::Ok : answers.at(qMin(used, answers.size() - 1));
+      ++used;
+      QAbstractButton *button = box->button(answer);
+      if (button)
+        button->click();
+      else
+        box->reject();
+      return;
+    }
+    if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+      if (!dialog->isVisible())
+        return;
+      ++fileDialogs;
+      proposedFile = dialog->selectedFiles().value(0);
+      if (fileAnswer.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(fileAnswer);
+        static_cast<QDialog *>(dialog)->accept();
+      }
+    }
+  }
+
+  QList<QMessageBox::StandardButton> answers;
+  QString fileAnswer;
+  int used = 0;
+  QTimer timer;
+};
+
+} // namespace
+
+// Line 1 a number (non-zero: load), lines 2 and 3 the text before their last star.
+TEST(SettingsFile, Rules)
+{
+  EXPECT_EQ(settingsValue("/a*b*c"), "/a*b");
+  const struct
+  {
+    const char *name;
+    const char *text;
+    bool autoLoad;
+    const char *path;
+    const char *base;
+  } cases[] = {
+      {"AutoLoad", "1\n/data/FDTD_a.txt *\n/results *\n", true, "/data/FDTD_a.txt", "/results"},
+      {"ZeroIgnoresTheOtherLines", "0\n/data/FDTD_a.txt *\n/results *\n", false, "", ""},
+      {"EmptyLinesBeforeLineOne", "\n\n2 auto\n/a/FDTD_b.txt*\n*\n", true, "/a/FDTD_b.txt", ""},
+      {"PathWithoutStarIsEmpty", "1\n/data/FDTD_a.txt\n/results *\n", true, "", "/results"},
+      {"EmptyLineThreeGivesNoBase", "1\n/data/FDTD_a.txt *\n\n", true, "/data/FDTD_a.txt", ""},
+      {"NotANumber", "yes\nFDTD_a.txt *\n", false, "", ""},
+      {"WordEndsAtTheFirstWhiteSpace", "1\tload\nFDTD_a.txt *\n", true, "FDTD_a.txt", ""},
+      {"NegativeIsNonZero", "-1\nFDTD_a.txt *\n", true, "FDTD_a.txt", ""},
+      {"BlanksInsideThePath", "1\n  /my data/FDTD a.txt  *  \n", true, "/my data/FDTD a.txt", ""},
+  };
+  for (const auto &c : cases) {
+    QTemporaryDir dir;
+    const StartupSettings s = readSettingsFile(testsupport::writeFile(dir, "Settings.txt", c.text));
+    EXPECT_EQ(s.autoLoad, c.autoLoad) << c.name;
+    EXPECT_EQ(s.configurationPath, QString(c.path)) << c.name;
+    EXPECT_EQ(s.resultsBase, QString(c.base)) << c.name;
+  }
+  EXPECT_FALSE(readSettingsFile("/nonexistent/Settings.txt").autoLoad);
+}
+
+
+namespace {
+
+class Window : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    ASSERT_TRUE(dir.isValid());
+    FakeEngine::live = 0;
+    FakeEngine::destroyedInStep = false;
+    QSettings().clear();
+  }
+  void TearDown() override
+  {
+    window.reset();
+    EXPECT_EQ(FakeEngine::live, 0) << "an engine outlived its window";
+    EXPECT_FALSE(FakeEngine::destroyedInStep);
+  }
+  QString config(const QString &name, const QByteArray &text) { return testsupport::writeFile(dir, name, text); }
+  LumoraOptions options(const QString &configurationFile = QString())
+  {
+    LumoraOptions o;
+    o.settingsPath = dir.filePath("Settings.txt");
+    o.configurationFile = configurationFile;
+    o.engineFactory = [](const QString &, const QStringList &lines, const QString &runName) -> Simulator * {
+      return new FakeEngine(lines, runName);
+    };
+    return o;
+  }
+  Lumora *make(const LumoraOptions &o)
+  {
+    window = std::make_unique<Lumora>(o);
+    window->show();
+    return window.get();
+  }
+  // A window that has loaded and started the configuration text.
+  Lumora *started(const QByteArray &text, const QString &name = "FDTD_run.txt")
+  {
+    Lumora *w = make(options(config(name, text)));
+    EXPECT_NE(w->simulator(), nullptr);
+    return w;
+  }
+  FakeEngine *engine() const { return static_cast<FakeEngine *>(window->simulator()); }
+  QPushButton *button(const char *name) const { return window->findChild<QPushButton *>(name); }
+  QAction *action(const char *name) const { return window->findChild<QAction *>(name); }
+  QMdiArea *mdi() const { return window->findChild<QMdiArea *>("mdiArea"); }
+  QString status() const { return window->statusBar()->currentMessage(); }
+  void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+  bool runTo(int n)
+  {
+    return waitUntil([&] { return !window->simulator() || window->simulator()->iteration >= n; });
+  }
+  // Start Pause Resume Stop Load, then Save All and the view actions.
+  std::string enabled() const
+  {
+    std::string s;
+    for (const char *b : {"startButton", "pauseButton", "resumeButton", "stopButton"})
+      s += button(b)->isEnabled() ? '1' : '0';
+    s += action("actionLoad")->isEnabled() ? "1 " : "0 ";
+    for (const char *a : {"actionSave_All", "actionElectricFieldEnvelope", "actionMagneticFieldEnvelope",
+                          "actionPoyntingVector", "actionFFTSpectrum", "actionUPPE_time_signal",
+                          "actionDFTSpectrum", "actionTime_series_plot", "actionSpectrogram",
+                          "actionConversion_efficiency"})
+      s += action(a)->isEnabled() ? '1' : '0';
+    return s;
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<Lumora> window;
+};
+
+enum class Event { Load, Start, Pause, Resume, RefusedStop, Stop, RunEnd, EngineSignals };
+
+struct Transition
+{
+  Event event;
+  const char *enabled;
+  const char *status = nullptr; // the status bar's message afterwards, when given
+};
+
+struct StateCase
+{
+  const char *name;
+  const char *config;
+  std::vector<Transition> transitions;
+};
+
+const char *const grid = "1 required\nA fouriername\n1 spectrumready\nP probename\n";
+
+const StateCase stateCases[] = {
+    {"LoadFailure", "# nothing\n", {{Event::Load, "00001 0000000000", "Loading canceled"}}},
+    {"Grid", grid,
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111001100"}, {Event::Pause, "00110 1111001100"},
+      {Event::RefusedStop, "00110 1111001100"}, {Event::Resume, "01010 1111001100"},
+      {Event::RefusedStop, "01010 1111001100"}, {Event::Stop, "00001 0000000000"}}},
+    {"GridWithoutReadySpectra", "1 required\nA fouriername\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"}}},
+    {"Spectral", "1 required\n1 uppesignal\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1000110000"}}},
+    {"RunEnd", "1 required\n4 laststep\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"},
+      {Event::RunEnd, "00010 1111000000", "Run finished"}, {Event::Stop, "00001 0000000000"}}},
+    {"RunFailure", "1 required\n3 failat\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"},
+      {Event::RunEnd, "00010 1111000000", "Run failed: The electric field is no longer finite."}}},
+    {"DynamicSignals", "1 required\n1 dynamic\nA fouriername\n",
+     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"},
+      {Event::EngineSignals, "01010 1111001110"}}},
+};
+
+class RunStates : public Window, public ::testing::WithParamInterface<StateCase>
+{
+};
+
+} // namespace
+
+TEST_P(RunStates, EventsEnableTheirActions)
+{
+  const QString path = config("FDTD_run.txt", GetParam().config);
+  Lumora *w = make(options());
+  EXPECT_EQ(enabled(), "00001 0000000000");
+  for (const Transition &t : GetParam().transitions) {
+    ModalAnswerer answerer({t.event == Event::RefusedStop ? QMessageBox::Cancel : QMessageBox::Yes}, path);
+    const bool wasRunning = w->runTimer()->isActive();
+    if (t.event == Event::Load) {
+      ASSERT_TRUE(QMetaObject::invokeMethod(w, "open"));
+    } else if (t.event == Event::RunEnd) {
+      ASSERT_TRUE(waitUntil([&] { return engine()->finished; }));
+      const int steps = engine()->iteration;
+      spin(30);
+      EXPECT_EQ(engine()->iteration, steps);  // no step once finished
+      EXPECT_TRUE(w->runTimer()->isActive()); // ticks go on refreshing plots
+    } else if (t.event == Event::EngineSignals) {
+      engine()->emitDynamicSignals();
+    } else {
+      click(t.event == Event::Start    ? "startButton"
+            : t.event == Event::Pause  ? "pauseButton"
+            : t.event == Event::Resume ? "resumeButton"
+                                       : "stopButton");
+    }
+    EXPECT_EQ(enabled(), t.enabled) << "after event " << static_cast<int>(t.event);
+    if (t.event == Event::RefusedStop) {
+      EXPECT_EQ(w->runTimer()->isActive(), wasRunning);
+    }
+    if (t.status) {
+      EXPECT_EQ(status(), t.status);
+      EXPECT_TRUE(t.event != Event::RunEnd || w->messageLog()->toPlainText().endsWith(t.status));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, RunStates, ::testing::ValuesIn(stateCases),
+                         [](const ::testing::TestParamInfo<StateCase> &info) { return std::string(info.param.name); });
+
+// Names and units in the status bar, and a progress bar where the end is known.
+TEST_F(Window, StatusTexts)
+{
+  const struct
+  {
+    const char *config;
+    int iteration;
+    const char *text;
+    int bar; // per mille; -1: no bar
+  } cases[] = {
+      {"1 required\nexit action\n87556 iterations\n", 43778,
+       "Iteration 43 778 \u00b7 43 778 it/s \u00b7 t = 43.8 ps \u00b7 about 1 s left", 500},
+      {"1 required\n1 uppesignal\n20 pathlength\n", 2, "z = 2.00 um of 20 um \u00b7 10 % \u00b7 about 9 s left", 100},
+      {"1 required\n80 2 dynamicmap\n", 7, "Iteration 7 \u00b7 7 it/s \u00b7 t = 7 fs", 250},
+  };
+  for (const auto &c : cases) {
+    Lumora *w = started(c.config);
+    click("pauseButton");
+    w->speedIndicatorTimer()->stop();
+    engine()->iteration = c.iteration;
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed")); // a second after the load
+    EXPECT_EQ(w->progressStatusLabel()->text(), QString::fromUtf8(c.text));
+    EXPECT_EQ(w->progressStatusBar()->isVisibleTo(w), c.bar >= 0) << c.text;
+    EXPECT_EQ(c.bar >= 0 ? w->progressStatusBar()->value() : -1, c.bar);
+    EXPECT_EQ(status(), "Simulation paused"); // kept until the run goes on
+    window.reset();
+  }
+}
+
+// --- plot windows ------------------------------------------------------------------
+
+TEST_F(Window, PlotWindowsJoinTheWindowMenuAndCloseWithStop)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  auto *windowMenu = w->findChild<QMenu *>("menuWindow");
+  const int baseEntries = windowMenu->actions().size();
+  for (const char *a : {"actionElectricFieldEnvelope", "actionPoyntingVector", "actionElectricFieldEnvelope"})
+    action(a)->trigger();
+  EXPECT_EQ(mdi()->subWindowList(QMdiArea::CreationOrder).last()->windowTitle(), "Electric field envelope 2");
+  EXPECT_EQ(windowMenu->actions().at(baseEntries + 1)->text(), "Poynting vector envelope 1");
+  EXPECT_TRUE(action("actionSaveAs")->isEnabled());
+  ModalAnswerer yes({QMessageBox::Yes});
+  click("stopButton");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(mdi()->subWindowList().isEmpty());
+  EXPECT_EQ(windowMenu->actions().size(), baseEntries);
+  EXPECT_FALSE(action("actionSaveAs")->isEnabled());
+}
+
+TEST_F(Window, RefreshWalkFollowsEachWindowsRefreshTest)
+{
+  started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  action("actionElectricFieldEnvelope")->trigger();
+  const auto windows = mdi()->subWindowList(QMdiArea::CreationOrder);
+  auto *ticked = qobject_cast<RectangularPlotWidget *>(windows[0]->widget());
+  auto *unticked = qobject_cast<RectangularPlotWidget *>(windows[1]->widget());
+  ASSERT_TRUE(ticked && unticked);
+  ticked->checkBox->setChecked(true);
+  ticked->lineEdit->setText("2");
+  engine()->iteration = 1;
+  // Each tick steps once and then walks the windows; E[0] is the iteration.
+  for (double expected : {2.0, 2.0, 4.0}) {
+    ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+    EXPECT_EQ(ticked->yValues().front(), expected);
+  }
+  EXPECT_EQ(unticked->yValues().front(), 0.0); // never refreshed since it opened
+  ticked->lineEdit->setText("0");               // counts as 1
+  ASSERT_TRUE(QMetaObject::invokeMethod(window.get(), "update"));
+  EXPECT_EQ(ticked->yValues().front(), 5.0);
+}
+
+TEST_F(Window, TheTickOfASuspendStillRefreshesThePlots)
+{
+  started("1 required\nsuspend action\n7 iterations\n");
+  action("actionElectricFieldEnvelope")->trigger();
+  auto *plot = qobject_cast<RectangularPlotWidget *>(mdi()->subWindowList().first()->widget());
+  ASSERT_NE(plot, nullptr);
+  plot->checkBox->setChecked(true);
+  ASSERT_TRUE(waitUntil([&] { return button("resumeButton")->isEnabled(); }));
+  EXPECT_EQ(engine()->iteration, 7);
+  EXPECT_EQ(plot->yValues().front(), 7.0);
+}
+
+TEST_F(Window, DialogOpensWindowsForTheSelectedRows)
+{
+  Lumora *w = started("1 required\nP0 probename\nP1 probename\nP2 probename\n");
+  click("pauseButton");
+  action("actionTime_series_plot")->trigger();
+  SpectrumDialog *dialog = w->probeDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->itemNames(), QStringList({"P0", "P1", "P2"}));
+  auto *list = dialog->findChild<QListWidget *>("listWidget");
+  list->item(2)->setSelected(true);
+  list->item(0)->setSelected(true);
+  dialog->findChild<QPushButton *>("okButton")->click();
+  QStringList titles;
+  for (QMdiSubWindow *s : mdi()->subWindowList(QMdiArea::CreationOrder))
+    titles << s->windowTitle();
+  titles.sort();
+  EXPECT_EQ(titles, QStringList({"P0", "P2"}));
+}
+
+// --- breakpoints -------------------------------------------------------------------
+
+TEST_F(Window, ExitBreakpointStopsAfterTheStepAndClosesTheWindow)
+{
+  Lumora *w = started("1 required\nexit action\n5 iterations\n");
+  ModalAnswerer yes({QMessageBox::Yes});
+  ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }));
+  ASSERT_EQ(yes.boxes.size(), 1);
+  EXPECT_EQ(yes.boxes[0], "Are you sure you want to stop the simulation?");
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_FALSE(w->speedIndicatorTimer()->isActive());
+}
+
+TEST_F(Window, SuspendAndExitAtOneIterationActInFileOrder)
+{
+  Lumora *w = started("1 required\nsuspend action\n3 iterations\nexit action\n3 iterations\n");
+  ModalAnswerer cancel({QMessageBox::Cancel});
+  ASSERT_TRUE(waitUntil([&] { return cancel.boxes.size() == 2; }));
+  // Paused by the first; the refused stop and exit leave it paused.
+  EXPECT_EQ(enabled(), "00110 1111000000");
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_EQ(engine()->iteration, 3);
+  EXPECT_TRUE(w->messageLog()->toPlainText().contains("Breakpoint \"exit\" at iteration 3"));
+}
+
+TEST_F(Window, SaveBreakpointsWriteAndKeepTheRunGoing)
+{
+  const QString path = config("FDTD_tagged.txt", "1 required\nsaveAll action\n4 iterations\nmytag file\n"
+                                                 "save_line_envelope action\n5 iterations\nline.txt file\n");
+  config("Settings.txt", ("1\n" + path + "*\n" + dir.path() + "*\n").toUtf8());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  Lumora *w = make(options());
+  ASSERT_TRUE(runTo(6));
+  QDir::setCurrent(previous);
+  EXPECT_EQ(w->resultsTag(), "mytag");
+  const QStringList folders = QDir(dir.path()).entryList({"Simulation results *_mytag"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(dir.path() + "/" + folders.first() + "/FDTD_tagged.txt"));
+  EXPECT_TRUE(testsupport::readAll(dir.filePath("line.txt")).startsWith("! Location [um]\tElectric field [V/m]\n0\t5\n"));
+  EXPECT_EQ(enabled(), "01010 1111000000");
+  EXPECT_TRUE(w->runTimer()->isActive());
+}
+
+TEST_F(Window, FailedLineEnvelopeSaveLeavesTheRunHeld)
+{
+  Lumora *w = started("1 required\nsave_line_envelope action\n3 iterations\n/nonexistent/dir/line.txt file\n");
+  ASSERT_TRUE(waitUntil([&] { return status() == "Saving failed"; }));
+  spin(30);
+  EXPECT_EQ(engine()->iteration, 3);
+  EXPECT_FALSE(w->runTimer()->isActive());
+  EXPECT_EQ(enabled(), "01010 1111000000"); // continue with Pause and Resume
+  click("pauseButton");
+  click("resumeButton");
+  EXPECT_TRUE(runTo(5));
+}
+
+// --- saving by hand ---------------------------------------------------------------
+
+// Without a results base Save All writes beside the program, or, when that
+// folder is not writable (an installed program), into the user's documents;
+// saving while paused leaves the run paused.
+TEST_F(Window, SaveAllFallsBackToTheDocumentsFolder)
+{
+  LumoraOptions o = options(config("FDTD_fallback.txt", "1 required\n"));
+  o.programFolder = dir.filePath("not-there");
+  o.documentsFolder = dir.filePath("Documents");
+  Lumora *w = make(o);
+  click("pauseButton");
+  action("actionSave_All")->trigger();
+  const QString base = dir.filePath("Documents/Lumora results");
+  const QStringList folders = QDir(base).entryList({"Simulation results *"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(base + "/" + folders.first() + "/FDTD_fallback.txt"));
+  const QString message = "All files have been saved to " + QDir::toNativeSeparators(base + "/" + folders.first());
+  EXPECT_EQ(status(), message);
+  EXPECT_TRUE(w->messageLog()->toPlainText().endsWith(message));
+  EXPECT_EQ(enabled(), "00110 1111000000");
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+TEST_F(Window, SaveAsAndExportWriteTheActivePlot)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  // A name without suffix gets ".txt"; the picture dialog proposes the title.
+  const QString out = dir.filePath("saved.txt");
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("saved"));
+    action("actionSaveAs")->trigger();
+  }
+  EXPECT_EQ(status(), "File saved");
+  EXPECT_TRUE(testsupport::readAll(out).startsWith("! Location [um]\tElectric field [V/m]\n"));
+  EXPECT_TRUE(w->messageLog()->toPlainText().endsWith("Saved " + QDir::toNativeSeparators(out)));
+  {
+    ModalAnswerer answerer({QMessageBox::Ok}, dir.filePath("picture"));
+    action("actionExportPicture")->trigger();
+    EXPECT_EQ(answerer.proposedFile, dir.filePath("Electric field envelope 1.png"));
+  }
+  EXPECT_GT(QFileInfo(dir.filePath("picture.png")).size(), 0);
+  EXPECT_FALSE(w->runTimer()->isActive()); // saving while paused stays paused
+}
+
+// --- closing ----------------------------------------------------------------------
+
+TEST_F(Window, CloseAndExitAskWhileRunning)
+{
+  Lumora *w = started("1 required\n");
+  ASSERT_TRUE(runTo(2));
+  {
+    ModalAnswerer cancel({QMessageBox::Cancel});
+    EXPECT_FALSE(w->close());
+    action("actionExit")->trigger();
+    ASSERT_EQ(cancel.boxes.size(), 2);
+    EXPECT_EQ(cancel.boxes[0], "Are you sure you want to exit the simulator?");
+  }
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->runTimer()->isActive());
+  {
+    ModalAnswerer yes({QMessageBox::Yes});
+    action("actionExit")->trigger();
+    EXPECT_EQ(yes.boxes.size(), 1);
+  }
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(w->runTimer()->isActive());
+}
+
+
+
+namespace {
+
+QStringList shippedExamples()
+{
+  QStringList paths;
+  const QDir examples(testsupport::sourceDir() + "/examples");
+  for (const QString &name : examples.entryList({"FDTD_*.txt", "UPPE_*.txt"}, QDir::Files, QDir::Name))
+    paths << examples.filePath(name);
+  return paths;
+}
+
+std::string testName(const ::testing::TestParamInfo<QString> &info)
+{
+  std::string name = QFileInfo(info.param).baseName().toStdString();
+  for (char &c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)))
+      c = '_';
+  return name;
+}
+
+// Picks every row of a selection dialog and presses Ok.
+void chooseAll(SpectrumDialog *dialog)
+{
+  auto *list = dialog->findChild<QListWidget *>("listWidget");
+  list->selectAll();
+  dialog->findChild<QPushButton *>("okButton")->click();
+}
+
+} // namespace
+
+class ShippedExample : public ::testing::TestWithParam<QString>
+{
+};
+
+TEST_P(ShippedExample, RunsInTheWindow)
+{
+  // The run works on a copy of the examples folder, which is also the working
+  // directory: pulse files are found there, and side files stay there.
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QDir examples(QFileInfo(GetParam()).absolutePath());
+  for (const QString &name : examples.entryList(QDir::Files))
+    ASSERT_TRUE(QFile::copy(examples.filePath(name), dir.filePath(name)));
+  const QString configuration = dir.filePath(QFileInfo(GetParam()).fileName());
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  struct Restore
+  {
+    QString path;
+    ~Restore() { QDir::setCurrent(path); }
+  } restore{previous};
+
+  // The Settings file gives the results folder; the command line the file.
+  testsupport::writeFile(dir, "Settings.txt",
+                         ("1\n" + configuration + " *\n" + dir.path() + " *\n").toUtf8());
+  LumoraOptions options;
+  options.settingsPath = dir.filePath("Settings.txt");
+  options.configurationFile = configuration;
+
+  ModalAnswerer answerer({QMessageBox::Yes});
+  auto window = std::make_unique<Lumora>(options);
+  window->show();
+  ASSERT_TRUE(answerer.boxes.isEmpty()) << answerer.boxes.first().toStdString();
+  EXPECT_EQ(window->configurationPath(), configuration);
+  Simulator *engine = window->simulator();
+  ASSERT_NE(engine, nullptr);
+
+  ASSERT_TRUE(waitUntil([&] { return engine->finished || engine->iteration >= 20; }, 60000));
+  window->findChild<QPushButton *>("pauseButton")->click();
+
+  // Every plot window the run offers.
+  for (QAction *action : window->findChild<QMenu *>("menuShow")->actions()) {
+    if (action->isSeparator() || !action->isEnabled())
+      continue;
+    action->trigger();
+  }
+  for (SpectrumDialog *dialog : {window->fourierDialog(), window->probeDialog()})
+    if (dialog && dialog->isVisible())
+      chooseAll(dialog);
+  auto *mdi = window->findChild<QMdiArea *>("mdiArea");
+  const QList<QMdiSubWindow *> windows = mdi->subWindowList();
+  EXPECT_FALSE(windows.isEmpty());
+  for (QMdiSubWindow *subWindow : windows)
+    if (auto *plot = qobject_cast<AbstractPlotWidget *>(subWindow->widget()))
+      plot->checkBox->setChecked(true);
+
+  // Refreshing with the run going on.
+  const int before = engine->iteration;
+  window->findChild<QPushButton *>("resumeButton")->click();
+  ASSERT_TRUE(waitUntil([&] { return engine->finished || engine->iteration >= before + 10; }, 60000));
+  EXPECT_TRUE(engine->runFailure.isEmpty()) << engine->runFailure.toStdString();
+  for (double v : engine->electricField())
+    ASSERT_TRUE(std::isfinite(v));
+
+  window->findChild<QAction *>("actionSave_All")->trigger();
+  EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("All files have been saved to "));
+  const QStringList folders = QDir(dir.path()).entryList({"Simulation results *"}, QDir::Dirs);
+  ASSERT_EQ(folders.size(), 1);
+  EXPECT_TRUE(QFile::exists(dir.path() + "/" + folders.first() + "/" + QFileInfo(GetParam()).fileName()));
+
+  window->findChild<QPushButton *>("stopButton")->click();
+  EXPECT_EQ(window->simulator(), nullptr);
+  EXPECT_TRUE(window->findChild<QAction *>("actionLoad")->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ShippedExample, ::testing::ValuesIn(shippedExamples()), testName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ShippedExample);
