@@ -163,10 +163,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"DurationTruncatedToZero", set(18, "0.7 duration"),
                     SYNTAX(18) "\"0.7 duration\": expected a whole number of carrier periods "
                                "above 0, found \"0.7\""},
-        FailureCase{"UserFileMissing",
-                    both(set(14, "user shape"), add("/nonexistent/pulse.txt file")),
-                    "FDTD_test.txt: User defined pulse file could not be read.\n"
-                    "\"/nonexistent/pulse.txt\" (line 20) is not a readable file."},
         // Post-processing sections.
         FailureCase{"UnknownSectionType", add("bogus typeOf|x * name"),
                     SYNTAX(20) "\"bogus typeOf\": expected one of time, fourier, spectrogram, "

@@ -80,8 +80,6 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "the pulse centre T/2 + delay = 2000.5 fs lies outside the time window 0 ... 2000 fs"},
       {{{TunitLine, "fortnight tunit"}}, TunitLine, "one of s, ms, us, ns, ps, fs, as, auto was expected"},
       {{{TimepointsLine, "1024.5 timepoints"}}, TimepointsLine, "a whole number of at least 2 was expected"},
-      {{{TimepointsLine, "2e6 timepoints"}}, TimepointsLine,
-       "at most 1048576 time points; this line asks for 2e6"},
       {{{ThreeDbLine, "0 3dB"}}, ThreeDbLine, "the value 0 is out of range; a number above 0 was expected"},
       {secondBlock(29, "3 timeduration"), 29,
        "every pulse block needs the same \"timeduration\" as the first (2000 fs); this line asks for 3 fs"},
