@@ -351,14 +351,16 @@ INSTANTIATE_TEST_SUITE_P(
                      comment + QStringList{"1e8 0 amplitude", "4096 timepoints", "1000 timeduration",
                                            "2e9 100 amplitude  * second pulse", "Map B *name"},
                      ""},
-        // A substring test, as the reader's: "time" first finds "timepoints".
-        OverrideCase{{"time=8192"},
-                     comment + QStringList{"1e8 0 amplitude", "8192 timepoints", "1000 timeduration",
-                                           "  3 1 amplitude  * second pulse", "Spectrum A *name"},
-                     ""},
+        // Whole words, as the reader's: "time" is not part of "timepoints",
+        // "Spectrum" is part of a name, not a keyword.
+        OverrideCase{{"time=8192"}, {}, "--set time=8192: no line has the keyword \"time\""},
+        OverrideCase{{"Spectrum=1"}, {}, "--set Spectrum=1: no line has the keyword \"Spectrum\""},
         OverrideCase{{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
         OverrideCase{{"amplitude#3=1"}, {},
-                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}));
+                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}),
+    [](const ::testing::TestParamInfo<OverrideCase> &info) {
+      return QString("%1_%2").arg(info.index).arg(info.param.sets.join('_')).replace(QRegularExpression("\\W"), "_").toStdString();
+    });
 
 TEST(OverrideText, IsRefusedWithAReason)
 {
