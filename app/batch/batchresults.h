@@ -1,5 +1,6 @@
 #pragma once
-// Result files of a batch run, written through the window's saving code.
+// Result files of a batch run, written through the results layer (no widgets;
+// the --plots pictures come from batchpictures.h).
 
 #include <QString>
 #include <QStringList>
@@ -21,7 +22,3 @@ bool batchSaveEnvelope(Simulator &engine, const QString &fileName);
 // plots, a PNG picture of every plot of the folder next to its text file.
 bool batchSaveExtras(Simulator &engine, const QString &folder, bool plots, QStringList &failed);
 
-class QwtPlot;
-// Draws a plot into a PNG picture of 1000 x 620 pixels on a white background,
-// as every picture of --plots is drawn.
-bool renderPlotPicture(QwtPlot *plot, const QString &fileName);

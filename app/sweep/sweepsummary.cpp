@@ -1,6 +1,6 @@
 #include "app/sweep/sweepsummary.h"
 
-#include "app/batch/batchresults.h"
+#include "app/batch/batchpictures.h"
 #include "input/lookups.h"
 #include "input/physicalconstants.h"
 #include "input/units.h"

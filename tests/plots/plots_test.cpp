@@ -5,9 +5,9 @@
 #include "fakeengine.h"
 #include "testsupport.h"
 
-#include "plots/columnwriter.h"
+#include "results/columnwriter.h"
 #include "plots/plotwidgets.h"
-#include "plots/resultsaving.h"
+#include "results/resultsaving.h"
 
 #include <qwt_plot_spectrogram.h>
 #include <qwt_slider.h>

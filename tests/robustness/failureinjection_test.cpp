@@ -10,8 +10,8 @@
 
 #include "app/lumora.h"
 #include "fdtd/fdtdsimulator.h"
-#include "plots/columnwriter.h"
-#include "plots/resultsaving.h"
+#include "results/columnwriter.h"
+#include "results/resultsaving.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>

@@ -1,8 +1,8 @@
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 
 #include "engine/simulator.h"
-#include "plots/columnwriter.h"
-#include "plots/resultsaving.h"
+#include "results/columnwriter.h"
+#include "results/resultsaving.h"
 #include "postprocessing/spectrogramdata.h"
 #include "postprocessing/spectrogrampostprocessing.h"
 

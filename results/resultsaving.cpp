@@ -1,10 +1,10 @@
-#include "plots/resultsaving.h"
+#include "results/resultsaving.h"
 
 #include "engine/loader.h"
 #include "engine/simulator.h"
 #include "input/lookups.h"
-#include "plots/columnwriter.h"
-#include "plots/resultcatalogue.h"
+#include "results/columnwriter.h"
+#include "results/resultcatalogue.h"
 
 #include <QCoreApplication>
 #include <QDir>
