@@ -3,6 +3,7 @@
 #include "app/batch/batchpictures.h"
 #include "engine/simulator.h"
 #include "results/resultcatalogue.h"
+#include "results/resulthdf5.h"
 #include "results/resultsaving.h"
 
 #include <QDir>
@@ -75,7 +76,8 @@ bool batchSaveEnvelope(Simulator &engine, const QString &fileName)
   return saveElectricFieldEnvelope(&engine, fileName);
 }
 
-bool batchSaveExtras(Simulator &engine, const QString &folderPath, bool plots, QStringList &failed)
+bool batchSaveExtras(Simulator &engine, const QString &folderPath, const QString &configPath, bool plots,
+                     QStringList &failed)
 {
   const QString folder = folderWithSlash(folderPath);
   const int failedBefore = failed.size();
@@ -90,5 +92,8 @@ bool batchSaveExtras(Simulator &engine, const QString &folderPath, bool plots, Q
     if (plots && !saveResultPicture(engine, folder, entry))
       failed << pictureName(entry);
   }
+  // results.h5 again, now with the extra series.
+  if (!writeResultsHdf5File(engine, folder, configPath, saveAllEntries(engine) + batchExtraEntries(engine)))
+    failed << QLatin1String(resultsHdf5Name);
   return failed.size() == failedBefore;
 }

@@ -18,7 +18,9 @@ bool batchSaveAll(Simulator &engine, const QString &folder, const QString &confi
 bool batchSaveEnvelope(Simulator &engine, const QString &fileName);
 
 // The files a batch run adds to the Save All set: the present electric field,
-// the Poynting vector, every spectrogram and the conversion efficiency; with
-// plots, a PNG picture of every plot of the folder next to its text file.
-bool batchSaveExtras(Simulator &engine, const QString &folder, bool plots, QStringList &failed);
+// the Poynting vector and every spectrogram, then results.h5 with every series
+// of the folder; with plots, a PNG picture of every plot of the folder next to
+// its text file.
+bool batchSaveExtras(Simulator &engine, const QString &folder, const QString &configPath, bool plots,
+                     QStringList &failed);
 

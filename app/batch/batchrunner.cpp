@@ -327,7 +327,7 @@ bool BatchRunner::writeFinalResults()
     }
     ok = batchSaveAll(*engine_, folder, configPath_, failed) && ok;
   }
-  ok = batchSaveExtras(*engine_, folder, options_.plots, failed) && ok;
+  ok = batchSaveExtras(*engine_, folder, configPath_, options_.plots, failed) && ok;
   if (!ok) {
     error(QStringLiteral("Some results could not be written into \"%1\": %2")
               .arg(QDir::toNativeSeparators(folder), failed.join(QStringLiteral(", "))));
