@@ -187,10 +187,12 @@ TEST_F(BatchRun, BreakpointsFireAsInTheWindow)
   ASSERT_EQ(folders.size(), 1);
   EXPECT_TRUE(folders.at(0).endsWith("_mytag")) << folders.at(0).toStdString();
   EXPECT_TRUE(QFile::exists(path(folders.at(0) + "/FDTD_run.txt")));
-  // The final folder: the field of 16 points and the configuration copy, no scratch folder.
+  EXPECT_TRUE(QFile::exists(path(folders.at(0) + "/results.h5")));
+  // The final folder: the field of 16 points, the configuration copy and
+  // results.h5, no scratch or temporary file.
   EXPECT_EQ(lines(path("res/Electric field.txt")).size(), 1 + 16 + 1);
   EXPECT_EQ(QDir(path("res")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList({"Electric field.txt", "FDTD_run.txt"}));
+            QStringList({"Electric field.txt", "FDTD_run.txt", "results.h5"}));
 }
 
 TEST_F(BatchRun, InterruptStopsAfterTheCurrentStepAndWritesResults)
