@@ -26,7 +26,8 @@ def _read_csv(path):
 def read_sweep(folder):
     """Reads a sweep folder: every column of manifest.csv (run, the varied
     keys, status, exit code, wall time) and of summary.csv (warnings and the
-    scalars), joined on the run; a run missing from the summary gets nan (or
+    scalars), joined on the run; run, status and warnings stay text, other
+    columns are floats when every value is a number; a run missing from the summary gets nan (or
     an empty text). Returns a dict column name -> numpy array, one entry per
     run in the manifest's order."""
     header, rows = _read_csv(os.path.join(folder, "manifest.csv"))
@@ -40,4 +41,5 @@ def read_sweep(folder):
             if h in columns:
                 continue
             columns[h] = [by_run[r][i] if r in by_run and i < len(by_run[r]) else "" for r in runs]
-    return {h: (np.array(v, dtype=object) if h == "run" else _column(v)) for h, v in columns.items()}
+    text = ("run", "status", "warnings")  # always text, whatever they hold
+    return {h: (np.array(v, dtype=object) if h in text else _column(v)) for h, v in columns.items()}
