@@ -135,6 +135,11 @@ _BLOCK_NAMES = {
 }
 
 
+# Header lines that always begin a block, even one after a block without rows.
+_BLOCK_STARTS = ("magnitude spectrum:", "phase spectrum:", "total energy:", "energy in user-specified band:",
+                 "spectrogram data:", "spectral variable", "spatial variable")
+
+
 def _blocks(text):
     """Splits a result file into blocks: (header lines without "!", rows of
     numbers)."""
@@ -142,7 +147,8 @@ def _blocks(text):
     for raw in text.splitlines():
         line = raw.rstrip("\r")
         if line.startswith("!"):
-            if not blocks or blocks[-1][1]:
+            starts = line[1:].strip().lower().startswith(_BLOCK_STARTS)
+            if not blocks or blocks[-1][1] or (starts and blocks[-1][0]):
                 blocks.append(([], []))
             blocks[-1][0].append(line[1:].strip())
         elif line.strip():

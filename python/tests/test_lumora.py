@@ -71,6 +71,18 @@ def test_text_files_split_into_blocks_with_si_axes(tmp_path):
     np.testing.assert_allclose(m.axes[1].values, [0.5e-6, 1e-6, 2e-6])
 
 
+def test_blocks_without_rows_stay_apart(tmp_path):
+    write(tmp_path, "A.txt", "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n"
+                             "! Phase spectrum:\n! Frequency [THz]\t Radians\n")
+    write(tmp_path, "map.txt", "! Spectrogram data:\n\n! SPECTRAL variable expressed in [THz] (corresponds to "
+                               "the columns):\n\n1\t\n! SPATIAL variable expressed in [um] (corresponds to the "
+                               "rows):\n\n")
+    res = lumora.read_results(tmp_path)
+    assert sorted(res["A"]) == ["magnitude", "phase"] and res["A"]["phase"].values.size == 0
+    assert res["map"]["magnitude"].values.shape == (0, 1)
+    assert res["map"]["magnitude"].axes[1].name == "frequency"
+
+
 def test_bad_text_file_is_refused_by_name(tmp_path):
     write(tmp_path, "bad.txt", "! Time [s]\tE [V/m]\n1\t2\t3\n")
     with pytest.raises(ValueError, match="bad.txt: a column block has two columns, found 3"):
@@ -82,6 +94,7 @@ def run_batch(tmp_path, example, *arguments):
     examples = os.environ.get("LUMORA_EXAMPLES")
     if not batch or not examples:
         pytest.skip("LUMORA_BATCH and LUMORA_EXAMPLES are set by CTest")
+    batch, examples = os.path.abspath(batch), os.path.abspath(examples)
     shutil.copy(os.path.join(examples, example), tmp_path)
     out = os.path.join(tmp_path, "out")
     done = subprocess.run([batch, "--quiet", "--out", out, *arguments, example], cwd=tmp_path,
