@@ -21,6 +21,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -651,7 +653,15 @@ int lumoraSweepMain(int argc, char **argv, const EngineFactory &factory)
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(sweepMessageHandler);
-  QApplication application(argc, argv);
+  // Only the --plots pictures of the summary draw widgets (offscreen).
+  bool plots = false;
+  for (int i = 1; i < argc; ++i)
+    plots = plots || std::strcmp(argv[i], "--plots") == 0;
+  std::unique_ptr<QCoreApplication> application;
+  if (plots)
+    application = std::make_unique<QApplication>(argc, argv);
+  else
+    application = std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("lumora-sweep"));
   QStringList arguments = QCoreApplication::arguments();
   if (!arguments.isEmpty())
