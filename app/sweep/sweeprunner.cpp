@@ -181,6 +181,7 @@ QString Sweep::describe(const SweepRun &run) const
 
 // Grid runs share the cores: jobs x threads never exceeds them, unless the
 // sweep varies "threads" itself (or a Slurm array gives each run its own).
+// The template's count is kept when it is smaller.
 QString Sweep::shareCores(QStringList &raw) const
 {
   if (engineTypeOf(options_.templateFile) != QLatin1String("FDTD") ||
@@ -190,8 +191,10 @@ QString Sweep::shareCores(QStringList &raw) const
     if (key.section(QLatin1Char('#'), 0, 0).compare(QLatin1String("threads"), Qt::CaseInsensitive) == 0)
       return QString();
   const int cores = std::max(1, QThread::idealThreadCount());
-  const int threads = std::max(1, cores / jobCount());
   const int asked = threadsOf(raw);
+  // Never more than the template asks for (0 asks for every core): a small
+  // grid may run slower on more threads.
+  const int threads = asked > 0 ? std::min(asked, std::max(1, cores / jobCount())) : std::max(1, cores / jobCount());
   ConfigOverride o;
   o.key = QStringLiteral("threads");
   o.value = QString::number(threads);
