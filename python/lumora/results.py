@@ -140,11 +140,11 @@ _BLOCK_STARTS = ("magnitude spectrum:", "phase spectrum:", "total energy:", "ene
                  "spectrogram data:", "spectral variable", "spatial variable")
 
 
-def _blocks(text):
+def _blocks(text, path=""):
     """Splits a result file into blocks: (header lines without "!", rows of
     numbers)."""
     blocks = []
-    for raw in text.splitlines():
+    for number, raw in enumerate(text.splitlines(), 1):
         line = raw.rstrip("\r")
         if line.startswith("!"):
             starts = line[1:].strip().lower().startswith(_BLOCK_STARTS)
@@ -154,7 +154,10 @@ def _blocks(text):
         elif line.strip():
             if not blocks:
                 blocks.append(([], []))
-            blocks[-1][1].append([float(v) for v in line.split()])
+            try:
+                blocks[-1][1].append([float(v) for v in line.split()])
+            except ValueError:
+                raise ValueError("%s: line %d: \"%s\" is not a row of numbers" % (path, number, line.strip()))
     return blocks
 
 
@@ -211,7 +214,7 @@ def _spectrogram(blocks):
 def read_text_file(path):
     """The series of one result text file (series name -> Series)."""
     with open(path, encoding="utf-8", errors="replace") as f:
-        blocks = _blocks(f.read())
+        blocks = _blocks(f.read(), path)
     if not blocks or not blocks[0][0]:
         raise ValueError("%s: not a result file (no header)" % path)
     if blocks[0][0][0].lower().startswith("spectrogram data"):
@@ -243,10 +246,7 @@ def _read_text_folder(folder):
             if n[:4] in ("FDTD", "UPPE"):
                 results.configuration = text  # the copy of the configuration
             continue
-        try:
-            series = read_text_file(path)
-        except ValueError:
-            continue  # not a result file
+        series = read_text_file(path)  # a damaged result file is reported, not skipped
         result = Result(n[:-4])
         result.update(series)
         results[result.name] = result

@@ -87,6 +87,9 @@ def test_bad_text_file_is_refused_by_name(tmp_path):
     write(tmp_path, "bad.txt", "! Time [s]\tE [V/m]\n1\t2\t3\n")
     with pytest.raises(ValueError, match="bad.txt: a column block has two columns, found 3"):
         lumora.results.read_text_file(os.path.join(tmp_path, "bad.txt"))
+    write(tmp_path, "bad.txt", "! Time [s]\tE [V/m]\n1\t2\n3\tx\n")
+    with pytest.raises(ValueError, match='bad.txt: line 3: "3\tx" is not a row of numbers'):
+        lumora.read_results(tmp_path)
 
 
 def run_batch(tmp_path, example, *arguments):
