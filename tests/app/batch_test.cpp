@@ -4,6 +4,7 @@
 // went).
 
 #include "app/batch/configoverrides.h"
+#include "app/sweep/sweepcheck.h"
 #include "app/sweep/sweepplan.h"
 #include "app/sweep/sweepsummary.h"
 #include "app/batch/batchprogress.h"
@@ -434,6 +435,31 @@ INSTANTIATE_TEST_SUITE_P(
                       "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
         ExpansionCase{{"a=1,,2"}, false, {},
                       "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}));
+
+// Data files the template names relatively are made absolute when they lie
+// beside it: a user pulse's file and a tabulated medium's table, never an
+// action's output file, numbers or files that are not there.
+TEST(SweepDataFiles, RelativeDataFilesBecomeAbsolute)
+{
+  QTemporaryDir dir;
+  for (const char *name : {"pulse.dat", "glass.dat", "line.txt"})
+    testsupport::writeFile(dir, name, "1\n");
+  QStringList raw = {"user shape", "pulse.dat file", "save_line_envelope action", "50 iterations",
+                     "line.txt file", "  glass.dat 1e-20 1 2 0.2 parameters", "1 1 parameters",
+                     "missing.dat parameters", "# glass.dat parameters"};
+  QString problem;
+  ASSERT_TRUE(absoluteDataFiles(raw, dir.path(), problem)) << problem.toStdString();
+  const QString folder = QFileInfo(dir.path()).absoluteFilePath() + "/";
+  EXPECT_EQ(raw, QStringList({"user shape", folder + "pulse.dat file", "save_line_envelope action", "50 iterations",
+                              "line.txt file", "  " + folder + "glass.dat 1e-20 1 2 0.2 parameters",
+                              "1 1 parameters", "missing.dat parameters", "# glass.dat parameters"}));
+  // A path with a blank cannot stand on a configuration line.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("with blank"));
+  testsupport::writeFile(dir, "with blank/pulse.dat", "1\n");
+  raw = QStringList{"user shape", "pulse.dat file"};
+  EXPECT_FALSE(absoluteDataFiles(raw, dir.filePath("with blank"), problem));
+  EXPECT_TRUE(problem.startsWith("line 2: the data file \"pulse.dat\" lies at \"")) << problem.toStdString();
+}
 
 // A spectral run without a conversion-efficiency section still has its total
 // energy: the power spectrum summed bin by bin, as the engine sums it.
