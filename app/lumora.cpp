@@ -6,7 +6,7 @@
 #include "engine/simulator.h"
 #include "plots/childwindow.h"
 #include "plots/plotwidgets.h"
-#include "plots/resultsaving.h"
+#include "results/resultsaving.h"
 #include "plots/spectrumdialog.h"
 #include "postprocessing/spectrogrampostprocessing.h"
 

@@ -8,7 +8,7 @@
 // updateActions() is the one place that enables and disables actions.
 
 #include "engine/loader.h"
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 #include "ui_lumora.h"
 
 #include <QList>

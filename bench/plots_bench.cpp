@@ -7,7 +7,7 @@
 #include "engine/simulator.h"
 #include "fdtd/fdtdsimulator.h"
 #include "input/lookups.h"
-#include "plots/columnwriter.h"
+#include "results/columnwriter.h"
 #include "plots/plotwidgets.h"
 
 #include <benchmark/benchmark.h>

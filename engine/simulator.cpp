@@ -53,6 +53,11 @@ QString Simulator::fourierUnit(unsigned short i) const
   return i < fourierPostprocessings.size() ? fourierPostprocessings[i]->unitName() : QString();
 }
 
+bool Simulator::fourierIsWavelength(unsigned short i) const
+{
+  return i < fourierPostprocessings.size() && fourierPostprocessings[i]->isWavelength();
+}
+
 double Simulator::fourierStart(unsigned short i) const
 {
   return i < fourierPostprocessings.size() ? fourierPostprocessings[i]->spectralStart() : 0.0;
