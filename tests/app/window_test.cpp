@@ -390,6 +390,31 @@ TEST_F(Window, PlotWindowsJoinTheWindowMenuAndCloseWithStop)
   EXPECT_FALSE(action("actionSaveAs")->isEnabled());
 }
 
+// Tiling more plots than fit keeps each at its readable size, side by side,
+// and the area scrolls; with room enough the tiles fill the area.
+TEST_F(Window, TilesKeepPlotsReadable)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  for (int i = 0; i < 3; ++i)
+    action("actionElectricFieldEnvelope")->trigger();
+  for (const QSize size : {QSize(700, 500), QSize(2400, 1600)}) {
+    w->resize(size);
+    QCoreApplication::processEvents();
+    action("actionTile")->trigger();
+    QCoreApplication::processEvents();
+    const auto windows = mdi()->subWindowList(QMdiArea::CreationOrder);
+    for (int i = 0; i < windows.size(); ++i) {
+      EXPECT_GE(windows[i]->widget()->width(), AbstractPlotWidget::minimumReadableWidth);
+      EXPECT_GE(windows[i]->widget()->height(), AbstractPlotWidget::minimumReadableHeight);
+      for (int j = 0; j < i; ++j)
+        EXPECT_FALSE(windows[i]->geometry().intersects(windows[j]->geometry())) << i << " " << j;
+    }
+    const bool scrolls = mdi()->verticalScrollBar()->maximum() > 0 || mdi()->horizontalScrollBar()->maximum() > 0;
+    EXPECT_EQ(scrolls, size.width() < 1000) << size.width();
+  }
+}
+
 TEST_F(Window, RefreshWalkFollowsEachWindowsRefreshTest)
 {
   started("1 required\n");
