@@ -6,8 +6,15 @@
 // Run states: idle (no engine, Load enabled) -> loaded (Start enabled) ->
 // running <-> paused -> ended (finished or failed); Stop returns to idle.
 // updateActions() is the one place that enables and disables actions.
+//
+// The members live in one file per concern: lumora.cpp (assembly, actions,
+// keys, closing), loading.cpp, runcontrol.cpp (the run loop, Start, Pause,
+// Resume, Stop, breakpoints), statusline.cpp (status bar and message log),
+// saving.cpp (Save All, Save As, pictures), plotwindows.cpp and
+// recentfiles.cpp.
 
 #include "engine/loader.h"
+#include "plots/drawingbudget.h"
 #include "results/resultcatalogue.h"
 #include "ui_lumora.h"
 
@@ -46,6 +53,8 @@ struct LumoraOptions
   // executable's folder and the user's documents folder.
   QString programFolder;
   QString documentsFolder;
+  // Time for the drawing budget and the speed figure; empty: the steady clock.
+  MonotonicClock clock;
 };
 
 class Lumora : public QMainWindow
@@ -67,10 +76,13 @@ public:
   SpectrumDialog *fourierDialog() const { return spectrumDialog; }
   SpectrumDialog *probeDialog() const { return timeProbeDialog; }
   QLabel *fileStatusLabel() const { return fileLabel; }
+  // The permanent run-state field: "Running", "Paused", "Run finished",
+  // "Run failed: ...".
+  QLabel *runStateStatusLabel() const { return runStateLabel; }
   QLabel *progressStatusLabel() const { return progressLabel; }
   QProgressBar *progressStatusBar() const { return progressBar; }
   QPlainTextEdit *messageLog() const { return logView; }
-  // Runs per second of the last speed update (progress units per second).
+  // Progress units per second, averaged over the last second or so.
   double progressSpeed() const { return speed; }
   // The status line: "Iteration 43 778 · 790 it/s · t = 1.23 ps" for the grid
   // engine, "z = 2.00 mm of 20 mm · 10 % · about 3 min left" for the
@@ -99,18 +111,8 @@ private slots:
   bool closeSimulator();
   void updateActions();
   void saveAs();
-  bool saveFile();
   void saveAll();
   bool open();
-  void createConversionEfficiencyPlotWindow();
-  void createSpectrogramPlotWindow();
-  void createEfieldPlotWindow();
-  void createSfieldPlotWindow();
-  void createHfieldPlotWindow();
-  void createTimePlotWindow();
-  void createSpectrumPlotWindow(unsigned short index);
-  void createFFTSpectrumPlotWindow();
-  void createTimeProbePlotWindow(unsigned short index);
   void showSpectrumDialog();
   void showTimeProbeDialog();
   bool readFile(QString fileName);
@@ -127,7 +129,11 @@ protected:
 
 private:
   void setUpWindow(const LumoraOptions &options);
+  void addMessageDock();
   void connectActions();
+  // The first start opens at most of the screen; later starts where the
+  // window was left.
+  void restoreWindowState();
   // Second half of the exit breakpoint, run once step() and the update tick
   // that emitted it have returned.
   void finishExitApplication();
@@ -141,6 +147,14 @@ private:
   void breakpointReached(const QString &type, const QString &fileName);
   enum class RunState { Idle, Loaded, Running, Paused, Ended };
   void setRunState(RunState state);
+  void showRunState();
+  // Steps for up to one time slice (fewer when the run is held or a redraw
+  // is due) and redraws the plots the drawing budget allows.
+  void stepTimeSlice();
+  // Walks the plot windows after a step; held: the run stopped in this step,
+  // draw whatever is due. True when some plot redrew.
+  bool refreshPlots(bool held);
+  static constexpr qint64 timeSlice = 5000000; // ns
   // Every plot window is opened here (titles and axes from the catalogue).
   void openPlotWindow(ResultKind kind, unsigned short index = 0);
   void addPlotWindow(AbstractPlotWidget *widget, const QString &title);
@@ -153,13 +167,17 @@ private:
   // the run is held while it is open.
   bool confirmExit();
   void showSelectionDialog(SpectrumDialog *&dialog, const QStringList &names, bool fourier);
-  // One line (or block) in the message log, after the time of day.
+  // One line (or block) in the message log, after the time of day; the log
+  // follows new lines unless the user has scrolled up.
   void logMessage(const QString &text);
   // A persistent status message that is also logged.
   void announce(const QString &text);
   // The end of the run (finished or failed), reported once.
   void reportRunEnd();
   void updateProgressBar();
+  // 43778 -> "43 778".
+  static QString groupedNumber(long long value);
+  QString stopPoint() const;
   // Loads path from the Load dialog or the recent files.
   bool openFile(const QString &path);
   void rememberRecentFile(const QString &path);
@@ -187,6 +205,7 @@ private:
   QTimer *updateTimer = nullptr;
   QTimer *progressTimer = nullptr;
   QTimer *speedTimer = nullptr;
+  QLabel *runStateLabel = nullptr;
   QLabel *fileLabel = nullptr;
   QLabel *progressLabel = nullptr;
   QProgressBar *progressBar = nullptr;
@@ -201,6 +220,8 @@ private:
   QList<QMdiSubWindow *> subWindows;
   QActionGroup *windowGroup = nullptr;
   double lastProgress = 0.0;
+  qint64 lastSpeedTime = 0; // clock at the last speed update
+  DrawingBudget budget;
 
   EngineFactory engineFactory;
   bool exitPending = false;

@@ -2,12 +2,14 @@
 // argument names a configuration file, which is loaded and started at once.
 
 #include "app/lumora.h"
+#include "fdtd/threadchoice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
 int main(int argc, char *argv[])
 {
+  restartWithSleepingThreads(argv);
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Lumora"));
   QApplication::setApplicationName(QStringLiteral("Lumora"));

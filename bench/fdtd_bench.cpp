@@ -7,6 +7,7 @@
 //   ./bench/fdtd_bench --benchmark_min_time=0.5
 
 #include "fdtd/fdtdsimulator.h"
+#include "fdtd/sections/cellloop.h"
 #include "input/lookups.h"
 
 #include <QStringList>
@@ -102,6 +103,51 @@ void BM_PlainLoop(benchmark::State &state)
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(cells));
 }
 
+// The crossover of a second thread: the sections' cell loop (forEachCell)
+// forced parallel at every size, with the plainest body (the lossless E
+// update) and a body of Lorentz weight (three auxiliary arrays). Compare
+// threads:1 and threads:2 per size on an idle machine; the sizes where two
+// threads first win are the thresholds in fdtd/sections/cellloop.h.
+void BM_CellLoop(benchmark::State &state)
+{
+  const int cells = static_cast<int>(state.range(0));
+  const int threads = static_cast<int>(state.range(1));
+  const bool heavy = state.range(2) != 0;
+  omp_set_num_threads(threads);
+  std::vector<double> e(cells + 1, 0.5), h(cells + 2, 0.25), a(cells + 1, 0.1), b(cells + 1, 0.2), c(cells + 1, 0.3);
+  double *E = e.data();
+  const double *H = h.data();
+  double *A = a.data();
+  double *B = b.data();
+  double *C = c.data();
+  for (auto _ : state) {
+    if (heavy)
+      forEachCell<int>(1, cells - 1, 1, [=](int i) {
+        const double d = H[i + 1] - H[i];
+        const double p = 0.9 * A[i] + 0.01 * B[i] - 0.001 * C[i] + 1e-3 * d;
+        C[i] = B[i];
+        B[i] = A[i];
+        A[i] = p;
+        E[i] = 0.999 * E[i] + 0.5 * d - (p - B[i]);
+      });
+    else
+      forEachCell<int>(1, cells - 1, 1, [=](int i) { E[i] += (H[i + 1] - H[i]) * 0.5; });
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(cells));
+  omp_set_num_threads(1);
+}
+
+void crossoverSizes(benchmark::internal::Benchmark *b)
+{
+  for (int heavy : {0, 1})
+    for (int cells : {2048, 4096, 8192, 16384, 32768, 65536, 131072})
+      for (int threads : {1, 2})
+        b->Args({cells, threads, heavy});
+  b->ArgNames({"cells", "threads", "lorentz"});
+  b->UseRealTime();
+}
+
 // One thread: rates from the benchmark thread's CPU time, so that other
 // load on the machine does not count.
 void oneThread(benchmark::internal::Benchmark *b)
@@ -127,6 +173,7 @@ void twoThreads(benchmark::internal::Benchmark *b)
 } // namespace
 
 BENCHMARK(BM_PlainLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->ArgName("cells");
+BENCHMARK(BM_CellLoop)->Apply(crossoverSizes);
 BENCHMARK_CAPTURE(BM_Step, lossless, Lossless)->Apply(oneThread);
 BENCHMARK_CAPTURE(BM_Step, lossy, Lossy)->Apply(oneThread);
 BENCHMARK_CAPTURE(BM_Step, lor1, Lor1)->Apply(oneThread);

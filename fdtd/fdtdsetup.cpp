@@ -19,7 +19,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <omp.h>
 
 
 
@@ -45,11 +44,7 @@ bool FDTDSimulator::parseGrid(const QStringList &lines)
     return fail(currentLine, reason::tr("at most %1 threads; this line asks for %2")
                                  .arg(maximumThreads)
                                  .arg(threads));
-  threadCount = threads;
-  // 0 keeps the OpenMP default: the count the process started with, not one
-  // that an earlier run set.
-  static const int defaultThreads = omp_get_max_threads();
-  omp_set_num_threads(threads > 0 ? threads : defaultThreads);
+  threadCount = threads; // a most: planThreads decides once the sections are known
 
   value = readValue(lines, keyword(Kw::measure), missingKeyword, currentLine);
   if (value.isNull())

@@ -2,6 +2,7 @@
 
 #include "engine/performancecounter.h"
 #include "fdtd/sections/cellloop.h"
+#include "fdtd/sections/materialdescription.h"
 #include "fdtd/sections/meshsection.h"
 #include "fdtd/sources/source.h"
 #include "input/keywords.h"
@@ -11,6 +12,7 @@
 
 #include <omp.h>
 
+#include <chrono>
 #include <cmath>
 
 FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Simulator(name)
@@ -53,8 +55,23 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
   if (parseObservation(lines))
     return;
 
+  planThreadUse();
   collectWarnings();
   markConstructed();
+}
+
+void FDTDSimulator::planThreadUse()
+{
+  std::vector<SectionLength> lengths;
+  for (const MeshSection<int, double> *s : sections) {
+    MaterialDescription m;
+    s->describe(m);
+    const bool plain = m.poles.empty() && !m.kerr;
+    lengths.push_back({s->eEnd - s->eStart + 1, plain ? parallelcells::plain : parallelcells::dispersive});
+  }
+  threadPlan = planThreads(threadCount, omp_get_num_procs(), lengths);
+  tuner = ThreadTuner(threadPlan.most);
+  omp_set_num_threads(tuner.threads());
 }
 
 // The post-processing sections; the engine takes over what they report.
@@ -131,6 +148,20 @@ FDTDSimulator::~FDTDSimulator()
 // H, the sources' E terms, the lumped termination, the second half step; then
 // the observers, the timing log and the breakpoints see the new iteration.
 void FDTDSimulator::step()
+{
+  // Another engine in this process may have set its own team size.
+  if (omp_get_max_threads() != tuner.threads())
+    omp_set_num_threads(tuner.threads());
+  if (!tuner.tunes()) {
+    advance();
+    return;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  advance();
+  tuner.stepTook(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
+void FDTDSimulator::advance()
 {
   const FlushDenormals flush;
   if (iteration == 0 && timingLogEnabled) {

@@ -11,6 +11,7 @@
 
 #include "engine/simulator.h"
 #include "fdtd/gridconstants.h"
+#include "fdtd/threadchoice.h"
 #include "postprocessing/fdtdobservation.h"
 
 #include <QTextStream>
@@ -71,7 +72,8 @@ public:
   double time = 0.0;             // simulated time (s)
   double deltaT = 0.0;           // time step (s)
   double stability = 0.0;        // Courant divisor S
-  int threadCount = 0;           // "threads" (0: the OpenMP default)
+  int threadCount = 0;           // "threads", a most (0: as many as the machine offers)
+  ThreadPlan threadPlan;         // the most threads that pay off, and why
   double cellSize = 0.0;         // in the length unit
   double lengthUnitFactor = 0.0; // metres per length unit
   std::vector<MeshSection<int, double> *> sections;
@@ -87,6 +89,11 @@ public:
   GridConstants gridConstants() const { return {deltaT, cellSize, lengthUnitFactor}; }
 
 private:
+  // One leap-frog step and its observation (step() adds the thread tuning).
+  void advance();
+  void planThreadUse();
+  std::pair<int, int> sectionCells(std::size_t k) const;
+  ThreadTuner tuner;
   // What the post-processing reports during a run.
   void windowsOpened() override;
   void spectrogramRebuilt() override;

@@ -6,6 +6,7 @@
 // wave travelling towards growing z has H = -n E / eta0, hence the minus
 // sign. Cell 0 keeps its value.
 
+#include "fdtd/sections/cellloop.h"
 #include "postprocessing/poyntingpostprocessing.h"
 
 template <typename I, typename T>
@@ -22,9 +23,7 @@ void updatePoynting(PoyntingPostprocessing<I, T> &p, const std::vector<T> &e,
     sum[i] = ep[i] + prev[i];
   const T *hp = h.data();
   T *s = p.poynting.data();
-#pragma omp parallel for schedule(static)
-  for (I i = 1; i < n; ++i)
-    s[i] = T(-0.25) * hp[i] * (sum[i - 1] + sum[i]);
+  forEachCell<I>(1, n - 1, parallelcells::plain, [=](I i) { s[i] = T(-0.25) * hp[i] * (sum[i - 1] + sum[i]); });
   for (I i = 0; i < n; ++i)
     prev[i] = ep[i];
 }

@@ -20,7 +20,9 @@
 #include "postprocessing/spectrogrampostprocessing.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <utility>
 
 using reason::tr;
 
@@ -68,7 +70,23 @@ QString complexText(std::complex<double> n)
          number(std::fabs(n.imag()), 3) + QStringLiteral("i");
 }
 
+// The iterations a post-processing window covers ("end" is the largest int).
+QString iterationsText(int first, int last)
+{
+  if (last >= INT_MAX)
+    return first <= 1 ? tr("every iteration") : tr("from iteration %1 on").arg(first);
+  return tr("iterations %1 to %2").arg(first).arg(last);
+}
+
 } // namespace
+
+// The cells of section k as the grid counts them (from 1, "meshpoints" of
+// them): the first section also owns the wall cell its update skips.
+std::pair<int, int> FDTDSimulator::sectionCells(std::size_t k) const
+{
+  const int first = k == 0 ? 1 : sections[k - 1]->eEnd + 2;
+  return {first, sections[k]->eEnd + 1};
+}
 
 // What the sources send into the grid: the carrier, the highest frequency
 // that still carries a significant part of the spectrum, the peak field.
@@ -134,8 +152,8 @@ void FDTDSimulator::warnAboutSection(std::size_t k, double highest, double peak)
   section.describe(m);
   const QString name = tr("Section %1 (cells %2 to %3, %4)")
                            .arg(k + 1)
-                           .arg(section.eStart)
-                           .arg(section.eEnd)
+                           .arg(sectionCells(k).first)
+                           .arg(sectionCells(k).second)
                            .arg(m.kind);
 
   if (!m.poles.empty()) {
@@ -270,6 +288,7 @@ QString FDTDSimulator::setupSummary() const
              .arg(timeText(1000.0 * deltaT))
              .arg(tr(treatments[conditionallyPeriodic ? 2 : (periodic ? 1 : 0)]))
       << '\n';
+  out << tr("Threads: %1").arg(threadPlan.reason) << '\n';
   if (lumpedEnabled)
     out << tr("Lumped termination: %1 ohm at grid point %2")
                .arg(lumpedResistance)
@@ -303,11 +322,11 @@ double FDTDSimulator::summarizeSections(QTextStream &out, double centre) const
     const MeshSection<int, double> &section = *sections[k];
     MaterialDescription m;
     section.describe(m);
-    const int cells = section.eEnd - section.eStart + 1;
+    const int cells = sectionCells(k).second - sectionCells(k).first + 1;
     out << "  " << tr("%1. cells %2 to %3 (%4 %5): %6, \u03b5r %7, \u03bcr %8")
                        .arg(k + 1)
-                       .arg(section.eStart)
-                       .arg(section.eEnd)
+                       .arg(sectionCells(k).first)
+                       .arg(sectionCells(k).second)
                        .arg(number(cells * cellSize, 6))
                        .arg(lengthUnit)
                        .arg(m.kind)
@@ -359,12 +378,11 @@ double FDTDSimulator::summarizePostprocessing(QTextStream &out) const
   for (const auto *f : fourierPostprocessings) {
     const double b = f->pointCount() * (sizeof(std::complex<double>) + 3.0 * sizeof(double));
     post += b;
-    out << "  " << tr("spectrum \"%1\" at grid point %2: %3 points, iterations %4 to %5, %6")
+    out << "  " << tr("spectrum \"%1\" at grid point %2: %3 points, %4, %5")
                        .arg(f->name())
                        .arg(f->location() + 1)
                        .arg(f->pointCount())
-                       .arg(f->iterationStart())
-                       .arg(f->iterationEnd())
+                       .arg(iterationsText(f->iterationStart(), f->iterationEnd()))
                        .arg(bytesText(b))
         << '\n';
   }

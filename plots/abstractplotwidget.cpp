@@ -7,7 +7,6 @@
 #include <qwt_plot_renderer.h>
 
 #include <QContextMenuEvent>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIntValidator>
@@ -28,12 +27,7 @@ AbstractPlotWidget::AbstractPlotWidget(int refreshPeriod, const QString &title,
   connect(lineEdit_2, &QLineEdit::textEdited, this, &AbstractPlotWidget::updateYAxisLowerLimit);
   connect(lineEdit_2, &QLineEdit::returnPressed, this, &AbstractPlotWidget::setYAxisLowerLimit);
   setAttribute(Qt::WA_DeleteOnClose);
-  clock = [] {
-    static QElapsedTimer since;
-    if (!since.isValid())
-      since.start();
-    return since.nsecsElapsed();
-  };
+  setMinimumSize(minimumReadableWidth, minimumReadableHeight);
 }
 
 AbstractPlotWidget::~AbstractPlotWidget() = default;
@@ -46,28 +40,6 @@ bool AbstractPlotWidget::isRefreshDue(const Simulator *engine)
   period = every > static_cast<unsigned>(INT_MAX) ? INT_MAX : static_cast<int>(every);
   const long long n = period < 1 ? 1 : period;
   return engine->iteration % n == 0;
-}
-
-bool AbstractPlotWidget::wantsRefresh(const Simulator *engine)
-{
-  return isRefreshDue(engine) && (!drawnOnce || clock() >= nextRedraw);
-}
-
-void AbstractPlotWidget::refreshWithinBudget(Simulator *engine)
-{
-  const qint64 start = clock();
-  refreshPlot(engine);
-  const qint64 duration = std::max<qint64>(clock() - start, 0);
-  const qint64 interval = std::max<qint64>(
-      minimumRedrawInterval, static_cast<qint64>(static_cast<double>(duration) / maximumDrawingShare));
-  nextRedraw = start + interval;
-  drawnOnce = true;
-}
-
-void AbstractPlotWidget::setClock(PlotClock newClock)
-{
-  clock = std::move(newClock);
-  drawnOnce = false;
 }
 
 QString AbstractPlotWidget::pictureFilter()

@@ -12,13 +12,8 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
-
 class NavigablePlot;
 class Simulator;
-
-// Monotonic time in nanoseconds; the drawing budget reads it.
-using PlotClock = std::function<qint64()>;
 
 class AbstractPlotWidget : public QWidget, public Ui::AbstractPlotWidget
 {
@@ -34,20 +29,15 @@ public:
   // Writes the widget's data for the engine to fileName; true on success.
   virtual bool saveToFile(const QString &fileName, Simulator *engine) = 0;
 
-  // True when "Refresh" is ticked, the engine's iteration is a multiple of
-  // the "every" value (0 or an empty field count as 1) and the drawing
-  // budget allows a redraw now.
-  bool wantsRefresh(const Simulator *engine);
-  // The same without the drawing budget.
+  // True when "Refresh" is ticked and the engine's iteration is a multiple
+  // of the "every" value (0 or an empty field count as 1). How often plots
+  // may redraw at all is the run loop's drawing budget (drawingbudget.h).
   bool isRefreshDue(const Simulator *engine);
-  // refreshPlot, timed: the next redraw is allowed no sooner than
-  // minimumRedrawInterval after this one began, nor sooner than
-  // 1 / maximumDrawingShare times its duration, so that drawing takes at
-  // most that share of the wall time however slow a redraw is.
-  void refreshWithinBudget(Simulator *engine);
-  static constexpr qint64 minimumRedrawInterval = 40000000; // ns: 25 redraws/s
-  static constexpr double maximumDrawingShare = 0.2;
-  void setClock(PlotClock clock);
+
+  // The smallest size at which axis titles and tick labels stay readable;
+  // the MDI area scrolls rather than squeeze a plot below it.
+  static constexpr int minimumReadableWidth = 420;
+  static constexpr int minimumReadableHeight = 300;
 
   // The plot the user zooms and that a picture shows; null for none.
   virtual NavigablePlot *navigablePlot() const { return nullptr; }
@@ -80,9 +70,4 @@ protected:
   unsigned char lowerLimitActive = 0;
   double yLowerLimit = 0.0;
   QString lowerLimitText;
-
-private:
-  PlotClock clock;
-  qint64 nextRedraw = 0;
-  bool drawnOnce = false;
 };

@@ -4,6 +4,11 @@
 #include <qwt_plot_magnifier.h>
 #include <qwt_plot_panner.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_map.h>
+
+#include <QWheelEvent>
+
+#include <cmath>
 
 namespace {
 
@@ -19,11 +24,22 @@ public:
   }
 
 protected:
+  // Keys zoom about the centre.
   void rescale(double factor) override
   {
     target->beginNavigation();
     QwtPlotMagnifier::rescale(factor);
     target->endNavigation();
+  }
+  // The wheel zooms about the point under the cursor: up (away from the
+  // user) zooms in, down zooms out.
+  void widgetWheelEvent(QWheelEvent *event) override
+  {
+    if (event->modifiers() != wheelModifiers())
+      return;
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps != 0.0 && wheelFactor() > 0.0)
+      target->zoomAbout(event->position(), std::pow(wheelFactor(), steps));
   }
 
 private:
@@ -88,6 +104,25 @@ void NavigablePlot::endNavigation()
   for (int axis : navigatedAxes)
     userView[axis] = axisRange(axis);
   navigating = false;
+}
+
+void NavigablePlot::zoomAbout(const QPointF &canvasPosition, double factor)
+{
+  if (!(factor > 0.0) || !std::isfinite(factor))
+    return;
+  beginNavigation();
+  for (int axis : navigatedAxes) {
+    // In pixels the anchor stays put and the distances to the ends scale
+    // by factor; mapping back keeps logarithmic axes logarithmic.
+    const QwtScaleMap map = canvasMap(axis);
+    const double anchor = axis == QwtPlot::xBottom ? canvasPosition.x() : canvasPosition.y();
+    const double low = map.invTransform(anchor + (map.p1() - anchor) * factor);
+    const double high = map.invTransform(anchor + (map.p2() - anchor) * factor);
+    if (std::isfinite(low) && std::isfinite(high) && low != high)
+      setAxisScale(axis, low, high);
+  }
+  replot();
+  endNavigation();
 }
 
 void NavigablePlot::replot()

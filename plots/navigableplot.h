@@ -1,6 +1,7 @@
 #pragma once
-// A Qwt plot the user can zoom (mouse wheel) and pan (drag with the left
-// button) on its left and bottom axes, with a way back to the full view.
+// A Qwt plot the user can zoom (mouse wheel: up zooms in about the point
+// under the cursor) and pan (drag with the left button) on its left and
+// bottom axes, with a way back to the full view.
 //
 // The widgets keep setting their axes as the data grow (setAxisScale). While
 // the user is zoomed in, replot() keeps the user's view and remembers the
@@ -8,6 +9,8 @@
 
 #include <qwt_interval.h>
 #include <qwt_plot.h>
+
+#include <QPointF>
 
 #include <array>
 
@@ -21,6 +24,10 @@ public:
   bool isZoomed() const { return zoomed; }
   // The current range of an axis as drawn.
   QwtInterval axisRange(int axis) const;
+
+  // Scales the left and bottom ranges by factor (below 1 zooms in) keeping
+  // the point at canvasPosition (canvas pixels) where it is.
+  void zoomAbout(const QPointF &canvasPosition, double factor);
 
   // Called by the magnifier and panner around their own axis changes.
   void beginNavigation();

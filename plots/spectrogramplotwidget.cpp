@@ -14,6 +14,8 @@
 #include <qwt_slider.h>
 
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -79,6 +81,22 @@ ColorMap::ColorMap() : QwtLinearColorMap(Qt::darkBlue, Qt::darkRed, QwtColorMap:
   addColorStop(0.8, Qt::red);
 }
 
+QRgb ColorMap::rgb(const QwtInterval &interval, double value) const
+{
+  // The colours of one interval come from a table of 256 computed once, not
+  // interpolated between the stops for every pixel.
+  if (std::isnan(value))
+    return 0u;
+  if (interval != tableInterval || table.isEmpty()) {
+    table.resize(256);
+    const double step = interval.width() / 255.0;
+    for (int i = 0; i < 256; ++i)
+      table[i] = QwtLinearColorMap::rgb(interval, interval.minValue() + i * step);
+    tableInterval = interval;
+  }
+  return table.at(colorIndex(interval, value));
+}
+
 SpectrogramPlot::SpectrogramPlot(const QString &xTitle, const QString &yTitle,
                                  const QString &colorBarTitle, QWidget *parent)
     : NavigablePlot(parent)
@@ -87,7 +105,8 @@ SpectrogramPlot::SpectrogramPlot(const QString &xTitle, const QString &yTitle,
     plotCanvas->setBorderRadius(10);
 
   spectrogram = new QwtPlotSpectrogram(QString());
-  spectrogram->setRenderThreadCount(0);
+  // One thread: the engine's threads need the cores more than the picture.
+  spectrogram->setRenderThreadCount(1);
   spectrogram->setColorMap(new ColorMap);
   spectrogram->setData(new SpectrogramRaster);
 
@@ -113,10 +132,18 @@ SpectrogramPlotWidget::SpectrogramPlotWidget(Simulator *engine, const QString &x
 {
   plot = new SpectrogramPlot(xTitle, yTitle, colorBarTitle, this);
   thresholdSlider = new QwtSlider(this);
+  thresholdSlider->setToolTip(tr("Lower end of the colour scale: smaller values are drawn in its first colour"));
+  thresholdLabel = new QLabel(this);
+  thresholdLabel->setObjectName(QStringLiteral("colourFloorLabel"));
+  thresholdLabel->setAlignment(Qt::AlignHCenter);
+  auto *sliderColumn = new QVBoxLayout;
+  sliderColumn->addWidget(thresholdLabel);
+  sliderColumn->addWidget(thresholdSlider, 1, Qt::AlignHCenter);
   plotLayout = new QHBoxLayout;
   plotLayout->setSpacing(6);
-  plotLayout->addWidget(plot);
-  plotLayout->addWidget(thresholdSlider);
+  plotLayout->addWidget(plot, 1);
+  plotLayout->addLayout(sliderColumn);
+  setMinimumSize(minimumReadableWidth + 80, minimumReadableHeight + 20);
   gridLayout->addLayout(plotLayout, 1, 0);
   connect(thresholdSlider, &QwtSlider::valueChanged, this,
           &SpectrogramPlotWidget::repaintSpectrogram);
@@ -124,6 +151,13 @@ SpectrogramPlotWidget::SpectrogramPlotWidget(Simulator *engine, const QString &x
   const SpectrogramPostprocessing<int, double> *s = engine ? engine->spectrogram(objectIndex)
                                                            : nullptr;
   thresholdValue = dataMaximum(s ? s->data() : nullptr);
+  showThreshold();
+}
+
+void SpectrogramPlotWidget::showThreshold()
+{
+  const bool known = std::isfinite(thresholdValue) && std::fabs(thresholdValue) < largest;
+  thresholdLabel->setText(tr("Colour floor\n%1").arg(known ? QString::number(thresholdValue, 'g', 4) : QStringLiteral("\u2013")));
 }
 
 SpectrogramPlotWidget::~SpectrogramPlotWidget() = default;
@@ -145,6 +179,7 @@ double SpectrogramPlotWidget::dataMaximum(const SpectrogramData *d)
 void SpectrogramPlotWidget::repaintSpectrogram(double value)
 {
   thresholdValue = value;
+  showThreshold();
   showData();
 }
 
@@ -195,6 +230,7 @@ void SpectrogramPlotWidget::refreshPlot(Simulator *engine)
   const QSignalBlocker block(thresholdSlider);
   thresholdSlider->setScale(minimum, maximum);
   thresholdSlider->setValue(thresholdValue);
+  showThreshold();
 }
 
 bool SpectrogramPlotWidget::saveToFile(const QString &fileName, Simulator *engine)

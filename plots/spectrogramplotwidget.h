@@ -7,20 +7,30 @@
 #include "plots/navigableplot.h"
 
 #include <qwt_color_map.h>
+#include <qwt_interval.h>
+
+#include <QVector>
 #include <qwt_plot.h>
 
 #include <QByteArray>
 
 class QHBoxLayout;
+class QLabel;
 class QwtPlotSpectrogram;
 class QwtSlider;
 class SpectrogramData;
 
-// Dark blue through blue, cyan, yellow and red to dark red.
+// Dark blue through blue, cyan, yellow and red to dark red. Not shared
+// between threads (the plot renders with one).
 class ColorMap : public QwtLinearColorMap
 {
 public:
   ColorMap();
+  QRgb rgb(const QwtInterval &interval, double value) const override;
+
+private:
+  mutable QwtInterval tableInterval;
+  mutable QVector<QRgb> table;
 };
 
 // The plot: one spectrogram item, a rounded canvas, wheel zoom and panning on
@@ -58,6 +68,8 @@ public:
   SpectrogramPlot *plotWidget() const { return plot; }
   NavigablePlot *navigablePlot() const override { return plot; }
   QwtSlider *slider() const { return thresholdSlider; }
+  // "Colour floor" and the slider's value, above the slider.
+  QLabel *sliderLabel() const { return thresholdLabel; }
 
   // Range of the data's values as shown (its minimum and maximum, finite
   // values only); without data -1.7976931348623157e308 ... 1.7976931348623157e308.
@@ -69,11 +81,13 @@ public slots:
 
 private:
   void showData();
+  void showThreshold();
 
   double thresholdValue = 0.0;
   SpectrogramData *data = nullptr; // owned by the engine
   SpectrogramPlot *plot = nullptr;
   QwtSlider *thresholdSlider = nullptr;
+  QLabel *thresholdLabel = nullptr;
   QHBoxLayout *plotLayout = nullptr;
 };
 

@@ -50,10 +50,19 @@ void SpectrogramRaster::initRaster(const QRectF &area, const QSize &raster)
   matrix.initRaster(area, raster);
 }
 
-QRectF SpectrogramRaster::pixelHint(const QRectF &area) const
+QRectF SpectrogramRaster::pixelHint(const QRectF &) const
 {
   synchronise();
-  return usable ? matrix.pixelHint(area) : QRectF();
+  if (!usable)
+    return QRectF();
+  // The image is computed at subdivisions x the data's resolution (bilinear
+  // values between the cells) and scaled to the canvas, not computed anew
+  // for every canvas pixel; Qwt falls back to the canvas resolution along an
+  // axis where the data are finer than the screen.
+  const QwtInterval x = matrix.interval(Qt::XAxis);
+  const QwtInterval y = matrix.interval(Qt::YAxis);
+  return QRectF(x.minValue(), y.minValue(), x.width() / matrix.numColumns() / subdivisions,
+                y.width() / matrix.numRows() / subdivisions);
 }
 
 double SpectrogramRaster::value(double x, double y) const

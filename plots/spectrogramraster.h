@@ -21,7 +21,9 @@ public:
   // map is filled here, before Qwt asks for values from several threads).
   void initRaster(const QRectF &area, const QSize &raster) override;
   void discardRaster() override { matrix.discardRaster(); }
+  // A pixel of the image Qwt renders: a cell divided by subdivisions.
   QRectF pixelHint(const QRectF &area) const override;
+  static constexpr int subdivisions = 4;
   // Qwt's lookup; for a degenerate axis (a single location, a zero step) the
   // nearest cell.
   double value(double x, double y) const override;

@@ -2,5 +2,10 @@
 
 #include "app/batch/batchrunner.h"
 #include "app/enginefactory.h"
+#include "fdtd/threadchoice.h"
 
-int main(int argc, char *argv[]) { return lumoraBatchMain(argc, argv, createEngine); }
+int main(int argc, char *argv[])
+{
+  restartWithSleepingThreads(argv);
+  return lumoraBatchMain(argc, argv, createEngine);
+}

@@ -32,6 +32,14 @@ private:
 #endif
 };
 
+// The shortest loops for which a parallel region pays off on an idle machine
+// of two cores (fdtd_bench BM_CellLoop, threads 1 against 2): the plain H and
+// E updates, and the heavier updates of dispersive and nonlinear media.
+namespace parallelcells {
+constexpr int plain = 32768;
+constexpr int dispersive = 16384;
+} // namespace parallelcells
+
 // Calls body(i) for i = first ... last. minimumParallelCells: the shortest
 // range that is worth a parallel region for this kind of cell (grids of about
 // 10^4 cells always run serially: a parallel region there gains little on an

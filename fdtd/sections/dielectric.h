@@ -55,7 +55,7 @@ public:
   T curlE;      // cE = dt / (dz eps0 epsR)
   T curlH;      // cH = dt / (dz mu0 muR)
 
-  static constexpr I parallelCellsH = 32768;
+  static constexpr I parallelCellsH = parallelcells::plain;
 
 protected:
   void updateHRange(std::vector<T> &e, std::vector<T> &h, I first, I last)

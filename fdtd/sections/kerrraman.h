@@ -65,7 +65,7 @@ public:
   using I = typename Base::IndexType;
   using T = typename Base::ValueType;
 
-  static constexpr I parallelCells = 16384;
+  static constexpr I parallelCells = parallelcells::dispersive;
 
   // chi3: third-order coefficient; tau1, tau2: Raman oscillation and damping
   // times (fs); alpha: instantaneous (Kerr) fraction; theta: linearisation

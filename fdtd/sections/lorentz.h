@@ -163,7 +163,7 @@ protected:
     };
     if (this->closesRing())
       cell(0, H[1] - H[this->hEnd]);
-    forEachCell<I>(this->eStart, this->eEnd, I(16384), [=](I i) { cell(i, H[i + 1] - H[i]); });
+    forEachCell<I>(this->eStart, this->eEnd, I(parallelcells::dispersive), [=](I i) { cell(i, H[i + 1] - H[i]); });
   }
 };
 

@@ -217,7 +217,8 @@ struct Transition
 {
   Event event;
   const char *enabled;
-  const char *status = nullptr; // the status bar's message afterwards, when given
+  const char *state;            // the permanent run-state field afterwards
+  const char *status = nullptr; // the status bar's passing message afterwards, when given
 };
 
 struct StateCase
@@ -228,26 +229,28 @@ struct StateCase
 };
 
 const char *const grid = "1 required\nA fouriername\n1 spectrumready\nP probename\n";
+const char *const failed = "Run failed: The electric field is no longer finite.";
 
 const StateCase stateCases[] = {
-    {"LoadFailure", "# nothing\n", {{Event::Load, "00001 0000000000", "Loading canceled"}}},
+    {"LoadFailure", "# nothing\n", {{Event::Load, "00001 0000000000", "", "Loading canceled"}}},
     {"Grid", grid,
-     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111001100"}, {Event::Pause, "00110 1111001100"},
-      {Event::RefusedStop, "00110 1111001100"}, {Event::Resume, "01010 1111001100"},
-      {Event::RefusedStop, "01010 1111001100"}, {Event::Stop, "00001 0000000000"}}},
+     {{Event::Load, "10000 0000000000", "Loaded"}, {Event::Start, "01010 1111001100", "Running"},
+      {Event::Pause, "00110 1111001100", "Paused", "Simulation paused"},
+      {Event::RefusedStop, "00110 1111001100", "Paused"}, {Event::Resume, "01010 1111001100", "Running"},
+      {Event::RefusedStop, "01010 1111001100", "Running"}, {Event::Stop, "00001 0000000000", ""}}},
     {"GridWithoutReadySpectra", "1 required\nA fouriername\n",
-     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"}}},
+     {{Event::Load, "10000 0000000000", "Loaded"}, {Event::Start, "01010 1111000000", "Running"}}},
     {"Spectral", "1 required\n1 uppesignal\n",
-     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1000110000"}}},
+     {{Event::Load, "10000 0000000000", "Loaded"}, {Event::Start, "01010 1000110000", "Running"}}},
     {"RunEnd", "1 required\n4 laststep\n",
-     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"},
-      {Event::RunEnd, "00010 1111000000", "Run finished"}, {Event::Stop, "00001 0000000000"}}},
+     {{Event::Load, "10000 0000000000", "Loaded"}, {Event::Start, "01010 1111000000", "Running"},
+      {Event::RunEnd, "00010 1111000000", "Run finished", "Run finished"}, {Event::Stop, "00001 0000000000", ""}}},
     {"RunFailure", "1 required\n3 failat\n",
-     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"},
-      {Event::RunEnd, "00010 1111000000", "Run failed: The electric field is no longer finite."}}},
+     {{Event::Load, "10000 0000000000", "Loaded"}, {Event::Start, "01010 1111000000", "Running"},
+      {Event::RunEnd, "00010 1111000000", failed, failed}}},
     {"DynamicSignals", "1 required\n1 dynamic\nA fouriername\n",
-     {{Event::Load, "10000 0000000000"}, {Event::Start, "01010 1111000000"},
-      {Event::EngineSignals, "01010 1111001110"}}},
+     {{Event::Load, "10000 0000000000", "Loaded"}, {Event::Start, "01010 1111000000", "Running"},
+      {Event::EngineSignals, "01010 1111001110", "Running"}}},
 };
 
 class RunStates : public Window, public ::testing::WithParamInterface<StateCase>
@@ -261,6 +264,7 @@ TEST_P(RunStates, EventsEnableTheirActions)
   const QString path = config("FDTD_run.txt", GetParam().config);
   Lumora *w = make(options());
   EXPECT_EQ(enabled(), "00001 0000000000");
+  bool engineFinishedBeforeStop = false;
   for (const Transition &t : GetParam().transitions) {
     ModalAnswerer answerer({t.event == Event::RefusedStop ? QMessageBox::Cancel : QMessageBox::Yes}, path);
     const bool wasRunning = w->runTimer()->isActive();
@@ -288,6 +292,15 @@ TEST_P(RunStates, EventsEnableTheirActions)
       EXPECT_EQ(status(), t.status);
       EXPECT_TRUE(t.event != Event::RunEnd || w->messageLog()->toPlainText().endsWith(t.status));
     }
+    // A menu entry's status tip replaces the passing message, not the state.
+    QStatusTipEvent hover("Open a plot");
+    QApplication::sendEvent(w, &hover);
+    EXPECT_EQ(w->runStateStatusLabel()->text(), t.state) << "after event " << static_cast<int>(t.event);
+    if (t.event == Event::Stop) { // logged when it ends a run that had not finished
+      EXPECT_EQ(w->messageLog()->toPlainText().contains("Run stopped at iteration "),
+                !engineFinishedBeforeStop);
+    }
+    engineFinishedBeforeStop = engine() && engine()->finished;
   }
 }
 
@@ -310,17 +323,50 @@ TEST_F(Window, StatusTexts)
       {"1 required\n80 2 dynamicmap\n", 7, "Iteration 7 \u00b7 7 it/s \u00b7 t = 7 fs", 250},
   };
   for (const auto &c : cases) {
-    Lumora *w = started(c.config);
+    qint64 now = 0;
+    LumoraOptions o = options(config("FDTD_run.txt", c.config));
+    o.clock = [&now] { return now; };
+    Lumora *w = make(o);
     click("pauseButton");
     w->speedIndicatorTimer()->stop();
     engine()->iteration = c.iteration;
-    ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed")); // a second after the load
+    now += 300000000; // too soon to tell a speed
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed"));
+    EXPECT_TRUE(w->progressStatusLabel()->text().contains(" 0 it/s") || c.iteration == 2) << c.text;
+    now += 700000000; // a second after the start
+    ASSERT_TRUE(QMetaObject::invokeMethod(w, "updateSpeed"));
     EXPECT_EQ(w->progressStatusLabel()->text(), QString::fromUtf8(c.text));
     EXPECT_EQ(w->progressStatusBar()->isVisibleTo(w), c.bar >= 0) << c.text;
     EXPECT_EQ(c.bar >= 0 ? w->progressStatusBar()->value() : -1, c.bar);
     EXPECT_EQ(status(), "Simulation paused"); // kept until the run goes on
     window.reset();
   }
+}
+
+// The log follows new lines unless the user scrolled up; View -> Messages
+// brings a closed log back.
+TEST_F(Window, MessageLogFollowsAndComesBack)
+{
+  Lumora *w = make(options());
+  QPlainTextEdit *log = w->messageLog();
+  QScrollBar *bar = log->verticalScrollBar();
+  for (int i = 0; i < 60; ++i)
+    log->appendPlainText(QString::number(i));
+  bar->setValue(bar->maximum());
+  ModalAnswerer answerer({QMessageBox::Ok}, config("FDTD_bad.txt", "# nothing\n")); // a failed load logs
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "open"));
+  EXPECT_EQ(bar->value(), bar->maximum());
+  bar->setValue(3);
+  ASSERT_TRUE(QMetaObject::invokeMethod(w, "open"));
+  EXPECT_EQ(bar->value(), 3);
+  EXPECT_EQ(answerer.boxes.size(), 2);
+
+  auto *dock = w->findChild<QDockWidget *>("messageDock");
+  dock->close();
+  QAction *messages = action("actionMessages");
+  ASSERT_TRUE(w->findChild<QMenu *>("menuShow")->actions().contains(messages));
+  messages->trigger();
+  EXPECT_TRUE(dock->isVisible());
 }
 
 // --- plot windows ------------------------------------------------------------------
@@ -342,6 +388,31 @@ TEST_F(Window, PlotWindowsJoinTheWindowMenuAndCloseWithStop)
   EXPECT_TRUE(mdi()->subWindowList().isEmpty());
   EXPECT_EQ(windowMenu->actions().size(), baseEntries);
   EXPECT_FALSE(action("actionSaveAs")->isEnabled());
+}
+
+// Tiling more plots than fit keeps each at its readable size, side by side,
+// and the area scrolls; with room enough the tiles fill the area.
+TEST_F(Window, TilesKeepPlotsReadable)
+{
+  Lumora *w = started("1 required\n");
+  click("pauseButton");
+  for (int i = 0; i < 3; ++i)
+    action("actionElectricFieldEnvelope")->trigger();
+  for (const QSize size : {QSize(700, 500), QSize(2400, 1600)}) {
+    w->resize(size);
+    QCoreApplication::processEvents();
+    action("actionTile")->trigger();
+    QCoreApplication::processEvents();
+    const auto windows = mdi()->subWindowList(QMdiArea::CreationOrder);
+    for (int i = 0; i < windows.size(); ++i) {
+      EXPECT_GE(windows[i]->widget()->width(), AbstractPlotWidget::minimumReadableWidth);
+      EXPECT_GE(windows[i]->widget()->height(), AbstractPlotWidget::minimumReadableHeight);
+      for (int j = 0; j < i; ++j)
+        EXPECT_FALSE(windows[i]->geometry().intersects(windows[j]->geometry())) << i << " " << j;
+    }
+    const bool scrolls = mdi()->verticalScrollBar()->maximum() > 0 || mdi()->horizontalScrollBar()->maximum() > 0;
+    EXPECT_EQ(scrolls, size.width() < 1000) << size.width();
+  }
 }
 
 TEST_F(Window, RefreshWalkFollowsEachWindowsRefreshTest)
@@ -397,6 +468,79 @@ TEST_F(Window, DialogOpensWindowsForTheSelectedRows)
     titles << s->windowTitle();
   titles.sort();
   EXPECT_EQ(titles, QStringList({"P0", "P2"}));
+}
+
+namespace {
+
+// A fake engine whose step takes stepNs on the window's clock.
+class ClockedEngine : public FakeEngine
+{
+public:
+  ClockedEngine(const QStringList &lines, const QString &runName, qint64 &now, qint64 stepNs)
+      : FakeEngine(lines, runName), now(now), stepNs(stepNs)
+  {
+  }
+  void step() override
+  {
+    now += stepNs;
+    FakeEngine::step();
+  }
+  qint64 &now;
+  qint64 stepNs;
+};
+
+// Every paint of the watched widget takes costNs on the window's clock.
+class SlowPainter : public QObject
+{
+public:
+  SlowPainter(QWidget *watched, qint64 &now, qint64 costNs) : now(now), costNs(costNs)
+  {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject *, QEvent *event) override
+  {
+    if (event->type() == QEvent::Paint) {
+      now += costNs;
+      ++paints;
+    }
+    return false;
+  }
+  qint64 &now;
+  qint64 costNs;
+  int paints = 0;
+};
+
+} // namespace
+
+// A plot at "every 1" whose painting (done by Qt after the refresh) takes
+// 50 ms against steps of 1 ms: the drawing budget spaces the redraws so that
+// the run still steps more than nine tenths of the time.
+TEST_F(Window, SlowPaintingLeavesTheRunItsSpeed)
+{
+  constexpr qint64 ms = 1000000;
+  qint64 now = 0;
+  LumoraOptions o = options(config("FDTD_paced.txt", "1 required\n"));
+  o.clock = [&now] { return now; };
+  o.engineFactory = [&now](const QString &, const QStringList &lines, const QString &runName) -> Simulator * {
+    return new ClockedEngine(lines, runName, now, ms);
+  };
+  Lumora *w = make(o);
+  click("pauseButton");
+  action("actionElectricFieldEnvelope")->trigger();
+  auto *plot = qobject_cast<AbstractPlotWidget *>(mdi()->subWindowList().first()->widget());
+  ASSERT_NE(plot, nullptr);
+  plot->checkBox->setChecked(true);
+  QCoreApplication::processEvents();
+  SlowPainter painter(plot->navigablePlot()->canvas(), now, 50 * ms);
+  const qint64 start = now;
+  const int first = engine()->iteration;
+  click("resumeButton");
+  ASSERT_TRUE(waitUntil([&] { return now - start >= 20000 * ms; }, 30000));
+  click("pauseButton");
+  const double stepping = static_cast<double>(engine()->iteration - first) * ms / static_cast<double>(now - start);
+  EXPECT_GE(stepping, 0.9);
+  EXPECT_GE(painter.paints, 10); // the plot still follows the run
+  EXPECT_EQ(w->runStateStatusLabel()->text(), "Paused");
 }
 
 // --- breakpoints -------------------------------------------------------------------

@@ -7,6 +7,9 @@
 #include "fdtd/sections/lorentz.h"
 #include "fdtd/sources/additivegaussiansource.h"
 #include "fdtd/sources/hardsinusoidalsource.h"
+#include "fdtd/threadchoice.h"
+
+#include <omp.h>
 
 #include <gtest/gtest.h>
 
@@ -236,13 +239,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WarningCase{"None", [](QStringList &) {}, ""},
         WarningCase{"CoarseCells", set(5, "100 size"),
-                    "Section 1 (cells 1 to 99, lossless dielectric): 6.66 cells per wavelength at "
+                    "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at "
                     "450 THz (the highest significant frequency of the sources, index 1), fewer "
                     "than 10: the grid's dispersion will distort the pulse; use cells of at most "
                     "66.6 nm."},
         WarningCase{"StrongKerr",
                     both(set(8, "ker1 medium"), set(10, "2 1 0.5 12.2 32 0.7 parameters")),
-                    "Section 1 (cells 1 to 99, Kerr and Raman medium): at the source amplitude 1 "
+                    "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 1 "
                     "V/m the Kerr effect changes the index by 11.8 %, more than 10 %: the "
                     "third-order model no longer describes the medium."},
         WarningCase{"ProbeClosesBeforeThePulse",
@@ -260,20 +263,29 @@ TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
 {
   QStringList l = baseLines();
   l << "lor1 medium" << "1000 meshpoints" << "2.25 1 0 5.0 10 300 THz parameters";
+  for (const char *start : {"1", "7"})
+    l << "fourier typeOf" << QStringLiteral("F%1 * name").arg(start) << "500 z-location" << "0 use"
+      << "300 10 400 start" << QStringLiteral("%1 itstart").arg(start) << "end itend" << "THz anyunit";
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed());
   const QStringList summary = setupSummaryText(*e).split('\n');
-  ASSERT_GE(summary.size(), 9);
+  ASSERT_GE(summary.size(), 12);
   EXPECT_EQ(summary[1].toStdString(),
             "Grid: 1100 cells of 10 nm (11000 nm long), Δt = 33.36 as, stability 1, 33.36 fs "
             "simulated per 1000 steps, reflecting ends (1d)");
-  EXPECT_EQ(summary[3].toStdString(), "  1. cells 1 to 99 (990 nm): lossless dielectric, εr 1, "
+  EXPECT_EQ(summary[2].toStdString(), "Threads: 1 thread (1 asked for)");
+  // Cells counted as "meshpoints" counts them: 100, then 1000.
+  EXPECT_EQ(summary[4].toStdString(), "  1. cells 1 to 100 (1000 nm): lossless dielectric, εr 1, "
                                       "μr 1; index 1 at 375 THz");
   // eps = 2.25 + 2.75 * 300^2 / (300^2 - 375^2 - i 375 * 10) = -2.612 + 0.360i at 375 THz
-  EXPECT_TRUE(summary[4].endsWith("; index 0.111158 + 1.62i at 375 THz")) << summary[4].toStdString();
-  EXPECT_TRUE(summary[6].startsWith("  1. Gaussian pulse, 50 THz bandwidth, 10 periods at grid "
+  EXPECT_TRUE(summary[5].startsWith("  2. cells 101 to 1100 (10000 nm)")) << summary[5].toStdString();
+  EXPECT_TRUE(summary[5].endsWith("; index 0.111158 + 1.62i at 375 THz")) << summary[5].toStdString();
+  EXPECT_TRUE(summary[7].startsWith("  1. Gaussian pulse, 50 THz bandwidth, 10 periods at grid "
                                     "point 50, centre 375 THz"))
-      << summary[6].toStdString();
+      << summary[7].toStdString();
+  EXPECT_TRUE(summary[9].startsWith("  spectrum \"F1\" at grid point 500: 11 points, every iteration, "))
+      << summary[9].toStdString();
+  EXPECT_TRUE(summary[10].contains(": 11 points, from iteration 7 on, ")) << summary[10].toStdString();
   EXPECT_TRUE(summary.last().isEmpty() && summary[summary.size() - 2].startsWith("Memory: about "));
 }
 
@@ -319,4 +331,69 @@ TEST(Setup, LumpedTerminationAndColocatedSources)
   auto *additive = dynamic_cast<AdditiveGaussianSource<int, double> *>(e->sources[2]);
   ASSERT_NE(additive, nullptr);
   EXPECT_EQ(additive->gridPoint, 49);
+}
+
+// "threads" is a most: one thread unless some section is as long as the loops
+// from which a second thread pays off, never more than the machine offers.
+TEST(Threads, PlanBySizeAndMachine)
+{
+  const struct
+  {
+    const char *name;
+    int requested;
+    int processors;
+    std::vector<SectionLength> sections;
+    int most;
+    const char *reason;
+  } cases[] = {
+      {"OneAsked", 1, 2, {{1000000, 32768}}, 1, "1 thread (1 asked for)"},
+      {"SmallLayers", 2, 2, {{600, 32768}, {900, 16384}}, 1,
+       "1 thread (2 asked for): every section is shorter than the 16384 cells from which a second thread pays off"},
+      {"PlainJustShort", 2, 2, {{32767, 32768}}, 1,
+       "1 thread (2 asked for): every section is shorter than the 32768 cells from which a second thread pays off"},
+      {"DispersiveLongEnough", 2, 2, {{600, 32768}, {16384, 16384}}, 2,
+       "2 threads (2 asked for); one while the machine's other work makes more threads step slower"},
+      {"BeyondTheMachine", 8, 2, {{1000000, 32768}}, 2, "2 threads (8 asked for): the machine has 2 processors"},
+      {"MachineDefault", 0, 4, {{1000000, 32768}}, 4,
+       "4 threads (as many as the machine's 4 processors); one while the machine's other work makes more "
+       "threads step slower"},
+  };
+  for (const auto &c : cases) {
+    const ThreadPlan plan = planThreads(c.requested, c.processors, c.sections);
+    EXPECT_EQ(plan.most, c.most) << c.name;
+    EXPECT_EQ(plan.reason.toStdString(), c.reason) << c.name;
+  }
+  // A grid of 3000 cells asking for two threads steps with one.
+  QStringList l = baseLines();
+  l[2] = "2 threads";
+  auto e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed());
+  EXPECT_EQ(e->threadPlan.most, 1);
+  e->step();
+  EXPECT_EQ(omp_get_max_threads(), 1);
+}
+
+// The tuner tries the most and one thread in turn and steps with the faster,
+// trying again after a few seconds: a machine that gets busy is noticed.
+TEST(Threads, TunerStepsWithTheFasterCount)
+{
+  ThreadTuner tuner(2);
+  double one = 1e-3;
+  double two = 0.6e-3; // idle machine: two threads win
+  const auto run = [&](double seconds) {
+    int withTwo = 0;
+    int steps = 0;
+    for (double t = 0.0; t < seconds; ++steps) {
+      const double cost = tuner.threads() == 2 ? two : one;
+      withTwo += tuner.threads() == 2;
+      tuner.stepTook(cost);
+      t += cost;
+    }
+    return static_cast<double>(withTwo) / steps;
+  };
+  EXPECT_GT(run(ThreadTuner::holdSeconds), 0.95);
+  two = 5e-3; // another program takes a core: the second thread waits
+  run(ThreadTuner::holdSeconds);
+  EXPECT_LT(run(ThreadTuner::holdSeconds), 0.2);
+  EXPECT_EQ(ThreadTuner(1).threads(), 1);
 }

@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 #include "results/columnwriter.h"
+#include "plots/drawingbudget.h"
 #include "plots/plotwidgets.h"
 #include "results/resultsaving.h"
 
@@ -267,15 +268,19 @@ std::unique_ptr<EFieldPlotWidget> efieldPlot(FakeEngine &e)
   return std::make_unique<EFieldPlotWidget>(&e, "Location [um]", "Electric field [V/m]", 1, "E", 0);
 }
 
-// Wheel zoom on the canvas centre.
-void zoomIn(NavigablePlot *plot)
+// Turns the wheel by notches (positive: up, away from the user) over the
+// canvas point at.
+void wheel(NavigablePlot *plot, int notches, QPoint at = QPoint(-1, -1))
 {
   QWidget *canvas = plot->canvas();
-  const QPoint centre = canvas->rect().center();
-  QWheelEvent wheel(centre, canvas->mapToGlobal(centre), QPoint(), QPoint(0, -360), Qt::NoButton,
+  if (at == QPoint(-1, -1))
+    at = canvas->rect().center();
+  QWheelEvent event(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(canvas, &wheel);
+  QApplication::sendEvent(canvas, &event);
 }
+
+void zoomIn(NavigablePlot *plot) { wheel(plot, 3); }
 
 } // namespace
 
@@ -290,7 +295,7 @@ TEST(PlotWidgets, RefreshEveryNIterations)
                {"0", 7, true},  {"", 5, true},  {"10", 25, false}, {"2147483647", 2147483647, true}};
   FakeEngine e;
   auto w = efieldPlot(e);
-  EXPECT_FALSE(w->wantsRefresh(&e)); // Refresh not ticked
+  EXPECT_FALSE(w->isRefreshDue(&e)); // Refresh not ticked
   w->checkBox->setChecked(true);
   for (const auto &c : cases) {
     w->lineEdit->setText(c.every);
@@ -363,49 +368,72 @@ TEST(PlotWidgets, SpectrumAxisKeepsFiniteAndHonoursTheLowerLimit)
   EXPECT_TRUE(std::isfinite(w.leftAxisLower()) && std::isfinite(w.leftAxisUpper()));
 }
 
-namespace {
-
-// A field plot whose redraw costs drawCost of the fake clock.
-class CostlyPlot : public EFieldPlotWidget
-{
-public:
-  CostlyPlot(FakeEngine &e, qint64 &now, qint64 drawCost)
-      : EFieldPlotWidget(&e, "x", "y", 1, "E", 0), now(now), drawCost(drawCost)
-  {
-    setClock([&now] { return now; });
-  }
-  void refreshPlot(Simulator *engine) override
-  {
-    now += drawCost;
-    EFieldPlotWidget::refreshPlot(engine);
-  }
-  qint64 &now;
-  qint64 drawCost;
-};
-
-} // namespace
-
-// One step per millisecond with "every 1": at most 25 redraws a second, and
-// slow redraws spread out so that drawing takes at most a fifth of the time.
-TEST(PlotWidgets, DrawingBudgetWithAFakeClock)
+// Steps of 1 ms on a fake clock; a redraw (its refresh and its painting,
+// wherever Qt does it) costs the thread cost ms that are not stepping. Fast
+// redraws come at most 25 times a second; slow ones are spaced so that the
+// run steps at least 1 - maximumShare of the time; when even the steps leave
+// no room (overhead of 0.2 ms a step) plots still redraw every 2 s, but a
+// redraw of 200 ms no sooner than 200 ms / maximumShare.
+TEST(DrawingBudget, SpacesRedrawsByWhatTheyCost)
 {
   constexpr qint64 ms = 1000000;
-  const int cases[][2] = {{0, 25}, {5, 25}, {20, 10}, {100, 2}}; // cost in ms, redraws a second
+  const struct
+  {
+    double cost;
+    double overhead;
+    int redraws; // in 10 s
+  } cases[] = {{0, 0, 250}, {1, 0, 250}, {5, 0, 100}, {50, 0, 10}, {200, 0, 3}, {0, 0.2, 5}};
   for (const auto &c : cases) {
-    FakeEngine e;
-    e.field = {0.0, 1.0};
     qint64 now = 0;
-    CostlyPlot w(e, now, c[0] * ms);
-    w.checkBox->setChecked(true);
+    DrawingBudget budget([&now] { return now; });
     int redraws = 0;
-    for (; now < 1000 * ms; now += ms) {
-      ++e.iteration;
-      if (w.wantsRefresh(&e)) {
-        w.refreshWithinBudget(&e);
+    qint64 stepping = 0;
+    while (now < 10000 * ms) {
+      budget.addSteppingTime(ms);
+      now += ms;
+      stepping += ms;
+      now += static_cast<qint64>(c.overhead * ms);
+      if (budget.mayRedraw()) {
+        budget.redrawStarted();
+        now += static_cast<qint64>(c.cost * ms);
         ++redraws;
       }
     }
-    EXPECT_NEAR(redraws, c[1], 1) << "cost " << c[0];
+    EXPECT_NEAR(redraws, c.redraws, 1) << "cost " << c.cost << " ms";
+    if (c.overhead == 0.0) {
+      EXPECT_GE(static_cast<double>(stepping) / now, 0.91) << c.cost; // the run keeps nine tenths and more
+    }
+  }
+}
+
+// Wheel up zooms in and down zooms out, about the point under the cursor, in
+// curve plots and the spectrogram.
+TEST(PlotWidgets, WheelZoomsAboutTheCursor)
+{
+  FakeEngine e;
+  e.field.assign(11, 1.0);
+  staticMap(e);
+  auto curve = efieldPlot(e);
+  StaticSpectrogramPlotWidget map(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1, "Spectrogram", 0);
+  for (AbstractPlotWidget *w : {static_cast<AbstractPlotWidget *>(curve.get()), static_cast<AbstractPlotWidget *>(&map)}) {
+    w->resize(533, 293);
+    w->show();
+    w->refreshPlot(&e);
+    NavigablePlot *plot = w->navigablePlot();
+    const QPoint at(plot->canvas()->width() / 4, plot->canvas()->height() / 3);
+    const auto under = [&](int axis) { return plot->canvasMap(axis).invTransform(axis == QwtPlot::xBottom ? at.x() : at.y()); };
+    const double x = under(QwtPlot::xBottom);
+    const double y = under(QwtPlot::yLeft);
+    const double width = plot->axisRange(QwtPlot::xBottom).width();
+    const double height = plot->axisRange(QwtPlot::yLeft).width();
+    wheel(plot, 2, at);
+    EXPECT_NEAR(plot->axisRange(QwtPlot::xBottom).width(), width * 0.81, width * 1e-6) << w->title().toStdString();
+    EXPECT_NEAR(plot->axisRange(QwtPlot::yLeft).width(), height * 0.81, height * 1e-6);
+    EXPECT_NEAR(under(QwtPlot::xBottom), x, width * 1e-3);
+    EXPECT_NEAR(under(QwtPlot::yLeft), y, height * 1e-3);
+    wheel(plot, -4, at);
+    EXPECT_NEAR(plot->axisRange(QwtPlot::xBottom).width(), width / 0.81, width * 1e-6);
+    EXPECT_NEAR(under(QwtPlot::xBottom), x, width * 1e-3);
   }
 }
 
