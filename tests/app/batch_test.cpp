@@ -614,7 +614,7 @@ TEST_F(Sweep, FailedRunsAndWarningsAreReportedAndListed)
                           "--iterations", "100", "--out", "out"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("run-0002  size=200  file=line.txt  ok")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("s  (1 warning(s): Section 1 (cells 1 to 199, lossless dielectric): 2.22 cells per"));
+  EXPECT_TRUE(r.err.contains("s  (1 warning(s): Section 1 (cells 1 to 200, lossless dielectric): 2.22 cells per"));
   EXPECT_TRUE(r.err.contains("run-0003  size=10  file=missing/line.txt  failed"));
   EXPECT_TRUE(r.err.contains("(exit code 3): Iteration 50: saving the electric field envelope in \"missing/line.txt\" failed."));
   const QList<QStringList> manifest = csv(path("out/manifest.csv"));
@@ -624,7 +624,7 @@ TEST_F(Sweep, FailedRunsAndWarningsAreReportedAndListed)
   EXPECT_EQ(column(summary, "status"), QStringList({"ok", "ok", "failed"}));
   const QStringList warnings = column(summary, "warnings");
   EXPECT_EQ(warnings.at(0), "0");
-  EXPECT_TRUE(warnings.at(1).startsWith("1: Section 1 (cells 1 to 199, lossless dielectric): 2.22 cells per"));
+  EXPECT_TRUE(warnings.at(1).startsWith("1: Section 1 (cells 1 to 200, lossless dielectric): 2.22 cells per"));
   const QStringList peaks = column(summary, "peak |E| [V/m]");
   EXPECT_FALSE(peaks.at(0).isEmpty());
   EXPECT_TRUE(peaks.at(2).isEmpty()); // a failed run has no scalars
