@@ -118,6 +118,7 @@ struct ExitCase
   const char *message;
   int savedAt;
 };
+void PrintTo(const ExitCase &c, std::ostream *os) { *os << c.name; }
 
 class BatchExit : public BatchRun, public ::testing::WithParamInterface<ExitCase>
 {
@@ -318,6 +319,7 @@ struct OverrideCase
   QStringList expected; // the lines afterwards; empty: refused
   const char *problem;
 };
+void PrintTo(const OverrideCase &c, std::ostream *os) { *os << c.sets.join(' ').toStdString(); }
 
 class Overrides : public ::testing::TestWithParam<OverrideCase>
 {
@@ -388,6 +390,7 @@ struct ExpansionCase
   QList<QStringList> runs; // empty: refused
   const char *problem;
 };
+void PrintTo(const ExpansionCase &c, std::ostream *os) { *os << c.vary.join(' ').toStdString(); }
 
 class Expansion : public ::testing::TestWithParam<ExpansionCase>
 {
