@@ -485,6 +485,19 @@ TEST(SweepScalars, SpectralTotalEnergyWithAndWithoutConversionFile)
   EXPECT_DOUBLE_EQ(total(), 3);
 }
 
+// A grid run's spectrum on a wavelength grid peaks at a wavelength.
+TEST(SweepScalars, WavelengthSpectrumPeaksAtAWavelength)
+{
+  QTemporaryDir dir;
+  testsupport::writeFile(dir, "W.txt",
+                         "! Magnitude spectrum:\n! Wavelength [um]\tMagnitude [dBV/m]\n0.6\t-3\n0.3\t1\n"
+                         "! Phase spectrum:\n! Wavelength [um]\t Radians\n0.6\t0\n0.3\t0\n");
+  QStringList names;
+  for (const RunScalar &s : runScalars(dir.path()))
+    names << s.name + "=" + QString::number(s.value);
+  EXPECT_TRUE(names.contains("W: peak wavelength [um]=0.3")) << names.join(", ").toStdString();
+}
+
 TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
 {
   const std::pair<QStringList, const char *> table[] = {
