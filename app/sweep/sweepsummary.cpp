@@ -152,8 +152,12 @@ void gridScalars(const QString &folder, QList<RunScalar> &out)
     for (std::size_t i = 1; i < b.y.size(); ++i)
       if (b.y[i] > b.y[top])
         top = i;
+    // A spectrum on a wavelength grid peaks at a wavelength.
+    const bool wavelength = b.headers.value(1).startsWith(QLatin1String("! Wavelength"));
     if (std::isfinite(b.y[top]))
-      out << RunScalar{withUnit(base + QStringLiteral(": peak frequency"), unitOf(b.headers, 0)), b.x[top]};
+      out << RunScalar{withUnit(base + (wavelength ? QStringLiteral(": peak wavelength") : QStringLiteral(": peak frequency")),
+                                unitOf(b.headers, 0)),
+                       b.x[top]};
     out << RunScalar{base + QStringLiteral(": integrated power (a.u.)"), integral(b.x, powers(b.y))};
   }
 }

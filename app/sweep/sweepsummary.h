@@ -15,7 +15,7 @@ struct RunScalar
 
 // Grid engine: the final electric-field energy (eps0/2 times the integral of
 // E^2 over the grid) and the peak |E| from "Electric field.txt", and for every
-// saved spectrum its peak frequency and integrated power (the power spectrum
+// saved spectrum its peak frequency (or wavelength) and integrated power (the power spectrum
 // 10^(dB/10) summed over frequency). Spectral engine: the final total and band
 // energy of "Conversion efficiency.txt", the conversion efficiency (final
 // band energy over the energy of "Input spectrum.txt"), the power-weighted

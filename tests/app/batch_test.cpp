@@ -118,6 +118,7 @@ struct ExitCase
   const char *message;
   int savedAt;
 };
+void PrintTo(const ExitCase &c, std::ostream *os) { *os << c.name; }
 
 class BatchExit : public BatchRun, public ::testing::WithParamInterface<ExitCase>
 {
@@ -318,6 +319,7 @@ struct OverrideCase
   QStringList expected; // the lines afterwards; empty: refused
   const char *problem;
 };
+void PrintTo(const OverrideCase &c, std::ostream *os) { *os << c.sets.join(' ').toStdString(); }
 
 class Overrides : public ::testing::TestWithParam<OverrideCase>
 {
@@ -390,6 +392,7 @@ struct ExpansionCase
   QList<QStringList> runs; // empty: refused
   const char *problem;
 };
+void PrintTo(const ExpansionCase &c, std::ostream *os) { *os << c.vary.join(' ').toStdString(); }
 
 class Expansion : public ::testing::TestWithParam<ExpansionCase>
 {
@@ -482,6 +485,19 @@ TEST(SweepScalars, SpectralTotalEnergyWithAndWithoutConversionFile)
                          "! Total energy: \n! Location [mm]\tEnergy (a.u.)\n1\t4\n2\t3\n"
                          "! Energy in user-specified band: \n! Location [mm]\tEnergy (a.u.)\n1\t0.5\n2\t1\n");
   EXPECT_DOUBLE_EQ(total(), 3);
+}
+
+// A grid run's spectrum on a wavelength grid peaks at a wavelength.
+TEST(SweepScalars, WavelengthSpectrumPeaksAtAWavelength)
+{
+  QTemporaryDir dir;
+  testsupport::writeFile(dir, "W.txt",
+                         "! Magnitude spectrum:\n! Wavelength [um]\tMagnitude [dBV/m]\n0.6\t-3\n0.3\t1\n"
+                         "! Phase spectrum:\n! Wavelength [um]\t Radians\n0.6\t0\n0.3\t0\n");
+  QStringList names;
+  for (const RunScalar &s : runScalars(dir.path()))
+    names << s.name + "=" + QString::number(s.value);
+  EXPECT_TRUE(names.contains("W: peak wavelength [um]=0.3")) << names.join(", ").toStdString();
 }
 
 TEST(SweepArguments, UsageErrorsNameWhatIsWrong)

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <ostream>
 
 using testsupport::readAll;
 
@@ -90,6 +91,8 @@ struct TextCase
   ResultKind kind;
   QByteArray text;
 };
+
+void PrintTo(const TextCase &c, std::ostream *os) { *os << c.name; }
 
 class SavedText : public ::testing::TestWithParam<TextCase>
 {
