@@ -160,7 +160,7 @@ BENCHMARK(BM_WholeRun)->Arg(1 << 12)->Unit(benchmark::kMillisecond);
 // steps, and the RMS difference in dB of the output spectrum (band above
 // -40 dB of its peak) from a run at half the tolerance, which shows that the
 // tolerance is converged (below 0.1 dB).
-const double tolerances[] = {1e-5, 3e-6, 1e-6};
+const double tolerances[] = {1e-5, 1e-6, 1e-7};
 
 QStringList supercontinuum(double tolerance)
 {

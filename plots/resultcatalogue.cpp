@@ -1,6 +1,8 @@
 #include "plots/resultcatalogue.h"
 
+#include "engine/evolutionrecord.h"
 #include "engine/simulator.h"
+#include "plots/evolutionmaps.h"
 #include "plots/columnwriter.h"
 #include "plots/resultsaving.h"
 #include "postprocessing/spectrogramdata.h"
@@ -70,6 +72,9 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
   const QString location = bracketed(QStringLiteral("Location"), engine.lengthUnit);
   const QString decibels = QStringLiteral("Magnitude [dBV/m]");
   const QString field = QStringLiteral("Electric field [V/m]");
+  // Engines whose signal is not a field (a fibre's power) name it themselves.
+  const QString signal = engine.timeSignalTitle();
+  const QString spectrum = engine.spectrumValueTitle();
   const auto set = [&e](const QString &title, const QString &x, const QString &y, const QString &file) {
     e.title = title;
     e.xTitle = x;
@@ -94,17 +99,19 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
     e.savedYTitle = QStringLiteral("Energy (a.u.)");
     break;
   case ResultKind::TimeSignal:
-    set(QStringLiteral("UPPE E-field"), engine.timeAxisLabel(0), field, QStringLiteral("UPPE E-field.txt"));
+    set(QStringLiteral("UPPE E-field"), engine.timeAxisLabel(0), signal.isEmpty() ? field : signal,
+        QStringLiteral("UPPE E-field.txt"));
     break;
   case ResultKind::FFTSpectrum:
-    set(QStringLiteral("FFT spectrum"), engine.spectrumAxisLabel(), decibels, QStringLiteral("FFT spectrum.txt"));
+    set(QStringLiteral("FFT spectrum"), engine.spectrumAxisLabel(), spectrum.isEmpty() ? decibels : spectrum,
+        QStringLiteral("FFT spectrum.txt"));
     break;
   case ResultKind::InputSignal:
-    set(QStringLiteral("Input signal"), engine.timeAxisLabel(0), QStringLiteral("E field [V/m]"),
-        QStringLiteral("Input signal.txt"));
+    set(QStringLiteral("Input signal"), engine.timeAxisLabel(0),
+        signal.isEmpty() ? QStringLiteral("E field [V/m]") : signal, QStringLiteral("Input signal.txt"));
     break;
   case ResultKind::InputSpectrum:
-    set(QStringLiteral("Input spectrum"), engine.spectrumAxisLabel(), decibels,
+    set(QStringLiteral("Input spectrum"), engine.spectrumAxisLabel(), spectrum.isEmpty() ? decibels : spectrum,
         QStringLiteral("Input spectrum.txt"));
     break;
   case ResultKind::Spectrum:
@@ -115,6 +122,15 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
     set(QString(), bracketed(QStringLiteral("Time"), engine.probeTimeUnit(index)), field, QString());
     e.savedYTitle = QStringLiteral("E-field [V/m]");
     indexedEntry(e, engine.probeNames(), Qt::CaseInsensitive);
+    break;
+  case ResultKind::SpectralEvolution:
+    set(QStringLiteral("Spectral evolution"), QString(), QString(), QStringLiteral("Spectral evolution.txt"));
+    break;
+  case ResultKind::TemporalEvolution:
+    set(QStringLiteral("Temporal evolution"), QString(), QString(), QStringLiteral("Temporal evolution.txt"));
+    break;
+  case ResultKind::OutputSpectrogram:
+    set(QStringLiteral("Output spectrogram"), QString(), QString(), QStringLiteral("Output spectrogram.txt"));
     break;
   case ResultKind::Spectrogram:
     set(QStringLiteral("Spectrogram"),
@@ -164,6 +180,10 @@ bool resultAvailable(Simulator &engine, ResultKind kind)
     return engine.timeSeriesAvailable;
   case ResultKind::Spectrogram:
     return engine.spectrogramAvailable;
+  case ResultKind::SpectralEvolution:
+  case ResultKind::TemporalEvolution:
+  case ResultKind::OutputSpectrogram:
+    return engine.evolution() && engine.evolution()->rows() > 0;
   default:
     return engine.hasTimeSignal();
   }
@@ -197,7 +217,7 @@ void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<doubl
     y = engine.electricField();
     break;
   case ResultKind::FFTSpectrum:
-    x = axis(engine.frequencyCount(), 0.0, engine.frequencyStepDisplay());
+    x = axis(engine.frequencyCount(), engine.frequencyStartDisplay(), engine.frequencyStepDisplay());
     y = engine.spectrumDbVector();
     break;
   case ResultKind::Spectrum:
@@ -224,6 +244,9 @@ void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<doubl
     break;
   }
   case ResultKind::Spectrogram:
+  case ResultKind::SpectralEvolution:
+  case ResultKind::TemporalEvolution:
+  case ResultKind::OutputSpectrogram:
     x.clear();
     y.clear();
     break;
@@ -234,6 +257,14 @@ QByteArray resultText(Simulator &engine, const ResultEntry &entry, bool saved)
 {
   if (entry.kind == ResultKind::Spectrogram)
     return spectrogramText(engine, entry.index);
+  if (const EvolutionRecord *record = engine.evolution()) {
+    if (entry.kind == ResultKind::SpectralEvolution)
+      return evolutionMapText(spectralEvolutionMap(*record, entry.wavelengthAxis, 16384), entry.title);
+    if (entry.kind == ResultKind::TemporalEvolution)
+      return evolutionMapText(temporalEvolutionMap(*record), entry.title);
+    if (entry.kind == ResultKind::OutputSpectrogram)
+      return evolutionMapText(outputSpectrogram(*record, entry.gateSeconds), entry.title);
+  }
   std::vector<double> x;
   std::vector<double> y;
   resultSeries(engine, entry, x, y);
@@ -267,6 +298,10 @@ QList<ResultEntry> saveAllEntries(Simulator &engine)
     for (ResultKind kind : {ResultKind::InputSignal, ResultKind::InputSpectrum, ResultKind::FFTSpectrum,
                             ResultKind::TimeSignal})
       entries << resultEntry(engine, kind);
+    for (ResultKind kind : {ResultKind::SpectralEvolution, ResultKind::TemporalEvolution,
+                            ResultKind::OutputSpectrogram})
+      if (resultAvailable(engine, kind))
+        entries << resultEntry(engine, kind);
     return entries;
   }
   const auto add = [&](ResultKind kind, int count) {

@@ -303,7 +303,8 @@ void UPPESimulator::buildIntegrator()
 
 void UPPESimulator::prepareRecords()
 {
-  spectrumDb.assign(std::size_t(frequencyCountValue), 0.0);
+  if (!envelope)
+    spectrumDb.assign(std::size_t(frequencyCountValue), 0.0);
   referenceEnergy = energyFromDb(initialSpectrumDb);
   // Conversion-efficiency band: exactly the bins whose frequency lies inside
   // bandLow .. bandHigh (THz), ends included.
