@@ -314,7 +314,7 @@ QString UPPESimulator::fibreLines() const
   if (ld > 0.0 && lnl > 0.0) {
     const double solitonNumber = std::sqrt(ld / lnl);
     scales << tr("soliton number N = %1").arg(number(solitonNumber));
-    if (beta2 < 0.0)
+    if (beta2 < 0.0 && solitonNumber >= 1.5)
       scales << tr("fission length L_D/N = %1").arg(lengthText(ld / solitonNumber));
   }
   out << tr("Pulse scales: %1").arg(scales.join(QStringLiteral("; ")));
