@@ -65,7 +65,7 @@ NavigablePlot *EvolutionMapWidget::navigablePlot() const { return plot; }
 void EvolutionMapWidget::setFloor(double decibelsBelowPeak)
 {
   floorDb = decibelsBelowPeak;
-  show();
+  showMap();
 }
 
 void EvolutionMapWidget::refreshPlot(Simulator *engine)
@@ -102,10 +102,10 @@ void EvolutionMapWidget::recompute()
     map_ = wavelengthAxis && wavelengthAxis->isChecked() ? wavelengthMap : frequencyMap;
   else if (kind == Map::Spectrogram && fieldRecord)
     map_ = outputSpectrogram(*fieldRecord, gateWidth ? gateWidth->value() * timeScale : 0.0);
-  show();
+  showMap();
 }
 
-void EvolutionMapWidget::show()
+void EvolutionMapWidget::showMap()
 {
   if (map_.empty())
     return;

@@ -40,7 +40,7 @@ public slots:
   void setFloor(double decibelsBelowPeak);
 
 private:
-  void show();
+  void showMap();
 
   Map kind;
   EvolutionMap map_;
