@@ -183,7 +183,8 @@ void UPPESimulator::recordPlane()
   EvolutionRecord &r = evolutionRecord;
   const int n = timePointCount;
   r.distances.push_back(z / config.medium.lengthScale);
-  std::vector<double> power(static_cast<std::size_t>(n), 0.0);
+  std::vector<double> &power = planePower;
+  power.resize(std::size_t(n));
   if (envelope) {
     refreshDisplay();
     std::copy(timeField.begin(), timeField.end(), power.begin());
@@ -253,10 +254,14 @@ double UPPESimulator::frequencyStartDisplay() const
 
 QString UPPESimulator::timeSignalTitle() const
 {
-  return envelope ? QStringLiteral("Power [W]") : QString();
+  if (envelope)
+    return QStringLiteral("Power [W]");
+  return config.medium.type == Fibre ? QStringLiteral("Field [sqrt(W)]") : QString();
 }
 
 QString UPPESimulator::spectrumValueTitle() const
 {
-  return envelope ? QStringLiteral("Spectral energy density [dB(J/Hz)]") : QString();
+  if (envelope)
+    return QStringLiteral("Spectral energy density [dB(J/Hz)]");
+  return config.medium.type == Fibre ? QStringLiteral("Magnitude [dB]") : QString();
 }

@@ -263,6 +263,7 @@ private:
   EvolutionRecord evolutionRecord;
   int nextPlane = 0;
   int spectralStride = 1, temporalStride = 1;
+  std::vector<double> planePower;         // work row of recordPlane
   ComplexArray analyticBuffer;            // field model: power from the analytic signal
   FftwPlan analyticForward, analyticBackward;
 
