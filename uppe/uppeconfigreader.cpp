@@ -103,6 +103,9 @@ int findWordLine(const QStringList &lines, const QString &word, int from, int to
   to = std::min(to, int(lines.size()));
   for (int i = std::max(from, 0); i < to; ++i) {
     const QStringList tokens = lineTokens(lines.at(i));
+    // Name lines ("text * name") hold free text, not keywords.
+    if (std::any_of(tokens.begin(), tokens.end(), [](const QString &t) { return t.startsWith(QLatin1Char('*')); }))
+      continue;
     for (int t = 1; t < tokens.size(); ++t)
       if (tokens.at(t) == word)
         return i;
@@ -314,6 +317,11 @@ bool UppeConfigReader::readPulseBlock(int s, UppeConfig &config)
     a = std::max(powerLine, energyLine);
     if (powerLine >= 0 && energyLine >= 0)
       return fail(a + 1, tr("a pulse takes either \"peakpower\" or \"energy\", not both"));
+    const int amplitudeLine = findWordLine(lines, keyword(Kw::amplitude), s, blockEnd);
+    if (amplitudeLine >= 0)
+      return fail(std::max(a, amplitudeLine) + 1,
+                  tr("a pulse takes either \"amplitude\" or \"%1\", not both")
+                      .arg(keyword(powerLine >= 0 ? Kw::peakpower : Kw::energy)));
     if (!fibreMedium)
       return fail(a + 1, tr("\"peakpower\" and \"energy\" describe pulses in a fibre medium "
                             "(field in sqrt(W)); other media take \"amplitude\" in V/m"));
@@ -383,6 +391,16 @@ bool UppeConfigReader::readPulseForm(int s, int blockEnd, const BlockUnits &unit
   const double secondsPerUnit = secondsPerTimeUnit(units.timeUnitPosition);
   const int dataLine = findWordLine(lines, keyword(Kw::pulsedata), s, blockEnd);
   const int fwhmLine = findWordLine(lines, keyword(Kw::fwhm), s, blockEnd);
+  const int shapeWidthLine = findWordLine(
+      lines, keyword(pulse.shape == PulseDescription::Gauss ? Kw::threeDB : Kw::tau), s, blockEnd);
+  if (dataLine >= 0 && std::max(fwhmLine, shapeWidthLine) >= 0)
+    return fail(std::max(dataLine, std::max(fwhmLine, shapeWidthLine)) + 1,
+                tr("a measured pulse (\"pulsedata\") takes its width from its spectrum; no other "
+                   "width may be given"));
+  if (fwhmLine >= 0 && shapeWidthLine >= 0)
+    return fail(std::max(fwhmLine, shapeWidthLine) + 1,
+                tr("a pulse takes either \"fwhm\" or \"%1\", not both")
+                    .arg(keyword(pulse.shape == PulseDescription::Gauss ? Kw::threeDB : Kw::tau)));
   if (dataLine >= 0) {
     if (readPulseData(dataLine, units, pulse))
       return true;
