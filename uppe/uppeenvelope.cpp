@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -180,6 +181,7 @@ void UPPESimulator::appendRow(const std::vector<double> &values, std::vector<dou
 
 void UPPESimulator::recordPlane()
 {
+  const auto start = std::chrono::steady_clock::now();
   EvolutionRecord &r = evolutionRecord;
   const int n = timePointCount;
   r.distances.push_back(z / config.medium.lengthScale);
@@ -220,6 +222,7 @@ void UPPESimulator::recordPlane()
   const int planes = r.plannedPlanes;
   while (nextPlane < planes && z >= length * double(nextPlane) / double(planes - 1) * (1.0 - planeSlack))
     ++nextPlane;
+  recordingSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void UPPESimulator::setGuidedOperators()

@@ -142,6 +142,8 @@ public:
   {
     return rightHandSide(z, y, dydz, this);
   }
+  // Wall time spent recording the evolution planes (s).
+  double planeRecordingSeconds() const { return recordingSeconds; }
   // Right-hand-side evaluations made by this engine.
   long long rightHandSideEvaluations() const { return evaluations; }
 
@@ -264,6 +266,7 @@ private:
   int nextPlane = 0;
   int spectralStride = 1, temporalStride = 1;
   std::vector<double> planePower;         // work row of recordPlane
+  double recordingSeconds = 0.0;
   ComplexArray analyticBuffer;            // field model: power from the analytic signal
   FftwPlan analyticForward, analyticBackward;
 
