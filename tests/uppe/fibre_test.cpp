@@ -209,6 +209,21 @@ TEST(Fibre, PulseFormsGiveTheirAnalyticPeakEnergyAndWidth)
   EXPECT_GT(after, before);
 }
 
+// The chirp of "gdd" and the fibre's beta2 share one sign convention: a
+// positive GDD is undone by anomalous dispersion over GDD / |beta2|.
+TEST(Fibre, AnomalousDispersionRecompressesAPositiveGdd)
+{
+  auto e = build(fibre({{FShape, "gauss shape"}, {FSize, "1 0 peakpower"}, {FWidth, "100 fwhm"},
+                        {24, "20000 gdd"}, {FPoints, "1025 timepoints"}, {FDuration, "8000 timeduration"},
+                        {FParameters, "1550 0 0 12.2 32 0 -20 parameters"}, {FLength, "1 size"}}));
+  ASSERT_TRUE(e->isConstructed());
+  const double dt = e->getTimeStep();
+  EXPECT_GT(intensityFwhm(e->getInputField(), dt), 500e-15);
+  runToEnd(*e);
+  // 20000 fs^2 / 20 ps^2/km = 1 m.
+  EXPECT_NEAR(intensityFwhm(e->getTimeField(), dt), 100e-15, 0.5e-15);
+}
+
 // A measured spectrum (intensity and phase, by frequency or by wavelength)
 // written from a chirped pulse reproduces that pulse.
 TEST(Fibre, MeasuredSpectrumReproducesThePulseItWasWrittenFrom)
