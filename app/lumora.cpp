@@ -169,6 +169,17 @@ void Lumora::connectActions()
     const ResultKind kind = entry.second;
     connect(entry.first, &QAction::triggered, this, [this, kind] { openPlotWindow(kind); });
   }
+  // Evolution maps of engines that record planes along z.
+  ui.menuShow->addSeparator();
+  for (const auto &map : {std::make_pair(ResultKind::SpectralEvolution, tr("Spectral evolution")),
+                          std::make_pair(ResultKind::TemporalEvolution, tr("Temporal evolution")),
+                          std::make_pair(ResultKind::OutputSpectrogram, tr("Output spectrogram"))}) {
+    QAction *action = ui.menuShow->addAction(map.second);
+    action->setObjectName(QStringLiteral("action") + QString(map.second).remove(QLatin1Char(' ')));
+    const ResultKind kind = map.first;
+    connect(action, &QAction::triggered, this, [this, kind] { openPlotWindow(kind); });
+    evolutionActions.insert(kind, action);
+  }
 }
 
 void Lumora::updateActions()
@@ -198,6 +209,8 @@ void Lumora::updateActions()
   ui.actionTime_series_plot->setEnabled(offers(ResultKind::TimeProbe));
   ui.actionSpectrogram->setEnabled(offers(ResultKind::Spectrogram));
   ui.actionConversion_efficiency->setEnabled(offers(ResultKind::ConversionEfficiency));
+  for (auto it = evolutionActions.cbegin(); it != evolutionActions.cend(); ++it)
+    it.value()->setEnabled(offers(it.key()));
 
   // Window actions follow the active plot window.
   auto *child = qobject_cast<ChildWindow *>(ui.mdiArea->activeSubWindow());

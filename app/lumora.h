@@ -19,6 +19,7 @@
 #include "ui_lumora.h"
 
 #include <QList>
+#include <QHash>
 #include <QSet>
 #include <QMainWindow>
 #include <QString>
@@ -230,4 +231,5 @@ private:
   // Results an engine announced during the run (spectra, time series, a
   // dynamic spectrogram's first rows).
   QSet<ResultKind> appearedDuringRun;
+  QHash<ResultKind, QAction *> evolutionActions; // View: the evolution maps
 };

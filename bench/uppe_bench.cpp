@@ -8,8 +8,17 @@
 // cache folder makes repeated runs plan quickly. Allocations made by the C
 // library's malloc during the timed loops are counted (allocs_per_iteration).
 
+#include "uppe/envelopepropagator.h"
 #include "uppe/uppeparams.h"
 #include "uppe/uppesimulator.h"
+
+#include <QFile>
+#include <QTextStream>
+#include "input/lookups.h"
+
+#include <cmath>
+#include <chrono>
+#include <ctime>
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -147,6 +156,83 @@ void BM_WholeRun(benchmark::State &state)
       double(evaluations) * 1e-6, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_WholeRun)->Arg(1 << 12)->Unit(benchmark::kMillisecond);
+
+// The shipped supercontinuum example (envelope model, 2^13 points, 15 cm)
+// at the relative tolerance tolerances[i]; reports the accepted and refused
+// steps, and the RMS difference in dB of the output spectrum (band above
+// -40 dB of its peak) from a run at half the tolerance, which shows that the
+// tolerance is converged (below 0.1 dB).
+const double tolerances[] = {1e-5, 1e-6, 1e-7};
+
+QStringList supercontinuum(double tolerance, int planes = 200)
+{
+  QFile file(QStringLiteral(LUMORA_EXAMPLES "/UPPE_fibre_supercontinuum.txt"));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return {};
+  QTextStream in(&file);
+  QStringList lines = readConfigurationLines(in);
+  for (QString &line : lines) {
+    if (line.endsWith(QLatin1String(" tolerance")))
+      line = QStringLiteral("%1 tolerance").arg(tolerance);
+    if (line.endsWith(QLatin1String(" planes")))
+      line = QStringLiteral("%1 planes").arg(planes);
+  }
+  return lines;
+}
+
+std::vector<double> runSpectrum(const QStringList &lines, long long &accepted, long long &refused,
+                                double *cpuSeconds = nullptr, double *recordingShare = nullptr)
+{
+  UPPESimulator engine(lines, QStringLiteral("UPPE_bench"));
+  if (!engine.isConstructed())
+    return {};
+  const std::clock_t start = std::clock();
+  const auto wallStart = std::chrono::steady_clock::now();
+  while (!engine.finished)
+    engine.step();
+  const auto wall = std::chrono::steady_clock::now() - wallStart;
+  if (cpuSeconds)
+    *cpuSeconds = double(std::clock() - start) / CLOCKS_PER_SEC;
+  if (recordingShare)
+    *recordingShare = engine.planeRecordingSeconds() / std::chrono::duration<double>(wall).count();
+  accepted = engine.getEnvelopePropagator()->acceptedSteps();
+  refused = engine.getEnvelopePropagator()->refusedSteps();
+  return engine.spectrumDbVector();
+}
+
+void BM_FibreSupercontinuum(benchmark::State &state)
+{
+  const double tolerance = tolerances[state.range(0)];
+  const QStringList lines = supercontinuum(tolerance);
+  long long accepted = 0, refused = 0;
+  std::vector<double> spectrum;
+  for (auto _ : state)
+    spectrum = runSpectrum(lines, accepted, refused);
+  if (spectrum.empty()) {
+    state.SkipWithError("the example did not load");
+    return;
+  }
+  long long a2 = 0, r2 = 0;
+  const std::vector<double> finer = runSpectrum(supercontinuum(0.5 * tolerance), a2, r2);
+  // Share of the run's wall time spent recording the 200 planes.
+  double cpu = 0.0, share = 0.0;
+  runSpectrum(lines, a2, r2, &cpu, &share);
+  state.counters["cpu_s"] = cpu;
+  state.counters["recording_share"] = share;
+  const double peak = *std::max_element(spectrum.begin(), spectrum.end());
+  double sum = 0.0;
+  int count = 0;
+  for (std::size_t k = 0; k < spectrum.size(); ++k)
+    if (spectrum[k] > peak - 40.0) {
+      sum += (spectrum[k] - finer[k]) * (spectrum[k] - finer[k]);
+      ++count;
+    }
+  state.counters["tolerance"] = tolerance;
+  state.counters["accepted_steps"] = double(accepted);
+  state.counters["refused_steps"] = double(refused);
+  state.counters["rms_db_vs_half_tolerance"] = count > 0 ? std::sqrt(sum / count) : 0.0;
+}
+BENCHMARK(BM_FibreSupercontinuum)->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 class AbstractBreakpoint;
+struct EvolutionRecord;
 template <typename I, typename T> class FourierPostprocessing;
 template <typename I, typename T> class SpectrogramPostprocessing;
 template <typename I, typename T> struct PoyntingPostprocessing;
@@ -165,6 +166,15 @@ public:
   virtual std::vector<double> frequenciesDisplay() const { return {}; }
   virtual std::vector<double> initialSpectrumDbData() const { return {}; }
   virtual std::vector<double> timePointsDisplay() const { return {}; }
+  // First frequency of the spectrum (display unit; the spectrum starts at 0
+  // unless an engine shows a band about a carrier).
+  virtual double frequencyStartDisplay() const { return 0.0; }
+  // Titles of the time signal and spectrum values when they are not an
+  // electric field (for example power in W); empty for the default.
+  virtual QString timeSignalTitle() const { return QString(); }
+  virtual QString spectrumValueTitle() const { return QString(); }
+  // Evolution along the propagation axis; null when the engine keeps none.
+  virtual const EvolutionRecord *evolution() const { return nullptr; }
 
   // A message describing why the last step ended the run abnormally (for
   // example a field that is no longer finite); empty for a normal run.

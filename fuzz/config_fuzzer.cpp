@@ -17,6 +17,7 @@
 #include "app/batch/configoverrides.h"
 #include "app/enginefactory.h"
 #include "engine/loader.h"
+#include "engine/evolutionrecord.h"
 #include "engine/simulator.h"
 #include "uppe/uppeparams.h"
 
@@ -67,6 +68,10 @@ void writePulseFile()
   QFile table(QStringLiteral("index.dat"));
   if (table.open(QIODevice::WriteOnly | QIODevice::Truncate))
     table.write("# um n k\n0.6 1.46 1e-6\n0.8 1.45 0\n1.0 1.45\n1.2 1.448 2e-6\n");
+  // A measured pulse spectrum for "pulsedata" (nm, intensity, phase).
+  QFile spectrum(QStringLiteral("spectrum.dat"));
+  if (spectrum.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    spectrum.write("# nm intensity phase\n1540 0.1 0\n1545 0.6 0.2\n1550 1 0\n1555 0.5 -0.3\n1560 0.1\n");
 }
 
 void emptyRunDirectory()
@@ -123,6 +128,11 @@ double readEverything(Simulator &engine)
     const std::vector<double> t = engine.timePointsDisplay();
     sum += touch(f, engine.frequencyCount()) + touch(s, engine.frequencyCount()) +
            touch(t, static_cast<long long>(t.size()));
+    if (const EvolutionRecord *r = engine.evolution()) {
+      const long long rows = r->rows();
+      sum += touch(r->spectra, rows * static_cast<long long>(r->frequencies.size()));
+      sum += touch(r->powers, rows * static_cast<long long>(r->delays.size()));
+    }
   }
 
   const QStringList fourier = engine.fourierNames();

@@ -19,7 +19,8 @@ QStringList buildKeywordTable()
     << "timepoints" << "rkf45" << "rkck" << "rk8pd" << "method" << "fixedStep"
     << "initialintegstep" << "tolerance" << "evolutionstep" << "fshift" << "usegeneral"
     << "linear" << "sellmeier" << "sellmeier_ker1" << "material" << "material_ker1"
-    << "tabulated" << "tabulated_ker1";
+    << "tabulated" << "tabulated_ker1"
+    << "model" << "planes" << "peakpower" << "energy" << "fwhm" << "gdd" << "tod" << "pulsedata";
   return t;
 }
 } // namespace

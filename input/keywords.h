@@ -2,7 +2,7 @@
 // Keyword vocabulary of the configuration file and the shared word lists.
 //
 // Parsers refer to keywords by their position in KeywordTable; the table has
-// 100 entries, duplicates ("time", "end") are separate entries and entries
+// 108 entries, duplicates ("time", "end") are separate entries and entries
 // 70 to 75 are null strings that are never looked up.
 
 #include <QStringList>
@@ -30,6 +30,7 @@ enum : int {
   queryStart, dump, threads, timepoints, rkf45, rkck, rk8pd, method, fixedStep, initialintegstep,
   tolerance, evolutionstep, fshift, usegeneral, linear, sellmeier, sellmeier_ker1, material,
   material_ker1, tabulated, tabulated_ker1,
+  model, planes, peakpower, energy, fwhm, gdd, tod, pulsedata,
   count
 };
 }

@@ -23,9 +23,10 @@ void FFTSpectrumPlotWidget::buildAxis(Simulator *engine)
     return;
   const int n = std::max(engine->frequencyCount(), 0);
   const double df = engine->frequencyStepDisplay();
+  const double start = engine->frequencyStartDisplay();
   x.resize(static_cast<size_t>(n));
   for (int k = 0; k < n; ++k)
-    x[static_cast<size_t>(k)] = k * df;
+    x[static_cast<size_t>(k)] = start + k * df;
 }
 
 void FFTSpectrumPlotWidget::refreshPlot(Simulator *engine)

@@ -36,6 +36,16 @@ AbstractPlotWidget *createPlotWidget(Simulator *engine, const ResultEntry &entry
     if (engine->spectrogramAvailable || saved)
       return new StaticSpectrogramPlotWidget(engine, x, y, entry.colorBarTitle, 1, title, i);
     return nullptr;
+  case ResultKind::SpectralEvolution:
+  case ResultKind::TemporalEvolution:
+  case ResultKind::OutputSpectrogram:
+    if (!engine->evolution())
+      return nullptr;
+    return new EvolutionMapWidget(engine,
+                                  entry.kind == ResultKind::SpectralEvolution   ? EvolutionMapWidget::Map::Spectral
+                                  : entry.kind == ResultKind::TemporalEvolution ? EvolutionMapWidget::Map::Temporal
+                                                                                : EvolutionMapWidget::Map::Spectrogram,
+                                  title);
   default:
     return nullptr;
   }

@@ -6,6 +6,7 @@
 #include "plots/conversionefficiencyplotwidget.h"
 #include "plots/curvedata.h"
 #include "plots/fftspectrumplotwidget.h"
+#include "plots/evolutionmapwidget.h"
 #include "plots/fieldplotwidget.h"
 #include "plots/rectangularplotwidget.h"
 #include "plots/spectrogramplotwidget.h"

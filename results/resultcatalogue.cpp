@@ -1,7 +1,9 @@
 #include "results/resultcatalogue.h"
 
+#include "engine/evolutionrecord.h"
 #include "engine/simulator.h"
 #include "results/columnwriter.h"
+#include "results/evolutionmaps.h"
 #include "results/resultsaving.h"
 #include "postprocessing/spectrogramdata.h"
 #include "postprocessing/spectrogrampostprocessing.h"
@@ -70,6 +72,9 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
   const QString location = bracketed(QStringLiteral("Location"), engine.lengthUnit);
   const QString decibels = QStringLiteral("Magnitude [dBV/m]");
   const QString field = QStringLiteral("Electric field [V/m]");
+  // Engines whose signal is not a field (a fibre's power) name it themselves.
+  const QString signal = engine.timeSignalTitle();
+  const QString spectrum = engine.spectrumValueTitle();
   const auto set = [&e](const QString &title, const QString &x, const QString &y, const QString &file) {
     e.title = title;
     e.xTitle = x;
@@ -94,17 +99,19 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
     e.savedYTitle = QStringLiteral("Energy (a.u.)");
     break;
   case ResultKind::TimeSignal:
-    set(QStringLiteral("UPPE E-field"), engine.timeAxisLabel(0), field, QStringLiteral("UPPE E-field.txt"));
+    set(QStringLiteral("UPPE E-field"), engine.timeAxisLabel(0), signal.isEmpty() ? field : signal,
+        QStringLiteral("UPPE E-field.txt"));
     break;
   case ResultKind::FFTSpectrum:
-    set(QStringLiteral("FFT spectrum"), engine.spectrumAxisLabel(), decibels, QStringLiteral("FFT spectrum.txt"));
+    set(QStringLiteral("FFT spectrum"), engine.spectrumAxisLabel(), spectrum.isEmpty() ? decibels : spectrum,
+        QStringLiteral("FFT spectrum.txt"));
     break;
   case ResultKind::InputSignal:
-    set(QStringLiteral("Input signal"), engine.timeAxisLabel(0), QStringLiteral("E field [V/m]"),
-        QStringLiteral("Input signal.txt"));
+    set(QStringLiteral("Input signal"), engine.timeAxisLabel(0),
+        signal.isEmpty() ? QStringLiteral("E field [V/m]") : signal, QStringLiteral("Input signal.txt"));
     break;
   case ResultKind::InputSpectrum:
-    set(QStringLiteral("Input spectrum"), engine.spectrumAxisLabel(), decibels,
+    set(QStringLiteral("Input spectrum"), engine.spectrumAxisLabel(), spectrum.isEmpty() ? decibels : spectrum,
         QStringLiteral("Input spectrum.txt"));
     break;
   case ResultKind::Spectrum:
@@ -118,6 +125,15 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
     set(QString(), bracketed(QStringLiteral("Time"), engine.probeTimeUnit(index)), field, QString());
     e.savedYTitle = QStringLiteral("E-field [V/m]");
     indexedEntry(e, engine.probeNames(), Qt::CaseInsensitive);
+    break;
+  case ResultKind::SpectralEvolution:
+    set(QStringLiteral("Spectral evolution"), QString(), QString(), QStringLiteral("Spectral evolution.txt"));
+    break;
+  case ResultKind::TemporalEvolution:
+    set(QStringLiteral("Temporal evolution"), QString(), QString(), QStringLiteral("Temporal evolution.txt"));
+    break;
+  case ResultKind::OutputSpectrogram:
+    set(QStringLiteral("Output spectrogram"), QString(), QString(), QStringLiteral("Output spectrogram.txt"));
     break;
   case ResultKind::Spectrogram:
     set(QStringLiteral("Spectrogram"),
@@ -167,6 +183,10 @@ bool resultAvailable(Simulator &engine, ResultKind kind)
     return engine.timeSeriesAvailable;
   case ResultKind::Spectrogram:
     return engine.spectrogramAvailable;
+  case ResultKind::SpectralEvolution:
+  case ResultKind::TemporalEvolution:
+  case ResultKind::OutputSpectrogram:
+    return engine.evolution() && engine.evolution()->rows() > 0;
   default:
     return engine.hasTimeSignal();
   }
@@ -200,7 +220,7 @@ void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<doubl
     y = engine.electricField();
     break;
   case ResultKind::FFTSpectrum:
-    x = axis(engine.frequencyCount(), 0.0, engine.frequencyStepDisplay());
+    x = axis(engine.frequencyCount(), engine.frequencyStartDisplay(), engine.frequencyStepDisplay());
     y = engine.spectrumDbVector();
     break;
   case ResultKind::Spectrum:
@@ -227,6 +247,9 @@ void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<doubl
     break;
   }
   case ResultKind::Spectrogram:
+  case ResultKind::SpectralEvolution:
+  case ResultKind::TemporalEvolution:
+  case ResultKind::OutputSpectrogram:
     x.clear();
     y.clear();
     break;
@@ -237,6 +260,14 @@ QByteArray resultText(Simulator &engine, const ResultEntry &entry, bool saved)
 {
   if (entry.kind == ResultKind::Spectrogram)
     return spectrogramText(engine, entry.index);
+  if (const EvolutionRecord *record = engine.evolution()) {
+    if (entry.kind == ResultKind::SpectralEvolution)
+      return evolutionMapText(spectralEvolutionMap(*record, entry.wavelengthAxis, 16384), entry.title);
+    if (entry.kind == ResultKind::TemporalEvolution)
+      return evolutionMapText(temporalEvolutionMap(*record), entry.title);
+    if (entry.kind == ResultKind::OutputSpectrogram)
+      return evolutionMapText(outputSpectrogram(*record, entry.gateSeconds), entry.title);
+  }
   std::vector<double> x;
   std::vector<double> y;
   resultSeries(engine, entry, x, y);
@@ -290,12 +321,29 @@ QList<ResultDataset> spectrogramDatasets(Simulator &engine, const ResultEntry &e
   return {map};
 }
 
+// An evolution map as one 2-D dataset: rows along its y axis, columns along x.
+QList<ResultDataset> evolutionDatasets(const EvolutionMap &map)
+{
+  if (map.empty())
+    return {};
+  return {ResultDataset{quantityName(map.zTitle), map.zTitle, map.values,
+                        {ResultAxis{map.yTitle, map.y}, ResultAxis{map.xTitle, map.x}}}};
+}
+
 } // namespace
 
 QList<ResultDataset> resultDatasets(Simulator &engine, const ResultEntry &entry)
 {
   if (entry.kind == ResultKind::Spectrogram)
     return spectrogramDatasets(engine, entry);
+  if (const EvolutionRecord *record = engine.evolution()) {
+    if (entry.kind == ResultKind::SpectralEvolution)
+      return evolutionDatasets(spectralEvolutionMap(*record, entry.wavelengthAxis, 16384));
+    if (entry.kind == ResultKind::TemporalEvolution)
+      return evolutionDatasets(temporalEvolutionMap(*record));
+    if (entry.kind == ResultKind::OutputSpectrogram)
+      return evolutionDatasets(outputSpectrogram(*record, entry.gateSeconds));
+  }
   std::vector<double> x;
   std::vector<double> y;
   resultSeries(engine, entry, x, y);
@@ -336,6 +384,9 @@ QString resultKindName(ResultKind kind)
   case ResultKind::Spectrogram: return QStringLiteral("spectrogram");
   case ResultKind::InputSignal: return QStringLiteral("input signal");
   case ResultKind::InputSpectrum: return QStringLiteral("input spectrum");
+  case ResultKind::SpectralEvolution: return QStringLiteral("spectral evolution");
+  case ResultKind::TemporalEvolution: return QStringLiteral("temporal evolution");
+  case ResultKind::OutputSpectrogram: return QStringLiteral("output spectrogram");
   }
   return QString();
 }
@@ -349,6 +400,10 @@ QList<ResultEntry> saveAllEntries(Simulator &engine)
       entries << resultEntry(engine, kind);
     if (engine.conversionEfficiencyAvailable)
       entries << resultEntry(engine, ResultKind::ConversionEfficiency);
+    for (ResultKind kind : {ResultKind::SpectralEvolution, ResultKind::TemporalEvolution,
+                            ResultKind::OutputSpectrogram})
+      if (resultAvailable(engine, kind))
+        entries << resultEntry(engine, kind);
     return entries;
   }
   const auto add = [&](ResultKind kind, int count) {

@@ -23,7 +23,10 @@ enum class ResultKind {
   TimeProbe,
   Spectrogram,
   InputSignal,
-  InputSpectrum
+  InputSpectrum,
+  SpectralEvolution, // evolution maps of engines that record planes along z
+  TemporalEvolution,
+  OutputSpectrogram
 };
 
 inline uint qHash(ResultKind kind, uint seed = 0) { return static_cast<uint>(kind) ^ seed; }
@@ -38,6 +41,8 @@ struct ResultEntry
   QString savedYTitle;      // in the files of Save All and lumora-batch
   QString colorBarTitle;    // spectrograms
   QString fileName;         // sanitised, with ".txt"; duplicates numbered
+  bool wavelengthAxis = false; // spectral evolution on an even wavelength axis
+  double gateSeconds = 0.0;    // output spectrogram gate (0: the default)
 };
 
 // The entry of one result (index selects the post-processing, probe or

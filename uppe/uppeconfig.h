@@ -8,12 +8,14 @@
 #include <QString>
 
 #include <complex>
+#include <cstddef>
 #include <vector>
 
 // Medium types, in the order their names are matched.
 enum MediumType {
   Lor1 = 0, ConstNKer1, StepNKer1, TaylorSeriesDispersive, Lor1Ker1,
   Sellmeier, SellmeierKer1, Material, MaterialKer1, Tabulated, TabulatedKer1, // real materials
+  Fibre,                                                                     // guided mode: beta series, gamma
   NoMedium = -1
 };
 
@@ -31,6 +33,14 @@ struct IntegrationSettings
   QString frequencyUnit;
   QString frequencyAxisLabel;  // "Frequency [<unit as written>]"
   bool dumps = true;
+  // Envelope model: the complex envelope about the fibre's reference
+  // frequency, integrated by the interaction-picture stepper.
+  bool envelope = false;
+  int modelLine = 0;           // the "model" line (0: none)
+  bool interactionPicture = false; // method "erk43ip"
+  int methodLine = 0;
+  int generalLine = 0;
+  int planes = 200;            // evolution records 0 .. L
 };
 
 // The common time window of every pulse block (set by the first block).
@@ -47,12 +57,27 @@ struct TimeWindow
 struct PulseDescription
 {
   enum Shape { Gauss = 1, Sech = 2, Sech2 = 3 }; // positions in the shape list
+  // How the size of the pulse is given.
+  enum Size { Amplitude, PeakPower, Energy };
   Shape shape = Gauss;
-  double amplitude = 0.0;      // V/m
+  double amplitude = 0.0;      // V/m (in a fibre: sqrt(W))
   double carrier = 0.0;        // Hz
   double centreTime = 0.0;     // s: T/2 + delay
   double width = 0.0;          // Gauss: 3 dB bandwidth (Hz); sech: tau (s)
   QString summary;             // one line of the set-up summary
+  Size size = Amplitude;
+  double peakPower = 0.0;      // W
+  double energy = 0.0;         // J
+  double t0 = 0.0;             // s: exp(-t^2 / 2 T0^2) or sech(t / T0) of the field
+  bool fwhmGiven = false;      // the width came from "fwhm"
+  double gdd = 0.0, tod = 0.0; // s^2, s^3 about the pulse's centre frequency
+  // "pulsedata": measured spectrum (ascending frequency, Hz), spectral
+  // amplitude (sqrt of the intensity per frequency) and phase (rad).
+  QString dataFile;
+  std::vector<double> dataFrequency, dataAmplitude, dataPhase;
+  int line = 0;                // the shape line
+  // Built through the complex envelope (power, energy, chirp, fwhm, data, fibre).
+  bool envelopeForm = false;
 };
 
 struct PostprocessingDescription
@@ -69,6 +94,31 @@ struct KerrRaman
   double instantaneous = 1.0;  // weight a of the instantaneous term
 };
 
+// A guided mode: beta(w) = beta0 + beta1 W + sum_k beta_k W^k / k!, W = w - w0,
+// with gamma, the Raman fraction and loss.
+struct FibreParameters
+{
+  double wavelength = 0.0;     // m
+  double frequency = 0.0;      // Hz, c / wavelength
+  double gamma = 0.0;          // 1/(W m)
+  double ramanFraction = 0.0;  // fR
+  double tau1 = 0.0, tau2 = 0.0; // s
+  double lossDb = 0.0;         // dB/km
+  double alpha = 0.0;          // 1/m (power)
+  std::vector<double> betas;   // beta_2, beta_3, ... in s^k/m
+  // sum_k beta_k W^k / k! (W in rad/s), in 1/m.
+  double dispersion(double w) const
+  {
+    double sum = 0.0, power = w, factorial = 1.0;
+    for (std::size_t i = 0; i < betas.size(); ++i) {
+      power *= w;
+      factorial *= double(i + 2);
+      sum += betas[i] * power / factorial;
+    }
+    return sum;
+  }
+};
+
 struct MediumDescription
 {
   MediumType type = NoMedium;
@@ -82,6 +132,7 @@ struct MediumDescription
   std::vector<double> taylorCoefficients; // beta_1, beta_2, ...
   int groupVelocity = 0;       // m/s, 1/beta_1 (Taylor)
   materials::Dispersion dispersion; // real materials
+  FibreParameters fibre;
   int parametersLine = 0;
   double length = 0.0;         // m
   double lengthScale = 1.0;    // metres per length unit

@@ -5,10 +5,13 @@
 #include "input/tokens.h"
 #include "input/units.h"
 #include "materials/tabulatedindex.h"
+#include "uppe/pulseenvelope.h"
+#include "input/physicalconstants.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -16,12 +19,16 @@ const QStringList uppeMediumNames = {
     QStringLiteral("lor1"),       QStringLiteral("const_n_ker1"),   QStringLiteral("step_n_ker1"),
     QStringLiteral("taylorSeriesDispersive"), QStringLiteral("lor1ker1"),
     QStringLiteral("sellmeier"),  QStringLiteral("sellmeier_ker1"), QStringLiteral("material"),
-    QStringLiteral("material_ker1"), QStringLiteral("tabulated"),   QStringLiteral("tabulated_ker1")};
+    QStringLiteral("material_ker1"), QStringLiteral("tabulated"),   QStringLiteral("tabulated_ker1"),
+    QStringLiteral("fibre")};
 
 namespace {
 
 const QStringList stepperNames = {QStringLiteral("rkf45"), QStringLiteral("rkck"),
-                                  QStringLiteral("rk8pd")};
+                                  QStringLiteral("rk8pd"), QStringLiteral("erk43ip")};
+constexpr int interactionPictureStepper = 3;
+const QStringList modelNames = {QStringLiteral("envelope"), QStringLiteral("field")};
+constexpr int maximumPlanes = 10000;
 constexpr double femtosecond = 1e-15;
 
 // Values of the "parameters" line per numeric medium (in MediumType order);
@@ -86,6 +93,31 @@ QString oneOf(const QStringList &words)
   return tr("one of %1 was expected").arg(words.join(QStringLiteral(", ")));
 }
 
+// Index of the first line in [from, to) that has word (case-sensitive) as a
+// whole token after its value; -1 if none.
+int findWordLine(const QStringList &lines, const QString &word, int from, int to)
+{
+  to = std::min(to, int(lines.size()));
+  for (int i = std::max(from, 0); i < to; ++i) {
+    const QStringList tokens = lineTokens(lines.at(i));
+    // Name lines ("text * name") hold free text, not keywords.
+    if (std::any_of(tokens.begin(), tokens.end(), [](const QString &t) { return t.startsWith(QLatin1Char('*')); }))
+      continue;
+    for (int t = 1; t < tokens.size(); ++t)
+      if (tokens.at(t) == word)
+        return i;
+  }
+  return -1;
+}
+
+// Medium type of a medium word ("fiber" is the fibre too); NoMedium if unknown.
+MediumType mediumOf(const QString &word)
+{
+  if (word.compare(QLatin1String("fiber"), Qt::CaseInsensitive) == 0)
+    return Fibre;
+  return MediumType(indexIgnoringCase(uppeMediumNames, word));
+}
+
 bool isKerrMaterial(MediumType t) { return t == SellmeierKer1 || t == MaterialKer1 || t == TabulatedKer1; }
 bool isFormula(MediumType t) { return t == Sellmeier || t == SellmeierKer1; }
 
@@ -113,7 +145,11 @@ bool UppeConfigReader::missing(int keywordId)
 
 bool UppeConfigReader::readSections(UppeConfig &config)
 {
-  if (readDumpSwitch(config.integration) || readIntegration(config.integration))
+  // Pulse forms depend on the medium: power and energy belong to a fibre.
+  const int mediumLine = firstLineContaining(lines, keyword(Kw::medium));
+  fibreMedium = mediumLine >= 0 && mediumOf(valueAt(lines, mediumLine + 1)) == Fibre;
+  if (readDumpSwitch(config.integration) || readIntegration(config.integration) ||
+      readModelAndPlanes(config.integration))
     return true;
   const QString shapeKey = keyword(Kw::shape);
   for (int from = 0; from < lines.size();) {
@@ -163,6 +199,10 @@ bool UppeConfigReader::readIntegration(IntegrationSettings &settings)
   settings.stepper = indexIgnoringCase(stepperNames, valueAt(lines, currentLine));
   if (settings.stepper < 0)
     return fail(currentLine, oneOf(stepperNames));
+  settings.methodLine = currentLine;
+  settings.interactionPicture = settings.stepper == interactionPictureStepper;
+  if (settings.interactionPicture)
+    settings.stepper = 0;
 
   if (readValue(lines, keyword(Kw::fixedStep), missingKeyword, currentLine).isNull())
     return true;
@@ -183,6 +223,7 @@ bool UppeConfigReader::readIntegration(IntegrationSettings &settings)
                                 "or 1 (general formulation) was expected")
                                  .arg(general));
   settings.general = generalValue != 0;
+  settings.generalLine = currentLine;
 
   if (readValueFrom(lines, keyword(Kw::funit), missingKeyword, currentLine, 0).isNull())
     return true;
@@ -193,6 +234,32 @@ bool UppeConfigReader::readIntegration(IntegrationSettings &settings)
   settings.frequencyUnit = frequencyUnits.at(settings.frequencyExponent / 3);
   settings.frequencyAxisLabel = QStringLiteral("Frequency [") + unit + QStringLiteral("]");
   settings.frequencyShift *= powerOfTen(settings.frequencyExponent);
+  return false;
+}
+
+bool UppeConfigReader::readModelAndPlanes(IntegrationSettings &settings)
+{
+  // "envelope model" or "field model"; without the line a fibre takes the
+  // envelope, every other medium the field (resolved with the medium).
+  const int modelLine = findWordLine(lines, keyword(Kw::model), 0, lines.size());
+  if (modelLine >= 0) {
+    const int position = indexIgnoringCase(modelNames, valueAt(lines, modelLine + 1));
+    if (position < 0)
+      return fail(modelLine + 1, oneOf(modelNames));
+    settings.modelLine = modelLine + 1;
+    settings.envelope = position == 0;
+  }
+  const int planesLine = findWordLine(lines, keyword(Kw::planes), 0, lines.size());
+  if (planesLine < 0)
+    return false;
+  const QString text = valueAt(lines, planesLine + 1);
+  int planes = 0;
+  if (!toInteger(text, planes) || planes < 2 || planes > maximumPlanes)
+    return fail(planesLine + 1, tr("\"%1\" is not a whole number of planes from 2 to %2 (the "
+                                   "records at 0 and at the end of the medium count)")
+                                    .arg(text)
+                                    .arg(maximumPlanes));
+  settings.planes = planes;
   return false;
 }
 
@@ -233,20 +300,55 @@ bool UppeConfigReader::readPulseBlock(int s, UppeConfig &config)
     return fail(s + 1, oneOf({QStringLiteral("gauss"), QStringLiteral("sech"), QStringLiteral("sech2")}));
   PulseDescription pulse;
   pulse.shape = PulseDescription::Shape(shapeIndex);
+  pulse.line = s + 1;
+  // The optional forms belong to this block: up to the next "shape" line.
+  const int next = findWordLine(lines, keyword(Kw::shape), s + 1, lines.size());
+  const int blockEnd = next < 0 ? int(lines.size()) : next;
 
-  // Amplitude line: amplitude (>= 0) and delay of the pulse centre.
-  const int a = findLineFrom(lines, keyword(Kw::amplitude), s);
-  if (a < 0)
-    return missing(Kw::amplitude);
-  const QStringList amplitudeTokens = lineTokens(lines.at(a));
+  // Size line: amplitude, peak power or energy, then the delay of the centre.
+  const int powerLine = findWordLine(lines, keyword(Kw::peakpower), s, blockEnd);
+  const int energyLine = findWordLine(lines, keyword(Kw::energy), s, blockEnd);
+  int a = -1;
+  double size = 0.0;
+  if (powerLine >= 0 || energyLine >= 0) {
+    a = std::max(powerLine, energyLine);
+    if (powerLine >= 0 && energyLine >= 0)
+      return fail(a + 1, tr("a pulse takes either \"peakpower\" or \"energy\", not both"));
+    const int amplitudeLine = findWordLine(lines, keyword(Kw::amplitude), s, blockEnd);
+    if (amplitudeLine >= 0)
+      return fail(std::max(a, amplitudeLine) + 1,
+                  tr("a pulse takes either \"amplitude\" or \"%1\", not both")
+                      .arg(keyword(powerLine >= 0 ? Kw::peakpower : Kw::energy)));
+    if (!fibreMedium)
+      return fail(a + 1, tr("\"peakpower\" and \"energy\" describe pulses in a fibre medium "
+                            "(field in sqrt(W)); other media take \"amplitude\" in V/m"));
+    pulse.size = powerLine >= 0 ? PulseDescription::PeakPower : PulseDescription::Energy;
+  } else {
+    a = findLineFrom(lines, keyword(Kw::amplitude), s);
+    if (a < 0)
+      return missing(Kw::amplitude);
+  }
+  const QStringList sizeTokens = lineTokens(lines.at(a));
   double delay = 0.0;
-  QString problem = numberProblem(amplitudeTokens.value(0), Range::NotNegative, pulse.amplitude,
-                                  tr("the amplitude"));
+  const QString sizeName = pulse.size == PulseDescription::PeakPower
+                               ? tr("the peak power (W)")
+                               : (pulse.size == PulseDescription::Energy ? tr("the energy (J)")
+                                                                         : tr("the amplitude"));
+  QString problem = numberProblem(sizeTokens.value(0),
+                                  pulse.size == PulseDescription::Amplitude ? Range::NotNegative
+                                                                            : Range::Positive,
+                                  size, sizeName);
   if (problem.isEmpty())
-    problem = numberProblem(amplitudeTokens.size() > 2 ? amplitudeTokens.at(1) : QString(),
+    problem = numberProblem(sizeTokens.size() > 2 ? sizeTokens.at(1) : QString(),
                             Range::Any, delay, tr("the delay (second value)"));
   if (!problem.isEmpty())
     return fail(a + 1, problem);
+  if (pulse.size == PulseDescription::PeakPower)
+    pulse.peakPower = size;
+  else if (pulse.size == PulseDescription::Energy)
+    pulse.energy = size;
+  else
+    pulse.amplitude = size;
 
   BlockUnits units;
   double centre = 0.0;
@@ -254,17 +356,115 @@ bool UppeConfigReader::readPulseBlock(int s, UppeConfig &config)
     return true;
   pulse.carrier = centre * powerOfTen(units.frequencyExponent);
   if (readWindow(s, units, pulse.carrier, config) ||
-      readPulseCentre(a, delay, units, config.window, pulse) || readPulseWidth(s, units, pulse))
+      readPulseCentre(a, delay, units, config.window, pulse) ||
+      readPulseForm(s, blockEnd, units, pulse))
     return true;
   const double secondsPerUnit = secondsPerTimeUnit(units.timeUnitPosition);
-  pulse.summary = tr("%1, centre %2 %3, %4, amplitude %5 V/m, centred at %6 %7")
-                      .arg(pulseShapes.at(shapeIndex))
+  QString sizeText;
+  if (pulse.size == PulseDescription::PeakPower)
+    sizeText = tr("peak power %1 W").arg(pulse.peakPower);
+  else if (pulse.size == PulseDescription::Energy)
+    sizeText = tr("energy %1 J").arg(pulse.energy);
+  else
+    sizeText = fibreMedium ? tr("amplitude %1 sqrt(W)").arg(pulse.amplitude)
+                           : tr("amplitude %1 V/m").arg(pulse.amplitude);
+  pulse.summary = tr("%1, centre %2 %3, %4, %5, centred at %6 %7")
+                      .arg(pulse.dataFile.isEmpty() ? pulseShapes.at(shapeIndex)
+                                                    : tr("measured (%1)").arg(pulse.dataFile))
                       .arg(centre)
-                      .arg(units.frequency, pulse.summary)
-                      .arg(pulse.amplitude)
+                      .arg(units.frequency, pulse.summary, sizeText)
                       .arg(pulse.centreTime / secondsPerUnit, 0, 'g', 8)
                       .arg(units.time);
+  pulse.envelopeForm = fibreMedium || pulse.size != PulseDescription::Amplitude || pulse.fwhmGiven ||
+                       pulse.gdd != 0.0 || pulse.tod != 0.0 || !pulse.dataFile.isEmpty();
   config.pulses.push_back(pulse);
+  return false;
+}
+
+bool UppeConfigReader::readPulseForm(int s, int blockEnd, const BlockUnits &units,
+                                     PulseDescription &pulse)
+{
+  // Width: "pulsedata" (a measured spectrum), "fwhm" or the shape's own key.
+  const double secondsPerUnit = secondsPerTimeUnit(units.timeUnitPosition);
+  const int dataLine = findWordLine(lines, keyword(Kw::pulsedata), s, blockEnd);
+  const int fwhmLine = findWordLine(lines, keyword(Kw::fwhm), s, blockEnd);
+  const int shapeWidthLine = findWordLine(
+      lines, keyword(pulse.shape == PulseDescription::Gauss ? Kw::threeDB : Kw::tau), s, blockEnd);
+  if (dataLine >= 0 && std::max(fwhmLine, shapeWidthLine) >= 0)
+    return fail(std::max(dataLine, std::max(fwhmLine, shapeWidthLine)) + 1,
+                tr("a measured pulse (\"pulsedata\") takes its width from its spectrum; no other "
+                   "width may be given"));
+  if (fwhmLine >= 0 && shapeWidthLine >= 0)
+    return fail(std::max(fwhmLine, shapeWidthLine) + 1,
+                tr("a pulse takes either \"fwhm\" or \"%1\", not both")
+                    .arg(keyword(pulse.shape == PulseDescription::Gauss ? Kw::threeDB : Kw::tau)));
+  if (dataLine >= 0) {
+    if (readPulseData(dataLine, units, pulse))
+      return true;
+  } else if (fwhmLine >= 0) {
+    double fwhm = 0.0;
+    const QString problem = numberProblem(valueAt(lines, fwhmLine + 1), Range::Positive, fwhm,
+                                          tr("the intensity FWHM"));
+    if (!problem.isEmpty())
+      return fail(fwhmLine + 1, problem);
+    pulse.fwhmGiven = true;
+    pulse.t0 = fwhm * secondsPerUnit / pulseShapeFactor(pulse.shape);
+    // The legacy width of the same envelope.
+    pulse.width = pulse.shape == PulseDescription::Gauss
+                      ? std::sqrt(std::log(2.0)) / (2.0 * physconst::pi * pulse.t0)
+                      : pulse.t0;
+    pulse.summary = tr("FWHM %1 %2").arg(fwhm).arg(units.time);
+  } else {
+    if (readPulseWidth(s, units, pulse))
+      return true;
+    pulse.t0 = pulse.shape == PulseDescription::Gauss
+                   ? std::sqrt(std::log(2.0)) / (2.0 * physconst::pi * pulse.width)
+                   : pulse.width;
+  }
+  // Spectral phase about the pulse's centre frequency: "gdd" in fs^2, "tod" in fs^3.
+  const std::pair<int, double *> phases[] = {{Kw::gdd, &pulse.gdd}, {Kw::tod, &pulse.tod}};
+  for (int i = 0; i < 2; ++i) {
+    const int line = findWordLine(lines, keyword(phases[i].first), s, blockEnd);
+    if (line < 0)
+      continue;
+    const QString problem = numberProblem(valueAt(lines, line + 1), Range::Any, *phases[i].second,
+                                          i == 0 ? tr("the GDD (fs^2)") : tr("the TOD (fs^3)"));
+    if (!problem.isEmpty())
+      return fail(line + 1, problem);
+    *phases[i].second *= i == 0 ? 1e-30 : 1e-45;
+    pulse.summary += i == 0 ? tr(", GDD %1 fs^2").arg(valueAt(lines, line + 1))
+                            : tr(", TOD %1 fs^3").arg(valueAt(lines, line + 1));
+  }
+  return false;
+}
+
+bool UppeConfigReader::readPulseData(int dataLine, const BlockUnits &units, PulseDescription &pulse)
+{
+  // "FILE pulsedata [frequency]": columns wavelength (nm) or, with the word
+  // "frequency", frequency in the block's unit; spectral intensity; phase (rad).
+  const QStringList tokens = lineTokens(lines.at(dataLine));
+  if (!fibreMedium)
+    return fail(dataLine + 1, tr("\"pulsedata\" describes pulses in a fibre medium"));
+  if (pulse.size == PulseDescription::Amplitude)
+    return fail(dataLine + 1, tr("a measured pulse is scaled to the block's \"energy\" or "
+                                 "\"peakpower\"; neither is given"));
+  const int keywordAt = int(tokens.indexOf(keyword(Kw::pulsedata)));
+  const QStringList after = tokens.mid(keywordAt + 1);
+  bool frequencyColumn = false;
+  if (!after.isEmpty()) {
+    if (after.size() > 1 || after.at(0).compare(QLatin1String("frequency"), Qt::CaseInsensitive) != 0)
+      return fail(dataLine + 1, tr("only the word \"frequency\" may follow \"pulsedata\" (the "
+                                   "first column is then in %1, else in nm)")
+                                    .arg(units.frequency));
+    frequencyColumn = true;
+  }
+  QString reason;
+  const QString name = tokens.value(0);
+  if (!readPulseDataFile(materials::resolveDataFile(name, folder),
+                         frequencyColumn ? powerOfTen(units.frequencyExponent) : 0.0, pulse, reason))
+    return fail(dataLine + 1, reason);
+  pulse.dataFile = QFileInfo(name).fileName();
+  pulse.summary = tr("%1 spectral samples").arg(pulse.dataFrequency.size());
   return false;
 }
 
@@ -429,10 +629,99 @@ bool UppeConfigReader::readMedium(UppeConfig &config)
   if (mediumLine < 0)
     return missing(Kw::medium);
   currentLine = mediumLine + 1;
-  medium.type = MediumType(indexIgnoringCase(uppeMediumNames, valueAt(lines, currentLine)));
+  medium.type = mediumOf(valueAt(lines, currentLine));
   if (medium.type == NoMedium)
-    return fail(currentLine, oneOf(uppeMediumNames));
-  return readParameters(medium, config.integration.frequencyExponent) || readLength(medium);
+    return fail(currentLine, oneOf(uppeMediumNames + QStringList(QStringLiteral("fiber"))));
+  if (readParameters(medium, config.integration.frequencyExponent) || readLength(medium))
+    return true;
+  if (medium.type == Fibre && !medium.lossy)
+    medium.fibre.alpha = 0.0;
+  return resolveModel(config);
+}
+
+bool UppeConfigReader::resolveModel(UppeConfig &config)
+{
+  IntegrationSettings &settings = config.integration;
+  const bool fibre = config.medium.type == Fibre;
+  if (settings.modelLine == 0)
+    settings.envelope = fibre;
+  if (settings.envelope && !fibre)
+    return fail(settings.modelLine, tr("the envelope model needs a fibre medium (its beta series and "
+                                       "gamma); the other media take \"field model\""));
+  if (settings.envelope && !settings.interactionPicture)
+    return fail(settings.methodLine, tr("the envelope model integrates with erk43ip (interaction "
+                                        "picture with an embedded error estimate)"));
+  if (!settings.envelope && settings.interactionPicture)
+    return fail(settings.methodLine, tr("erk43ip integrates the envelope model of a fibre; the field "
+                                        "model takes rkf45, rkck or rk8pd"));
+  if (settings.envelope && settings.general)
+    return fail(settings.generalLine, tr("the envelope model has its own window about the reference "
+                                         "frequency; 0 usegeneral was expected"));
+  if (!settings.envelope)
+    return false;
+  // Every pulse's centre lies inside the envelope window about f0.
+  const TimeWindow &window = config.window;
+  const double dt = window.duration / double(window.points - 1);
+  const double halfWidth = 0.5 / dt;
+  const double f0 = config.medium.fibre.frequency;
+  for (const PulseDescription &pulse : config.pulses)
+    if (std::fabs(pulse.carrier - f0) >= 0.9 * halfWidth)
+      return fail(pulse.line, tr("the pulse's centre frequency lies %1 THz from the fibre's reference "
+                                 "frequency %2 THz, beyond the envelope window's half width of %3 THz "
+                                 "(shorten the time step: more \"timepoints\")")
+                                  .arg((pulse.carrier - f0) * 1e-12, 0, 'g', 4)
+                                  .arg(f0 * 1e-12, 0, 'g', 6)
+                                  .arg(halfWidth * 1e-12, 0, 'g', 4));
+  return false;
+}
+
+bool UppeConfigReader::readFibre(const QStringList &values, MediumDescription &medium)
+{
+  static const char *const names[] = {"lambda0 (nm)", "gamma (1/(W m))", "fR", "tau1 (fs)",
+                                      "tau2 (fs)", "loss (dB/km)"};
+  static const Range ranges[] = {Range::Positive, Range::NotNegative, Range::NotNegative,
+                                 Range::Positive, Range::Positive, Range::NotNegative};
+  constexpr int fixed = 6;
+  if (values.size() < fixed + 1)
+    return fail(currentLine, tr("fibre takes at least 7 values (lambda0 in nm, gamma in 1/(W m), fR, "
+                                "tau1 and tau2 in fs, loss in dB/km, then beta2 ... betan in ps^k/km) "
+                                "before \"parameters\"; this line has %1")
+                                 .arg(values.size()));
+  double v[fixed] = {};
+  for (int i = 0; i < fixed; ++i) {
+    const QString problem = numberProblem(values.at(i), ranges[i], v[i],
+                                          tr("value %1, %2,").arg(i + 1).arg(QLatin1String(names[i])));
+    if (!problem.isEmpty())
+      return fail(currentLine, problem);
+  }
+  if (v[2] > 1.0)
+    return fail(currentLine, tr("value 3, fR, %1 is out of range; a fraction from 0 to 1 was expected")
+                                 .arg(values.at(2)));
+  FibreParameters &fibre = medium.fibre;
+  fibre.wavelength = v[0] * 1e-9;
+  fibre.frequency = physconst::speedOfLight / fibre.wavelength;
+  fibre.gamma = v[1];
+  fibre.ramanFraction = v[2];
+  fibre.tau1 = v[3] * femtosecond;
+  fibre.tau2 = v[4] * femtosecond;
+  fibre.lossDb = v[5];
+  fibre.alpha = v[5] * std::log(10.0) / 10.0 / 1000.0;
+  fibre.betas.clear();
+  double scale = 1e-3; // ps^k/km in s^k/m
+  for (int i = fixed; i < values.size(); ++i) {
+    const int order = i - fixed + 2;
+    double beta = 0.0;
+    const QString problem = numberProblem(values.at(i), Range::Any, beta,
+                                          tr("value %1, beta%2,").arg(i + 1).arg(order));
+    if (!problem.isEmpty())
+      return fail(currentLine, problem);
+    if (i == fixed)
+      scale *= 1e-24;
+    else
+      scale *= 1e-12;
+    fibre.betas.push_back(beta * scale);
+  }
+  return false;
 }
 
 bool UppeConfigReader::readParameters(MediumDescription &medium, int frequencyExponent)
@@ -448,6 +737,11 @@ bool UppeConfigReader::readParameters(MediumDescription &medium, int frequencyEx
   while (keywordIndex < tokens.size() &&
          tokens.at(keywordIndex).compare(keyword(Kw::parameters), Qt::CaseInsensitive) != 0)
     ++keywordIndex;
+  if (medium.type == Fibre) {
+    if (keywordIndex + 1 < tokens.size())
+      return fail(currentLine, tr("nothing may follow \"parameters\""));
+    return readFibre(tokens.mid(0, keywordIndex), medium);
+  }
   // Real materials read their values themselves (names are not numbers).
   if (medium.type >= Sellmeier)
     return readMaterial(tokens.mid(0, keywordIndex), medium);

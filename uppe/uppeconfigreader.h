@@ -48,7 +48,12 @@ private:
   bool readDumpSwitch(IntegrationSettings &settings);
   bool readIntegration(IntegrationSettings &settings);
   bool readStepKeys(IntegrationSettings &settings);
+  bool readModelAndPlanes(IntegrationSettings &settings);
   bool readPulseBlock(int shapeLine, UppeConfig &config);
+  bool readPulseForm(int shapeLine, int blockEnd, const BlockUnits &units, PulseDescription &pulse);
+  bool readPulseData(int dataLine, const BlockUnits &units, PulseDescription &pulse);
+  bool readFibre(const QStringList &values, MediumDescription &medium);
+  bool resolveModel(UppeConfig &config);
   bool readPulseUnits(int shapeLine, BlockUnits &units);
   bool readWindow(int shapeLine, const BlockUnits &units, double carrier, UppeConfig &config);
   bool readPulseCentre(int amplitudeLine, double delay, const BlockUnits &units,
@@ -64,4 +69,5 @@ private:
 
   const QStringList &lines;
   QString folder;
+  bool fibreMedium = false; // the medium line names a fibre
 };

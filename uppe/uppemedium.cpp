@@ -62,6 +62,9 @@ std::vector<Complex> UPPESimulator::mediumIndex(const std::vector<double> &f) co
         v.imag(0.0);
     return index;
   }
+  case Fibre:
+    // The guided mode's operators replace the index (setGuidedOperators).
+    return std::vector<Complex>(f.size(), Complex(1.0, 0.0));
   case NoMedium:
     break;
   }
@@ -107,6 +110,8 @@ double UPPESimulator::computeReferenceVelocity() const
 {
   if (config.medium.type == TaylorSeriesDispersive)
     return double(config.medium.groupVelocity);
+  if (config.medium.type == Fibre)
+    return physconst::speedOfLight; // not used: the guided operators carry the frame
   // n_g = n + f dn/df at the spectral peak p, by central differences;
   // one-sided at the last bin (at bin 0 the derivative term vanishes with f).
   const int m = frequencyCountValue;

@@ -236,6 +236,19 @@ void UppeParams::propagatePolarisation(double s)
   multiplyHalfComplex(p, factors.data(), n);
 }
 
+void UppeParams::setGuidedOperators(std::vector<Complex> linearOperator, std::vector<Complex> couplingFactor)
+{
+  linearOperator.resize(std::size_t(coefficientCount), Complex(0.0, 0.0));
+  couplingFactor.resize(std::size_t(coefficientCount), Complex(0.0, 0.0));
+  linear = std::move(linearOperator);
+  coupling = std::move(couplingFactor);
+  lossless = true;
+  for (const Complex &l : linear)
+    if (l.real() != 0.0)
+      lossless = false;
+  factorsValid = false;
+}
+
 void UppeParams::computeNonlinearPolarisation()
 {
   if (ramanActive) {

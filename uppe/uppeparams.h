@@ -52,6 +52,10 @@ public:
   virtual int stateDimension() const;
   virtual void createPlans();
 
+  // Replaces the medium's linear operator and coupling (one entry per
+  // coefficient), for a guided mode given by its propagation constant and gamma.
+  void setGuidedOperators(std::vector<Complex> linearOperator, std::vector<Complex> couplingFactor);
+
   void computeNonlinearPolarisation();
   void resetWorkVectors(const double *y);
   void setReferencePosition(double z) { referencePosition = z; }

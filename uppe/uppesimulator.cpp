@@ -4,6 +4,8 @@
 #include "input/physicalconstants.h"
 #include "input/units.h"
 #include "pulses/pulses.h"
+#include "uppe/envelopepropagator.h"
+#include "uppe/pulseenvelope.h"
 #include "uppe/dumpfiles.h"
 #include "uppe/fftwwisdom.h"
 #include "uppe/uppeconfigreader.h"
@@ -43,6 +45,18 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
 
   loadFftwWisdom();
   setUpGrid();
+  if (envelope) {
+    fftw_set_timelimit(maximumPlanningSeconds);
+    buildEnvelope();
+    fftw_set_timelimit(FFTW_NO_TIMELIMIT);
+    prepareRecords();
+    prepareEvolution();
+    recordPlane();
+    saveFftwWisdom();
+    addLoadWarnings();
+    markConstructed();
+    return;
+  }
   buildInputField();
   fftw_set_timelimit(maximumPlanningSeconds);
   buildInitialSpectrum();
@@ -54,6 +68,8 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
     return;
   buildIntegrator();
   prepareRecords();
+  prepareEvolution();
+  recordPlane();
   saveFftwWisdom();
   addLoadWarnings();
   markConstructed();
@@ -83,6 +99,9 @@ void UPPESimulator::setUpGrid()
   frequencyShiftHz = settings.frequencyShift;
   useGeneral = settings.general;
   dumps = settings.dumps;
+  envelope = settings.envelope;
+  if (envelope)
+    dumps = false; // the envelope model has no right-hand-side dumps
   length = config.medium.length;
   lengthUnit = config.medium.lengthUnit;
 
@@ -102,6 +121,20 @@ void UPPESimulator::setUpGrid()
   frequencies.resize(std::size_t(m));
   for (int k = 0; k < m; ++k)
     frequencies[std::size_t(k)] = k == m - 1 ? maxFrequency : maxFrequency * double(k) / double(m - 1);
+  if (envelope) {
+    // Envelope window: every bin is the reference frequency plus its offset,
+    // shown in ascending order.
+    const int n = timePointCount;
+    const double f0 = config.medium.fibre.frequency;
+    frequencyCountValue = n;
+    frequencies.resize(std::size_t(n));
+    displayOrder.resize(std::size_t(n));
+    for (int i = 0; i < n; ++i) {
+      const int k = (i + (n + 1) / 2) % n;
+      displayOrder[std::size_t(i)] = k;
+      frequencies[std::size_t(i)] = f0 + double(k <= (n - 1) / 2 ? k : k - n) * df;
+    }
+  }
   if (useGeneral) {
     const int n = timePointCount;
     binFrequencies.resize(std::size_t(n));
@@ -112,15 +145,37 @@ void UPPESimulator::setUpGrid()
   }
 }
 
+void UPPESimulator::fillTimePoints()
+{
+  const int n = timePointCount;
+  timePoints.resize(std::size_t(n));
+  for (int j = 0; j < n; ++j)
+    timePoints[std::size_t(j)] = j == n - 1 ? timeWindow : double(j) * timeWindow / double(n - 1);
+}
+
 void UPPESimulator::buildInputField()
 {
   // Every pulse is sampled on the common window at its own centre (T/2 + delay).
   const int n = timePointCount;
+  const bool fibre = config.medium.type == Fibre;
   inputField.assign(std::size_t(n), 0.0);
-  timePoints.resize(std::size_t(n));
-  for (int j = 0; j < n; ++j)
-    timePoints[std::size_t(j)] = j == n - 1 ? timeWindow : double(j) * timeWindow / double(n - 1);
+  fillTimePoints();
+  if (fibre) {
+    // The envelope about the reference frequency, for the set-up summary.
+    envelopeInput.assign(std::size_t(n), Complex(0.0, 0.0));
+    for (const PulseDescription &p : config.pulses) {
+      const std::vector<Complex> a = pulseEnvelope(p, timePoints, config.medium.fibre.frequency, true);
+      for (int j = 0; j < n; ++j)
+        envelopeInput[std::size_t(j)] += a[std::size_t(j)];
+    }
+  }
   for (const PulseDescription &p : config.pulses) {
+    if (p.envelopeForm) {
+      const std::vector<double> e = pulseRealField(p, timePoints, fibre);
+      for (int j = 0; j < n; ++j)
+        inputField[std::size_t(j)] += e[std::size_t(j)];
+      continue;
+    }
     const pulses::Gaussian gauss(p.amplitude, p.carrier, p.width, p.centreTime);
     const pulses::HyperbolicSecant sech(p.amplitude, p.carrier, p.width, p.centreTime,
                                         p.shape == PulseDescription::Sech ? 1 : 2);
@@ -196,7 +251,14 @@ void UPPESimulator::buildGeneralSpectrum()
 void UPPESimulator::buildOperator()
 {
   const int n = timePointCount;
-  const KerrRaman &nl = config.medium.nonlinear;
+  KerrRaman nl = config.medium.nonlinear;
+  if (config.medium.type == Fibre) {
+    // The field is in sqrt(W): E^3 holds 3/2 |A|^2 A at the carrier and the
+    // delayed term |A|^2 A, so the weight a and the coupling gamma' give
+    // (1 - fR) gamma and fR gamma (set in setGuidedOperators).
+    const FibreParameters &f = config.medium.fibre;
+    nl = {1.0, f.tau1, f.tau2, (1.0 - f.ramanFraction) / (1.0 + 0.5 * f.ramanFraction)};
+  }
   referenceVelocity = computeReferenceVelocity();
   if (!useGeneral)
     theOperator = std::make_unique<UppeParams>(n, frequencies, refractiveIndex, dt, referenceVelocity,
@@ -207,6 +269,8 @@ void UPPESimulator::buildOperator()
         n, binFrequencies, refractiveIndex, dt, referenceVelocity, nl.tau1, nl.tau2,
         nl.instantaneous, nl.n2, z, frequencyShiftHz, timeWindow, dumps);
   theOperator->createPlans();
+  if (config.medium.type == Fibre)
+    setGuidedOperators();
   theOperator->setState(state);
   // Patient planning overwrites its arrays: the state has been handed over.
   if (!useGeneral)
@@ -239,7 +303,8 @@ void UPPESimulator::buildIntegrator()
 
 void UPPESimulator::prepareRecords()
 {
-  spectrumDb.assign(std::size_t(frequencyCountValue), 0.0);
+  if (!envelope)
+    spectrumDb.assign(std::size_t(frequencyCountValue), 0.0);
   referenceEnergy = energyFromDb(initialSpectrumDb);
   // Conversion-efficiency band: exactly the bins whose frequency lies inside
   // bandLow .. bandHigh (THz), ends included.
@@ -282,6 +347,10 @@ int UPPESimulator::rightHandSide(double z, const double y[], double dydz[], void
 
 void UPPESimulator::step()
 {
+  if (envelope) {
+    envelopeStep();
+    return;
+  }
   if (!theOperator || finished)
     return;
   // The state is the physical field at the operator's reference position; a
@@ -362,6 +431,10 @@ void UPPESimulator::advanceRecords()
   ++iteration;
   if (z >= length)
     finished = true;
+  // The field model records the first accepted position at or past a plane.
+  if (nextPlane < evolutionRecord.plannedPlanes &&
+      (finished || z >= length * double(nextPlane) / double(evolutionRecord.plannedPlanes - 1)))
+    recordPlane();
   checkBreakpoints();
 }
 

@@ -11,6 +11,7 @@
 // polarisation is evaluated in time through FFTs. Each step() performs one
 // accepted (or one rejected and halved) GSL integrator step in z.
 
+#include "engine/evolutionrecord.h"
 #include "engine/simulator.h"
 #include "uppe/fftwarrays.h"
 #include "uppe/refractiveindex.h"
@@ -25,6 +26,7 @@
 #include <vector>
 
 class UppeParams;
+class EnvelopePropagator;
 
 // Planning time allowed per patient FFTW plan (s); FFTW falls back to less
 // exhaustive planning beyond it, which changes speed, not results.
@@ -57,7 +59,11 @@ public:
   QStringList probeNames() override { return QStringList(); }
   bool hasTimeSignal() override { return true; }
   void integrateSpectrum() override;
-  std::vector<double> &electricField() override { return timeField; }
+  std::vector<double> &electricField() override
+  {
+    refreshDisplay();
+    return timeField;
+  }
   std::vector<double> &conversionCurveA() override { return totalEnergy; }
   std::vector<double> &conversionCurveB() override { return bandEnergy; }
   std::vector<double> &conversionPositions() override { return positionsInLengthUnit; }
@@ -77,11 +83,19 @@ public:
   // Both formulations show the spectrum of the real field on the m bins
   // 0 .. fmax (k df), whatever the carrier shift of the general formulation.
   double frequencyStepDisplay() const override;
-  const std::vector<double> &spectrumDbVector() const override { return spectrumDb; }
+  const std::vector<double> &spectrumDbVector() const override
+  {
+    refreshDisplay();
+    return spectrumDb;
+  }
   int frequencyCount() const override { return frequencyCountValue; }
   std::vector<double> frequenciesDisplay() const override;
   std::vector<double> initialSpectrumDbData() const override { return initialSpectrumDb; }
   std::vector<double> timePointsDisplay() const override;
+  double frequencyStartDisplay() const override;
+  QString timeSignalTitle() const override;
+  QString spectrumValueTitle() const override;
+  const EvolutionRecord *evolution() const override { return &evolutionRecord; }
 
   // --- read access (plots, tests, benchmarks) ---------------------------------------
   // The configuration the engine was built from.
@@ -96,8 +110,26 @@ public:
   const std::vector<double> &getFrequencies() const { return frequencies; }
   const std::vector<double> &getTimePoints() const { return timePoints; }
   const std::vector<double> &getInputField() const { return inputField; }
-  const std::vector<double> &getTimeField() const { return timeField; }
-  const std::vector<double> &getSpectrumMagnitude() const { return spectrumMagnitude; }
+  const std::vector<double> &getTimeField() const
+  {
+    refreshDisplay();
+    return timeField;
+  }
+  const std::vector<double> &getSpectrumMagnitude() const
+  {
+    refreshDisplay();
+    return spectrumMagnitude;
+  }
+  // Envelope model (fibre): the propagator, the current envelope A(t) in
+  // sqrt(W) and the input envelope (also kept for a fibre in the field model).
+  bool envelopeModel() const { return envelope; }
+  EnvelopePropagator *getEnvelopePropagator() const { return envelopePropagator.get(); }
+  const std::vector<Complex> &getEnvelope() const
+  {
+    refreshDisplay();
+    return envelopeTime;
+  }
+  const std::vector<Complex> &getInputEnvelope() const { return envelopeInput; }
   const std::vector<double> &getPositions() const { return positions; }
   const std::vector<Complex> &getRefractiveIndex() const { return refractiveIndex; }
   const std::vector<double> &getTotalEnergy() const { return totalEnergy; }
@@ -110,6 +142,8 @@ public:
   {
     return rightHandSide(z, y, dydz, this);
   }
+  // Wall time spent recording the evolution planes (s).
+  double planeRecordingSeconds() const { return recordingSeconds; }
   // Right-hand-side evaluations made by this engine.
   long long rightHandSideEvaluations() const { return evaluations; }
 
@@ -126,7 +160,20 @@ private:
   // Adopts the first failure of the configuration reader.
   void adoptStatus(const class UppeConfigReader &reader);
   void setUpGrid();
+  void fillTimePoints();
   void buildInputField();
+  void buildEnvelope();
+  void envelopeStep();
+  // Envelope model: display data (time power, spectrum) from the propagator
+  // when a step has made them stale.
+  void refreshDisplay() const;
+  void prepareEvolution();
+  void recordPlane();
+  void appendRow(const std::vector<double> &values, std::vector<double> &matrix, int stride, bool db) const;
+  void setGuidedOperators();
+  QString fibreLines() const;
+  QStringList zeroDispersionWavelengths() const;
+  double pulseT0(double &peak) const;
   void buildInitialSpectrum();
   void buildRealSpectrum();
   void buildGeneralSpectrum();
@@ -206,11 +253,28 @@ private:
   std::unique_ptr<gsl_odeiv2_evolve, GslEvolveFree> gslEvolve;
   gsl_odeiv2_system system{};
 
+  // Envelope model.
+  bool envelope = false;
+  std::unique_ptr<EnvelopePropagator> envelopePropagator;
+  std::vector<int> displayOrder;          // display bin (ascending frequency) -> FFT bin
+  mutable std::vector<Complex> envelopeTime;
+  std::vector<Complex> envelopeInput;
+  mutable bool displayStale = false;
+
+  // Evolution records.
+  EvolutionRecord evolutionRecord;
+  int nextPlane = 0;
+  int spectralStride = 1, temporalStride = 1;
+  std::vector<double> planePower;         // work row of recordPlane
+  double recordingSeconds = 0.0;
+  ComplexArray analyticBuffer;            // field model: power from the analytic signal
+  FftwPlan analyticForward, analyticBackward;
+
   // Results for the user interface.
-  std::vector<double> spectrumMagnitude;
+  mutable std::vector<double> spectrumMagnitude;
   std::vector<double> initialSpectrumDb;
-  std::vector<double> spectrumDb;
-  std::vector<double> timeField;
+  mutable std::vector<double> spectrumDb;
+  mutable std::vector<double> timeField;
   std::size_t bandFirst = 0, bandEnd = 0;
   std::vector<double> totalEnergy;
   std::vector<double> bandEnergy;

@@ -6,7 +6,12 @@
 #include "input/units.h"
 #include "uppe/uppeconfigreader.h"
 
+#include "uppe/pulseenvelope.h"
+
 #include <QCoreApplication>
+
+#include <gsl/gsl_errno.h>
+#include <gsl/gsl_poly.h>
 
 #include <algorithm>
 #include <cmath>
@@ -121,14 +126,40 @@ QString UPPESimulator::setupSummary() const
     return number(hertz / frequencyUnit) + QLatin1Char(' ') + config.integration.frequencyUnit;
   };
   QStringList out;
-  out << (useGeneral ? tr("Engine: spectral (UPPE), general formulation, carrier shift %1")
-                           .arg(frequencyText(frequencyShiftHz))
-                     : tr("Engine: spectral (UPPE), real formulation"));
+  const bool fibre = config.medium.type == Fibre;
+  if (envelope)
+    out << tr("Engine: spectral (UPPE), envelope model about %1 (%2 nm)")
+               .arg(frequencyText(config.medium.fibre.frequency))
+               .arg(number(config.medium.fibre.wavelength * 1e9, 6));
+  else
+    out << (useGeneral ? tr("Engine: spectral (UPPE), field model, general formulation, carrier shift %1")
+                             .arg(frequencyText(frequencyShiftHz))
+                       : tr("Engine: spectral (UPPE), field model, real formulation"));
   out << tr("Time window: %1, %2 points, dt = %3")
              .arg(timeText(timeWindow))
              .arg(timePointCount)
              .arg(timeText(dt));
-  out << tr("Frequency grid: df = %1, fmax = %2").arg(frequencyText(df), frequencyText(maxFrequency));
+  if (envelope)
+    out << tr("Frequency grid: df = %1, %2 ... %3 (%4 ... %5 nm)")
+               .arg(frequencyText(df), frequencyText(frequencies.front()), frequencyText(frequencies.back()))
+               .arg(frequencies.back() > 0.0 ? number(speedOfLight / frequencies.back() * 1e9) : QStringLiteral("-"))
+               .arg(frequencies.front() > 0.0 ? number(speedOfLight / frequencies.front() * 1e9)
+                                              : QStringLiteral("inf"));
+  else
+    out << tr("Frequency grid: df = %1, fmax = %2").arg(frequencyText(df), frequencyText(maxFrequency));
+  if (fibre) {
+    out << fibreLines();
+    out << integrationLine();
+    out << tr("Evolution records: %1 planes from 0 to %2").arg(config.integration.planes).arg(lengthText(length));
+    for (std::size_t i = 0; i < config.pulses.size(); ++i)
+      out << tr("Pulse %1: %2").arg(i + 1).arg(config.pulses[i].summary);
+    const double records = 16.0 * config.integration.planes * double(std::min(timePointCount, 16384));
+    const double working = envelope ? 8.0 * 34.0 * timePointCount
+                                    : memoryEstimate(timePointCount, frequencyCountValue, stateDimension,
+                                                     useGeneral, stepper);
+    out << tr("Memory: about %1").arg(bytesText(working + records));
+    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+  }
 
   const int p = spectralPeak();
   const double carrier = frequencies[std::size_t(p)];
@@ -157,20 +188,10 @@ QString UPPESimulator::lengthText(double metres) const
 QString UPPESimulator::dispersionAndNonlinearLines(int p, double carrier, Complex index) const
 {
   const double timeUnit = powerOfTen(config.window.timeExponent);
-  // T0 = sqrt(2) x RMS duration of the input intensity (the 1/e half width
-  // of a Gaussian field).
-  double w = 0.0, m1 = 0.0, m2 = 0.0;
-  for (std::size_t j = 0; j < inputField.size(); ++j) {
-    const double intensity = inputField[j] * inputField[j];
-    w += intensity;
-    m1 += intensity * timePoints[j];
-    m2 += intensity * timePoints[j] * timePoints[j];
-  }
-  // Peak of the envelope: the largest pulse amplitude.
+  // T0 from the pulse's own shape (Gaussian FWHM / 1.665, sech FWHM / 1.763)
+  // of the pulse with the largest amplitude.
   double peak = 0.0;
-  for (const PulseDescription &pulse : config.pulses)
-    peak = std::max(peak, pulse.amplitude);
-  const double t0 = w > 0.0 ? std::sqrt(2.0 * std::max(0.0, m2 / w - (m1 / w) * (m1 / w))) : 0.0;
+  const double t0 = pulseT0(peak);
   const double beta2 = dispersionAt(p);
   QStringList out;
   if (beta2 != 0.0 && std::isfinite(beta2) && t0 > 0.0)
@@ -192,10 +213,126 @@ QString UPPESimulator::dispersionAndNonlinearLines(int p, double carrier, Comple
   return out.join(QLatin1Char('\n'));
 }
 
+double UPPESimulator::pulseT0(double &peak) const
+{
+  // The pulse with the largest peak (amplitude, or in a fibre peak power);
+  // T0 of its shape, or of a measured pulse its FWHM / 1.763.
+  peak = 0.0;
+  double t0 = 0.0;
+  const bool fibre = config.medium.type == Fibre;
+  for (const PulseDescription &pulse : config.pulses) {
+    double p = pulse.amplitude, width = pulse.t0;
+    if (fibre) {
+      const std::vector<Complex> a = pulseEnvelope(pulse, timePoints, config.medium.fibre.frequency, true);
+      std::vector<double> power(a.size());
+      for (std::size_t j = 0; j < a.size(); ++j)
+        power[j] = std::norm(a[j]);
+      p = power.empty() ? 0.0 : *std::max_element(power.begin(), power.end());
+      if (!pulse.dataFile.isEmpty())
+        width = intensityFwhm(power, dt) / pulseShapeFactor(PulseDescription::Sech);
+    }
+    if (p > peak) {
+      peak = p;
+      t0 = width;
+    }
+  }
+  return t0;
+}
+
+QStringList UPPESimulator::zeroDispersionWavelengths() const
+{
+  // beta2(W) = sum_k beta_k W^(k-2) / (k-2)! has its zeros among the real
+  // roots of a polynomial; W is scaled by the window's half width.
+  const FibreParameters &f = config.medium.fibre;
+  const double halfWidth = physconst::pi / dt;
+  std::vector<double> c;
+  double factorial = 1.0, scale = 1.0;
+  for (std::size_t j = 0; j < f.betas.size(); ++j) {
+    if (j > 0)
+      factorial *= double(j);
+    c.push_back(f.betas[j] * scale / factorial);
+    scale *= halfWidth;
+  }
+  while (!c.empty() && c.back() == 0.0)
+    c.pop_back();
+  QStringList out;
+  if (c.size() < 2)
+    return out;
+  std::vector<double> roots(2 * (c.size() - 1));
+  gsl_poly_complex_workspace *w = gsl_poly_complex_workspace_alloc(c.size());
+  gsl_error_handler_t *previous = gsl_set_error_handler_off();
+  const int status = gsl_poly_complex_solve(c.data(), c.size(), w, roots.data());
+  gsl_set_error_handler(previous);
+  gsl_poly_complex_workspace_free(w);
+  if (status != GSL_SUCCESS)
+    return out;
+  const double w0 = physconst::twoPi * f.frequency;
+  std::vector<double> wavelengths;
+  for (std::size_t i = 0; i + 1 < roots.size(); i += 2) {
+    const double x = roots[i], y = roots[i + 1];
+    if (std::fabs(y) > 1e-9 * (1.0 + std::fabs(x)) || std::fabs(x) > 1.0)
+      continue;
+    const double w = w0 + x * halfWidth;
+    if (w > 0.0)
+      wavelengths.push_back(physconst::twoPi * speedOfLight / w * 1e9);
+  }
+  std::sort(wavelengths.begin(), wavelengths.end());
+  for (double l : wavelengths)
+    out << number(l, 5) + QStringLiteral(" nm");
+  return out;
+}
+
+QString UPPESimulator::fibreLines() const
+{
+  const FibreParameters &f = config.medium.fibre;
+  QStringList out;
+  out << tr("Medium: fibre over %1; lambda0 = %2 nm; gamma = %3 1/(W m); fR = %4 (tau1 = %5 fs, "
+            "tau2 = %6 fs); loss %7 dB/km")
+             .arg(lengthText(length), number(f.wavelength * 1e9, 6), number(f.gamma), number(f.ramanFraction))
+             .arg(number(f.tau1 * 1e15), number(f.tau2 * 1e15), number(f.lossDb));
+  const double beta2 = f.betas.empty() ? 0.0 : f.betas.front();
+  const double d = -physconst::twoPi * speedOfLight * beta2 / (f.wavelength * f.wavelength) * 1e6;
+  const QStringList zeros = zeroDispersionWavelengths();
+  out << tr("Dispersion at lambda0: beta2 = %1 ps^2/km, D = %2 ps/(nm km) (%3); zero-dispersion "
+            "wavelengths in the window: %4")
+             .arg(number(beta2 * 1e27), number(d),
+                  beta2 < 0.0 ? tr("anomalous") : (beta2 > 0.0 ? tr("normal") : tr("zero")),
+                  zeros.isEmpty() ? tr("none") : zeros.join(QStringLiteral(", ")));
+  out << tr("Frame: moving with the group velocity at lambda0; %1")
+             .arg(envelope ? tr("envelope model (no harmonics)")
+                           : tr("field model (real field in sqrt(W), harmonics included)"));
+  double peak = 0.0;
+  const double t0 = pulseT0(peak);
+  const double timeUnit = powerOfTen(config.window.timeExponent);
+  const QString t0Text = number(t0 / timeUnit) + QLatin1Char(' ') + config.window.timeUnit;
+  QStringList scales;
+  scales << tr("T0 = %1, P0 = %2 W").arg(t0Text, number(peak));
+  const double ld = beta2 != 0.0 ? t0 * t0 / std::fabs(beta2) : 0.0;
+  const double lnl = f.gamma * peak > 0.0 ? 1.0 / (f.gamma * peak) : 0.0;
+  scales << (ld > 0.0 ? tr("L_D = T0^2/|beta2| = %1").arg(lengthText(ld)) : tr("L_D: none (beta2 = 0)"));
+  scales << (lnl > 0.0 ? tr("L_NL = 1/(gamma P0) = %1").arg(lengthText(lnl)) : tr("L_NL: none"));
+  if (ld > 0.0 && lnl > 0.0) {
+    const double solitonNumber = std::sqrt(ld / lnl);
+    scales << tr("soliton number N = %1").arg(number(solitonNumber));
+    if (beta2 < 0.0 && solitonNumber >= 1.5)
+      scales << tr("fission length L_D/N = %1").arg(lengthText(ld / solitonNumber));
+  }
+  out << tr("Pulse scales: %1").arg(scales.join(QStringLiteral("; ")));
+  return out.join(QLatin1Char('\n'));
+}
+
 QString UPPESimulator::integrationLine() const
 {
   const IntegrationSettings &settings = config.integration;
   const double steps = std::ceil(length / evolutionStep * (1.0 - 1e-6));
+  if (envelope)
+    return settings.fixedStep
+               ? tr("Integration: erk43ip (interaction picture), fixed steps of %1, %2 steps planned")
+                     .arg(lengthText(evolutionStep))
+                     .arg(steps)
+               : tr("Integration: erk43ip (interaction picture, embedded third-order error), adaptive, "
+                    "relative local error %1 per step, steps of at most %2")
+                     .arg(number(settings.tolerance), lengthText(evolutionStep));
   const QString tolerance = settings.relativeTolerance
                                 ? tr("relative tolerance %1 (%2 on spectral values)")
                                       .arg(number(settings.tolerance), number(absoluteErrorBound))

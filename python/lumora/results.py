@@ -211,6 +211,25 @@ def _spectrogram(blocks):
     return {"magnitude": _series("magnitude", "Magnitude [dBV/m]", matrix, axes)}
 
 
+_EVOLUTION_HEADER = re.compile(r"^(.*): one row per (.*), one column per (.*)$")
+
+
+def _evolution_map(path, header, blocks):
+    """A map written as its matrix, then its column axis, then its row axis;
+    the header names the map (the file's own name) and its value title."""
+    title = os.path.splitext(os.path.basename(path))[0]
+    z_title = header.group(1).strip()
+    if z_title.startswith(title + " "):
+        z_title = z_title[len(title) + 1:]
+    y_title, x_title = header.group(2).strip(), header.group(3).strip()
+    matrix = np.asarray(blocks[0][1], dtype=float)
+    columns = np.asarray(blocks[1][1], dtype=float).ravel()
+    rows = np.asarray(blocks[2][1], dtype=float).ravel()
+    matrix = matrix.reshape(rows.size, columns.size)
+    name = _split_title(z_title)[0].lower()
+    return {name: _series(name, z_title, matrix, [_axis(y_title, rows), _axis(x_title, columns)])}
+
+
 def read_text_file(path):
     """The series of one result text file (series name -> Series)."""
     with open(path, encoding="utf-8", errors="replace") as f:
@@ -221,6 +240,11 @@ def read_text_file(path):
         if len(blocks) != 3:
             raise ValueError("%s: a spectrogram file has three blocks, found %d" % (path, len(blocks)))
         return _spectrogram(blocks)
+    evolution = _EVOLUTION_HEADER.match(blocks[0][0][0])
+    if evolution:
+        if len(blocks) != 3:
+            raise ValueError("%s: an evolution map file has three blocks, found %d" % (path, len(blocks)))
+        return _evolution_map(path, evolution, blocks)
     series = {}
     for header, rows in blocks:
         if rows and len(rows[0]) != 2:

@@ -54,7 +54,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
     int line;
     const char *reason;
   } cases[] = {
-      {{{MethodLine, "euler method"}}, MethodLine, "one of rkf45, rkck, rk8pd was expected"},
+      {{{MethodLine, "euler method"}}, MethodLine, "one of rkf45, rkck, rk8pd, erk43ip was expected"},
       {{{FixedStepLine, "yes fixedStep"}}, FixedStepLine,
        "the value \"yes\" is not a finite number; a number was expected (0 for adaptive steps, 1 for "
        "fixed steps)"},
@@ -96,7 +96,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "the index)"},
       {{{MediumLine, "glass medium"}}, MediumLine,
        "one of lor1, const_n_ker1, step_n_ker1, taylorSeriesDispersive, lor1ker1, sellmeier, "
-       "sellmeier_ker1, material, material_ker1, tabulated, tabulated_ker1 was expected"},
+       "sellmeier_ker1, material, material_ker1, tabulated, tabulated_ker1, fibre, fiber was expected"},
       {{{ParametersLine, "1.5 0 0 parameters"}}, ParametersLine,
        "const_n_ker1 takes 6 values (Re n, Im n, n2, tau1, tau2, weight) before \"parameters\"; this line "
        "has 3"},
@@ -122,6 +122,54 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "the Raman times must be positive and a within 0 to 1"},
       {{{MediumLine, "material medium"}, {ParametersLine, "glass parameters"}}, ParametersLine,
        "unknown material \"glass\"; the library has fused_silica, bk7, sapphire_o, caf2, yag, silicon"},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "2997.92458 0.11 0.18 12.2 32 0 parameters"}}, ParametersLine,
+       "fibre takes at least 7 values (lambda0 in nm, gamma in 1/(W m), fR, tau1 and tau2 in fs, loss in "
+       "dB/km, then beta2 ... betan in ps^k/km) before \"parameters\"; this line has 6"},
+      {{{MediumLine, "fiber medium"}, {ParametersLine, "-835 0.11 0.18 12.2 32 0 -11 parameters"}}, ParametersLine,
+       "value 1, lambda0 (nm), -835 is out of range; a number above 0 was expected"},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 1.5 12.2 32 0 -11 parameters"}}, ParametersLine,
+       "value 3, fR, 1.5 is out of range; a fraction from 0 to 1 was expected"},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 0.18 0 32 0 -11 parameters"}}, ParametersLine,
+       "value 4, tau1 (fs), 0 is out of range; a number above 0 was expected"},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 0.18 12.2 32 -1 -11 parameters"}}, ParametersLine,
+       "value 6, loss (dB/km), -1 is out of range; a number of at least 0 was expected"},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 0.18 12.2 32 0 -11 x parameters"}}, ParametersLine,
+       "value 8, beta3, \"x\" is not a finite number; a number was expected"},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "2997.92458 0.11 0.18 12.2 32 0 -11 parameters"}}, MethodLine,
+       "the envelope model integrates with erk43ip (interaction picture with an embedded error estimate)"},
+      {{{MethodLine, "erk43ip method"}, {MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 0.18 12.2 32 0 -11 parameters"}},
+       ShapeLine,
+       "the pulse's centre frequency lies -259 THz from the fibre's reference frequency 359.033 THz, beyond "
+       "the envelope window's half width of 255.8 THz (shorten the time step: more \"timepoints\")"},
+      {{{MethodLine, "erk43ip method"}, {24, "field model"}, {MediumLine, "fibre medium"},
+        {ParametersLine, "2997.92458 0.11 0.18 12.2 32 0 -11 parameters"}}, MethodLine,
+       "erk43ip integrates the envelope model of a fibre; the field model takes rkf45, rkck or rk8pd"},
+      {{{24, "envelope model"}}, 24,
+       "the envelope model needs a fibre medium (its beta series and gamma); the other media take \"field "
+       "model\""},
+      {{{24, "carrier model"}}, 24, "one of envelope, field was expected"},
+      {{{24, "1 planes"}}, 24,
+       "\"1\" is not a whole number of planes from 2 to 10000 (the records at 0 and at the end of the "
+       "medium count)"},
+      {{{AmplitudeLine, "100 0 peakpower"}}, AmplitudeLine,
+       "\"peakpower\" and \"energy\" describe pulses in a fibre medium (field in sqrt(W)); other media "
+       "take \"amplitude\" in V/m"},
+      {{{AmplitudeLine, "100 0 peakpower"}, {24, "1e-9 0 energy"}, {MediumLine, "fibre medium"}}, 24,
+       "a pulse takes either \"peakpower\" or \"energy\", not both"},
+      {{{AmplitudeLine, "0 0 energy"}, {MediumLine, "fibre medium"}}, AmplitudeLine,
+       "the energy (J) 0 is out of range; a number above 0 was expected"},
+      {{{ThreeDbLine, "x fwhm"}}, ThreeDbLine,
+       "the intensity FWHM \"x\" is not a finite number; a number above 0 was expected"},
+      {{{24, "100 fwhm"}}, 24, "a pulse takes either \"fwhm\" or \"3dB\", not both"},
+      {{{24, "1e-9 0 energy"}, {MediumLine, "fibre medium"}}, 24,
+       "a pulse takes either \"amplitude\" or \"energy\", not both"},
+      {{{24, "1e4 gdd"}, {25, "y tod"}}, 25, "the TOD (fs^3) \"y\" is not a finite number; a number was expected"},
+      {{{ThreeDbLine, "nofile.dat pulsedata"}, {AmplitudeLine, "1e-9 0 energy"}, {MediumLine, "fibre medium"}},
+       ThreeDbLine, "the pulse file \"nofile.dat\" cannot be read"},
+      {{{ThreeDbLine, "spectrum.dat pulsedata"}, {MediumLine, "fibre medium"}}, ThreeDbLine,
+       "a measured pulse is scaled to the block's \"energy\" or \"peakpower\"; neither is given"},
+      {{{24, "spectrum.dat pulsedata"}, {AmplitudeLine, "1e-9 0 energy"}, {MediumLine, "fibre medium"}}, 24,
+       "a measured pulse (\"pulsedata\") takes its width from its spectrum; no other width may be given"},
       {{{MeasureLine, "furlong measure"}}, MeasureLine, "one of m, mm, um, nm was expected"},
       {{{SizeLine, "0 size"}}, SizeLine, "the value 0 is out of range; a number above 0 was expected"},
       {{{DumpLine, "no dump"}}, DumpLine,

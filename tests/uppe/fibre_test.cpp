@@ -1,0 +1,278 @@
+// The fibre medium: solitons, loss, the Raman self-frequency shift against
+// first-order theory, envelope and field models against each other, pulse
+// forms against their analytic peak, energy and widths, and a measured
+// spectrum reproducing the pulse it was written from.
+
+#include "uppetestsupport.h"
+
+#include "uppe/envelopepropagator.h"
+#include "uppe/pulseenvelope.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <fftw3.h>
+
+#include <gtest/gtest.h>
+
+#include <complex>
+
+namespace {
+
+using namespace uppetest;
+using Complex = std::complex<double>;
+
+constexpr double c = 299792458.0;
+constexpr double pi = 3.141592653589793;
+
+enum FibreLine {
+  FMethod = 2, FFixed, FFirstStep, FEvolution, FTolerance, FShift, FGeneral, FFunit, FShape, FSize,
+  FPulseFunit, FTunit, FCentre, FDuration, FPoints, FWidth, FMedium, FParameters, FMeasure, FLength,
+  FDump, FPlanes
+};
+
+// A fibre at 1550 nm (beta2 = -20 ps^2/km, gamma = 1e-3 /(W m), no Raman)
+// with an N = 1 sech soliton of T0 = 500 fs over 10 m.
+QStringList fibre(const Edits &edits = {}, double wavelengthNm = 1550.0)
+{
+  const QString centre = QStringLiteral("%1 centre").arg(c / (wavelengthNm * 1e-9) * 1e-12, 0, 'g', 17);
+  QStringList lines = {"# fibre test", "erk43ip method", "0 fixedStep", "1e-3 initialintegstep",
+                       "10 evolutionstep", "1e-7 tolerance", "0 fshift", "0 usegeneral", "THz funit",
+                       "sech shape", "80 0 peakpower", "THz funit", "fs tunit", centre,
+                       "20000 timeduration", "1024 timepoints", "881.37 fwhm", "fibre medium",
+                       "1550 1e-3 0 12.2 32 0 -20 parameters", "m measure", "10 size", "0 dump",
+                       "50 planes"};
+  for (const auto &edit : edits) {
+    while (lines.size() < edit.first)
+      lines << QStringLiteral("#");
+    lines[edit.first - 1] = QString::fromLatin1(edit.second);
+  }
+  return lines;
+}
+
+double peakOf(const std::vector<double> &x) { return *std::max_element(x.begin(), x.end()); }
+
+double energyOf(const UPPESimulator &e, const std::vector<Complex> &a)
+{
+  double sum = 0.0;
+  for (const Complex &v : a)
+    sum += std::norm(v);
+  return sum * e.getTimeStep();
+}
+
+// Energy-weighted mean angular frequency of the display spectrum.
+double meanOmega(const UPPESimulator &e)
+{
+  double w = 0.0, m = 0.0;
+  for (std::size_t k = 0; k < e.getFrequencies().size(); ++k) {
+    const double s = e.getSpectrumMagnitude()[k] * e.getSpectrumMagnitude()[k];
+    w += s;
+    m += s * e.getFrequencies()[k];
+  }
+  return 2.0 * pi * m / w;
+}
+
+// Solitons: N = 1 keeps its peak over five periods, N = 2 reaches 4 P0 at
+// half a period (z0 = pi/2 L_D, L_D = T0^2/|beta2| = 12.5 m).
+struct SolitonCase
+{
+  const char *name, *power, *size;
+  double expectedPeakRatio, tolerance;
+  bool everyPlane;
+};
+
+class Soliton : public ::testing::TestWithParam<SolitonCase>
+{
+};
+
+TEST_P(Soliton, PeakPowerFollowsTheInverseScatteringSolution)
+{
+  const SolitonCase &p = GetParam();
+  auto e = build(fibre({{FSize, p.power}, {FLength, p.size}}));
+  ASSERT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+  const double p0 = peakOf(e->getInputField());
+  runToEnd(*e);
+  ASSERT_TRUE(e->runFailure.isEmpty());
+  const EvolutionRecord &r = *e->evolution();
+  ASSERT_EQ(r.rows(), 50);
+  const std::size_t columns = r.delays.size();
+  for (int row = p.everyPlane ? 0 : r.rows() - 1; row < r.rows(); ++row) {
+    const double peak = *std::max_element(r.powers.begin() + long(row * columns),
+                                          r.powers.begin() + long((row + 1) * columns));
+    EXPECT_NEAR(peak / p0, p.expectedPeakRatio, p.tolerance * p.expectedPeakRatio) << "plane " << row;
+  }
+  EXPECT_DOUBLE_EQ(r.distances.back(), e->progressEnd());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fibre, Soliton,
+                         ::testing::Values(SolitonCase{"FundamentalOverFivePeriods", "80 0 peakpower",
+                                                       "98.174770424681 size", 1.0, 0.005, true},
+                                           SolitonCase{"SecondOrderAtHalfAPeriod", "320 0 peakpower",
+                                                       "9.8174770424681 size", 4.0, 0.01, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Fibre, LossAloneLeavesTenToTheMinusAlphaLOverTenOfTheEnergy)
+{
+  auto e = build(fibre({{FParameters, "1550 0 0 12.2 32 700 -20 parameters"}, {FLength, "10 size"}}));
+  ASSERT_TRUE(e->isConstructed());
+  const double before = energyOf(*e, e->getInputEnvelope());
+  runToEnd(*e);
+  EXPECT_NEAR(energyOf(*e, e->getEnvelope()) / before, std::pow(10.0, -0.7 * 10.0 / 10.0), 1e-9);
+}
+
+// First-order theory: a fundamental soliton's centre frequency moves at
+// dW/dz = -8 |beta2| T_R / (15 T0^4), T_R = fR int t h(t) dt.
+TEST(Fibre, RamanShiftRateFollowsFirstOrderTheory)
+{
+  const double t0 = 250e-15, beta2 = 20e-27, gamma = 1e-3, fr = 0.18;
+  const double power = beta2 / (gamma * t0 * t0);
+  const QByteArray powerLine = QStringLiteral("%1 0 peakpower").arg(power, 0, 'g', 17).toLatin1();
+  const QByteArray width = QStringLiteral("%1 fwhm").arg(t0 * 1.7627471740390860e15, 0, 'g', 17).toLatin1();
+  auto e = build(fibre({{FSize, powerLine.constData()}, {FWidth, width.constData()},
+                        {FParameters, "1550 1e-3 0.18 12.2 32 0 -20 parameters"},
+                        {FDuration, "16000 timeduration"}, {FPoints, "2048 timepoints"},
+                        {FLength, "6 size"}, {FTolerance, "1e-8 tolerance"}}));
+  ASSERT_TRUE(e->isConstructed());
+  const std::vector<double> &h = e->getEnvelopePropagator()->ramanResponse();
+  double firstMoment = 0.0;
+  for (std::size_t j = 0; j < h.size(); ++j)
+    firstMoment += double(j) * e->getTimeStep() * h[j] * e->getTimeStep();
+  const double tr = fr * firstMoment;
+  const double before = meanOmega(*e);
+  runToEnd(*e);
+  const double rate = (meanOmega(*e) - before) / 6.0;
+  const double theory = -8.0 * beta2 * tr / (15.0 * t0 * t0 * t0 * t0);
+  EXPECT_NEAR(rate / theory, 1.0, 0.1);
+}
+
+// Where no harmonic is phase-matched the carrier-resolved field (real, in
+// sqrt(W)) and the envelope give the same pulse (Raman and self-steepening
+// included).
+TEST(Fibre, EnvelopeAndFieldModelsAgreeOnTheFundamentalBand)
+{
+  auto run = [](const char *model, const char *method) {
+    auto e = build(fibre({{FMethod, method}, {FPlanes, model}, {24, "10 planes"},
+                          {FTolerance, "1e-8 relative tolerance"}, {FEvolution, "1 evolutionstep"},
+                          {FSize, "1800 0 peakpower"}, {FWidth, "88.137 fwhm"},
+                          {FParameters, "1500 0.01 0.18 12.2 32 0 -20 0.1 parameters"},
+                          {FDuration, "1200 timeduration"}, {FPoints, "2048 timepoints"},
+                          {FLength, "0.06 size"}},
+                         1500.0));
+    EXPECT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+    runToEnd(*e);
+    const EvolutionRecord &r = *e->evolution();
+    return std::vector<double>(r.powers.end() - long(r.delays.size()), r.powers.end());
+  };
+  const std::vector<double> envelope = run("envelope model", "erk43ip method");
+  const std::vector<double> field = run("field model", "rkf45 method");
+  ASSERT_EQ(envelope.size(), field.size());
+  const double peak = peakOf(envelope);
+  double worst = 0.0;
+  for (std::size_t j = 0; j < envelope.size(); ++j)
+    worst = std::max(worst, std::fabs(envelope[j] - field[j]));
+  EXPECT_LT(worst / peak, 5e-3);
+  EXPECT_GT(peak, 1.2 * 1800.0); // the pulse has compressed: the comparison is not trivial
+}
+
+// Pulse forms: peak power, energy and FWHM as given; a GDD lengthens a
+// Gaussian by sqrt(1 + (GDD/T0^2)^2) and keeps its energy.
+TEST(Fibre, PulseFormsGiveTheirAnalyticPeakEnergyAndWidth)
+{
+  const Edits gauss = {{FShape, "gauss shape"}, {FPoints, "1025 timepoints"}, {FDuration, "4000 timeduration"},
+                       {FWidth, "100 fwhm"}};
+  auto withEdits = [&](Edits more) {
+    Edits all = gauss;
+    all.insert(all.end(), more.begin(), more.end());
+    auto e = build(fibre(all));
+    EXPECT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+    return e;
+  };
+  auto power = withEdits({{FSize, "100 0 peakpower"}});
+  std::vector<double> p(power->getInputField());
+  EXPECT_NEAR(peakOf(p), 100.0, 1e-9);
+  EXPECT_NEAR(intensityFwhm(p, power->getTimeStep()), 100e-15, 0.3e-15);
+
+  auto energy = withEdits({{FSize, "1e-12 0 energy"}});
+  EXPECT_NEAR(energyOf(*energy, energy->getInputEnvelope()), 1e-12, 1e-21);
+
+  auto chirped = withEdits({{FSize, "1e-12 0 energy"}, {24, "5000 gdd"}});
+  const double t0 = 100.0 / (2.0 * std::sqrt(std::log(2.0)));
+  const double stretch = std::sqrt(1.0 + std::pow(5000.0 / (t0 * t0), 2));
+  EXPECT_NEAR(intensityFwhm(chirped->getInputField(), chirped->getTimeStep()), 100e-15 * stretch, 1e-3 * 100e-15 * stretch);
+  EXPECT_NEAR(energyOf(*chirped, chirped->getInputEnvelope()), 1e-12, 1e-20);
+  // Positive GDD is an up-chirp: the trailing edge is bluer.
+  const std::vector<Complex> &a = chirped->getInputEnvelope();
+  const std::size_t mid = a.size() / 2, step = 50;
+  const double before = std::arg(a[mid - step + 1] * std::conj(a[mid - step]));
+  const double after = std::arg(a[mid + step + 1] * std::conj(a[mid + step]));
+  EXPECT_GT(after, before);
+}
+
+// The chirp of "gdd" and the fibre's beta2 share one sign convention: a
+// positive GDD is undone by anomalous dispersion over GDD / |beta2|.
+TEST(Fibre, AnomalousDispersionRecompressesAPositiveGdd)
+{
+  auto e = build(fibre({{FShape, "gauss shape"}, {FSize, "1 0 peakpower"}, {FWidth, "100 fwhm"},
+                        {24, "20000 gdd"}, {FPoints, "1025 timepoints"}, {FDuration, "8000 timeduration"},
+                        {FParameters, "1550 0 0 12.2 32 0 -20 parameters"}, {FLength, "1 size"}}));
+  ASSERT_TRUE(e->isConstructed());
+  const double dt = e->getTimeStep();
+  EXPECT_GT(intensityFwhm(e->getInputField(), dt), 500e-15);
+  runToEnd(*e);
+  // 20000 fs^2 / 20 ps^2/km = 1 m.
+  EXPECT_NEAR(intensityFwhm(e->getTimeField(), dt), 100e-15, 0.5e-15);
+}
+
+// A measured spectrum (intensity and phase, by frequency or by wavelength)
+// written from a chirped pulse reproduces that pulse.
+TEST(Fibre, MeasuredSpectrumReproducesThePulseItWasWrittenFrom)
+{
+  const Edits common = {{FShape, "gauss shape"}, {FSize, "2e-12 0 energy"}, {FWidth, "150 fwhm"},
+                        {24, "3000 gdd"}, {25, "40000 tod"}};
+  auto original = build(fibre(common));
+  ASSERT_TRUE(original->isConstructed());
+  const std::vector<Complex> a = original->getInputEnvelope();
+  const int n = int(a.size());
+  std::vector<Complex> s(a);
+  auto *data = reinterpret_cast<fftw_complex *>(s.data());
+  fftw_plan plan = fftw_plan_dft_1d(n, data, data, FFTW_FORWARD, FFTW_ESTIMATE);
+  fftw_execute(plan);
+  fftw_destroy_plan(plan);
+  const double dt = original->getTimeStep(), tc = 0.5 * (n - 1) * dt;
+  const double f0 = c / 1550e-9;
+  QTemporaryDir dir;
+  for (const bool byWavelength : {false, true}) {
+    const QString path = dir.filePath(byWavelength ? "nm.dat" : "thz.dat");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text));
+    QTextStream out(&file);
+    out.setRealNumberPrecision(17);
+    out << "# measured pulse\n";
+    for (int k = 0; k < n; ++k) {
+      const double w = 2.0 * pi * double(k <= (n - 1) / 2 ? k : k - n) / (n * dt);
+      const double f = f0 + w / (2.0 * pi);
+      const Complex v = s[std::size_t(k)] * std::polar(1.0, w * tc);
+      const double lambda = c / f;
+      out << (byWavelength ? lambda * 1e9 : f * 1e-12) << ' '
+          << (byWavelength ? std::norm(v) * c / (lambda * lambda) : std::norm(v)) << ' ' << std::arg(v) << '\n';
+    }
+    file.close();
+    Edits edits = common;
+    edits[3] = {24, "#"};
+    edits[4] = {25, "#"};
+    const QByteArray line = (path + (byWavelength ? " pulsedata" : " pulsedata frequency")).toLocal8Bit();
+    edits.push_back({FWidth, line.constData()});
+    auto measured = build(fibre(edits));
+    ASSERT_TRUE(measured->isConstructed()) << measured->errorReason.toStdString();
+    const std::vector<Complex> &b = measured->getInputEnvelope();
+    double worst = 0.0, peak = 0.0;
+    for (int j = 0; j < n; ++j) {
+      worst = std::max(worst, std::abs(b[std::size_t(j)] - a[std::size_t(j)]));
+      peak = std::max(peak, std::abs(a[std::size_t(j)]));
+    }
+    EXPECT_LT(worst / peak, byWavelength ? 1e-6 : 1e-9) << (byWavelength ? "nm" : "THz");
+  }
+}
+
+} // namespace
