@@ -19,7 +19,7 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
   debugStream.open("Debug.txt", std::ios::out | std::ios::trunc);
   sourceStream.open("Source.txt", std::ios::out | std::ios::trunc);
 
-  if (parseTimingLog(lines))
+  if (checkLineForms(lines) || parseTimingLog(lines))
     return;
   if (timingLogEnabled) {
     timingStream.setDevice(&timingLog);

@@ -10,6 +10,7 @@
 // pulse file) and construction stops there.
 
 #include "engine/simulator.h"
+#include "input/vocabulary.h"
 #include "fdtd/gridconstants.h"
 #include "postprocessing/fdtdobservation.h"
 
@@ -60,6 +61,7 @@ public:
   // Grid, sections with their index at the sources' centre frequency,
   // sources, post-processing and a memory estimate.
   QString setupSummary() const override;
+  QStringList keywords() const override { return engineKeywords(QStringLiteral("FDTD")); }
   const std::vector<double> &magneticField() const override { return hField; }
 
   // --- grid state -------------------------------------------------------------

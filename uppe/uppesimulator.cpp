@@ -26,6 +26,8 @@ constexpr int energyChunk = 1000;
 UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
     : Simulator(runName)
 {
+  if (checkLineForms(lines))
+    return;
   UppeConfigReader reader(lines, configurationFolder());
   const bool sectionsFailed = reader.readSections(config);
   adoptStatus(reader);

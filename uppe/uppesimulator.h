@@ -12,6 +12,7 @@
 // accepted (or one rejected and halved) GSL integrator step in z.
 
 #include "engine/simulator.h"
+#include "input/vocabulary.h"
 #include "uppe/fftwarrays.h"
 #include "uppe/refractiveindex.h"
 #include "uppe/uppeconfig.h"
@@ -72,6 +73,7 @@ public:
 
   // Window, grid, frame, medium lengths, planned steps, pulses and memory.
   QString setupSummary() const override;
+  QStringList keywords() const override { return engineKeywords(QStringLiteral("UPPE")); }
 
   // --- spectral display data ----------------------------------------------------
   // Both formulations show the spectrum of the real field on the m bins

@@ -92,6 +92,7 @@ std::function<void(QStringList &)> both(std::function<void(QStringList &)> a,
 
 #define SYNTAX(n) "FDTD_test.txt: Syntax error in line " #n ".\n"
 #define MISSING(k) "Loading FDTD_test.txt failed:\n Keyword \"" k "\" not found."
+#define MISSING_NEAR(k, hint) "Loading FDTD_test.txt failed:\n Keyword \"" k "\" not found; " hint
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetupFailure,
@@ -106,9 +107,38 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"UnknownMedium", set(8, "glass medium"),
                     SYNTAX(8) "\"glass medium\": expected one of diel, ldiel, lor1, lor2, lor3, "
                               "ker1, lor1ker1, lor3ker1, sellmeier, material, found \"glass\""},
-        FailureCase{"MeshpointsTruncatedToZero", set(9, "0.9 meshpoints"),
-                    SYNTAX(9) "\"0.9 meshpoints\": expected a number of cells of at least 1, "
-                              "found \"0.9\""},
+        FailureCase{"MeshpointsNotWhole", set(9, "1000.7 meshpoints"),
+                    SYNTAX(9) "\"1000.7 meshpoints\": \"meshpoints\" is a count: expected a whole "
+                              "number, found \"1000.7\""},
+        FailureCase{"MeshpointsZero", set(9, "0 meshpoints"),
+                    SYNTAX(9) "\"0 meshpoints\": expected a number of cells of at least 1, "
+                              "found \"0\""},
+        FailureCase{"IterationsNotWhole", add("suspend action|1000.5 iterations"),
+                    SYNTAX(21) "\"1000.5 iterations\": \"iterations\" is a count: expected a "
+                               "whole number, found \"1000.5\""},
+        FailureCase{"SizeWithTwoValues", set(5, "10 20 size"),
+                    SYNTAX(5) "\"10 20 size\": \"size\" takes one value; the extra token \"20\" "
+                              "is refused"},
+        FailureCase{"SizeWithAValueAfterIt", set(5, "1 size 2"),
+                    SYNTAX(5) "\"1 size 2\": \"size\" takes one value; the extra token \"2\" after "
+                              "it is refused (a remark after the keyword begins with \"#\")"},
+        FailureCase{"TwoShapes", set(14, "sech gauss shape"),
+                    SYNTAX(14) "\"sech gauss shape\": \"shape\" takes one value; the extra token "
+                               "\"gauss\" is refused"},
+        // A keyword no line holds: the line that probably meant it.
+        FailureCase{"MisspeltKeyword", set(18, "10 duraton"),
+                    MISSING_NEAR("duration", "line 18 \"10 duraton\": did you mean \"duration\"?")},
+        FailureCase{"SwappedLetters", set(9, "100 meshpionts"),
+                    "FDTD_test.txt: Enequal number of keywords in the SHAPE section.\nEvery section "
+                    "needs one \"medium\", one \"meshpoints\" and one \"parameters\" line; found 1 "
+                    "\"medium\", 0 \"meshpoints\" and 1 \"parameters\" lines."},
+        FailureCase{"KeywordInOtherLetters", set(14, "gauss Shape"),
+                    MISSING_NEAR("shape", "line 14 \"gauss Shape\": did you mean \"shape\"?")},
+        FailureCase{"KeywordAsPartOfAWord", set(18, "10 timeduration"),
+                    MISSING_NEAR("duration", "line 18 \"10 timeduration\": \"duration\" is only "
+                                             "part of the word \"timeduration\"")},
+        FailureCase{"KeywordInAName", both(set(18, "#"), add("fourier typeOf|pulse duration * name")),
+                    MISSING("duration")},
         FailureCase{"ParametersTooFew", set(10, "1 parameters"),
                     SYNTAX(10) "\"1 parameters\": expected at least 2 tokens before the keyword "
                                "(εr, μr), found 1 for \"diel\""},

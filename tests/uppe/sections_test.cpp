@@ -79,7 +79,9 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{AmplitudeLine, "1 1000.5 amplitude"}}, AmplitudeLine,
        "the pulse centre T/2 + delay = 2000.5 fs lies outside the time window 0 ... 2000 fs"},
       {{{TunitLine, "fortnight tunit"}}, TunitLine, "one of s, ms, us, ns, ps, fs, as, auto was expected"},
-      {{{TimepointsLine, "1024.5 timepoints"}}, TimepointsLine, "a whole number of at least 2 was expected"},
+      {{{TimepointsLine, "1024.5 timepoints"}}, TimepointsLine,
+       "\"timepoints\" is a count: expected a whole number, found \"1024.5\""},
+      {{{TimepointsLine, "1 timepoints"}}, TimepointsLine, "a whole number of at least 2 was expected"},
       {{{ThreeDbLine, "0 3dB"}}, ThreeDbLine, "the value 0 is out of range; a number above 0 was expected"},
       {secondBlock(29, "3 timeduration"), 29,
        "every pulse block needs the same \"timeduration\" as the first (2000 fs); this line asks for 3 fs"},
@@ -131,10 +133,11 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
   for (const auto &c : cases) {
     const QStringList lines = configuration(c.edits);
     auto e = build(lines);
-    EXPECT_EQ(loadStatusMessage(*e, QStringLiteral("UPPE_x.txt"), lines),
+    EXPECT_EQ(loadStatusMessage(*e, QStringLiteral("UPPE_x.txt"), lines).toStdString(),
               QStringLiteral("UPPE_x.txt: Syntax error in line %1.\n\"%2\": %3")
                   .arg(c.line)
-                  .arg(lines[c.line - 1].trimmed(), QString::fromLatin1(c.reason)));
+                  .arg(lines[c.line - 1].trimmed(), QString::fromUtf8(c.reason))
+                  .toStdString());
   }
 }
 
