@@ -54,6 +54,7 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
     return;
 
   collectWarnings();
+  addLoadChecks();
   markConstructed();
 }
 

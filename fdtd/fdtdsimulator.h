@@ -142,6 +142,20 @@ private:
     double delay = 0.0;    // s
   };
   SourceSpectrum spectrumOf(const Source<int, double> &source) const;
+  // Further load warnings (loadchecks.cpp): a lumped termination the update
+  // cannot hold, library materials used outside their wavelengths, runs that
+  // an exit action makes longer than ten minutes.
+  void addLoadChecks();
+  void warnAboutLumpedTermination();
+  void warnAboutMaterialRanges();
+  void warnAboutRunTime();
+  struct LibrarySection
+  {
+    std::size_t section; // index into sections
+    QString name;
+    double shortest, longest; // um
+  };
+  std::vector<LibrarySection> librarySections;
   bool fieldsAreFinite() const;
   void writeTimingRecord();
 
