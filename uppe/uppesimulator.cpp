@@ -58,6 +58,7 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
   prepareRecords();
   saveFftwWisdom();
   addLoadWarnings();
+  warnAboutRunTime();
   markConstructed();
 }
 

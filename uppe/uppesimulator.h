@@ -141,6 +141,16 @@ private:
   void advanceRecords();
   void magnitudesOfHalfComplex(const double *x);
   void addLoadWarnings();
+  // uppeduration.cpp: the band where the input spectrum reaches 1 % of its
+  // peak; a data file that covers none of it (fails the load); the
+  // dispersion and nonlinear lengths; one timed right-hand side; the warning
+  // for runs estimated to take longer than ten minutes.
+  void pulseBand(double &low, double &high) const;
+  bool tableMissesThePulse();
+  void scaleLengths(double &dispersion, double &nonlinear) const;
+  double phaseLength() const;
+  double timeOfRightHandSide();
+  void warnAboutRunTime();
   QString dispersionAndNonlinearLines(int p, double carrier, Complex index) const;
   QString integrationLine() const;
   QString lengthText(double metres) const;
