@@ -283,8 +283,63 @@ INSTANTIATE_TEST_SUITE_P(
                     add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end "
                         "itend|THz anyunit"),
                     "Spectrum \"F\" at grid point 1 lies where no section updates the field: it "
-                    "will record nothing."}),
+                    "will record nothing."},
+        // The termination's limit at stability 1 in vacuum is the impedance itself.
+        WarningCase{"LumpedMatched", add("376.73 lumped|end lumped"), ""},
+        WarningCase{"LumpedBeyondTheLimit", add("50000 lumped|end lumped"),
+                    "The lumped termination of 50000 ohm at grid point 100 cannot be held stable: "
+                    "the field at it grows without bound. The largest stable resistance there is "
+                    "376.73 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 1 and the medium's "
+                    "impedance Z = 376.73 ohm and index n = 1)."},
+        WarningCase{"LumpedInGlassAtStability2",
+                    both(set(2, "2 stability"), both(set(10, "4 1 parameters"), add("1500 lumped|end lumped"))),
+                    "The lumped termination of 1500 ohm at grid point 100 cannot be held stable: the "
+                    "field at it grows without bound. The largest stable resistance there is 1482.99 "
+                    "ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 2 and the medium's "
+                    "impedance Z = 188.37 ohm and index n = 2)."},
+        WarningCase{"LibraryMaterialOutsideItsWavelengths",
+                    both(set(2, "1.1 stability"),
+                         both(set(8, "material medium"), set(10, "silicon parameters"))),
+                    "Section 1 (cells 1 to 99, silicon): the sources reach 0.666 to 0.999 um, "
+                    "outside the wavelengths its formula is stated for (1.36 to 11 um); there the "
+                    "index is extrapolated (3.665 at 0.799 um)."}),
     [](const ::testing::TestParamInfo<WarningCase> &info) { return std::string(info.param.name); });
+
+// The termination's limit, Z (S n + sqrt((S n)^2 - 1)) = 1406 ohm in vacuum at
+// stability 2, holds in a run: 5 % below it the field stays bounded, 10 %
+// above it the run fails.
+TEST(Setup, LumpedLimitHoldsInARun)
+{
+  const double limit = 376.730313 * (2.0 + std::sqrt(3.0));
+  for (const double share : {0.95, 1.1}) {
+    QStringList l = baseLines();
+    l[1] = "2 stability";
+    l << QString("%1 lumped").arg(share * limit, 0, 'f', 2) << "end lumped";
+    auto e = engineFrom(l);
+    ASSERT_TRUE(e->isConstructed());
+    EXPECT_EQ(e->warnings.filter("cannot be held stable").size(), share > 1.0 ? 1 : 0);
+    for (int n = 0; n < 30000 && !e->finished; ++n)
+      e->step();
+    EXPECT_EQ(e->finished, share > 1.0) << share;
+  }
+}
+
+// An exit action far away makes a run of hours; announced with the time.
+TEST(Setup, ExitActionsOfLongRunsAreAnnounced)
+{
+  QStringList l = baseLines();
+  l[8] = "10000 meshpoints";
+  l << "exit action" << "2000000000 iterations";
+  auto e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed());
+  const QStringList announced = e->warnings.filter("The exit action at iteration 2000000000 ends the run after about ");
+  ASSERT_EQ(announced.size(), 1) << e->warnings.join('\n').toStdString();
+  EXPECT_TRUE(announced.first().endsWith(" per step for 10000 cells and 0 spectral points). Fewer "
+                                         "iterations, fewer cells or fewer spectral points shorten it."))
+      << announced.first().toStdString();
+  l.last() = "2000 iterations";
+  EXPECT_TRUE(engineFrom(l)->warnings.filter("The exit action").isEmpty());
+}
 
 TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
 {
