@@ -2,6 +2,7 @@
 
 #include "engine/simulator.h"
 #include "input/lookups.h"
+#include "input/vocabulary.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -48,6 +49,8 @@ bool readConfigurationFile(const QString &fileName, QStringList &lines, QString 
 }
 
 namespace {
+QString quoted(const QString &line) { return QLatin1Char('"') + line.trimmed() + QLatin1Char('"'); }
+
 // Second line of a refused-line message: the line as written and the reason.
 QString quotedReason(const Simulator &engine, const QStringList &lines)
 {
@@ -56,14 +59,19 @@ QString quotedReason(const Simulator &engine, const QStringList &lines)
   const int index = engine.errorLine - 1;
   if (index < 0 || index >= lines.size())
     return QLatin1Char('\n') + engine.errorReason;
-  return QLatin1String("\n\"") + lines.at(index).trimmed() + QLatin1String("\": ") + engine.errorReason;
+  return QLatin1Char('\n') + quoted(lines.at(index)) + QLatin1String(": ") + engine.errorReason;
 }
 } // namespace
 
 QString loadStatusMessage(const Simulator &engine, const QString &fileName, const QStringList &lines)
 {
-  if (!engine.missingKeyword.isEmpty())
-    return tr("Loading %1 failed:\n Keyword \"%2\" not found.").arg(fileName, engine.missingKeyword);
+  const QStringList vocabulary = engine.keywords();
+  if (!engine.missingKeyword.isEmpty()) {
+    const QString hint =
+        vocabulary.isEmpty() ? QString() : missingKeywordHint(lines, engine.missingKeyword, vocabulary);
+    const QString message = tr("Loading %1 failed:\n Keyword \"%2\" not found.").arg(fileName, engine.missingKeyword);
+    return hint.isEmpty() ? message : message.chopped(1) + QLatin1String("; ") + hint;
+  }
   if (engine.errorLine >= 1)
     return tr("%1: Syntax error in line %2.").arg(fileName).arg(engine.errorLine) +
            quotedReason(engine, lines);
@@ -102,6 +110,9 @@ LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType
     delete engine;
     return outcome;
   }
+  // Lines that hold no keyword of the engine are read by nothing: named first.
+  if (!engine->keywords().isEmpty())
+    engine->warnings = unknownWordWarnings(lines, engine->keywords()) + engine->warnings;
   outcome.engine = engine;
   return outcome;
 }

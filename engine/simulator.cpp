@@ -6,6 +6,7 @@
 #include "input/reasons.h"
 #include "input/tokens.h"
 #include "input/units.h"
+#include "input/vocabulary.h"
 #include "postprocessing/fourierpostprocessing.h"
 #include "postprocessing/poyntingpostprocessing.h"
 #include "postprocessing/spectrogrampostprocessing.h"
@@ -241,6 +242,13 @@ bool Simulator::parseActions(const QStringList &lines)
   }
   hasBreakpoints = breakpointCount > 0;
   return false;
+}
+
+bool Simulator::checkLineForms(const QStringList &lines)
+{
+  QString why;
+  const int line = lineFormProblem(lines, keywords(), why);
+  return line > 0 && fail(line, why);
 }
 
 QString timingLogFileName(const QDateTime &now, const QString &file)

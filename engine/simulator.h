@@ -125,6 +125,11 @@ public:
   // an engine that has none. See setupSummaryText() in the loader.
   virtual QString setupSummary() const { return QString(); }
 
+  // The keywords of the engine's configuration files: the loader warns about
+  // lines that hold none of them and checks counts and single values. Empty
+  // (no such checks) for an engine that does not say.
+  virtual QStringList keywords() const { return QStringList(); }
+
   // Calls check(iteration, finished) on every breakpoint in list order.
   void checkBreakpoints();
 
@@ -132,6 +137,9 @@ public:
   // return true on failure, with the status fields set.
   bool parseActions(const QStringList &lines);
   bool parseTimingLog(const QStringList &lines);
+  // Counts that are not whole and single values with company, on any line
+  // whose keyword is one of keywords(); true on failure, with the status set.
+  bool checkLineForms(const QStringList &lines);
 
   // --- engine operations -------------------------------------------------------
   virtual void step() = 0;

@@ -21,7 +21,7 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
   debugStream.open("Debug.txt", std::ios::out | std::ios::trunc);
   sourceStream.open("Source.txt", std::ios::out | std::ios::trunc);
 
-  if (parseTimingLog(lines))
+  if (checkLineForms(lines) || parseTimingLog(lines))
     return;
   if (timingLogEnabled) {
     timingStream.setDevice(&timingLog);
@@ -57,6 +57,7 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
 
   planThreadUse();
   collectWarnings();
+  addLoadChecks();
   markConstructed();
 }
 

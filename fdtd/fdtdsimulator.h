@@ -10,6 +10,7 @@
 // pulse file) and construction stops there.
 
 #include "engine/simulator.h"
+#include "input/vocabulary.h"
 #include "fdtd/gridconstants.h"
 #include "fdtd/threadchoice.h"
 #include "postprocessing/fdtdobservation.h"
@@ -61,6 +62,7 @@ public:
   // Grid, sections with their index at the sources' centre frequency,
   // sources, post-processing and a memory estimate.
   QString setupSummary() const override;
+  QStringList keywords() const override { return engineKeywords(QStringLiteral("FDTD")); }
   const std::vector<double> &magneticField() const override { return hField; }
 
   // --- grid state -------------------------------------------------------------
@@ -147,6 +149,20 @@ private:
     double delay = 0.0;    // s
   };
   SourceSpectrum spectrumOf(const Source<int, double> &source) const;
+  // Further load warnings (loadchecks.cpp): a lumped termination the update
+  // cannot hold, library materials used outside their wavelengths, runs that
+  // an exit action makes longer than ten minutes.
+  void addLoadChecks();
+  void warnAboutLumpedTermination();
+  void warnAboutMaterialRanges();
+  void warnAboutRunTime();
+  struct LibrarySection
+  {
+    std::size_t section; // index into sections
+    QString name;
+    double shortest, longest; // um
+  };
+  std::vector<LibrarySection> librarySections;
   bool fieldsAreFinite() const;
   void writeTimingRecord();
 

@@ -16,6 +16,7 @@
 #include "input/physicalconstants.h"
 #include "input/reasons.h"
 #include "input/units.h"
+#include "materials/materials.h"
 
 #include <QVector>
 
@@ -363,6 +364,9 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
     }
     if (!why.isEmpty())
       return fail(parameterLine.line, why);
+    if (d.type == Material)
+      if (const materials::LibraryMaterial *m = materials::findMaterial(tokens.value(0)))
+        librarySections.push_back({sections.size(), m->name, m->shortest, m->longest});
     sections.push_back(buildSection(d, formulation, grid));
     ++sectionCount;
     total += d.cells;

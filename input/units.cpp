@@ -2,6 +2,9 @@
 
 #include "input/lookups.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -86,4 +89,18 @@ TimeDisplayUnit timeDisplayUnit(const QString &u, long long n, double dt)
     d.scale = powerOfTen(d.exponent);
   }
   return d;
+}
+
+QString wallTimeText(double seconds)
+{
+  const auto tr = [](const char *text) { return QCoreApplication::translate("Lumora", text); };
+  if (!(seconds < 1e15))
+    return tr("more than 30 million years");
+  if (seconds >= 3600.0) {
+    const long long minutes = std::llround(seconds / 60.0);
+    return tr("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
+  }
+  if (seconds >= 60.0)
+    return tr("%1 min").arg(std::llround(seconds / 60.0));
+  return tr("%1 s").arg(std::max(1LL, std::llround(seconds)));
 }

@@ -43,3 +43,6 @@ TimeDisplayUnit automaticTimeUnit(long long n, double dt);
 // any other listed word (ignoring case) scales by 10^(3k). An unlisted word
 // gives the scale 1 and keeps the word.
 TimeDisplayUnit timeDisplayUnit(const QString &u, long long n, double dt);
+
+// A wall-clock duration for messages: "2 h 5 min", "12 min", "40 s".
+QString wallTimeText(double seconds);

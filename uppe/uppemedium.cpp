@@ -13,6 +13,8 @@
 bool UPPESimulator::sampleMaterial()
 {
   if (config.medium.type >= Sellmeier) {
+    if (tableMissesThePulse())
+      return false;
     // Bins the medium does not cover take the index of the nearest covered
     // wavelength; the set-up lists how many.
     const std::vector<double> &bins = useGeneral ? binFrequencies : frequencies;

@@ -28,6 +28,8 @@ constexpr int energyChunk = 1000;
 UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
     : Simulator(runName)
 {
+  if (checkLineForms(lines))
+    return;
   UppeConfigReader reader(lines, configurationFolder());
   const bool sectionsFailed = reader.readSections(config);
   adoptStatus(reader);
@@ -72,6 +74,7 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
   recordPlane();
   saveFftwWisdom();
   addLoadWarnings();
+  warnAboutRunTime();
   markConstructed();
 }
 

@@ -13,6 +13,7 @@
 
 #include "engine/evolutionrecord.h"
 #include "engine/simulator.h"
+#include "input/vocabulary.h"
 #include "uppe/fftwarrays.h"
 #include "uppe/refractiveindex.h"
 #include "uppe/uppeconfig.h"
@@ -78,6 +79,7 @@ public:
 
   // Window, grid, frame, medium lengths, planned steps, pulses and memory.
   QString setupSummary() const override;
+  QStringList keywords() const override { return engineKeywords(QStringLiteral("UPPE")); }
 
   // --- spectral display data ----------------------------------------------------
   // Both formulations show the spectrum of the real field on the m bins
@@ -186,6 +188,16 @@ private:
   void advanceRecords();
   void magnitudesOfHalfComplex(const double *x);
   void addLoadWarnings();
+  // uppeduration.cpp: the band where the input spectrum reaches 1 % of its
+  // peak; a data file that covers none of it (fails the load); the
+  // dispersion and nonlinear lengths; one timed right-hand side; the warning
+  // for runs estimated to take longer than ten minutes.
+  void pulseBand(double &low, double &high) const;
+  bool tableMissesThePulse();
+  void scaleLengths(double &dispersion, double &nonlinear) const;
+  double phaseLength() const;
+  double timeOfRightHandSide();
+  void warnAboutRunTime();
   QString dispersionAndNonlinearLines(int p, double carrier, Complex index) const;
   QString integrationLine() const;
   QString lengthText(double metres) const;

@@ -6,6 +6,7 @@
 namespace {
 constexpr qint64 terminalIntervalMs = 250;
 constexpr qint64 plainIntervalMs = 5000;
+constexpr qint64 sampleIntervalMs = 100;
 constexpr int barWidth = 24;
 
 QString number(double value) { return QString::number(value, 'g', 6); }
@@ -48,6 +49,34 @@ QString progressLine(const ProgressSnapshot &s, bool withBar)
   return text;
 }
 
+void RemainingTime::add(double seconds, double fraction)
+{
+  // A sample within a hundredth of the share done of the last one replaces it.
+  if (samples_.size() > 1 && fraction - samples_.back().fraction < 0.01 * fraction) {
+    samples_.back() = {seconds, fraction};
+    return;
+  }
+  samples_.push_back({seconds, fraction});
+  while (samples_.size() > 2 && samples_[1].fraction <= 0.5 * fraction)
+    samples_.pop_front();
+}
+
+double RemainingTime::secondsLeft() const
+{
+  if (samples_.empty())
+    return -1.0;
+  const Sample &now = samples_.back();
+  if (!(now.fraction > 0.0))
+    return -1.0;
+  if (now.fraction >= 1.0)
+    return 0.0;
+  const Sample &half = samples_.front();
+  const double done = now.fraction - half.fraction, took = now.seconds - half.seconds;
+  if (samples_.size() > 1 && done > 0.0 && took > 0.0)
+    return (1.0 - now.fraction) * took / done;
+  return now.seconds * (1.0 - now.fraction) / now.fraction; // the mean rate so far
+}
+
 BatchProgress::BatchProgress(bool enabled, bool terminal, std::FILE *stream)
     : enabled_(enabled), terminal_(terminal), stream_(stream)
 {
@@ -59,6 +88,20 @@ void BatchProgress::setEnd(long long iterationEnd, double progressEnd, bool dist
   iterationEnd_ = iterationEnd;
   progressEnd_ = progressEnd;
   distance_ = distance;
+  clock_.restart();
+  lastPrintMs_ = lastRateMs_ = lastSampleMs_ = 0;
+  lastRateProgress_ = 0.0;
+  remaining_ = RemainingTime();
+}
+
+double BatchProgress::fractionOf(long long iteration, double progress) const
+{
+  double fraction = -1.0;
+  if (iterationEnd_ > 0)
+    fraction = static_cast<double>(iteration) / static_cast<double>(iterationEnd_);
+  if (progressEnd_ > 0 && std::isfinite(progress))
+    fraction = std::max(fraction, progress / progressEnd_);
+  return fraction;
 }
 
 ProgressSnapshot BatchProgress::snapshot(long long iteration, double progress)
@@ -74,15 +117,11 @@ ProgressSnapshot BatchProgress::snapshot(long long iteration, double progress)
     lastRateProgress_ = progress;
   }
   s.rate = rate_;
-  double fraction = -1.0;
-  if (iterationEnd_ > 0)
-    fraction = static_cast<double>(iteration) / static_cast<double>(iterationEnd_);
-  if (progressEnd_ > 0 && std::isfinite(progress))
-    fraction = std::max(fraction, progress / progressEnd_);
+  const double fraction = fractionOf(iteration, progress);
   if (fraction >= 0) {
     s.fraction = std::min(fraction, 1.0);
-    if (s.fraction > 0)
-      s.secondsLeft = static_cast<double>(now) / 1000.0 * (1.0 - s.fraction) / s.fraction;
+    remaining_.add(static_cast<double>(now) / 1000.0, s.fraction);
+    s.secondsLeft = remaining_.secondsLeft();
   }
   return s;
 }
@@ -92,8 +131,14 @@ void BatchProgress::update(long long iteration, double progress)
   if (!enabled_)
     return;
   const qint64 now = clock_.elapsed();
-  if (now - lastPrintMs_ < (terminal_ ? terminalIntervalMs : plainIntervalMs))
+  if (now - lastPrintMs_ < (terminal_ ? terminalIntervalMs : plainIntervalMs)) {
+    const double fraction = fractionOf(iteration, progress);
+    if (now - lastSampleMs_ >= sampleIntervalMs && fraction >= 0) { // more than the printed states
+      lastSampleMs_ = now;
+      remaining_.add(static_cast<double>(now) / 1000.0, std::min(fraction, 1.0));
+    }
     return;
+  }
   lastPrintMs_ = now;
   print(snapshot(iteration, progress));
 }

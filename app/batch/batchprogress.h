@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <deque>
 
 struct ProgressSnapshot
 {
@@ -15,6 +16,27 @@ struct ProgressSnapshot
   double fraction = -1.0;     // 0..1 when the end is known, negative otherwise
   double secondsLeft = -1.0;  // negative when unknown
   bool distance = false;      // progress is a distance in metres, not iterations
+};
+
+// Time left of a run from the share done so far: the rate over the second
+// half of the share done, so that a slow start (an adaptive step growing from
+// its first trial, caches and plans warming up) does not weigh on the
+// estimate for the rest of the run.
+class RemainingTime
+{
+public:
+  // The share of the run done (0 .. 1) after seconds since its start.
+  void add(double seconds, double fraction);
+  // Seconds left; negative while unknown (nothing done yet).
+  double secondsLeft() const;
+
+private:
+  struct Sample
+  {
+    double seconds;
+    double fraction;
+  };
+  std::deque<Sample> samples_; // oldest first; the first at or below half the share done
 };
 
 // The text of one progress line (without line control characters).
@@ -31,6 +53,7 @@ public:
 
   // The end of the run, when known: an iteration count and/or a progress value
   // (0 for unknown). distance: the progress value is a distance in metres.
+  // The run starts now: rates and the time left leave the load out.
   void setEnd(long long iterationEnd, double progressEnd, bool distance);
 
   // Reports the state after a step; prints at most every interval.
@@ -46,6 +69,7 @@ public:
 
 private:
   ProgressSnapshot snapshot(long long iteration, double progress);
+  double fractionOf(long long iteration, double progress) const;
   void print(const ProgressSnapshot &s);
   void clearLine();
 
@@ -57,8 +81,10 @@ private:
   bool distance_ = false;
   QElapsedTimer clock_;
   qint64 lastPrintMs_ = 0;
+  qint64 lastSampleMs_ = 0;
   qint64 lastRateMs_ = 0;
   double lastRateProgress_ = 0.0;
   double rate_ = 0.0;
   bool lineOpen_ = false;
+  RemainingTime remaining_;
 };

@@ -367,6 +367,26 @@ INSTANTIATE_TEST_SUITE_P(
       return QString("%1_%2").arg(info.index).arg(info.param.sets.join('_')).replace(QRegularExpression("\\W"), "_").toStdString();
     });
 
+// The time left after 1 % of a run is right within a factor of two, also when
+// the run starts slowly (5 s for the first 0.1 %, then 1 % per second).
+TEST(RemainingTime, FollowsTheRateAfterASlowStart)
+{
+  const auto share = [](double t) { return t <= 5.0 ? 0.0002 * t : 0.001 + 0.01 * (t - 5.0); };
+  const double end = 5.0 + 99.9;
+  RemainingTime estimate;
+  EXPECT_LT(estimate.secondsLeft(), 0.0);
+  for (double t = 0.1; t < end; t += 0.1) {
+    estimate.add(t, share(t));
+    if (share(t) >= 0.01) {
+      const double left = estimate.secondsLeft(), truth = end - t;
+      ASSERT_GT(left, 0.5 * truth) << t;
+      ASSERT_LT(left, 2.0 * truth) << t;
+    }
+  }
+  estimate.add(end, 1.0);
+  EXPECT_EQ(estimate.secondsLeft(), 0.0);
+}
+
 TEST(OverrideText, IsRefusedWithAReason)
 {
   const std::pair<const char *, const char *> table[] = {

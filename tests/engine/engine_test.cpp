@@ -25,6 +25,19 @@ class LoadMessages : public WorkingDirectoryTest, public ::testing::WithParamInt
 {
 };
 
+// The loader lists lines that no keyword of the engine reads before the
+// engine's own warnings.
+TEST_F(WorkingDirectoryTest, LinesWithoutAKeywordAreWarnedAtLoad)
+{
+  QString message;
+  auto e = loadEngine(write("UPPE_d.txt", tinySpectralRun + "#\n0 dupm\n"), &message);
+  ASSERT_TRUE(e) << message.toStdString();
+  EXPECT_EQ(e->warnings.value(0), "line 24: \"dupm\" is not a keyword; did you mean \"dump\"?");
+  e = loadEngine(write("FDTD_d.txt", tinyGrid + "20 timepionts\n"), &message);
+  ASSERT_TRUE(e) << message.toStdString();
+  EXPECT_EQ(e->warnings.value(0), "line 19: \"timepionts\" is not a keyword; the line is not read.");
+}
+
 TEST_P(LoadMessages, AreExact)
 {
   const LoadCase &c = GetParam();

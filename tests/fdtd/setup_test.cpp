@@ -95,6 +95,7 @@ std::function<void(QStringList &)> both(std::function<void(QStringList &)> a,
 
 #define SYNTAX(n) "FDTD_test.txt: Syntax error in line " #n ".\n"
 #define MISSING(k) "Loading FDTD_test.txt failed:\n Keyword \"" k "\" not found."
+#define MISSING_NEAR(k, hint) "Loading FDTD_test.txt failed:\n Keyword \"" k "\" not found; " hint
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetupFailure,
@@ -109,9 +110,38 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"UnknownMedium", set(8, "glass medium"),
                     SYNTAX(8) "\"glass medium\": expected one of diel, ldiel, lor1, lor2, lor3, "
                               "ker1, lor1ker1, lor3ker1, sellmeier, material, found \"glass\""},
-        FailureCase{"MeshpointsTruncatedToZero", set(9, "0.9 meshpoints"),
-                    SYNTAX(9) "\"0.9 meshpoints\": expected a number of cells of at least 1, "
-                              "found \"0.9\""},
+        FailureCase{"MeshpointsNotWhole", set(9, "1000.7 meshpoints"),
+                    SYNTAX(9) "\"1000.7 meshpoints\": \"meshpoints\" is a count: expected a whole "
+                              "number, found \"1000.7\""},
+        FailureCase{"MeshpointsZero", set(9, "0 meshpoints"),
+                    SYNTAX(9) "\"0 meshpoints\": expected a number of cells of at least 1, "
+                              "found \"0\""},
+        FailureCase{"IterationsNotWhole", add("suspend action|1000.5 iterations"),
+                    SYNTAX(21) "\"1000.5 iterations\": \"iterations\" is a count: expected a "
+                               "whole number, found \"1000.5\""},
+        FailureCase{"SizeWithTwoValues", set(5, "10 20 size"),
+                    SYNTAX(5) "\"10 20 size\": \"size\" takes one value; the extra token \"20\" "
+                              "is refused"},
+        FailureCase{"SizeWithAValueAfterIt", set(5, "1 size 2"),
+                    SYNTAX(5) "\"1 size 2\": \"size\" takes one value; the extra token \"2\" after "
+                              "it is refused (a remark after the keyword begins with \"#\")"},
+        FailureCase{"TwoShapes", set(14, "sech gauss shape"),
+                    SYNTAX(14) "\"sech gauss shape\": \"shape\" takes one value; the extra token "
+                               "\"gauss\" is refused"},
+        // A keyword no line holds: the line that probably meant it.
+        FailureCase{"MisspeltKeyword", set(18, "10 duraton"),
+                    MISSING_NEAR("duration", "line 18 \"10 duraton\": did you mean \"duration\"?")},
+        FailureCase{"SwappedLetters", set(9, "100 meshpionts"),
+                    "FDTD_test.txt: Enequal number of keywords in the SHAPE section.\nEvery section "
+                    "needs one \"medium\", one \"meshpoints\" and one \"parameters\" line; found 1 "
+                    "\"medium\", 0 \"meshpoints\" and 1 \"parameters\" lines."},
+        FailureCase{"KeywordInOtherLetters", set(14, "gauss Shape"),
+                    MISSING_NEAR("shape", "line 14 \"gauss Shape\": did you mean \"shape\"?")},
+        FailureCase{"KeywordAsPartOfAWord", set(18, "10 timeduration"),
+                    MISSING_NEAR("duration", "line 18 \"10 timeduration\": \"duration\" is only "
+                                             "part of the word \"timeduration\"")},
+        FailureCase{"KeywordInAName", both(set(18, "#"), add("fourier typeOf|pulse duration * name")),
+                    MISSING("duration")},
         FailureCase{"ParametersTooFew", set(10, "1 parameters"),
                     SYNTAX(10) "\"1 parameters\": expected at least 2 tokens before the keyword "
                                "(εr, μr), found 1 for \"diel\""},
@@ -256,8 +286,63 @@ INSTANTIATE_TEST_SUITE_P(
                     add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end "
                         "itend|THz anyunit"),
                     "Spectrum \"F\" at grid point 1 lies where no section updates the field: it "
-                    "will record nothing."}),
+                    "will record nothing."},
+        // The termination's limit at stability 1 in vacuum is the impedance itself.
+        WarningCase{"LumpedMatched", add("376.73 lumped|end lumped"), ""},
+        WarningCase{"LumpedBeyondTheLimit", add("50000 lumped|end lumped"),
+                    "The lumped termination of 50000 ohm at grid point 100 cannot be held stable: "
+                    "the field at it grows without bound. The largest stable resistance there is "
+                    "376.73 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 1 and the medium's "
+                    "impedance Z = 376.73 ohm and index n = 1)."},
+        WarningCase{"LumpedInGlassAtStability2",
+                    both(set(2, "2 stability"), both(set(10, "4 1 parameters"), add("1500 lumped|end lumped"))),
+                    "The lumped termination of 1500 ohm at grid point 100 cannot be held stable: the "
+                    "field at it grows without bound. The largest stable resistance there is 1482.99 "
+                    "ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 2 and the medium's "
+                    "impedance Z = 188.37 ohm and index n = 2)."},
+        WarningCase{"LibraryMaterialOutsideItsWavelengths",
+                    both(set(2, "1.1 stability"),
+                         both(set(8, "material medium"), set(10, "silicon parameters"))),
+                    "Section 1 (cells 1 to 99, silicon): the sources reach 0.666 to 0.999 um, "
+                    "outside the wavelengths its formula is stated for (1.36 to 11 um); there the "
+                    "index is extrapolated (3.665 at 0.799 um)."}),
     [](const ::testing::TestParamInfo<WarningCase> &info) { return std::string(info.param.name); });
+
+// The termination's limit, Z (S n + sqrt((S n)^2 - 1)) = 1406 ohm in vacuum at
+// stability 2, holds in a run: 5 % below it the field stays bounded, 10 %
+// above it the run fails.
+TEST(Setup, LumpedLimitHoldsInARun)
+{
+  const double limit = 376.730313 * (2.0 + std::sqrt(3.0));
+  for (const double share : {0.95, 1.1}) {
+    QStringList l = baseLines();
+    l[1] = "2 stability";
+    l << QString("%1 lumped").arg(share * limit, 0, 'f', 2) << "end lumped";
+    auto e = engineFrom(l);
+    ASSERT_TRUE(e->isConstructed());
+    EXPECT_EQ(e->warnings.filter("cannot be held stable").size(), share > 1.0 ? 1 : 0);
+    for (int n = 0; n < 30000 && !e->finished; ++n)
+      e->step();
+    EXPECT_EQ(e->finished, share > 1.0) << share;
+  }
+}
+
+// An exit action far away makes a run of hours; announced with the time.
+TEST(Setup, ExitActionsOfLongRunsAreAnnounced)
+{
+  QStringList l = baseLines();
+  l[8] = "10000 meshpoints";
+  l << "exit action" << "2000000000 iterations";
+  auto e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed());
+  const QStringList announced = e->warnings.filter("The exit action at iteration 2000000000 ends the run after about ");
+  ASSERT_EQ(announced.size(), 1) << e->warnings.join('\n').toStdString();
+  EXPECT_TRUE(announced.first().endsWith(" per step for 10000 cells and 0 spectral points). Fewer "
+                                         "iterations, fewer cells or fewer spectral points shorten it."))
+      << announced.first().toStdString();
+  l.last() = "2000 iterations";
+  EXPECT_TRUE(engineFrom(l)->warnings.filter("The exit action").isEmpty());
+}
 
 TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
 {

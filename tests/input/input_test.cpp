@@ -3,6 +3,7 @@
 
 #include "input/lookups.h"
 #include "input/units.h"
+#include "input/vocabulary.h"
 
 #include <QTextStream>
 
@@ -62,6 +63,42 @@ TEST(Lookups, KeywordsAreWholeWordsAfterTheValue)
     EXPECT_EQ(hasKeyword(c.line, c.keyword), c.found) << c.line << " / " << c.keyword;
   EXPECT_EQ(keywordOffset("red side *name", "name"), 10);
   EXPECT_EQ(keywordPart("  3 1 amplitude # x"), QStringList({"1", "amplitude"}));
+}
+
+// Lines that hold no keyword of their engine: each named with its line and the
+// closest keyword. The vocabularies come from the keyword table.
+TEST(Vocabulary, LinesWithoutAKeywordAreNamed)
+{
+  const QStringList fdtd = engineKeywords("FDTD"), uppe = engineKeywords("UPPE");
+  struct Case { const char *line; const QStringList &vocabulary; const char *warning; };
+  const Case cases[] = {
+      {"0 dupm", uppe, "line 1: \"dupm\" is not a keyword; did you mean \"dump\"?"},
+      {"0 dupm", fdtd, "line 1: \"dupm\" is not a keyword; the line is not read."}, // the other engine's
+      {"1000 meshponts", fdtd, "line 1: \"meshponts\" is not a keyword; did you mean \"meshpoints\"?"},
+      {"4096 timepionts", uppe, "line 1: \"timepionts\" is not a keyword; did you mean \"timepoints\"?"},
+      {"2 1 0 3 1 300 THz paramters", fdtd,
+       "line 1: \"paramters\" is not a keyword; did you mean \"parameters\"?"},
+      {"red side * nmae", fdtd, "line 1: \"nmae\" is not a keyword; did you mean \"name\"?"},
+      {"1 2 3", fdtd, "line 1: \"2\" is not a keyword; the line is not read."},
+      {"1 2 sizes3", fdtd, "line 1: \"sizes3\" is not a keyword; did you mean \"size\"?"},
+      {"3 SIZE", fdtd, ""}, {"5 meshpoints # medium", fdtd, ""}, {"#", fdtd, ""}, {"", fdtd, ""},
+      {"10 timepoints", fdtd, "line 1: \"timepoints\" is not a keyword; the line is not read."}};
+  for (const Case &c : cases)
+    EXPECT_EQ(unknownWordWarnings({c.line}, c.vocabulary).join('|').toStdString(), c.warning) << c.line;
+  // Twenty lines are named, the rest counted.
+  QStringList many;
+  for (int i = 0; i < 25; ++i)
+    many << "x y";
+  const QStringList warnings = unknownWordWarnings(many, fdtd);
+  ASSERT_EQ(warnings.size(), 21);
+  EXPECT_EQ(warnings.last(), "5 more lines hold no keyword and are not read.");
+  // Single values and counts, whatever reads them.
+  QString why;
+  EXPECT_EQ(lineFormProblem({"1e-6 relative tolerance", "2 threads"}, uppe, why), 0);
+  EXPECT_EQ(lineFormProblem({"#", "1e-6 2e-6 tolerance"}, uppe, why), 2);
+  EXPECT_EQ(why, "\"tolerance\" takes one value; the extra token \"2e-6\" is refused");
+  EXPECT_EQ(lineFormProblem({"2.5 threads"}, fdtd, why), 1);
+  EXPECT_EQ(lineFormProblem({"2.5 threads", "10 20 meshpoints # x"}, uppe, why), 0); // not UPPE's
 }
 
 TEST(Units, AutomaticTimeUnitBands)

@@ -8,6 +8,7 @@
 #include "uppetestsupport.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,36 @@ TEST(Sections, EveryMissingKeywordIsReported)
   for (const auto &c : cases)
     EXPECT_EQ(loadStatusMessage(*build(configuration(c.edits)), QStringLiteral("UPPE_x.txt")),
               QStringLiteral("Loading UPPE_x.txt failed:\n Keyword \"%1\" not found.").arg(c.keyword));
+}
+
+// A table written in nm (read as um) covers none of the pulse's band: refused
+// with the hint. A strong Kerr effect makes a run of hours: announced.
+TEST(Sections, TablesOutsideThePulseAndLongRunsAreCaught)
+{
+  QTemporaryDir dir;
+  QFile table(dir.filePath("nm.dat"));
+  ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+  table.write("# wavelength n k\n2500 1.45 0\n3000 1.44 0\n3500 1.43 0\n");
+  table.close();
+  const QByteArray parameters = (table.fileName() + " parameters").toUtf8();
+  const QStringList lines =
+      configuration({{MediumLine, "tabulated medium"}, {ParametersLine, parameters.constData()}});
+  EXPECT_EQ(loadStatusMessage(*build(lines), "UPPE_x.txt", lines).toStdString(),
+            "UPPE_x.txt: Syntax error in line 20.\n\"" + parameters.toStdString() +
+                "\": the table's wavelengths 2500 to 3500 um (0.08565 to 0.1199 THz) all lie outside "
+                "the pulse's band 81.92 to 117.9 THz (2.543 to 3.66 um); wavelengths are read in um, "
+                "and values above 100 look like nm (divide them by 1000)");
+
+  EXPECT_TRUE(build(configuration())->warnings.filter("The run will take").isEmpty());
+  const auto strong =
+      build(configuration({{AmplitudeLine, "1e9 0 amplitude"}, {ParametersLine, "1.5 0 1e-15 1 1 1 parameters"}}));
+  const QStringList announced = strong->warnings.filter("The run will take about ");
+  ASSERT_EQ(announced.size(), 1) << strong->warnings.join('\n').toStdString();
+  EXPECT_TRUE(announced.first().contains(" h ")) << announced.first().toStdString();
+  EXPECT_TRUE(announced.first().endsWith("(nonlinear length 1.91e-06 mm, dispersion length none, "
+                                         "tolerance 1e-06). A larger \"tolerance\", fewer "
+                                         "\"timepoints\" or a shorter \"size\" shortens it."))
+      << announced.first().toStdString();
 }
 
 Edits secondBlock(int line, const char *text)
@@ -79,7 +110,9 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{AmplitudeLine, "1 1000.5 amplitude"}}, AmplitudeLine,
        "the pulse centre T/2 + delay = 2000.5 fs lies outside the time window 0 ... 2000 fs"},
       {{{TunitLine, "fortnight tunit"}}, TunitLine, "one of s, ms, us, ns, ps, fs, as, auto was expected"},
-      {{{TimepointsLine, "1024.5 timepoints"}}, TimepointsLine, "a whole number of at least 2 was expected"},
+      {{{TimepointsLine, "1024.5 timepoints"}}, TimepointsLine,
+       "\"timepoints\" is a count: expected a whole number, found \"1024.5\""},
+      {{{TimepointsLine, "1 timepoints"}}, TimepointsLine, "a whole number of at least 2 was expected"},
       {{{ThreeDbLine, "0 3dB"}}, ThreeDbLine, "the value 0 is out of range; a number above 0 was expected"},
       {secondBlock(29, "3 timeduration"), 29,
        "every pulse block needs the same \"timeduration\" as the first (2000 fs); this line asks for 3 fs"},
@@ -179,10 +212,11 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
   for (const auto &c : cases) {
     const QStringList lines = configuration(c.edits);
     auto e = build(lines);
-    EXPECT_EQ(loadStatusMessage(*e, QStringLiteral("UPPE_x.txt"), lines),
+    EXPECT_EQ(loadStatusMessage(*e, QStringLiteral("UPPE_x.txt"), lines).toStdString(),
               QStringLiteral("UPPE_x.txt: Syntax error in line %1.\n\"%2\": %3")
                   .arg(c.line)
-                  .arg(lines[c.line - 1].trimmed(), QString::fromLatin1(c.reason)));
+                  .arg(lines[c.line - 1].trimmed(), QString::fromUtf8(c.reason))
+                  .toStdString());
   }
 }
 
