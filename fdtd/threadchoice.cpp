@@ -41,40 +41,53 @@ ThreadPlan planThreads(int requested, int processors, const std::vector<SectionL
                       tr("); one while the machine's other work makes more threads step slower")};
 }
 
+void ThreadTuner::startTrial()
+{
+  trial = true;
+  steps = 0;
+  blocks = 0;
+  time[0] = time[1] = 0.0;
+  counted[0] = counted[1] = 0;
+  current = most;
+}
+
 void ThreadTuner::stepTook(double seconds)
 {
   if (most <= 1)
     return;
   ++steps;
-  // The first steps after a change of team size pay for the change.
-  if (phase == Phase::Hold || steps > warmUpSteps)
-    total += seconds;
-  switch (phase) {
-  case Phase::TrialMost:
-    if (steps == trialSteps) {
-      mostTime = total;
-      phase = Phase::TrialOne;
-      current = 1;
-      steps = 0;
-      total = 0.0;
+  if (trial) {
+    const int k = current == most ? 1 : 0;
+    if (steps > 1) {
+      time[k] += seconds;
+      ++counted[k];
     }
-    break;
-  case Phase::TrialOne:
-    if (steps == trialSteps) {
-      current = total < mostTime ? 1 : most;
-      phase = Phase::Hold;
-      steps = 0;
-      total = 0.0;
+    if (steps < blockSteps)
+      return;
+    steps = 0;
+    if (++blocks < 2 * trialBlocks) {
+      current = current == most ? 1 : most;
+      return;
     }
-    break;
-  case Phase::Hold:
-    if (total >= holdSeconds) {
-      current = most;
-      phase = Phase::TrialMost;
-      steps = 0;
-      total = 0.0;
-    }
-    break;
+    // Ties go to one thread: the same speed for less of the machine.
+    const double one = time[0] / counted[0];
+    const double many = time[1] / counted[1];
+    current = many < one ? most : 1;
+    expected = std::min(one, many);
+    trial = false;
+    steps = 0;
+    slowWindows = 0;
+    held = watched = 0.0;
+    return;
+  }
+  held += seconds;
+  watched += seconds;
+  if (steps == watchSteps) {
+    slowWindows = current == most && watched > slowdown * expected * watchSteps ? slowWindows + 1 : 0;
+    steps = 0;
+    watched = 0.0;
+    if (held >= holdSeconds || (slowWindows >= 2 && held >= minimumHoldSeconds))
+      startTrial();
   }
 }
 
