@@ -465,7 +465,9 @@ TEST(PlotWidgets, SpectrogramColourScaleFollowsTheSliderAndKeepsTheZoom)
   EXPECT_DOUBLE_EQ(w.slider()->minimum(), 20.0);
   zoomIn(w.navigablePlot());
   const QwtInterval y = w.navigablePlot()->axisRange(QwtPlot::yLeft);
+  EXPECT_EQ(w.sliderLabel()->text(), "Colour floor\n20");
   w.slider()->setValue(40.0);
+  EXPECT_EQ(w.sliderLabel()->text(), "Colour floor\n40");
   w.refreshPlot(&e);
   EXPECT_EQ(zRange(), std::make_pair(40.0, 60.0));
   EXPECT_EQ(w.navigablePlot()->axisRange(QwtPlot::yLeft), y);
