@@ -365,7 +365,7 @@ TEST(DrawingBudget, SpacesRedrawsByWhatTheyCost)
     double cost;
     double overhead;
     int redraws; // in 10 s
-  } cases[] = {{0, 0, 250}, {1, 0, 250}, {5, 0, 100}, {50, 0, 10}, {200, 0, 3}, {0, 0.2, 5}};
+  } cases[] = {{0, 0, 250}, {1, 0, 250}, {5, 0, 60}, {50, 0, 6}, {200, 0, 2}, {0, 0.2, 5}};
   for (const auto &c : cases) {
     qint64 now = 0;
     DrawingBudget budget([&now] { return now; });
