@@ -15,7 +15,7 @@
 
 #include "engine/loader.h"
 #include "plots/drawingbudget.h"
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 #include "ui_lumora.h"
 
 #include <QList>

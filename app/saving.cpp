@@ -6,7 +6,7 @@
 
 #include "engine/simulator.h"
 #include "plots/abstractplotwidget.h"
-#include "plots/resultsaving.h"
+#include "results/resultsaving.h"
 
 #include <QApplication>
 #include <QDateTime>

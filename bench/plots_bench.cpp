@@ -10,7 +10,7 @@
 #include "fdtd/fdtdsimulator.h"
 #include "uppe/uppesimulator.h"
 #include "input/lookups.h"
-#include "plots/columnwriter.h"
+#include "results/columnwriter.h"
 #include "plots/drawingbudget.h"
 #include "plots/plotwidgets.h"
 

@@ -53,6 +53,11 @@ QString Simulator::fourierUnit(unsigned short i) const
   return i < fourierPostprocessings.size() ? fourierPostprocessings[i]->unitName() : QString();
 }
 
+bool Simulator::fourierIsWavelength(unsigned short i) const
+{
+  return i < fourierPostprocessings.size() && fourierPostprocessings[i]->isWavelength();
+}
+
 double Simulator::fourierStart(unsigned short i) const
 {
   return i < fourierPostprocessings.size() ? fourierPostprocessings[i]->spectralStart() : 0.0;
@@ -172,17 +177,19 @@ bool readActionTarget(Simulator &engine, const QStringList &lines, int a, int &t
 // line is still created; the load then fails on the missing keyword.
 AbstractBreakpoint *createBreakpoint(Simulator &engine, const QStringList &lines, int a, int target)
 {
-  const QString &anchor = lines.at(a);
+  // The type word as written (the type test above ignores case; a type in
+  // other letters creates nothing).
+  const QString type = lineValue(lines.at(a));
   const auto file = [&] {
     return readValueFrom(lines, keyword(Kw::file), engine.missingKeyword, engine.currentLine, a);
   };
-  if (anchor.contains(keyword(Kw::suspend)))
+  if (type == keyword(Kw::suspend))
     return new SuspendBreakpoint(keyword(Kw::suspend), target);
-  if (anchor.contains(keyword(Kw::save_line_envelope)))
+  if (type == keyword(Kw::save_line_envelope))
     return new SaveLineEnvelopeClass(keyword(Kw::save_line_envelope), target, file());
-  if (anchor.contains(keyword(Kw::exit)))
+  if (type == keyword(Kw::exit))
     return new ExitBreakpoint(keyword(Kw::exit), target);
-  if (anchor.contains(keyword(Kw::saveAll))) {
+  if (type == keyword(Kw::saveAll)) {
     const QString tag = file();
     return new SaveAllBreakpoint(keyword(Kw::saveAll), target,
                                  tag == QLatin1String("0") ? engine.runName : tag);

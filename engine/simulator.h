@@ -100,6 +100,7 @@ public:
   // --- post-processing accessors ---------------------------------------------
   QStringList fourierNames() const;
   QString fourierUnit(unsigned short i) const;
+  bool fourierIsWavelength(unsigned short i) const;
   double fourierStart(unsigned short i) const;
   double fourierStep(unsigned short i) const;
   int fourierPointCount(unsigned short i) const;

@@ -323,11 +323,11 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
   QVector<NumberedLine> parameterLines;
   for (int i = 0; i < lines.size(); ++i) {
     const QString &line = lines.at(i);
-    if (line.contains(keyword(Kw::meshpoints), Qt::CaseInsensitive))
+    if (hasKeyword(line, keyword(Kw::meshpoints), Qt::CaseInsensitive))
       meshLines.append({line, i + 1});
-    if (line.contains(keyword(Kw::medium), Qt::CaseInsensitive))
+    if (hasKeyword(line, keyword(Kw::medium), Qt::CaseInsensitive))
       mediumLines.append({line, i + 1});
-    if (line.contains(keyword(Kw::parameters), Qt::CaseInsensitive))
+    if (hasKeyword(line, keyword(Kw::parameters), Qt::CaseInsensitive))
       parameterLines.append({line, i + 1});
   }
   if (meshLines.size() != mediumLines.size() || meshLines.size() != parameterLines.size())

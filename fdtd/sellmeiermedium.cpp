@@ -16,8 +16,11 @@ bool readGridSellmeier(const QStringList &tokens, bool library, double stability
 {
   // The values: every token before the keyword.
   QStringList values = tokens;
-  if (!values.isEmpty() && values.last().contains(QLatin1String("parameters"), Qt::CaseInsensitive))
-    values.removeLast();
+  for (int i = 1; i < tokens.size(); ++i)
+    if (tokens.at(i).compare(QLatin1String("parameters"), Qt::CaseInsensitive) == 0) {
+      values = tokens.mid(0, i);
+      break;
+    }
 
   materials::Sellmeier formula;
   if (library) {

@@ -17,50 +17,89 @@ bool isBlank(QChar c)
   return u == ' ' || u == '\t' || u == '\n' || u == '\v' || u == '\f' || u == '\r';
 }
 
-bool hasRegexMetacharacters(const QString &keyword)
+// Calls visit(first, last) for each word of the keyword part until it
+// returns true; true when one did.
+template <typename Visit> bool forEachKeywordWord(const QString &line, Visit visit)
 {
-  for (QChar c : keyword) {
-    switch (c.unicode()) {
-    case '\\': case '^': case '$': case '.': case '|': case '?': case '*':
-    case '+': case '(': case ')': case '[': case ']': case '{': case '}':
-      return true;
-    default:
+  // Words are found on demand, so that very long lines cost one pass.
+  const int n = line.size();
+  auto next = [&](int &i, int &first, int &last) {
+    while (i < n && isBlank(line.at(i)))
+      ++i;
+    if (i >= n)
+      return false;
+    first = i;
+    while (i < n && !isBlank(line.at(i)))
+      ++i;
+    last = i;
+    return true;
+  };
+  int i = 0, first = 0, last = 0;
+  if (!next(i, first, last))
+    return false;
+  const int valueFirst = first, valueLast = last;
+  const int afterValue = i;
+  // A text value "words * keyword": the first later word beginning with "*"
+  // followed by exactly one word (a glued "*keyword" included) before the
+  // end or a remark.
+  int star = -1;
+  for (int j = i; next(j, first, last);)
+    if (line.at(first) == QLatin1Char('*')) {
+      star = first;
       break;
     }
+  if (star >= 0) {
+    int j = star + 1, words = 0, keywordFirst = 0, keywordLast = 0;
+    while (next(j, first, last) && line.at(first) != QLatin1Char('#')) {
+      keywordFirst = first;
+      keywordLast = last;
+      ++words;
+    }
+    if (words == 1)
+      return visit(keywordFirst, keywordLast);
+  }
+  int j = afterValue;
+  if (!next(j, first, last))
+    return visit(valueFirst, valueLast); // a line of one word
+  for (j = afterValue; next(j, first, last);) {
+    if (line.at(first) == QLatin1Char('#'))
+      return false;
+    if (visit(first, last))
+      return true;
   }
   return false;
 }
-
-// ".*" + keyword + ".*" matched against a whole line. A keyword without
-// metacharacters is a plain substring test, which also stays linear on
-// very long lines.
-class LineMatcher
-{
-public:
-  explicit LineMatcher(const QString &keyword)
-      : keyword_(keyword), plain_(!hasRegexMetacharacters(keyword))
-  {
-    if (!plain_) {
-      regex_.setPattern(QRegularExpression::anchoredPattern(QStringLiteral(".*") + keyword +
-                                                            QStringLiteral(".*")));
-      regex_.optimize();
-    }
-  }
-  bool matches(const QString &line) const
-  {
-    if (plain_)
-      return line.contains(keyword_, Qt::CaseSensitive);
-    if (!regex_.isValid())
-      return false;
-    return regex_.match(line).hasMatch();
-  }
-
-private:
-  QString keyword_;
-  bool plain_;
-  QRegularExpression regex_;
-};
 } // namespace
+
+int keywordOffset(const QString &line, const QString &keyword, Qt::CaseSensitivity cs)
+{
+  if (keyword.isEmpty())
+    return -1;
+  const QStringView key(keyword);
+  int offset = -1;
+  forEachKeywordWord(line, [&](int first, int last) {
+    if (QStringView(line).mid(first, last - first).compare(key, cs) != 0)
+      return false;
+    offset = first;
+    return true;
+  });
+  return offset;
+}
+
+bool hasKeyword(const QString &line, const QString &keyword, Qt::CaseSensitivity cs)
+{
+  return keywordOffset(line, keyword, cs) >= 0;
+}
+
+QStringList keywordPart(const QString &line)
+{
+  QStringList words;
+  forEachKeywordWord(line, [&](int first, int last) {
+    words << line.mid(first, last - first);
+    return false;
+  });
+  return words;
+}
 
 int indexIgnoringCase(const QStringList &list, const QString &text)
 {
@@ -90,7 +129,7 @@ QString readValue(const QStringList &lines, const QString &keyword, QString &mis
                   int &currentLine)
 {
   for (int i = 0; i < lines.size(); ++i) {
-    if (lines.at(i).contains(keyword, Qt::CaseInsensitive)) {
+    if (hasKeyword(lines.at(i), keyword, Qt::CaseInsensitive)) {
       // The first line exactly equal to the first match is the match itself.
       currentLine = i + 1;
       return lineValue(lines.at(i));
@@ -105,13 +144,14 @@ QString readValueOnLine(const QStringList &lines, const QString &keyword, int &c
   if (currentLine < 0 || currentLine >= lines.size())
     return QString();
   const QString &line = lines.at(currentLine);
-  if (!line.contains(keyword, Qt::CaseSensitive))
+  if (!hasKeyword(line, keyword))
     return QString();
   currentLine = lines.indexOf(line) + 1;
   return lineValue(line);
 }
 
-int findLineFrom(const QStringList &lines, const QString &keyword, int from)
+int findLineFrom(const QStringList &lines, const QString &keyword, int from,
+                 Qt::CaseSensitivity cs)
 {
   if (lines.isEmpty())
     return -1;
@@ -119,9 +159,8 @@ int findLineFrom(const QStringList &lines, const QString &keyword, int from)
     from = lines.size() - 1;
   if (from < 0)
     from = 0;
-  const LineMatcher matcher(keyword);
   for (int i = from; i < lines.size(); ++i)
-    if (matcher.matches(lines.at(i)))
+    if (hasKeyword(lines.at(i), keyword, cs))
       return i;
   return -1;
 }

@@ -1,7 +1,7 @@
 #include "plots/conversionefficiencyplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 #include "plots/curvedata.h"
 #include "plots/rectangularplotwidget.h"
 

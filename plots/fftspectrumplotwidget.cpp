@@ -1,7 +1,7 @@
 #include "plots/fftspectrumplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 
 #include <qwt_plot.h>
 

@@ -2,7 +2,7 @@
 // All plot widgets and the text writers.
 
 #include "plots/abstractplotwidget.h"
-#include "plots/columnwriter.h"
+#include "results/columnwriter.h"
 #include "plots/conversionefficiencyplotwidget.h"
 #include "plots/curvedata.h"
 #include "plots/fftspectrumplotwidget.h"
@@ -12,7 +12,7 @@
 #include "plots/spectrumplotwidget.h"
 #include "plots/timeplotwidget.h"
 #include "plots/timeprobeplotwidget.h"
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 
 // The plot widget of a catalogue entry, titled entry.title, with the window's
 // axis titles (or, with saved, those of the saved files). Null when the

@@ -1,7 +1,7 @@
 #include "plots/spectrogramplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 #include "plots/spectrogramraster.h"
 #include "postprocessing/spectrogramdata.h"
 #include "postprocessing/spectrogrampostprocessing.h"

@@ -1,7 +1,7 @@
 #include "plots/spectrumplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 
 #include <qwt_plot.h>
 

@@ -1,7 +1,7 @@
 #include "plots/timeplotwidget.h"
 
 #include "engine/simulator.h"
-#include "plots/columnwriter.h"
+#include "results/columnwriter.h"
 
 #include <qwt_plot.h>
 

@@ -85,6 +85,8 @@ public:
 
   // Unit of the spectral axis as shown to the user.
   virtual QString unitName() const { return frequencyUnitName(unitExponent_); }
+  // True when the spectrum's axis is a wavelength grid (its unit a length).
+  virtual bool isWavelength() const { return false; }
 
   const QString &name() const { return name_; }
   I location() const { return location_; }
@@ -378,6 +380,8 @@ public:
         frequencies(frequencies)
   {
   }
+
+  bool isWavelength() const override { return true; }
 
   // The wavelength unit paired with the frequency exponent: 300 m MHz,
   // 300 mm GHz, 300 um THz, 300 nm PHz.

@@ -10,6 +10,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   parallel
+  libhdf5-dev
+  python3-numpy python3-h5py python3-pytest python3-setuptools python3-wheel python3-venv
 )
 
 missing=()

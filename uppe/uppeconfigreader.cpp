@@ -43,13 +43,10 @@ QString tr(const char *text) { return QCoreApplication::translate("Lumora", text
 // First word of line number `line` (1-based).
 QString valueAt(const QStringList &lines, int line) { return lineTokens(lines.value(line - 1)).value(0); }
 
-// Index of the first line containing text, ignoring case; -1 if none.
-int firstLineContaining(const QStringList &lines, const QString &text)
+// Index of the first line with the keyword, ignoring case; -1 if none.
+int firstLineContaining(const QStringList &lines, const QString &keyword)
 {
-  for (int i = 0; i < lines.size(); ++i)
-    if (lines.at(i).contains(text, Qt::CaseInsensitive))
-      return i;
-  return -1;
+  return findLineFrom(lines, keyword, 0, Qt::CaseInsensitive);
 }
 
 bool positive(double v) { return v > 0.0 && std::isfinite(v); }
@@ -449,7 +446,7 @@ bool UppeConfigReader::readParameters(MediumDescription &medium, int frequencyEx
   const QStringList tokens = lineTokens(lines.at(parametersLine));
   int keywordIndex = 0;
   while (keywordIndex < tokens.size() &&
-         !tokens.at(keywordIndex).contains(keyword(Kw::parameters), Qt::CaseInsensitive))
+         tokens.at(keywordIndex).compare(keyword(Kw::parameters), Qt::CaseInsensitive) != 0)
     ++keywordIndex;
   // Real materials read their values themselves (names are not numbers).
   if (medium.type >= Sellmeier)

@@ -1,86 +1,26 @@
 #include "app/batch/batchresults.h"
 
+#include "app/batch/batchpictures.h"
 #include "engine/simulator.h"
-#include "plots/plotwidgets.h"
-#include "plots/resultcatalogue.h"
-#include "plots/resultsaving.h"
-#include "postprocessing/spectrogrampostprocessing.h"
+#include "results/resultcatalogue.h"
+#include "results/resulthdf5.h"
+#include "results/resultsaving.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <qwt_plot.h>
-#include <qwt_plot_renderer.h>
-
-#include <memory>
-#include <vector>
 
 namespace {
 
-const QSize pictureSize(1000, 620);
-
-QString withSuffix(const QString &txtName, const QString &suffix)
+QString pictureName(const ResultEntry &entry)
 {
-  QString name = txtName;
+  QString name = entry.fileName;
   if (name.endsWith(QLatin1String(".txt")))
     name.chop(4);
-  return name + suffix;
-}
-
-} // namespace
-
-bool renderPlotPicture(QwtPlot *plot, const QString &fileName)
-{
-  if (!plot)
-    return false;
-  QImage image(pictureSize, QImage::Format_ARGB32);
-  image.fill(Qt::white);
-  QwtPlotRenderer renderer;
-  renderer.renderTo(plot, image);
-  return image.save(fileName, "PNG");
-}
-
-namespace {
-
-// A curve plot of a catalogue series: the input signal and spectrum, which
-// the window shows in no plot widget of their own.
-class ColumnsPlotWidget : public RectangularPlotWidget
-{
-public:
-  ColumnsPlotWidget(Simulator &engine, const ResultEntry &entry)
-      : RectangularPlotWidget(entry.xTitle, entry.savedYTitle, 1, entry.title, 0)
-  {
-    resultSeries(engine, entry, x, y);
-  }
-  void refreshPlot(Simulator *) override
-  {
-    if (!x.empty())
-      plot->setAxisScale(QwtPlot::xBottom, x.front(), x.back());
-    plot->setAxisAutoScale(QwtPlot::yLeft);
-    drawCurve();
-  }
-  bool saveToFile(const QString &, Simulator *) override { return false; }
-};
-
-// The picture of an entry, next to its text file.
-void savePicture(Simulator &engine, const QString &folder, const ResultEntry &entry, QStringList &failed)
-{
-  std::unique_ptr<AbstractPlotWidget> widget;
-  if (entry.kind == ResultKind::InputSignal || entry.kind == ResultKind::InputSpectrum)
-    widget = std::make_unique<ColumnsPlotWidget>(engine, entry);
-  else
-    widget.reset(createPlotWidget(&engine, entry, true));
-  const QString png = withSuffix(entry.fileName, QStringLiteral(".png"));
-  QwtPlot *plot = widget ? widget->navigablePlot() : nullptr;
-  if (plot)
-    widget->refreshPlot(&engine);
-  if (!renderPlotPicture(plot, folder + png))
-    failed << png;
+  return name + QStringLiteral(".png");
 }
 
 QString folderWithSlash(const QString &folder)
@@ -136,19 +76,24 @@ bool batchSaveEnvelope(Simulator &engine, const QString &fileName)
   return saveElectricFieldEnvelope(&engine, fileName);
 }
 
-bool batchSaveExtras(Simulator &engine, const QString &folderPath, bool plots, QStringList &failed)
+bool batchSaveExtras(Simulator &engine, const QString &folderPath, const QString &configPath, bool plots,
+                     QStringList &failed)
 {
   const QString folder = folderWithSlash(folderPath);
   const int failedBefore = failed.size();
   // Pictures of the Save All set (its text files are written already).
   if (plots)
     for (const ResultEntry &entry : saveAllEntries(engine))
-      savePicture(engine, folder, entry, failed);
+      if (!saveResultPicture(engine, folder, entry))
+        failed << pictureName(entry);
   for (const ResultEntry &entry : batchExtraEntries(engine)) {
     if (!writeResult(engine, folder, entry))
       failed << entry.fileName;
-    if (plots)
-      savePicture(engine, folder, entry, failed);
+    if (plots && !saveResultPicture(engine, folder, entry))
+      failed << pictureName(entry);
   }
+  // results.h5 again, now with the extra series.
+  if (!writeResultsHdf5File(engine, folder, configPath, saveAllEntries(engine) + batchExtraEntries(engine)))
+    failed << QLatin1String(resultsHdf5Name);
   return failed.size() == failedBefore;
 }

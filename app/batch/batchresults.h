@@ -1,5 +1,6 @@
 #pragma once
-// Result files of a batch run, written through the window's saving code.
+// Result files of a batch run, written through the results layer (no widgets;
+// the --plots pictures come from batchpictures.h).
 
 #include <QString>
 #include <QStringList>
@@ -17,11 +18,9 @@ bool batchSaveAll(Simulator &engine, const QString &folder, const QString &confi
 bool batchSaveEnvelope(Simulator &engine, const QString &fileName);
 
 // The files a batch run adds to the Save All set: the present electric field,
-// the Poynting vector, every spectrogram and the conversion efficiency; with
-// plots, a PNG picture of every plot of the folder next to its text file.
-bool batchSaveExtras(Simulator &engine, const QString &folder, bool plots, QStringList &failed);
+// the Poynting vector and every spectrogram, then results.h5 with every series
+// of the folder; with plots, a PNG picture of every plot of the folder next to
+// its text file.
+bool batchSaveExtras(Simulator &engine, const QString &folder, const QString &configPath, bool plots,
+                     QStringList &failed);
 
-class QwtPlot;
-// Draws a plot into a PNG picture of 1000 x 620 pixels on a white background,
-// as every picture of --plots is drawn.
-bool renderPlotPicture(QwtPlot *plot, const QString &fileName);

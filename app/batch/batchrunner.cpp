@@ -5,7 +5,7 @@
 #include "engine/breakpoints.h"
 #include "engine/simulator.h"
 #include "input/lookups.h"
-#include "plots/resultsaving.h"
+#include "results/resultsaving.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -327,7 +327,7 @@ bool BatchRunner::writeFinalResults()
     }
     ok = batchSaveAll(*engine_, folder, configPath_, failed) && ok;
   }
-  ok = batchSaveExtras(*engine_, folder, options_.plots, failed) && ok;
+  ok = batchSaveExtras(*engine_, folder, configPath_, options_.plots, failed) && ok;
   if (!ok) {
     error(QStringLiteral("Some results could not be written into \"%1\": %2")
               .arg(QDir::toNativeSeparators(folder), failed.join(QStringLiteral(", "))));
@@ -485,19 +485,25 @@ int lumoraBatchMain(int argc, char **argv, const EngineFactory &factory)
 {
   QElapsedTimer wall;
   wall.start();
-  // No window is ever shown; plots are drawn offscreen.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(batchMessageHandler);
-  QApplication application(argc, argv);
-  QCoreApplication::setApplicationName(QStringLiteral("lumora-batch"));
-
-  QStringList arguments = QCoreApplication::arguments();
-  if (!arguments.isEmpty())
-    arguments.removeFirst();
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
   BatchOptions options;
   QString problem;
-  if (!parseBatchArguments(arguments, options, problem)) {
+  const bool parsed = parseBatchArguments(arguments, options, problem);
+  // Only the --plots pictures draw widgets (offscreen); every other run needs
+  // no more than a core application.
+  std::unique_ptr<QCoreApplication> application;
+  if (parsed && options.plots) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+    application = std::make_unique<QApplication>(argc, argv);
+  } else {
+    application = std::make_unique<QCoreApplication>(argc, argv);
+  }
+  QCoreApplication::setApplicationName(QStringLiteral("lumora-batch"));
+  if (!parsed) {
     printError(QStringLiteral("lumora-batch: ") + problem);
     printError(batchUsageLine());
     return batchRefused;

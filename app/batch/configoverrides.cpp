@@ -99,27 +99,21 @@ bool applyOverrides(QStringList &raw, const QList<ConfigOverride> &overrides, QS
                           .arg(o.key);
       return false;
     }
-    // The keyword is the first word after the value that holds the key.
+    // The keyword's word as the reader finds it; a text value (words up to
+    // one beginning with "*") is replaced up to that word, which stays.
     const QString &line = raw.at(index);
-    int keywordAt = -1;
+    int keywordAt = keywordOffset(line, o.key);
     auto it = word.globalMatch(line);
     for (int w = 0; it.hasNext(); ++w) {
       const QRegularExpressionMatch m = it.next();
-      if (w > 0 && m.captured().contains(o.key)) {
+      if (m.capturedStart() >= keywordAt)
+        break;
+      if (w > 0 && m.captured().startsWith(QLatin1Char('*'))) {
         keywordAt = m.capturedStart();
         break;
       }
     }
-    if (keywordAt < 0) {
-      // A keyword of several words, or one glued to other text.
-      const int firstWordEnd = line.indexOf(word, 0) < 0 ? 0 : word.match(line).capturedEnd();
-      int p = line.indexOf(o.key, firstWordEnd);
-      while (p > firstWordEnd && !line.at(p - 1).isSpace())
-        --p;
-      if (p > firstWordEnd)
-        keywordAt = p;
-    }
-    if (keywordAt < 0) {
+    if (keywordAt <= 0 || line.left(keywordAt).trimmed().isEmpty()) {
       problem = QStringLiteral("--set %1: line %2 (\"%3\") has no value in front of \"%4\"")
                     .arg(o.text())
                     .arg(index + 1)

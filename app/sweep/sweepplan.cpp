@@ -130,6 +130,7 @@ struct SweepParserOptions
   QCommandLineOption plots;
   QCommandLineOption quiet;
   QCommandLineOption emitOption;
+  QCommandLineOption sbatch;
   QCommandLineOption collect;
 };
 
@@ -160,10 +161,14 @@ SweepParserOptions sweepParserOptions()
                                 QStringLiteral("write DIR/sweep.sbatch (slurm) or DIR/jobs.txt "
                                                "(parallel) instead of running"),
                                 QStringLiteral("slurm|parallel"));
+  const QCommandLineOption sbatch(QStringLiteral("sbatch"),
+                                  QStringLiteral("with --emit slurm: one more #SBATCH line, e.g. "
+                                                 "\"--time=02:00:00\" or \"--mem=4G\" (repeatable)"),
+                                  QStringLiteral("OPTION"));
   const QCommandLineOption collect(QStringLiteral("collect"),
                                    QStringLiteral("build DIR/summary.csv from the finished runs"),
                                    QStringLiteral("DIR"));
-  return {vary, zip, out, jobs, iterations, maxWall, plots, quiet, emitOption, collect};
+  return {vary, zip, out, jobs, iterations, maxWall, plots, quiet, emitOption, sbatch, collect};
 }
 
 // --jobs, --iterations, --max-wall and --emit.
@@ -202,6 +207,20 @@ bool readSweepNumbers(const QCommandLineParser &parser, const SweepParserOptions
       problem = QStringLiteral("--emit must be \"slurm\" or \"parallel\", not \"%1\"").arg(options.emitKind);
       return false;
     }
+  }
+  for (const QString &option : parser.values(o.sbatch)) {
+    const QString trimmed = option.trimmed();
+    if (options.emitKind != QLatin1String("slurm")) {
+      problem = QStringLiteral("--sbatch is only for --emit slurm");
+      return false;
+    }
+    if (!trimmed.startsWith(QLatin1Char('-')) || trimmed.contains(QLatin1Char('\n')) ||
+        trimmed.contains(QLatin1Char('\r'))) {
+      problem = QStringLiteral("--sbatch needs one sbatch option such as \"--time=02:00:00\", not \"%1\"")
+                    .arg(option);
+      return false;
+    }
+    options.sbatch << trimmed;
   }
   return true;
 }
@@ -258,7 +277,8 @@ int parseSweepArguments(const QStringList &arguments, SweepOptions &options, QSt
   parser.addPositionalArgument(QStringLiteral("TEMPLATE"),
                                QStringLiteral("the configuration file (FDTD... or UPPE...)"));
   const SweepParserOptions o = sweepParserOptions();
-  parser.addOptions({o.vary, o.zip, o.out, o.jobs, o.iterations, o.maxWall, o.plots, o.quiet, o.emitOption, o.collect});
+  parser.addOptions({o.vary, o.zip, o.out, o.jobs, o.iterations, o.maxWall, o.plots, o.quiet, o.emitOption,
+                     o.sbatch, o.collect});
   const QCommandLineOption help = parser.addHelpOption();
   helpText = parser.helpText();
 

@@ -43,6 +43,7 @@ struct SweepOptions
   bool plots = false;
   bool quiet = false;
   QString emitKind;       // "", "slurm" or "parallel"
+  QStringList sbatch;     // --sbatch: extra "#SBATCH" options of the Slurm script
   QString collectDir; // --collect DIR
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/batch/configoverrides.h"
 #include "app/batch/batchprogress.h"
+#include "app/sweep/sweepcheck.h"
 #include "app/sweep/sweepsummary.h"
 #include "engine/loader.h"
 
@@ -13,12 +14,15 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
 #include <QTimer>
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -64,7 +68,7 @@ QString statusOfExitCode(int code)
 {
   switch (code) {
   case 0: return QStringLiteral("ok");
-  case 4: return QStringLiteral("time limit");
+  case 4: return QStringLiteral("time-limit");
   case 130: return QStringLiteral("interrupted");
   default: return QStringLiteral("failed");
   }
@@ -123,7 +127,7 @@ void sweepMessageHandler(QtMsgType type, const QMessageLogContext &, const QStri
 
 bool RunRecord::complete() const
 {
-  return status == QLatin1String("ok") || status == QLatin1String("time limit");
+  return status == QLatin1String("ok") || status == QLatin1String("time-limit");
 }
 
 void readRunStatus(const QString &folder, RunRecord &record)
@@ -148,8 +152,8 @@ void readRunStatus(const QString &folder, RunRecord &record)
   }
 }
 
-Sweep::Sweep(const SweepOptions &options, const QString &batchProgram)
-    : options_(options), batchProgram_(batchProgram)
+Sweep::Sweep(const SweepOptions &options, const QString &batchProgram, const EngineFactory &factory)
+    : options_(options), batchProgram_(batchProgram), factory_(factory)
 {
   out_ = QDir(options.collectDir.isEmpty() ? options.outDir : options.collectDir).absolutePath();
   terminal_ = !options.quiet && ::isatty(STDERR_FILENO) != 0;
@@ -160,6 +164,79 @@ void Sweep::requestStop() { stopRequested = 1; }
 QString Sweep::runDir(const RunRecord &r) const
 {
   return out_ + QLatin1Char('/') + runFolderName(r.run.number);
+}
+
+int Sweep::jobCount() const
+{
+  return options_.jobs > 0 ? options_.jobs : std::max(1, QThread::idealThreadCount());
+}
+
+QString Sweep::describe(const SweepRun &run) const
+{
+  QStringList values;
+  for (int k = 0; k < keys_.size(); ++k)
+    values << keys_.at(k) + QLatin1Char('=') + run.values.value(k);
+  return values.join(QStringLiteral("  "));
+}
+
+// Grid runs share the cores: jobs x threads never exceeds them, unless the
+// sweep varies "threads" itself (or a Slurm array gives each run its own).
+// The template's count is kept when it is smaller.
+QString Sweep::shareCores(QStringList &raw) const
+{
+  if (engineTypeOf(options_.templateFile) != QLatin1String("FDTD") ||
+      options_.emitKind == QLatin1String("slurm"))
+    return QString();
+  for (const QString &key : keys_)
+    if (key.section(QLatin1Char('#'), 0, 0).compare(QLatin1String("threads"), Qt::CaseInsensitive) == 0)
+      return QString();
+  const int cores = std::max(1, QThread::idealThreadCount());
+  const int asked = threadsOf(raw);
+  // Never more than the template asks for (0 asks for every core): a small
+  // grid may run slower on more threads.
+  const int threads = asked > 0 ? std::min(asked, std::max(1, cores / jobCount())) : std::max(1, cores / jobCount());
+  ConfigOverride o;
+  o.key = QStringLiteral("threads");
+  o.value = QString::number(threads);
+  QString problem;
+  if (!applyOverrides(raw, {o}, problem))
+    return QString(); // no threads line: the check names it
+  return QStringLiteral("Each grid run uses %1 thread(s): %2 core(s) shared by %3 job(s)%4; "
+                        "--vary threads=N chooses another count.")
+      .arg(threads)
+      .arg(cores)
+      .arg(jobCount())
+      .arg(asked >= 0 && asked != threads ? QStringLiteral(" (the template asks for %1)").arg(asked) : QString());
+}
+
+// Loads every run's configuration before anything runs or is written.
+int Sweep::checkRuns(const QList<SweepRun> &runs, const QStringList &texts)
+{
+  QTemporaryDir scratch;
+  if (!scratch.isValid()) {
+    printError(QStringLiteral("lumora-sweep: cannot create a scratch folder to check the runs"));
+    return sweepFilesFailed;
+  }
+  const QString scratchFile = scratch.path() + QLatin1Char('/') + configName_;
+  const bool bounded = options_.iterations >= 0 || options_.maxWall > 0;
+  for (int i = 0; i < runs.size(); ++i) {
+    const RunCheck c = checkConfiguration(texts.at(i), configName_, scratch.path(), factory_);
+    const QString run = QStringLiteral("%1 (%2)").arg(runFolderName(runs.at(i).number), describe(runs.at(i)));
+    if (!c.loaded) {
+      QString message = c.message;
+      message.replace(scratchFile, options_.templateFile);
+      printError(QStringLiteral("lumora-sweep: %1 cannot be loaded; nothing was run:\n%2").arg(run, message));
+      return sweepUsage;
+    }
+    if (c.endless && !bounded) {
+      printError(QStringLiteral("lumora-sweep: %1 has no end (no dynamic spectrogram and no exit action at a "
+                                "positive iteration); nothing was run. Give --iterations N or --max-wall "
+                                "SECONDS.")
+                     .arg(run));
+      return sweepUsage;
+    }
+  }
+  return sweepSuccess;
 }
 
 int Sweep::prepare()
@@ -177,6 +254,10 @@ int Sweep::prepare()
                    .arg(options_.templateFile));
     return sweepUsage;
   }
+  if (!absoluteDataFiles(raw, QFileInfo(options_.templateFile).absolutePath(), problem)) {
+    printError(QStringLiteral("lumora-sweep: %1: %2").arg(options_.templateFile, problem));
+    return sweepUsage;
+  }
   QList<SweepRun> runs;
   if (!expandRuns(options_.vary, options_.zip, runs, problem)) {
     printError(QStringLiteral("lumora-sweep: ") + problem);
@@ -184,6 +265,7 @@ int Sweep::prepare()
   }
   for (const VaryList &l : options_.vary)
     keys_ << l.key;
+  const QString coreNote = shareCores(raw);
   // Every configuration first: a bad key stops the sweep before anything is written.
   QStringList texts;
   for (const SweepRun &run : runs) {
@@ -203,7 +285,12 @@ int Sweep::prepare()
       return sweepUsage;
     }
     texts << lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    slurmThreads_ = std::max(slurmThreads_, engine == QLatin1String("FDTD") ? threadsOf(lines) : 1);
   }
+  if (const int checked = checkRuns(runs, texts); checked != sweepSuccess)
+    return checked;
+  if (!coreNote.isEmpty() && !options_.quiet)
+    printError(coreNote);
   for (int i = 0; i < runs.size(); ++i) {
     RunRecord record;
     record.run = runs.at(i);
@@ -309,8 +396,7 @@ void Sweep::drawBar()
 
 void Sweep::startNext()
 {
-  const int jobs = options_.jobs > 0 ? options_.jobs : std::max(1, QThread::idealThreadCount());
-  while (!stopping_ && running_.size() < jobs && !queue_.isEmpty()) {
+  while (!stopping_ && running_.size() < jobCount() && !queue_.isEmpty()) {
     const int index = queue_.takeFirst();
     RunRecord &record = records_[index];
     const QString dir = runDir(record);
@@ -356,14 +442,13 @@ void Sweep::runFinished(QProcess *process, int index)
     record.wallTime = QString::number(clocks_[index].elapsed() / 1000.0, 'f', 3);
   }
   ++finished_;
-  QStringList values;
-  for (int k = 0; k < keys_.size(); ++k)
-    values << keys_.at(k) + QLatin1Char('=') + record.run.values.value(k);
   QString line = QStringLiteral("[%1/%2] %3  %4  %5  %6 s")
                      .arg(finished_)
                      .arg(toRun_)
-                     .arg(runFolderName(record.run.number), values.join(QStringLiteral("  ")),
-                          record.status, record.wallTime);
+                     .arg(runFolderName(record.run.number), describe(record.run), record.status, record.wallTime);
+  const QStringList warnings = runWarnings(dir);
+  if (!warnings.isEmpty())
+    line += QStringLiteral("  (%1 warning(s): %2)").arg(warnings.size()).arg(warnings.first());
   if (record.status == QLatin1String("failed")) {
     QString why = process->error() == QProcess::FailedToStart
                       ? process->errorString()
@@ -437,11 +522,17 @@ int Sweep::finish(int status)
 {
   QList<SummaryRow> rows;
   bool failed = false;
+  int complete = 0;
   for (const RunRecord &r : records_) {
     if (r.status == QLatin1String("failed"))
       failed = true;
-    if (r.complete())
-      rows << SummaryRow{runFolderName(r.run.number), r.run.values, runScalars(runDir(r))};
+    // Every run has its row; only runs that ended have scalars.
+    SummaryRow row{runFolderName(r.run.number), r.run.values, r.status, runWarnings(runDir(r)), {}};
+    if (r.complete()) {
+      row.scalars = runScalars(runDir(r));
+      ++complete;
+    }
+    rows << row;
   }
   QString problem;
   if (!writeSummary(out_, keys_, rows, options_.plots, problem)) {
@@ -450,7 +541,7 @@ int Sweep::finish(int status)
   }
   if (!options_.quiet)
     printError(QStringLiteral("%1 of %2 runs finished; summary in \"%3\".")
-                   .arg(rows.size())
+                   .arg(complete)
                    .arg(records_.size())
                    .arg(QDir::toNativeSeparators(out_ + QStringLiteral("/summary.csv"))));
   if (status == sweepSuccess && failed)
@@ -481,7 +572,7 @@ int Sweep::emitScript()
   if (options_.emitKind == QLatin1String("parallel")) {
     file = out_ + QStringLiteral("/jobs.txt");
     text = jobs;
-    hint = QStringLiteral("parallel --jobs %1 < %2").arg(QThread::idealThreadCount()).arg(shellQuote(file));
+    hint = QStringLiteral("parallel --jobs %1 < %2").arg(jobCount()).arg(shellQuote(file));
   } else {
     file = out_ + QStringLiteral("/sweep.sbatch");
     QStringList args;
@@ -494,6 +585,11 @@ int Sweep::emitScript()
                           "#SBATCH --ntasks=1\n"
                           "#SBATCH --array=%3\n")
                .arg(configName_, collectHint, arrayRanges(numbers));
+    // The engine threads of the runs (0: as many as the node offers).
+    if (slurmThreads_ > 0)
+      text += QStringLiteral("#SBATCH --cpus-per-task=%1\n").arg(slurmThreads_);
+    for (const QString &option : options_.sbatch)
+      text += QStringLiteral("#SBATCH ") + option + QLatin1Char('\n');
     if (!out_.contains(QRegularExpression(QStringLiteral("\\s"))))
       text += QStringLiteral("#SBATCH --output=%1/slurm-%A_%a.out\n").arg(out_);
     // Built by concatenation: the script's own "%" formats must stay as written.
@@ -555,12 +651,20 @@ int Sweep::collect()
   return finish(sweepSuccess);
 }
 
-int lumoraSweepMain(int argc, char **argv)
+int lumoraSweepMain(int argc, char **argv, const EngineFactory &factory)
 {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler(sweepMessageHandler);
-  QApplication application(argc, argv);
+  // Only the --plots pictures of the summary draw widgets (offscreen).
+  bool plots = false;
+  for (int i = 1; i < argc; ++i)
+    plots = plots || std::strcmp(argv[i], "--plots") == 0;
+  std::unique_ptr<QCoreApplication> application;
+  if (plots)
+    application = std::make_unique<QApplication>(argc, argv);
+  else
+    application = std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("lumora-sweep"));
   QStringList arguments = QCoreApplication::arguments();
   if (!arguments.isEmpty())
@@ -580,7 +684,7 @@ int lumoraSweepMain(int argc, char **argv)
     return sweepUsage;
   }
   if (!options.collectDir.isEmpty())
-    return Sweep(options, QString()).collect();
+    return Sweep(options, QString(), factory).collect();
 
   const QString batch = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lumora-batch"));
   if (!QFileInfo(batch).isExecutable()) {
@@ -589,7 +693,7 @@ int lumoraSweepMain(int argc, char **argv)
                    .arg(QDir::toNativeSeparators(batch)));
     return sweepUsage;
   }
-  Sweep sweep(options, batch);
+  Sweep sweep(options, batch, factory);
   const int prepared = sweep.prepare();
   if (prepared != sweepSuccess)
     return prepared;

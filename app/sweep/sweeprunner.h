@@ -4,6 +4,7 @@
 // GNU parallel job list), keeps DIR/manifest.csv and writes DIR/summary.csv.
 
 #include "app/sweep/sweepplan.h"
+#include "engine/loader.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -29,7 +30,7 @@ extern const char *const runLogFile;    // lumora-batch's messages
 struct RunRecord
 {
   SweepRun run;
-  QString status = QStringLiteral("not run"); // ok, time limit, failed, interrupted, running, not run
+  QString status = QStringLiteral("not run"); // ok, time-limit, failed, interrupted, running, not run
   QString exitCode;                           // empty when unknown
   QString wallTime;                           // seconds, empty when unknown
   bool complete() const;                      // ok or time limit: skipped on resume
@@ -44,10 +45,13 @@ class Sweep : public QObject
   Q_OBJECT
 
 public:
-  Sweep(const SweepOptions &options, const QString &batchProgram);
+  Sweep(const SweepOptions &options, const QString &batchProgram, const EngineFactory &factory);
 
-  // Checks the template and every override, writes the run folders with
-  // their configurations and reads the state of earlier runs. Returns
+  // Checks the template and every override, makes the template's data files
+  // absolute, shares the cores among grid runs, loads every run's
+  // configuration in-process (a run that cannot load, or a grid run without
+  // an end, refuses the sweep), then writes the run folders with their
+  // configurations and reads the state of earlier runs. Returns
   // sweepSuccess or the exit status after printing the problem.
   int prepare();
   // Runs the incomplete runs locally; returns the sweep's exit status.
@@ -73,6 +77,10 @@ private slots:
 
 private:
   QString runDir(const RunRecord &r) const;
+  int jobCount() const;
+  QString describe(const SweepRun &run) const;
+  QString shareCores(QStringList &raw) const;
+  int checkRuns(const QList<SweepRun> &runs, const QStringList &texts);
   bool writeManifest();
   int finish(int status);
   void startNext();
@@ -82,6 +90,8 @@ private:
 
   SweepOptions options_;
   QString batchProgram_;
+  EngineFactory factory_;
+  int slurmThreads_ = 0;
   QString out_;
   QString configName_;
   QStringList keys_;
@@ -97,4 +107,4 @@ private:
 };
 
 // Entry point of lumora-sweep.
-int lumoraSweepMain(int argc, char **argv);
+int lumoraSweepMain(int argc, char **argv, const EngineFactory &factory);

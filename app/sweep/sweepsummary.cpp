@@ -1,6 +1,6 @@
 #include "app/sweep/sweepsummary.h"
 
-#include "app/batch/batchresults.h"
+#include "app/batch/batchpictures.h"
 #include "input/lookups.h"
 #include "input/physicalconstants.h"
 #include "input/units.h"
@@ -152,8 +152,12 @@ void gridScalars(const QString &folder, QList<RunScalar> &out)
     for (std::size_t i = 1; i < b.y.size(); ++i)
       if (b.y[i] > b.y[top])
         top = i;
+    // A spectrum on a wavelength grid peaks at a wavelength.
+    const bool wavelength = b.headers.value(1).startsWith(QLatin1String("! Wavelength"));
     if (std::isfinite(b.y[top]))
-      out << RunScalar{withUnit(base + QStringLiteral(": peak frequency"), unitOf(b.headers, 0)), b.x[top]};
+      out << RunScalar{withUnit(base + (wavelength ? QStringLiteral(": peak wavelength") : QStringLiteral(": peak frequency")),
+                                unitOf(b.headers, 0)),
+                       b.x[top]};
     out << RunScalar{base + QStringLiteral(": integrated power (a.u.)"), integral(b.x, powers(b.y))};
   }
 }
@@ -178,6 +182,13 @@ void spectralScalars(const QString &folder, QList<RunScalar> &out)
     }
   }
   const QList<Block> spectrum = readBlocks(folder + QStringLiteral("/FFT spectrum.txt"));
+  if (ce.size() < 2 && !spectrum.isEmpty() && spectrum.first().x.size() > 1) {
+    const Block &b = spectrum.first();
+    double sum = 0;
+    for (double db : b.y)
+      sum += power(db);
+    out << RunScalar{QStringLiteral("total energy (a.u.)"), sum * (b.x[1] - b.x[0])};
+  }
   if (!spectrum.isEmpty() && !spectrum.first().x.empty()) {
     const Block &b = spectrum.first();
     double mean = 0, rms = 0;
@@ -312,6 +323,22 @@ QStringList csvFields(const QString &line)
   return fields;
 }
 
+QStringList runWarnings(const QString &folder)
+{
+  QStringList warnings;
+  QFile file(folder + QStringLiteral("/Set-up summary.txt"));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    return warnings;
+  bool inWarnings = false;
+  for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+    if (line == QLatin1String("Warnings:"))
+      inWarnings = true;
+    else if (inWarnings && line.startsWith(QLatin1String("  - ")))
+      warnings << line.mid(4).trimmed();
+  }
+  return warnings;
+}
+
 bool writeSummary(const QString &folder, const QStringList &keys, const QList<SummaryRow> &rows,
                   bool plots, QString &problem)
 {
@@ -321,7 +348,7 @@ bool writeSummary(const QString &folder, const QStringList &keys, const QList<Su
       if (!names.contains(s.name))
         names << s.name;
   QStringList header{QStringLiteral("run")};
-  header << keys << names;
+  header << keys << QStringLiteral("status") << QStringLiteral("warnings") << names;
   QString text;
   for (QString &h : header)
     h = csvField(h);
@@ -330,6 +357,10 @@ bool writeSummary(const QString &folder, const QStringList &keys, const QList<Su
     QStringList fields{row.run};
     for (int k = 0; k < keys.size(); ++k)
       fields << csvField(row.values.value(k));
+    fields << row.status
+           << csvField(row.warnings.isEmpty()
+                           ? QStringLiteral("0")
+                           : QStringLiteral("%1: %2").arg(row.warnings.size()).arg(row.warnings.first()));
     for (const QString &n : names) {
       QString v;
       for (const RunScalar &s : row.scalars)

@@ -4,6 +4,7 @@
 // went).
 
 #include "app/batch/configoverrides.h"
+#include "app/sweep/sweepcheck.h"
 #include "app/sweep/sweepplan.h"
 #include "app/sweep/sweepsummary.h"
 #include "app/batch/batchprogress.h"
@@ -117,6 +118,7 @@ struct ExitCase
   const char *message;
   int savedAt;
 };
+void PrintTo(const ExitCase &c, std::ostream *os) { *os << c.name; }
 
 class BatchExit : public BatchRun, public ::testing::WithParamInterface<ExitCase>
 {
@@ -187,10 +189,12 @@ TEST_F(BatchRun, BreakpointsFireAsInTheWindow)
   ASSERT_EQ(folders.size(), 1);
   EXPECT_TRUE(folders.at(0).endsWith("_mytag")) << folders.at(0).toStdString();
   EXPECT_TRUE(QFile::exists(path(folders.at(0) + "/FDTD_run.txt")));
-  // The final folder: the field of 16 points and the configuration copy, no scratch folder.
+  EXPECT_TRUE(QFile::exists(path(folders.at(0) + "/results.h5")));
+  // The final folder: the field of 16 points, the configuration copy and
+  // results.h5, no scratch or temporary file.
   EXPECT_EQ(lines(path("res/Electric field.txt")).size(), 1 + 16 + 1);
   EXPECT_EQ(QDir(path("res")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList({"Electric field.txt", "FDTD_run.txt"}));
+            QStringList({"Electric field.txt", "FDTD_run.txt", "results.h5"}));
 }
 
 TEST_F(BatchRun, InterruptStopsAfterTheCurrentStepAndWritesResults)
@@ -315,6 +319,7 @@ struct OverrideCase
   QStringList expected; // the lines afterwards; empty: refused
   const char *problem;
 };
+void PrintTo(const OverrideCase &c, std::ostream *os) { *os << c.sets.join(' ').toStdString(); }
 
 class Overrides : public ::testing::TestWithParam<OverrideCase>
 {
@@ -351,14 +356,16 @@ INSTANTIATE_TEST_SUITE_P(
                      comment + QStringList{"1e8 0 amplitude", "4096 timepoints", "1000 timeduration",
                                            "2e9 100 amplitude  * second pulse", "Map B *name"},
                      ""},
-        // A substring test, as the reader's: "time" first finds "timepoints".
-        OverrideCase{{"time=8192"},
-                     comment + QStringList{"1e8 0 amplitude", "8192 timepoints", "1000 timeduration",
-                                           "  3 1 amplitude  * second pulse", "Spectrum A *name"},
-                     ""},
+        // Whole words, as the reader's: "time" is not part of "timepoints",
+        // "Spectrum" is part of a name, not a keyword.
+        OverrideCase{{"time=8192"}, {}, "--set time=8192: no line has the keyword \"time\""},
+        OverrideCase{{"Spectrum=1"}, {}, "--set Spectrum=1: no line has the keyword \"Spectrum\""},
         OverrideCase{{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
         OverrideCase{{"amplitude#3=1"}, {},
-                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}));
+                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}),
+    [](const ::testing::TestParamInfo<OverrideCase> &info) {
+      return QString("%1_%2").arg(info.index).arg(info.param.sets.join('_')).replace(QRegularExpression("\\W"), "_").toStdString();
+    });
 
 TEST(OverrideText, IsRefusedWithAReason)
 {
@@ -385,6 +392,7 @@ struct ExpansionCase
   QList<QStringList> runs; // empty: refused
   const char *problem;
 };
+void PrintTo(const ExpansionCase &c, std::ostream *os) { *os << c.vary.join(' ').toStdString(); }
 
 class Expansion : public ::testing::TestWithParam<ExpansionCase>
 {
@@ -433,6 +441,65 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{{"a=1,,2"}, false, {},
                       "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}));
 
+// Data files the template names relatively are made absolute when they lie
+// beside it: a user pulse's file and a tabulated medium's table, never an
+// action's output file, numbers or files that are not there.
+TEST(SweepDataFiles, RelativeDataFilesBecomeAbsolute)
+{
+  QTemporaryDir dir;
+  for (const char *name : {"pulse.dat", "glass.dat", "line.txt"})
+    testsupport::writeFile(dir, name, "1\n");
+  QStringList raw = {"user shape", "pulse.dat file", "save_line_envelope action", "50 iterations",
+                     "line.txt file", "  glass.dat 1e-20 1 2 0.2 parameters", "1 1 parameters",
+                     "missing.dat parameters", "# glass.dat parameters"};
+  QString problem;
+  ASSERT_TRUE(absoluteDataFiles(raw, dir.path(), problem)) << problem.toStdString();
+  const QString folder = QFileInfo(dir.path()).absoluteFilePath() + "/";
+  EXPECT_EQ(raw, QStringList({"user shape", folder + "pulse.dat file", "save_line_envelope action", "50 iterations",
+                              "line.txt file", "  " + folder + "glass.dat 1e-20 1 2 0.2 parameters",
+                              "1 1 parameters", "missing.dat parameters", "# glass.dat parameters"}));
+  // A path with a blank cannot stand on a configuration line.
+  ASSERT_TRUE(QDir(dir.path()).mkdir("with blank"));
+  testsupport::writeFile(dir, "with blank/pulse.dat", "1\n");
+  raw = QStringList{"user shape", "pulse.dat file"};
+  EXPECT_FALSE(absoluteDataFiles(raw, dir.filePath("with blank"), problem));
+  EXPECT_TRUE(problem.startsWith("line 2: the data file \"pulse.dat\" lies at \"")) << problem.toStdString();
+}
+
+// A spectral run without a conversion-efficiency section still has its total
+// energy: the power spectrum summed bin by bin, as the engine sums it.
+TEST(SweepScalars, SpectralTotalEnergyWithAndWithoutConversionFile)
+{
+  QTemporaryDir dir;
+  testsupport::writeFile(dir, "Input signal.txt", "! Time [fs] E field [V/m]\n0\t0\n");
+  testsupport::writeFile(dir, "FFT spectrum.txt",
+                         "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n0\t0\n0.5\t10\n1\t-inf\n");
+  const auto total = [&dir]() {
+    for (const RunScalar &s : runScalars(dir.path()))
+      if (s.name == "total energy (a.u.)")
+        return s.value;
+    return -1.0;
+  };
+  EXPECT_DOUBLE_EQ(total(), (1 + 10 + 0) * 0.5);
+  testsupport::writeFile(dir, "Conversion efficiency.txt",
+                         "! Total energy: \n! Location [mm]\tEnergy (a.u.)\n1\t4\n2\t3\n"
+                         "! Energy in user-specified band: \n! Location [mm]\tEnergy (a.u.)\n1\t0.5\n2\t1\n");
+  EXPECT_DOUBLE_EQ(total(), 3);
+}
+
+// A grid run's spectrum on a wavelength grid peaks at a wavelength.
+TEST(SweepScalars, WavelengthSpectrumPeaksAtAWavelength)
+{
+  QTemporaryDir dir;
+  testsupport::writeFile(dir, "W.txt",
+                         "! Magnitude spectrum:\n! Wavelength [um]\tMagnitude [dBV/m]\n0.6\t-3\n0.3\t1\n"
+                         "! Phase spectrum:\n! Wavelength [um]\t Radians\n0.6\t0\n0.3\t0\n");
+  QStringList names;
+  for (const RunScalar &s : runScalars(dir.path()))
+    names << s.name + "=" + QString::number(s.value);
+  EXPECT_TRUE(names.contains("W: peak wavelength [um]=0.3")) << names.join(", ").toStdString();
+}
+
 TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
 {
   const std::pair<QStringList, const char *> table[] = {
@@ -441,7 +508,10 @@ TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--jobs", "0"},
        "--jobs needs a whole number of at least 1, not \"0\""},
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--vary", "a=2"}, "--vary a is given twice"},
-      {{"FDTD_a.txt", "--bogus"}, "Unknown option 'bogus'."}};
+      {{"FDTD_a.txt", "--bogus"}, "Unknown option 'bogus'."},
+      {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--sbatch", "--time=1:00:00"}, "--sbatch is only for --emit slurm"},
+      {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--emit", "slurm", "--sbatch", "time=1"},
+       "--sbatch needs one sbatch option such as \"--time=02:00:00\", not \"time=1\""}};
   for (const auto &[arguments, expected] : table) {
     SweepOptions o;
     QString problem, help;
@@ -514,21 +584,32 @@ protected:
 
 TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
 {
+  QByteArray eightThreads = gridConfig;
+  testsupport::writeFile(dir, "FDTD_sweep.txt", eightThreads.replace("1 threads", "8 threads"));
   const Result r = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--vary", "meshpoints=150,200",
                           "--iterations", "300", "--jobs", "2", "--out", "out", "--plots"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.err.count(QRegularExpression("\\[\\d/6\\] run-000\\d  amplitude=")), 6) << r.err.toStdString();
+  // Two jobs share the cores: each grid run gets its part of them (at most
+  // the eight the template asks for).
+  const int threads = std::min(8, std::max(1, QThread::idealThreadCount() / 2));
+  EXPECT_TRUE(r.err.contains(QStringLiteral("Each grid run uses %1 thread(s): %2 core(s) shared by 2 job(s)")
+                                 .arg(threads)
+                                 .arg(QThread::idealThreadCount())))
+      << r.err.toStdString();
   const QList<QStringList> manifest = csv(path("out/manifest.csv"));
   ASSERT_EQ(manifest.size(), 7);
   EXPECT_EQ(manifest.at(0), QStringList({"run", "amplitude", "meshpoints", "status", "exit code", "wall time [s]"}));
   EXPECT_EQ(manifest.at(4).mid(0, 5), QStringList({"run-0004", "0 2 0", "200", "ok", "0"}));
   // Each folder holds its own configuration, with only the varied values changed.
   QByteArray expected = gridConfig;
-  expected.replace("0 1 0 amplitude", "0 2 0 amplitude").replace("200 meshpoints", "200 meshpoints");
+  expected.replace("0 1 0 amplitude", "0 2 0 amplitude").replace("1 threads", QByteArray::number(threads) + " threads");
+  EXPECT_TRUE(r.err.contains("(the template asks for 8)")) << r.err.toStdString();
   EXPECT_EQ(testsupport::readAll(path("out/run-0004/FDTD_sweep.txt")), expected);
 
   const QList<QStringList> summary = csv(path("out/summary.csv"));
   ASSERT_EQ(summary.size(), 7);
+  EXPECT_EQ(summary.at(0).mid(0, 5), QStringList({"run", "amplitude", "meshpoints", "status", "warnings"}));
   const QStringList peaks = column(summary, "peak |E| [V/m]");
   const QStringList lineFreq = column(summary, "line: peak frequency [THz]");
   for (int i = 0; i < 6; ++i) {
@@ -540,16 +621,75 @@ TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
   EXPECT_EQ(picture.size(), QSize(1000, 620));
 }
 
-TEST_F(Sweep, AFailedRunIsRecordedAndTheOthersRun)
+// A run whose envelope file cannot be written fails; one on cells too coarse
+// for the pulse warns; both are reported and listed with their status.
+TEST_F(Sweep, FailedRunsAndWarningsAreReportedAndListed)
 {
-  const Result r = sweep({"--vary", "meshpoints=200,0.5,150", "--iterations", "100", "--out", "out"});
+  testsupport::writeFile(dir, "FDTD_sweep.txt", gridConfig + "save_line_envelope action\n50 iterations\nline.txt file\n");
+  const Result r = sweep({"--zip", "--vary", "size=10,200,10", "--vary", "file=line.txt,line.txt,missing/line.txt",
+                          "--iterations", "100", "--out", "out"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("run-0002  meshpoints=0.5  failed")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("(exit code 2): FDTD_sweep.txt: Syntax error in line 8."));
+  EXPECT_TRUE(r.err.contains("run-0002  size=200  file=line.txt  ok")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("s  (1 warning(s): Section 1 (cells 1 to 200, lossless dielectric): 2.22 cells per"));
+  EXPECT_TRUE(r.err.contains("run-0003  size=10  file=missing/line.txt  failed"));
+  EXPECT_TRUE(r.err.contains("(exit code 3): Iteration 50: saving the electric field envelope in \"missing/line.txt\" failed."));
   const QList<QStringList> manifest = csv(path("out/manifest.csv"));
-  EXPECT_EQ(column(manifest, "status"), QStringList({"ok", "failed", "ok"}));
-  EXPECT_EQ(column(manifest, "exit code"), QStringList({"0", "2", "0"}));
-  EXPECT_EQ(column(csv(path("out/summary.csv")), "run"), QStringList({"run-0001", "run-0003"}));
+  EXPECT_EQ(column(manifest, "status"), QStringList({"ok", "ok", "failed"}));
+  EXPECT_EQ(column(manifest, "exit code"), QStringList({"0", "0", "3"}));
+  const QList<QStringList> summary = csv(path("out/summary.csv"));
+  EXPECT_EQ(column(summary, "status"), QStringList({"ok", "ok", "failed"}));
+  const QStringList warnings = column(summary, "warnings");
+  EXPECT_EQ(warnings.at(0), "0");
+  EXPECT_TRUE(warnings.at(1).startsWith("1: Section 1 (cells 1 to 200, lossless dielectric): 2.22 cells per"));
+  const QStringList peaks = column(summary, "peak |E| [V/m]");
+  EXPECT_FALSE(peaks.at(0).isEmpty());
+  EXPECT_TRUE(peaks.at(2).isEmpty()); // a failed run has no scalars
+}
+
+// Refused before any run folder or job file is written: a run whose
+// configuration cannot load (with the loader's two lines), and grid runs
+// without an end.
+TEST_F(Sweep, RunsThatCannotRunAreRefusedBeforeAnything)
+{
+  const struct
+  {
+    QStringList arguments;
+    QString message;
+  } table[] = {
+      {{"--vary", "meshpoints=200,0.5", "--iterations", "100"},
+       "lumora-sweep: run-0002 (meshpoints=0.5) cannot be loaded; nothing was run:\n"
+       "FDTD_sweep.txt: Syntax error in line 8.\n"},
+      {{"--vary", "meshpoints=200,0.5", "--iterations", "100", "--emit", "slurm"},
+       "lumora-sweep: run-0002 (meshpoints=0.5) cannot be loaded; nothing was run:\n"},
+      {{"--vary", "meshpoints=150,200", "--emit", "parallel"},
+       "lumora-sweep: run-0001 (meshpoints=150) has no end (no dynamic spectrogram and no exit action at a "
+       "positive iteration); nothing was run. Give --iterations N or --max-wall SECONDS.\n"},
+  };
+  for (const auto &c : table) {
+    const Result r = sweep(c.arguments + QStringList{"--out", "out"});
+    EXPECT_EQ(r.exitCode, 2) << c.arguments.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith(c.message)) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("out"))) << c.arguments.join(' ').toStdString();
+  }
+}
+
+// The shipped tabulated example sweeps from another folder: its data file is
+// found beside the template and named absolutely in every run.
+TEST_F(Sweep, RelativeDataFilesAreFoundBesideTheTemplate)
+{
+  ASSERT_TRUE(QDir(dir.path()).mkdir("template"));
+  for (const char *file : {"UPPE_tabulated_index.txt", "doped_glass_index.dat"})
+    ASSERT_TRUE(QFile::copy(testsupport::sourceDir() + "/examples/" + file, path(QStringLiteral("template/") + file)));
+  const Result r = runProgram(LUMORA_SWEEP_EXE,
+                              {"template/UPPE_tabulated_index.txt", "--vary", "size=1,2", "--out", "out",
+                               "--emit", "slurm", "--sbatch", "--time=00:10:00", "--sbatch", "--mem=1G"},
+                              dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  const QString data = QFileInfo(path("template/doped_glass_index.dat")).absoluteFilePath();
+  EXPECT_TRUE(lines(path("out/run-0002/UPPE_tabulated_index.txt")).contains(data + " parameters"));
+  EXPECT_TRUE(testsupport::readAll(path("out/sweep.sbatch"))
+                  .contains("#SBATCH --array=1-2\n#SBATCH --cpus-per-task=1\n#SBATCH --time=00:10:00\n"
+                            "#SBATCH --mem=1G\n"));
 }
 
 TEST_F(Sweep, InterruptAndKillLeaveAResumableSweep)
@@ -621,7 +761,7 @@ TEST_F(Sweep, SlurmScriptRunsTaskByTask)
                           "--emit", "slurm"});
   ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
   const QString script = path("out/sweep.sbatch");
-  EXPECT_TRUE(testsupport::readAll(script).contains("\n#SBATCH --array=1-3\n"));
+  EXPECT_TRUE(testsupport::readAll(script).contains("\n#SBATCH --array=1-3\n#SBATCH --cpus-per-task=1\n"));
   EXPECT_EQ(runProgram("bash", {"-n", script}, dir.path()).exitCode, 0);
   for (int task = 1; task <= 3; ++task) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -34,13 +34,34 @@ TEST(Lookups, FindValuesAndLinesAsTheParsersRelyOn)
   missing.clear();
   EXPECT_TRUE(readValueFrom(lines, "Code", missing, line, 0).isNull()); // case-sensitive
   EXPECT_EQ(missing, "Code");
-  EXPECT_EQ(readValueFrom(lines, "time", missing, line, 0), "9"); // a substring
+  EXPECT_TRUE(readValueFrom(lines, "time", missing, line, 0).isNull()); // no part of a word
+  EXPECT_EQ(readValueFrom(lines, "timeduration", missing, line, 0), "9");
   EXPECT_EQ(line, 13);
-  EXPECT_EQ(readValueFrom(lines, "c.de", missing, line, 0), "1"); // a regular expression
-  EXPECT_EQ(readValueFrom(lines, "time", missing, line, 99), "9"); // beyond the end: the last line
+  EXPECT_TRUE(readValueFrom(lines, "c.de", missing, line, 0).isNull()); // no pattern
+  EXPECT_EQ(readValueFrom(lines, "timeduration", missing, line, 99), "9"); // beyond the end: the last line
   EXPECT_EQ(findLineFrom(lines, "size", 5), -1);
   EXPECT_EQ(readTextFrom(lines, "name", missing, line, 0), "my long name");
   EXPECT_EQ(line, 11);
+}
+
+// Which lines hold a keyword: whole words after the value, the one word after
+// "*" for a text value, nothing in a remark after "#".
+TEST(Lookups, KeywordsAreWholeWordsAfterTheValue)
+{
+  struct Case { const char *line; const char *keyword; bool found; };
+  const Case cases[] = {
+      {"10 size", "size", true},          {"10 gridsize", "size", false},
+      {"fused_silica material", "use", false}, {"0 1 0 amplitude", "amplitude", true},
+      {"size 10", "size", false},         {"size", "size", true}, // a keyword without its value
+      {"5 meshpoints # medium", "medium", false}, {"5 meshpoints # medium", "meshpoints", true},
+      {"red side * name", "side", false}, {"red side * name", "name", true},
+      {"red side *name", "name", true},   {"THz * anyunit", "anyunit", true},
+      {"3 1 amplitude * second pulse", "amplitude", true}, // "*" followed by more than one word
+      {"1e-6 relative tolerance", "tolerance", true}, {"10 time2", "time", false}};
+  for (const Case &c : cases)
+    EXPECT_EQ(hasKeyword(c.line, c.keyword), c.found) << c.line << " / " << c.keyword;
+  EXPECT_EQ(keywordOffset("red side *name", "name"), 10);
+  EXPECT_EQ(keywordPart("  3 1 amplitude # x"), QStringList({"1", "amplitude"}));
 }
 
 TEST(Units, AutomaticTimeUnitBands)

@@ -5,10 +5,10 @@
 #include "fakeengine.h"
 #include "testsupport.h"
 
-#include "plots/columnwriter.h"
+#include "results/columnwriter.h"
 #include "plots/drawingbudget.h"
 #include "plots/plotwidgets.h"
-#include "plots/resultsaving.h"
+#include "results/resultsaving.h"
 
 #include <qwt_plot_spectrogram.h>
 #include <qwt_slider.h>
@@ -21,6 +21,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <ostream>
 
 using testsupport::readAll;
 
@@ -73,6 +74,16 @@ void dynamicMap(FakeEngine &e)
   d->appendRow({-inf, 5.0, 1e-9});
 }
 
+// A spectrum taken on a wavelength grid (300 um THz): 600 and 300 um.
+void wavelengthSpectrum(FakeEngine &e)
+{
+  auto *f = new FourierPostprocessingFreqList<int, double>("W", 0, 1, 2147483647, 600.0, -300.0, 300.0, 1e-15, 12,
+                                                           {0.5, 1.0});
+  f->process(std::vector<double>{2.0}, 1);
+  e.fourierPostprocessings.push_back(f);
+  e.spectrumAvailable = true;
+}
+
 struct TextCase
 {
   const char *name;
@@ -80,6 +91,8 @@ struct TextCase
   ResultKind kind;
   QByteArray text;
 };
+
+void PrintTo(const TextCase &c, std::ostream *os) { *os << c.name; }
 
 class SavedText : public ::testing::TestWithParam<TextCase>
 {
@@ -92,7 +105,7 @@ TEST_P(SavedText, IsExact)
 {
   FakeEngine e;
   GetParam().setup(e);
-  EXPECT_EQ(resultText(e, resultEntry(e, GetParam().kind)), GetParam().text);
+  EXPECT_EQ(resultText(e, resultEntry(e, GetParam().kind)).toStdString(), GetParam().text.toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -114,6 +127,9 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"Spectrum", [](FakeEngine &e) { e.addFourier("A", 0.5, 0.25, 0.75, 10.0); }, ResultKind::Spectrum,
                  "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n0.5\t20\n0.75\t20\n"
                  "! Phase spectrum:\n! Frequency [THz]\t Radians\n0.5\t0\n0.75\t0\n"},
+        TextCase{"WavelengthSpectrum", wavelengthSpectrum, ResultKind::Spectrum,
+                 "! Magnitude spectrum:\n! Wavelength [um]\tMagnitude [dBV/m]\n600\t6.0205999\n300\t6.0205999\n"
+                 "! Phase spectrum:\n! Wavelength [um]\t Radians\n600\t0\n300\t0\n"},
         TextCase{"TimeProbe", [](FakeEngine &e) { e.addProbe("p/1", "ps", 1.0, 2.0, {3.0, 1e-9}); },
                  ResultKind::TimeProbe, "! Time [ps]\tE-field [V/m]\r\n!p/1\n1\t3\n3\t1e-09\n"},
         TextCase{"ConversionEfficiency",
@@ -199,8 +215,9 @@ TEST(SaveAll, WritesEachEnginesSetWithItsMessages)
   grid.addProbe("P/1", "ps", 0.0, 1.0, {1e-9});
   SaveAllRun g(grid, dir.path(), config);
   EXPECT_TRUE(g.outcome.succeeded());
-  EXPECT_EQ(g.outcome.savedFiles, 5);
-  EXPECT_EQ(filesIn(g.outcome.folder), QStringList({"A_1.txt", "A_2.txt", "FDTD_run.txt", "P_1_2.txt", "p_1_1.txt"}));
+  EXPECT_EQ(g.outcome.savedFiles, 6);
+  EXPECT_EQ(filesIn(g.outcome.folder),
+            QStringList({"A_1.txt", "A_2.txt", "FDTD_run.txt", "P_1_2.txt", "p_1_1.txt", "results.h5"}));
   EXPECT_EQ(readAll(g.outcome.folder + "FDTD_run.txt"), "1 required\n");
   EXPECT_EQ(g.messages, QStringList({"Saved spectrum 1 0", "Saved spectrum 2 0", "Saved spectrum 1 0",
                                      "Saved spectrum 2 0", "All files have been saved 2000"}));
@@ -208,9 +225,12 @@ TEST(SaveAll, WritesEachEnginesSetWithItsMessages)
   QTemporaryDir other;
   FakeEngine spectral({}, "UPPE_run");
   spectral.timeSignal = true;
+  spectral.conversionEfficiencyAvailable = true;
+  spectral.positions = {1}, spectral.totalEnergy = {2}, spectral.bandEnergy = {1};
   SaveAllRun s(spectral, other.path(), config);
-  EXPECT_EQ(filesIn(s.outcome.folder), QStringList({"FDTD_run.txt", "FFT spectrum.txt", "Input signal.txt",
-                                                    "Input spectrum.txt", "UPPE E-field.txt"}));
+  EXPECT_EQ(filesIn(s.outcome.folder),
+            QStringList({"Conversion efficiency.txt", "FDTD_run.txt", "FFT spectrum.txt", "Input signal.txt",
+                         "Input spectrum.txt", "UPPE E-field.txt", "results.h5"}));
   EXPECT_EQ(s.messages, QStringList({"Saved input signal 0", "Saved input signal 0", "All files have been saved 2000"}));
 }
 
@@ -232,7 +252,7 @@ TEST(SaveAll, FailuresAreReportedAndLeaveNoPartialFile)
   ASSERT_TRUE(QDir().mkpath(resultsFolderPath(dir.path(), fixedTime, "tag") + "A.txt"));
   SaveAllRun partial(e, dir.path(), config);
   EXPECT_EQ(partial.outcome.failedFiles, 1);
-  EXPECT_EQ(filesIn(partial.outcome.folder), QStringList({"B.txt", "FDTD_run.txt"}));
+  EXPECT_EQ(filesIn(partial.outcome.folder), QStringList({"B.txt", "FDTD_run.txt", "results.h5"}));
   EXPECT_EQ(partial.messages.mid(0, 2), QStringList({"Saving failed 2000", "Saved spectrum 2 0"}));
   EXPECT_TRUE(partial.messages.value(2).startsWith("Saving failed: 1 file(s) could not be written to "));
   // The save_line_envelope breakpoint's file.

@@ -10,8 +10,8 @@
 
 #include "app/lumora.h"
 #include "fdtd/fdtdsimulator.h"
-#include "plots/columnwriter.h"
-#include "plots/resultsaving.h"
+#include "results/columnwriter.h"
+#include "results/resultsaving.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -92,7 +92,7 @@ TEST_F(WorkingDirectoryTest, FullDiskLeavesOnlyCompleteFilesAndKeepsOldOnes)
   ASSERT_TRUE(engine);
   runFor(*engine, 400);
   // The limit leaves room for the configuration copy, the set-up summary and
-  // the short spectrum, not for the time series.
+  // the short spectrum, not for the time series nor results.h5.
   const SaveAllOutcome sizes = saveAllResults(engine.get(), config, dir.filePath("sizes"), "full", savedAt);
   ASSERT_TRUE(sizes.succeeded());
   const qint64 limit = std::max({QFileInfo(config).size(), QFileInfo(sizes.folder + "F.txt").size(),
@@ -108,16 +108,17 @@ TEST_F(WorkingDirectoryTest, FullDiskLeavesOnlyCompleteFilesAndKeepsOldOnes)
     const bool replaced = writeColumns(old, x, x, "! new", QIODevice::WriteOnly | QIODevice::Truncate);
     const bool appended = writeColumns(old, x, x, "! new", QIODevice::WriteOnly | QIODevice::Append);
     return o.failedFiles * 10 + o.savedFiles + 50 * (replaced || appended) +
-           100 * (last != "Saving failed: 1 file(s) could not be written to " +
+           100 * (last != "Saving failed: 2 file(s) could not be written to " +
                               QDir::toNativeSeparators(folder.chopped(1)));
   });
-  EXPECT_EQ(status, 13); // one file failed, three saved, both writes refused, the message as expected
+  EXPECT_EQ(status, 23); // two files failed, three saved, both writes refused, the message as expected
   EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
             QStringList({"F.txt", "FDTD_saved.txt", "Set-up summary.txt"}));
   EXPECT_EQ(testsupport::readAll(folder + "FDTD_saved.txt"), testsupport::readAll(config));
   EXPECT_TRUE(testsupport::readAll(folder + "F.txt").endsWith('\n'));
   EXPECT_EQ(testsupport::readAll(old), "! old block\n1\t2\n");
   EXPECT_TRUE(saveAllResults(engine.get(), config, base, "full", savedAt).succeeded());
+  EXPECT_TRUE(QFileInfo(folder + "results.h5").size() > QFileInfo(folder + "T.txt").size());
 }
 
 // Notes a deletion while the engine is inside its step.

@@ -1,10 +1,11 @@
-#include "plots/resultsaving.h"
+#include "results/resultsaving.h"
 
 #include "engine/loader.h"
 #include "engine/simulator.h"
 #include "input/lookups.h"
-#include "plots/columnwriter.h"
-#include "plots/resultcatalogue.h"
+#include "results/columnwriter.h"
+#include "results/resultcatalogue.h"
+#include "results/resulthdf5.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,6 +90,17 @@ QStringList resultFileNames(const QStringList &names, Qt::CaseSensitivity cs)
   return files;
 }
 
+bool writeResultsHdf5File(Simulator &engine, const QString &folder, const QString &configPath,
+                          const QList<ResultEntry> &entries)
+{
+  QString configuration;
+  QFile config(configPath);
+  if (!configPath.isEmpty() && config.open(QIODevice::ReadOnly))
+    configuration = QString::fromUtf8(config.readAll());
+  return writeResultsHdf5(engine, entries, folder + QLatin1String(resultsHdf5Name), configuration,
+                          setupSummaryText(engine));
+}
+
 bool writeResult(Simulator &engine, const QString &folder, const ResultEntry &entry)
 {
   return writeResultFile(engine, entry, folder + entry.fileName);
@@ -145,6 +157,10 @@ SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
   if (!summary.isEmpty())
     count(writeFileAtomically(outcome.folder + QStringLiteral("Set-up summary.txt"), summary.toUtf8()));
   saveAllFiles(*engine, outcome, report);
+  const bool hdf5 = writeResultsHdf5File(*engine, outcome.folder, configPath, saveAllEntries(*engine));
+  count(hdf5);
+  if (!hdf5)
+    tell(report, tr("Saving failed"), 2000);
 
   if (outcome.failedFiles == 0)
     tell(report, tr("All files have been saved"), 2000);

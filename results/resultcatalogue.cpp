@@ -1,8 +1,8 @@
-#include "plots/resultcatalogue.h"
+#include "results/resultcatalogue.h"
 
 #include "engine/simulator.h"
-#include "plots/columnwriter.h"
-#include "plots/resultsaving.h"
+#include "results/columnwriter.h"
+#include "results/resultsaving.h"
 #include "postprocessing/spectrogramdata.h"
 #include "postprocessing/spectrogrampostprocessing.h"
 
@@ -108,7 +108,10 @@ ResultEntry resultEntry(Simulator &engine, ResultKind kind, unsigned short index
         QStringLiteral("Input spectrum.txt"));
     break;
   case ResultKind::Spectrum:
-    set(QString(), bracketed(QStringLiteral("Frequency"), engine.fourierUnit(index)), decibels, QString());
+    set(QString(),
+        bracketed(engine.fourierIsWavelength(index) ? QStringLiteral("Wavelength") : QStringLiteral("Frequency"),
+                  engine.fourierUnit(index)),
+        decibels, QString());
     indexedEntry(e, engine.fourierNames(), Qt::CaseSensitive);
     break;
   case ResultKind::TimeProbe:
@@ -260,6 +263,83 @@ QByteArray resultText(Simulator &engine, const ResultEntry &entry, bool saved)
   }
 }
 
+namespace {
+
+// "Magnitude [dBV/m]" -> "magnitude".
+QString quantityName(const QString &title)
+{
+  const int bracket = title.indexOf(QLatin1Char('['));
+  return (bracket < 0 ? title : title.left(bracket)).trimmed().toLower();
+}
+
+QList<ResultDataset> spectrogramDatasets(Simulator &engine, const ResultEntry &entry)
+{
+  const SpectrogramPostprocessing<int, double> *s = engine.spectrogram(entry.index);
+  if (!s || !s->data())
+    return {};
+  const SpectrogramData *d = s->data();
+  const int columns = std::max(d->columnCount(), 0);
+  const QVector<double> &values = d->matrixValues();
+  std::vector<double> rowAxis = s->rowAxis();
+  const int rows = columns > 0 ? std::min({d->rowCount(), values.size() / columns, static_cast<int>(rowAxis.size())}) : 0;
+  rowAxis.resize(static_cast<size_t>(std::max(rows, 0)));
+  ResultDataset map{QStringLiteral("magnitude"), entry.colorBarTitle,
+                    std::vector<double>(values.constBegin(), values.constBegin() + rows * columns),
+                    {ResultAxis{entry.yTitle, rowAxis},
+                     ResultAxis{entry.xTitle, axis(columns, s->spectralStart(), s->spectralStep())}}};
+  return {map};
+}
+
+} // namespace
+
+QList<ResultDataset> resultDatasets(Simulator &engine, const ResultEntry &entry)
+{
+  if (entry.kind == ResultKind::Spectrogram)
+    return spectrogramDatasets(engine, entry);
+  std::vector<double> x;
+  std::vector<double> y;
+  resultSeries(engine, entry, x, y);
+  QList<ResultDataset> sets;
+  // As the text file: as many points as both the axis and the series have.
+  const auto add = [&](const QString &name, const QString &title, const std::vector<double> &values) {
+    const size_t n = std::min(x.size(), values.size());
+    sets << ResultDataset{name, title, std::vector<double>(values.begin(), values.begin() + n),
+                          {ResultAxis{entry.xTitle, std::vector<double>(x.begin(), x.begin() + n)}}};
+  };
+  switch (entry.kind) {
+  case ResultKind::Spectrum:
+    add(QStringLiteral("magnitude"), entry.savedYTitle, y);
+    add(QStringLiteral("phase"), QStringLiteral("Phase [rad]"), engine.fourierPhases(entry.index));
+    break;
+  case ResultKind::ConversionEfficiency:
+    add(QStringLiteral("total energy"), QStringLiteral("Energy [a.u.]"), y);
+    add(QStringLiteral("band energy"), QStringLiteral("Energy [a.u.]"), engine.conversionCurveB());
+    break;
+  default:
+    add(quantityName(entry.savedYTitle), entry.savedYTitle, y);
+    break;
+  }
+  return sets;
+}
+
+QString resultKindName(ResultKind kind)
+{
+  switch (kind) {
+  case ResultKind::ElectricField: return QStringLiteral("electric field");
+  case ResultKind::MagneticField: return QStringLiteral("magnetic field");
+  case ResultKind::PoyntingVector: return QStringLiteral("poynting vector");
+  case ResultKind::ConversionEfficiency: return QStringLiteral("conversion efficiency");
+  case ResultKind::TimeSignal: return QStringLiteral("time signal");
+  case ResultKind::FFTSpectrum: return QStringLiteral("fft spectrum");
+  case ResultKind::Spectrum: return QStringLiteral("spectrum");
+  case ResultKind::TimeProbe: return QStringLiteral("time probe");
+  case ResultKind::Spectrogram: return QStringLiteral("spectrogram");
+  case ResultKind::InputSignal: return QStringLiteral("input signal");
+  case ResultKind::InputSpectrum: return QStringLiteral("input spectrum");
+  }
+  return QString();
+}
+
 QList<ResultEntry> saveAllEntries(Simulator &engine)
 {
   QList<ResultEntry> entries;
@@ -267,6 +347,8 @@ QList<ResultEntry> saveAllEntries(Simulator &engine)
     for (ResultKind kind : {ResultKind::InputSignal, ResultKind::InputSpectrum, ResultKind::FFTSpectrum,
                             ResultKind::TimeSignal})
       entries << resultEntry(engine, kind);
+    if (engine.conversionEfficiencyAvailable)
+      entries << resultEntry(engine, ResultKind::ConversionEfficiency);
     return entries;
   }
   const auto add = [&](ResultKind kind, int count) {
@@ -283,11 +365,8 @@ QList<ResultEntry> saveAllEntries(Simulator &engine)
 QList<ResultEntry> batchExtraEntries(Simulator &engine)
 {
   QList<ResultEntry> entries;
-  if (engine.hasTimeSignal()) {
-    if (engine.conversionEfficiencyAvailable)
-      entries << resultEntry(engine, ResultKind::ConversionEfficiency);
+  if (engine.hasTimeSignal())
     return entries;
-  }
   entries << resultEntry(engine, ResultKind::ElectricField);
   if (engine.hasPoynting())
     entries << resultEntry(engine, ResultKind::PoyntingVector);

@@ -49,7 +49,8 @@ struct SaveAllOutcome
 // "Saving failed: cannot create folder <folder>" (2000 ms) when the folder
 // cannot be created (nothing is written then); or
 // "Saving failed: <n> file(s) could not be written to <folder>" (2000 ms).
-// Every file is written to a temporary file and renamed into place.
+// Last comes "results.h5" with the same series (resulthdf5.h). Every file
+// is written to a temporary file and renamed into place.
 SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
                               const QString &resultsBase, const QString &saveTag,
                               const QDateTime &now, const StatusReporter &report = {});
@@ -61,5 +62,10 @@ SaveAllOutcome saveAllResults(Simulator *engine, const QString &configPath,
 bool saveElectricFieldEnvelope(Simulator *engine, const QString &fileName);
 
 struct ResultEntry;
+// Writes folder + "results.h5" with the series of entries, the text of the
+// configuration file at configPath and the engine's set-up summary.
+bool writeResultsHdf5File(Simulator &engine, const QString &folder, const QString &configPath,
+                          const QList<ResultEntry> &entries);
+
 // Writes the catalogue text of entry to folder + its file name.
 bool writeResult(Simulator &engine, const QString &folder, const ResultEntry &entry);

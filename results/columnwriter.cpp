@@ -1,4 +1,4 @@
-#include "plots/columnwriter.h"
+#include "results/columnwriter.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -66,12 +66,40 @@ QByteArray resultText(Simulator &engine, const ResultEntry &entry, bool saved = 
 void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<double> &x,
                   std::vector<double> &y);
 
+// One axis of a data series: its title as the text file shows it ("Frequency
+// [THz]") and its values in that unit.
+struct ResultAxis
+{
+  QString title;
+  std::vector<double> values;
+};
+
+// One data series of a result, as results.h5 holds it: a dataset name
+// ("magnitude", "phase", "total energy"), its title with the unit word
+// ("Magnitude [dBV/m]"), the values (row-major when there are two axes) and
+// one axis per dimension, rows first.
+struct ResultDataset
+{
+  QString name;
+  QString title;
+  std::vector<double> values;
+  QList<ResultAxis> axes;
+};
+
+// The data series of an entry with their axes, the same numbers its text
+// file holds (empty when the engine has no such data). Curve kinds give one
+// series named after the y title's quantity unless listed otherwise.
+QList<ResultDataset> resultDatasets(Simulator &engine, const ResultEntry &entry);
+
+// A short lower-case name of the kind ("spectrum", "time probe").
+QString resultKindName(ResultKind kind);
+
 // The files of Save All, in order: for the spectral engine its input signal,
-// input spectrum, FFT spectrum and time signal; for the grid engine every
+// input spectrum, FFT spectrum, time signal and (when available) conversion
+// efficiency; for the grid engine every
 // spectrum (when available) and time probe (when available).
 QList<ResultEntry> saveAllEntries(Simulator &engine);
 
-// What lumora-batch adds: the conversion efficiency (spectral engine, when
-// available); for grid engines the electric field, the Poynting vector (when
-// computed) and every spectrogram.
+// What lumora-batch adds for grid engines: the electric field, the Poynting
+// vector (when computed) and every spectrogram.
 QList<ResultEntry> batchExtraEntries(Simulator &engine);

@@ -1,0 +1,13 @@
+"""Read the results of Lumora runs and sweeps.
+
+    import lumora
+    res = lumora.read_results("Simulation results 5.12.2026 13_05_09_")
+    spec = res["FFT spectrum"]["magnitude"]
+    f = spec.axes[0].values          # Hz
+    print(spec.unit, f[spec.values.argmax()])
+"""
+
+from .results import Axis, Result, Results, Series, read_results, unit_scale
+from .sweep import read_sweep
+
+__all__ = ["Axis", "Result", "Results", "Series", "read_results", "read_sweep", "unit_scale"]
