@@ -24,16 +24,24 @@ ThreadPlan planThreads(int requested, int processors, const std::vector<SectionL
   if (wanted <= 1)
     return {1, threadsText(1) + QStringLiteral(" (") + asked + QLatin1Char(')')};
 
-  int shortest = 0; // the shortest length from which a section would run in parallel
+  // The lengths from which a section's loops would run on several threads.
+  int shortest = 0;
+  int longest = 0;
   bool anyLongEnough = false;
   for (const SectionLength &s : sections) {
     anyLongEnough = anyLongEnough || s.cells >= s.parallelFrom;
     shortest = shortest == 0 ? s.parallelFrom : std::min(shortest, s.parallelFrom);
+    longest = std::max(longest, s.parallelFrom);
   }
   if (!anyLongEnough)
     return {1, threadsText(1) + QStringLiteral(" (") + asked +
-                   tr("): every section is shorter than the %1 cells from which a second thread pays off")
-                       .arg(shortest)};
+                   (shortest == longest
+                        ? tr("): every section is shorter than the %1 cells from which a second thread pays off")
+                              .arg(shortest)
+                        : tr("): no section is as long as the %1 to %2 cells (by medium) from which a second "
+                             "thread pays off")
+                              .arg(shortest)
+                              .arg(longest))};
   if (wanted > processors)
     return {processors, threadsText(processors) + QStringLiteral(" (") + asked +
                             tr("): the machine has %1 processors").arg(processors)};

@@ -347,8 +347,9 @@ TEST(Threads, PlanBySizeAndMachine)
     const char *reason;
   } cases[] = {
       {"OneAsked", 1, 2, {{1000000, 32768}}, 1, "1 thread (1 asked for)"},
-      {"SmallLayers", 2, 2, {{600, 32768}, {900, 16384}}, 1,
-       "1 thread (2 asked for): every section is shorter than the 16384 cells from which a second thread pays off"},
+      {"SmallLayers", 2, 2, {{20000, 32768}, {900, 16384}}, 1,
+       "1 thread (2 asked for): no section is as long as the 16384 to 32768 cells (by medium) from which a second "
+       "thread pays off"},
       {"PlainJustShort", 2, 2, {{32767, 32768}}, 1,
        "1 thread (2 asked for): every section is shorter than the 32768 cells from which a second thread pays off"},
       {"DispersiveLongEnough", 2, 2, {{600, 32768}, {16384, 16384}}, 2,
