@@ -24,16 +24,24 @@ ThreadPlan planThreads(int requested, int processors, const std::vector<SectionL
   if (wanted <= 1)
     return {1, threadsText(1) + QStringLiteral(" (") + asked + QLatin1Char(')')};
 
-  int shortest = 0; // the shortest length from which a section would run in parallel
+  // The lengths from which a section's loops would run on several threads.
+  int shortest = 0;
+  int longest = 0;
   bool anyLongEnough = false;
   for (const SectionLength &s : sections) {
     anyLongEnough = anyLongEnough || s.cells >= s.parallelFrom;
     shortest = shortest == 0 ? s.parallelFrom : std::min(shortest, s.parallelFrom);
+    longest = std::max(longest, s.parallelFrom);
   }
   if (!anyLongEnough)
     return {1, threadsText(1) + QStringLiteral(" (") + asked +
-                   tr("): every section is shorter than the %1 cells from which a second thread pays off")
-                       .arg(shortest)};
+                   (shortest == longest
+                        ? tr("): every section is shorter than the %1 cells from which a second thread pays off")
+                              .arg(shortest)
+                        : tr("): no section is as long as the %1 to %2 cells (by medium) from which a second "
+                             "thread pays off")
+                              .arg(shortest)
+                              .arg(longest))};
   if (wanted > processors)
     return {processors, threadsText(processors) + QStringLiteral(" (") + asked +
                             tr("): the machine has %1 processors").arg(processors)};
@@ -41,40 +49,53 @@ ThreadPlan planThreads(int requested, int processors, const std::vector<SectionL
                       tr("); one while the machine's other work makes more threads step slower")};
 }
 
+void ThreadTuner::startTrial()
+{
+  trial = true;
+  steps = 0;
+  blocks = 0;
+  time[0] = time[1] = 0.0;
+  counted[0] = counted[1] = 0;
+  current = most;
+}
+
 void ThreadTuner::stepTook(double seconds)
 {
   if (most <= 1)
     return;
   ++steps;
-  // The first steps after a change of team size pay for the change.
-  if (phase == Phase::Hold || steps > warmUpSteps)
-    total += seconds;
-  switch (phase) {
-  case Phase::TrialMost:
-    if (steps == trialSteps) {
-      mostTime = total;
-      phase = Phase::TrialOne;
-      current = 1;
-      steps = 0;
-      total = 0.0;
+  if (trial) {
+    const int k = current == most ? 1 : 0;
+    if (steps > 1) {
+      time[k] += seconds;
+      ++counted[k];
     }
-    break;
-  case Phase::TrialOne:
-    if (steps == trialSteps) {
-      current = total < mostTime ? 1 : most;
-      phase = Phase::Hold;
-      steps = 0;
-      total = 0.0;
+    if (steps < blockSteps)
+      return;
+    steps = 0;
+    if (++blocks < 2 * trialBlocks) {
+      current = current == most ? 1 : most;
+      return;
     }
-    break;
-  case Phase::Hold:
-    if (total >= holdSeconds) {
-      current = most;
-      phase = Phase::TrialMost;
-      steps = 0;
-      total = 0.0;
-    }
-    break;
+    // Ties go to one thread: the same speed for less of the machine.
+    const double one = time[0] / counted[0];
+    const double many = time[1] / counted[1];
+    current = many < one ? most : 1;
+    expected = std::min(one, many);
+    trial = false;
+    steps = 0;
+    slowWindows = 0;
+    held = watched = 0.0;
+    return;
+  }
+  held += seconds;
+  watched += seconds;
+  if (steps == watchSteps) {
+    slowWindows = current == most && watched > slowdown * expected * watchSteps ? slowWindows + 1 : 0;
+    steps = 0;
+    watched = 0.0;
+    if (held >= holdSeconds || (slowWindows >= 2 && held >= minimumHoldSeconds))
+      startTrial();
   }
 }
 

@@ -38,18 +38,32 @@ public:
   // The duration of the step just taken with threads().
   void stepTook(double seconds);
 
-  static constexpr int trialSteps = 40;   // per trial, the first few not counted
-  static constexpr int warmUpSteps = 4;
-  static constexpr double holdSeconds = 3.0; // of stepping between two trials
+  // A trial alternates blocks of steps with the most and with one thread,
+  // so that a change of the machine's load touches both alike; the first
+  // step of a block pays for the change of team size and is not counted.
+  static constexpr int blockSteps = 4;
+  static constexpr int trialBlocks = 16;
+  // Between trials: this much stepping, or, while several threads step, at
+  // least minimumHoldSeconds and two windows of watchSteps in a row much
+  // slower than the trial measured (the machine got busy).
+  static constexpr double holdSeconds = 3.0;
+  static constexpr double minimumHoldSeconds = 0.5;
+  static constexpr int watchSteps = 32;
+  static constexpr double slowdown = 1.5;
 
 private:
-  enum class Phase { TrialMost, TrialOne, Hold };
+  void startTrial();
   int most;
   int current;
-  Phase phase = Phase::TrialMost;
-  int steps = 0;
-  double total = 0.0;
-  double mostTime = 0.0;
+  bool trial = true;
+  int steps = 0;     // in the present block, or since the last watch
+  int blocks = 0;
+  double time[2] = {0.0, 0.0}; // counted seconds with one and with the most
+  int counted[2] = {0, 0};
+  double expected = 0.0; // mean step of the chosen count in the last trial
+  double held = 0.0;     // seconds stepped since the trial
+  double watched = 0.0;  // seconds of the present watch window
+  int slowWindows = 0;   // in a row
 };
 
 // Makes OpenMP's waiting threads sleep instead of spinning: between steps a

@@ -37,7 +37,7 @@ public:
 
   static constexpr qint64 minimumInterval = 40000000;    // ns: 25 redraws a second
   static constexpr qint64 maximumInterval = 2000000000;  // ns
-  static constexpr double maximumShare = 0.05;
+  static constexpr double maximumShare = 0.03;
 
 private:
   MonotonicClock clock;

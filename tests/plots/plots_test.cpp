@@ -385,7 +385,7 @@ TEST(DrawingBudget, SpacesRedrawsByWhatTheyCost)
     double cost;
     double overhead;
     int redraws; // in 10 s
-  } cases[] = {{0, 0, 250}, {1, 0, 250}, {5, 0, 100}, {50, 0, 10}, {200, 0, 3}, {0, 0.2, 5}};
+  } cases[] = {{0, 0, 250}, {1, 0, 250}, {5, 0, 60}, {50, 0, 6}, {200, 0, 2}, {0, 0.2, 5}};
   for (const auto &c : cases) {
     qint64 now = 0;
     DrawingBudget budget([&now] { return now; });
@@ -485,7 +485,9 @@ TEST(PlotWidgets, SpectrogramColourScaleFollowsTheSliderAndKeepsTheZoom)
   EXPECT_DOUBLE_EQ(w.slider()->minimum(), 20.0);
   zoomIn(w.navigablePlot());
   const QwtInterval y = w.navigablePlot()->axisRange(QwtPlot::yLeft);
+  EXPECT_EQ(w.sliderLabel()->text(), "Colour floor\n20");
   w.slider()->setValue(40.0);
+  EXPECT_EQ(w.sliderLabel()->text(), "Colour floor\n40");
   w.refreshPlot(&e);
   EXPECT_EQ(zRange(), std::make_pair(40.0, 60.0));
   EXPECT_EQ(w.navigablePlot()->axisRange(QwtPlot::yLeft), y);

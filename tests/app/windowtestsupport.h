@@ -1,0 +1,173 @@
+#pragma once
+// What the window tests share: running the event loop until something holds,
+// answering modal boxes and file dialogs, and the fixture that builds a
+// window over the fake engine.
+
+#include "testsupport.h"
+#include "app/settingsfile.h"
+#include "fakeengine.h"
+#include "app/lumora.h"
+#include "plots/plotwidgets.h"
+#include "plots/spectrumdialog.h"
+#include "engine/simulator.h"
+
+#include <QtWidgets>
+#include <QTest>
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <cctype>
+#include <cmath>
+#include <ostream>
+
+// Runs the event loop until done() holds or timeoutMs passed; returns done().
+inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
+{
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs)
+      return done();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+// Runs the event loop for about ms milliseconds.
+inline void spin(int ms)
+{
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Answers every modal message box that appears while it lives: the answers
+// are used in order (the last one repeats) and every box is recorded. File
+// dialogs get fileAnswer (empty: cancelled).
+class ModalAnswerer
+{
+public:
+  explicit ModalAnswerer(QList<QMessageBox::StandardButton> answers = {QMessageBox::Ok},
+                         const QString &fileAnswer = QString())
+      : answers(answers), fileAnswer(fileAnswer)
+  {
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
+    timer.start();
+  }
+
+  QStringList boxes; // the texts of the boxes seen
+  int fileDialogs = 0;
+  QString proposedFile; // what the last file dialog offered
+
+
+private:
+  void poll()
+  {
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal)
+      return;
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+      if (!box->isVisible())
+        return;
+      boxes << box->text();
+      const QMessageBox::StandardButton answer =
+          answers.isEmpty() ? QMessageBox::Ok : answers.at(qMin(used, answers.size() - 1));
+      ++used;
+      QAbstractButton *button = box->button(answer);
+      if (button)
+        button->click();
+      else
+        box->reject();
+      return;
+    }
+    if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+      if (!dialog->isVisible())
+        return;
+      ++fileDialogs;
+      proposedFile = dialog->selectedFiles().value(0);
+      if (fileAnswer.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(fileAnswer);
+        static_cast<QDialog *>(dialog)->accept();
+      }
+    }
+  }
+
+  QList<QMessageBox::StandardButton> answers;
+  QString fileAnswer;
+  int used = 0;
+  QTimer timer;
+};
+
+class Window : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    ASSERT_TRUE(dir.isValid());
+    FakeEngine::live = 0;
+    FakeEngine::destroyedInStep = false;
+    QSettings().clear();
+  }
+  void TearDown() override
+  {
+    window.reset();
+    EXPECT_EQ(FakeEngine::live, 0) << "an engine outlived its window";
+    EXPECT_FALSE(FakeEngine::destroyedInStep);
+  }
+  QString config(const QString &name, const QByteArray &text) { return testsupport::writeFile(dir, name, text); }
+  LumoraOptions options(const QString &configurationFile = QString())
+  {
+    LumoraOptions o;
+    o.settingsPath = dir.filePath("Settings.txt");
+    o.configurationFile = configurationFile;
+    o.engineFactory = [](const QString &, const QStringList &lines, const QString &runName) -> Simulator * {
+      return new FakeEngine(lines, runName);
+    };
+    return o;
+  }
+  Lumora *make(const LumoraOptions &o)
+  {
+    window = std::make_unique<Lumora>(o);
+    window->show();
+    return window.get();
+  }
+  // A window that has loaded and started the configuration text.
+  Lumora *started(const QByteArray &text, const QString &name = "FDTD_run.txt")
+  {
+    Lumora *w = make(options(config(name, text)));
+    EXPECT_NE(w->simulator(), nullptr);
+    return w;
+  }
+  FakeEngine *engine() const { return static_cast<FakeEngine *>(window->simulator()); }
+  QPushButton *button(const char *name) const { return window->findChild<QPushButton *>(name); }
+  QAction *action(const char *name) const { return window->findChild<QAction *>(name); }
+  QMdiArea *mdi() const { return window->findChild<QMdiArea *>("mdiArea"); }
+  QString status() const { return window->statusBar()->currentMessage(); }
+  void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+  bool runTo(int n)
+  {
+    return waitUntil([&] { return !window->simulator() || window->simulator()->iteration >= n; });
+  }
+  // Start Pause Resume Stop Load, then Save All and the view actions.
+  std::string enabled() const
+  {
+    std::string s;
+    for (const char *b : {"startButton", "pauseButton", "resumeButton", "stopButton"})
+      s += button(b)->isEnabled() ? '1' : '0';
+    s += action("actionLoad")->isEnabled() ? "1 " : "0 ";
+    for (const char *a : {"actionSave_All", "actionElectricFieldEnvelope", "actionMagneticFieldEnvelope",
+                          "actionPoyntingVector", "actionFFTSpectrum", "actionUPPE_time_signal",
+                          "actionDFTSpectrum", "actionTime_series_plot", "actionSpectrogram",
+                          "actionConversion_efficiency"})
+      s += action(a)->isEnabled() ? '1' : '0';
+    return s;
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<Lumora> window;
+};
