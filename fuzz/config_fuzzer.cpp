@@ -67,6 +67,10 @@ void writePulseFile()
   QFile table(QStringLiteral("index.dat"));
   if (table.open(QIODevice::WriteOnly | QIODevice::Truncate))
     table.write("# um n k\n0.6 1.46 1e-6\n0.8 1.45 0\n1.0 1.45\n1.2 1.448 2e-6\n");
+  // The same table written in nm: it misses every pulse band and is refused.
+  QFile nm(QStringLiteral("nm_index.dat"));
+  if (nm.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    nm.write("# nm n k\n600 1.46 1e-6\n800 1.45 0\n1000 1.45\n1200 1.448 2e-6\n");
 }
 
 void emptyRunDirectory()
