@@ -57,7 +57,11 @@ const QStringList &singleValueKeywords()
       "fshift",   "usegeneral", "linear",     "maxdistance", "planes"};
   return words;
 }
-const QStringList qualifiers = {QStringLiteral("relative")}; // "1e-6 relative tolerance"
+const QStringList &qualifiers()
+{
+  static const QStringList words = {"relative"}; // "1e-6 relative tolerance"
+  return words;
+}
 
 const QStringList &countKeywords()
 {
@@ -257,7 +261,7 @@ QString missingKeywordHint(const QStringList &lines, const QString &keyword,
 int lineFormProblem(const QStringList &lines, const QStringList &vocabulary, QString &why)
 {
   const WordSet known(vocabulary), counts(countKeywords()), single(singleValueKeywords()),
-      qualifying(qualifiers);
+      qualifying(qualifiers());
   for (int i = 0; i < lines.size(); ++i) {
     const QString &line = lines.at(i);
     if (line.isEmpty() || line == QLatin1String("#"))
