@@ -235,8 +235,13 @@ QString missingKeywordHint(const QStringList &lines, const QString &keyword,
       const bool otherCase = w.compare(keyword, Qt::CaseInsensitive) == 0;
       if (!otherCase && !unknown)
         continue;
+      // A word the keyword holds ("duration" for "timeduration") counts as
+      // the farthest that is still near.
       const bool far = std::abs(w.size() - keyword.size()) >= bestDistance;
-      const int d = otherCase ? 0 : (far ? bestDistance : editDistance(w, keyword));
+      int d = otherCase ? 0 : (far ? bestDistance : editDistance(w, keyword));
+      if (unknown && d > allowedDistance(keyword) && w.size() >= 4 &&
+          keyword.contains(w, Qt::CaseInsensitive))
+        d = allowedDistance(keyword);
       if (d < bestDistance) {
         bestDistance = d;
         bestLine = i;
