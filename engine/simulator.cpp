@@ -164,7 +164,7 @@ bool readActionTarget(Simulator &engine, const QStringList &lines, int a, int &t
   engine.currentLine = a + 1;
   const QString value = readValueOnLine(lines, keyword(Kw::iterations), engine.currentLine);
   int iterations = 0;
-  if (value.isNull() || !toInteger(value, iterations))
+  if (value.isNull() || !toCount(value, iterations))
     return readActionTime(engine, lines, a, target);
   if (iterations < 0)
     return engine.fail(engine.currentLine,

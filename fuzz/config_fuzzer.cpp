@@ -72,6 +72,10 @@ void writePulseFile()
   QFile spectrum(QStringLiteral("spectrum.dat"));
   if (spectrum.open(QIODevice::WriteOnly | QIODevice::Truncate))
     spectrum.write("# nm intensity phase\n1540 0.1 0\n1545 0.6 0.2\n1550 1 0\n1555 0.5 -0.3\n1560 0.1\n");
+  // The same table written in nm: it misses every pulse band and is refused.
+  QFile nm(QStringLiteral("nm_index.dat"));
+  if (nm.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    nm.write("# nm n k\n600 1.46 1e-6\n800 1.45 0\n1000 1.45\n1200 1.448 2e-6\n");
 }
 
 void emptyRunDirectory()

@@ -14,3 +14,7 @@ bool toReal(const QString &text, double &value);
 
 // Converts text to an int; false for text that is no whole number in range.
 bool toInteger(const QString &text, int &value);
+
+// Converts a count to an int: any number that is whole and within the int
+// range ("1000", "1e3", "2.0"); false otherwise.
+bool toCount(const QString &text, int &value);

@@ -57,7 +57,11 @@ const QStringList &singleValueKeywords()
       "fshift",   "usegeneral", "linear",     "maxdistance", "planes"};
   return words;
 }
-const QStringList qualifiers = {QStringLiteral("relative")}; // "1e-6 relative tolerance"
+const QStringList &qualifiers()
+{
+  static const QStringList words = {"relative"}; // "1e-6 relative tolerance"
+  return words;
+}
 
 const QStringList &countKeywords()
 {
@@ -131,20 +135,24 @@ int editDistance(const QString &a, const QString &b)
 {
   const QString s = a.toLower(), t = b.toLower();
   const int n = s.size(), m = t.size();
-  std::vector<std::vector<int>> d(std::size_t(n + 1), std::vector<int>(std::size_t(m + 1)));
-  for (int i = 0; i <= n; ++i)
-    d[i][0] = i;
+  // Three rows of the table: two back (for swaps), one back and the current.
+  std::vector<int> rows(3 * std::size_t(m + 1));
+  int *previous2 = rows.data(), *previous = previous2 + (m + 1), *current = previous + (m + 1);
   for (int j = 0; j <= m; ++j)
-    d[0][j] = j;
-  for (int i = 1; i <= n; ++i)
+    previous[j] = j;
+  for (int i = 1; i <= n; ++i) {
+    current[0] = i;
     for (int j = 1; j <= m; ++j) {
       const int cost = s.at(i - 1) == t.at(j - 1) ? 0 : 1;
-      int best = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+      int best = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + cost});
       if (i > 1 && j > 1 && s.at(i - 1) == t.at(j - 2) && s.at(i - 2) == t.at(j - 1))
-        best = std::min(best, d[i - 2][j - 2] + 1);
-      d[i][j] = best;
+        best = std::min(best, previous2[j - 2] + 1);
+      current[j] = best;
     }
-  return d[n][m];
+    std::swap(previous2, previous);
+    std::swap(previous, current);
+  }
+  return previous[m];
 }
 
 QString closestKeyword(const QString &word, const QStringList &vocabulary)
@@ -227,7 +235,13 @@ QString missingKeywordHint(const QStringList &lines, const QString &keyword,
       const bool otherCase = w.compare(keyword, Qt::CaseInsensitive) == 0;
       if (!otherCase && !unknown)
         continue;
-      const int d = otherCase ? 0 : (w.size() > 40 ? bestDistance : editDistance(w, keyword));
+      // A word the keyword holds ("duration" for "timeduration") counts as
+      // the farthest that is still near.
+      const bool far = std::abs(w.size() - keyword.size()) >= bestDistance;
+      int d = otherCase ? 0 : (far ? bestDistance : editDistance(w, keyword));
+      if (unknown && d > allowedDistance(keyword) && w.size() >= 4 &&
+          keyword.contains(w, Qt::CaseInsensitive))
+        d = allowedDistance(keyword);
       if (d < bestDistance) {
         bestDistance = d;
         bestLine = i;
@@ -252,7 +266,7 @@ QString missingKeywordHint(const QStringList &lines, const QString &keyword,
 int lineFormProblem(const QStringList &lines, const QStringList &vocabulary, QString &why)
 {
   const WordSet known(vocabulary), counts(countKeywords()), single(singleValueKeywords()),
-      qualifying(qualifiers);
+      qualifying(qualifiers());
   for (int i = 0; i < lines.size(); ++i) {
     const QString &line = lines.at(i);
     if (line.isEmpty() || line == QLatin1String("#"))

@@ -29,8 +29,8 @@ QString closestKeyword(const QString &word, const QStringList &vocabulary);
 QStringList unknownWordWarnings(const QStringList &lines, const QStringList &vocabulary);
 
 // For a keyword no line holds: the line that probably meant it, as `line 12
-// "10 duraton": did you mean "duration"?` (a word in another case or within
-// the small distance, closest first) or `line 12 "10 timeduration":
+// "10 duraton": did you mean "duration"?` (a word in another case, within
+// the small distance or part of the keyword, closest first) or `line 12 "10 timeduration":
 // "duration" is only part of the word "timeduration"`; empty when no line
 // without a keyword comes close.
 QString missingKeywordHint(const QStringList &lines, const QString &keyword,

@@ -1,6 +1,7 @@
 #include "app/batch/configoverrides.h"
 
 #include "input/lookups.h"
+#include "input/vocabulary.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -66,6 +67,21 @@ bool readRawLines(const QString &fileName, QStringList &raw, QString &problem)
 }
 
 namespace {
+// What a key that matches no line probably meant: the line whose keyword
+// holds it as part of a longer word, or a keyword close to it.
+QString keyHint(const QStringList &lines, const QString &key)
+{
+  for (int i = 0; i < lines.size(); ++i)
+    for (const QString &word : keywordPart(lines.at(i)))
+      if (word != key && word.contains(key))
+        return QStringLiteral(" (line %1 \"%2\" holds it only inside \"%3\")")
+            .arg(i + 1)
+            .arg(lines.at(i).trimmed(), word);
+  const QStringList keywords = engineKeywords(QString());
+  const QString near = keywords.contains(key) ? QString() : closestKeyword(key, keywords);
+  return near.isEmpty() ? QString() : QStringLiteral("; did you mean \"%1\"?").arg(near);
+}
+
 // Index of the occurrence-th line the reader finds for key, or -1.
 int nthMatch(const QStringList &lines, const QString &key, int occurrence)
 {
@@ -92,7 +108,8 @@ bool applyOverrides(QStringList &raw, const QList<ConfigOverride> &overrides, QS
     const int index = nthMatch(lines, o.key, o.occurrence);
     if (index < 0) {
       problem = o.occurrence == 1
-                    ? QStringLiteral("--set %1: no line has the keyword \"%2\"").arg(o.text(), o.key)
+                    ? QStringLiteral("--set %1: no line has the keyword \"%2\"").arg(o.text(), o.key) +
+                          keyHint(lines, o.key)
                     : QStringLiteral("--set %1: fewer than %2 lines have the keyword \"%3\"")
                           .arg(o.text())
                           .arg(o.occurrence)

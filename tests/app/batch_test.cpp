@@ -358,9 +358,17 @@ INSTANTIATE_TEST_SUITE_P(
                      ""},
         // Whole words, as the reader's: "time" is not part of "timepoints",
         // "Spectrum" is part of a name, not a keyword.
-        OverrideCase{{"time=8192"}, {}, "--set time=8192: no line has the keyword \"time\""},
+        OverrideCase{{"time=8192"}, {},
+                     "--set time=8192: no line has the keyword \"time\" (line 3 \"4096 timepoints\" "
+                     "holds it only inside \"timepoints\")"},
         OverrideCase{{"Spectrum=1"}, {}, "--set Spectrum=1: no line has the keyword \"Spectrum\""},
         OverrideCase{{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
+        OverrideCase{{"timepionts=8192"}, {},
+                     "--set timepionts=8192: no line has the keyword \"timepionts\"; did you mean "
+                     "\"timepoints\"?"},
+        OverrideCase{{"ration=1"}, {},
+                     "--set ration=1: no line has the keyword \"ration\" (line 4 \"1000 timeduration\" "
+                     "holds it only inside \"timeduration\")"},
         OverrideCase{{"amplitude#3=1"}, {},
                      "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}),
     [](const ::testing::TestParamInfo<OverrideCase> &info) {

@@ -2,6 +2,7 @@
 // and the automatic time unit of plots and saved files.
 
 #include "input/lookups.h"
+#include "input/tokens.h"
 #include "input/units.h"
 #include "input/vocabulary.h"
 
@@ -99,6 +100,14 @@ TEST(Vocabulary, LinesWithoutAKeywordAreNamed)
   EXPECT_EQ(why, "\"tolerance\" takes one value; the extra token \"2e-6\" is refused");
   EXPECT_EQ(lineFormProblem({"2.5 threads"}, fdtd, why), 1);
   EXPECT_EQ(lineFormProblem({"2.5 threads", "10 20 meshpoints # x"}, uppe, why), 0); // not UPPE's
+  // A keyword no line holds: the line that probably meant it.
+  EXPECT_EQ(missingKeywordHint({"#", "10 duration"}, "timeduration", uppe),
+            "line 2 \"10 duration\": did you mean \"timeduration\"?");
+  EXPECT_EQ(missingKeywordHint({"1 Size", "10 siez"}, "size", fdtd), "line 1 \"1 Size\": did you mean \"size\"?");
+  EXPECT_EQ(missingKeywordHint({"10 size"}, "meshpoints", fdtd), "");
+  int count = 0;
+  EXPECT_TRUE(toCount("1e3", count) && count == 1000);
+  EXPECT_FALSE(toCount("1000.5", count) || toCount("3e9", count) || toCount("x", count));
 }
 
 TEST(Units, AutomaticTimeUnitBands)
