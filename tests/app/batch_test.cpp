@@ -252,11 +252,6 @@ Result batch(const QStringList &arguments, const QString &workDir)
   return runProgram(QStringLiteral(LUMORA_BATCH_EXE), arguments, workDir);
 }
 
-#define SKIP_WITHOUT_ENGINE(result)                                                          \
-  if ((result).err.contains(QLatin1String("engine is not available")))                      \
-  GTEST_SKIP() << "engine not built into lumora-batch yet"
-
-
 // The real program: every file of a grid run and of a spectral example, with
 // its first lines and a picture that is not blank.
 TEST_F(BatchRun, RealEnginesWriteEveryResultFileWithItsPicture)
@@ -285,7 +280,6 @@ TEST_F(BatchRun, RealEnginesWriteEveryResultFileWithItsPicture)
   for (const auto &run : runs) {
     QDir(path("out")).removeRecursively();
     const Result r = batch(QStringList{"--quiet", "--plots", "--out", "out"} + run.arguments, dir.path());
-    SKIP_WITHOUT_ENGINE(r);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
     for (const QStringList &file : run.files) {
@@ -358,7 +352,10 @@ INSTANTIATE_TEST_SUITE_P(
                      ""},
         OverrideCase{{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
         OverrideCase{{"amplitude#3=1"}, {},
-                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}));
+                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}),
+    [](const ::testing::TestParamInfo<OverrideCase> &info) {
+      return testsupport::caseName(info.param.sets.join(' ').toStdString());
+    });
 
 TEST(OverrideText, IsRefusedWithAReason)
 {
@@ -431,7 +428,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{{"a=logspace:0:1:3"}, false, {},
                       "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
         ExpansionCase{{"a=1,,2"}, false, {},
-                      "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}));
+                      "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}),
+    [](const ::testing::TestParamInfo<ExpansionCase> &info) {
+      return testsupport::caseName(info.param.vary.join(' ').toStdString() + (info.param.zip ? " zip" : ""));
+    });
 
 TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
 {

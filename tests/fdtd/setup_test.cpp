@@ -245,6 +245,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Section 1 (cells 1 to 99, Kerr and Raman medium): at the source amplitude 1 "
                     "V/m the Kerr effect changes the index by 11.8 %, more than 10 %: the "
                     "third-order model no longer describes the medium."},
+        WarningCase{"PureRaman", both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 0 parameters")), ""},
+        WarningCase{"PureKerr", both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1 parameters")), ""},
         WarningCase{"ProbeClosesBeforeThePulse",
                     add("time typeOf|T * name|100 z-location|0 use|1 itstart|20 itend|fs tunit"),
                     "Time probe \"T\" at grid point 100 stops at iteration 20, before any "

@@ -2,6 +2,7 @@
 // the hard coupling rule, the plane-wave terms and the recorded pulse.
 
 #include "fdtdtestsupport.h"
+#include "testsupport.h"
 
 #include "fdtd/sources/additivegaussiansource.h"
 #include "fdtd/sources/hardarbitrarysource.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace fdtdtest;
 
@@ -70,11 +72,11 @@ TEST(Sources, HardRuleAdditivePulseAndRecordedSamples)
 
 TEST(Sources, SoftPlaneWaveTerms)
 {
-  const double er = 2.25, dzm = 1e-8, A = 2.0;
-  SoftGaussianSource<int, double> s(2, 0.0, 0, A, dt, 10, 375, 12, false, 50, er, 1.0,
+  const double er = 2.25, mr = 1.3, dzm = 1e-8, A = 2.0;
+  SoftGaussianSource<int, double> s(2, 0.0, 0, A, dt, 10, 375, 12, false, 50, er, mr,
                                     GridConstants{dt, 10, 1e-9});
-  const double cE = dt / (dzm * eps0 * er), cH = dt / (dzm * mu0);
-  const double eta = std::sqrt(mu0 / (eps0 * er)), th = dzm * std::sqrt(er) / (2 * c0);
+  const double cE = dt / (dzm * eps0 * er), cH = dt / (dzm * mu0 * mr);
+  const double eta = std::sqrt(mu0 * mr / (eps0 * er)), th = dzm * std::sqrt(er * mr) / (2 * c0);
   const double a = std::pow(pi * 50e12, 2) * (-2 / std::log(2.0)), t0 = 10 / 425e12;
   const double w = 2 * pi * 375e12;
   const auto g = [&](double x) { return -0.5 * cH * A * std::cos(w * x) * std::exp(a * x * x); };
@@ -87,3 +89,70 @@ TEST(Sources, SoftPlaneWaveTerms)
   EXPECT_NEAR(e[2], cE / eta * A * std::cos(w * (x + th)) * std::exp(a * x * x), 1e-12);
   EXPECT_EQ(e[1] + e[3] + h[1] + h[4], 0.0);
 }
+
+// Every pulse form as the configuration describes it, through the reader:
+// the window (first and end iteration) and exact samples of the excitation
+// against its analytic form around the envelope centre.
+struct ConfiguredPulse
+{
+  const char *name, *lines; // after "point geometry" / "50 z-location" ("|" between lines)
+  double delayNs, periods, hertz;
+  std::function<double(double)> expected; // of the absolute time (s)
+};
+
+class ConfiguredSource : public ::testing::TestWithParam<ConfiguredPulse>
+{
+};
+
+TEST_P(ConfiguredSource, WindowAndSamplesMatchTheFormula)
+{
+  const ConfiguredPulse &c = GetParam();
+  auto e = engineFrom("1 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\ndiel medium\n"
+                      "100 meshpoints\n1 1 parameters\n" + QString(c.lines).replace('|', '\n'));
+  ASSERT_TRUE(e->isConstructed()) << e->errorLine;
+  ASSERT_EQ(e->sources.size(), 1);
+  auto *s = dynamic_cast<CarrierWaveSource<int, double> *>(e->sources[0]);
+  ASSERT_NE(s, nullptr);
+  const double step = e->timeStep(), start = std::ceil(c.delayNs * 1e-9 / step);
+  EXPECT_EQ(s->gridPoint, 49);
+  EXPECT_EQ(s->startIteration, start);
+  EXPECT_EQ(s->endIteration, std::ceil(start + 2 * c.periods / (c.hertz * step)));
+  const double centre = c.delayNs * 1e-9 + c.periods / c.hertz;
+  for (double x : {-2.1e-14, -6e-15, 0.0, 3.3e-15, 1.7e-14})
+    EXPECT_NEAR(s->waveform(centre + x), c.expected(centre + x), 1e-9) << x;
+}
+
+namespace {
+const double tc = 1e-12 + 10 / 375e12, w = 2 * pi * 375e12, dzm = 10e-9;
+double sech(double x) { return 1 / std::cosh(x); }
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ConfiguredSource,
+    ::testing::Values(
+        ConfiguredPulse{"Gauss", "point geometry|50 z-location|0 2 0.001 amplitude|gauss shape|THz funit|fs tunit|"
+                                 "375 centre|10 duration|50 3dB", 0.001, 10, 375e12,
+                        [](double t) {
+                          const double x = t - 1e-12 - 10 / 425e12;
+                          return 2 * std::cos(w * x) * std::exp(-2 * std::pow(pi * 50e12 * x, 2) / std::log(2.0));
+                        }},
+        ConfiguredPulse{"Sech", "point geometry|50 z-location|0 2 0.001 amplitude|sech shape|GHz funit|fs tunit|"
+                                "375000 centre|10 duration|6 tau", 0.001, 10, 375e12,
+                        [](double t) { return 2 * std::sin(w * (t - tc)) * sech((t - tc) / 6e-15); }},
+        ConfiguredPulse{"Sech2", "point geometry|50 z-location|0 -1.5 0.001 amplitude|sech2 shape|THz funit|as tunit|"
+                                 "375 centre|10 duration|6000 tau", 0.001, 10, 375e12,
+                        [](double t) { return -1.5 * std::sin(w * (t - tc)) * std::pow(sech((t - tc) / 6e-15), 2); }},
+        ConfiguredPulse{"Sine", "point geometry|50 z-location|0 2 0 amplitude|sine shape|PHz funit|fs tunit|"
+                                "0.375 centre|3 duration", 0, 3, 375e12,
+                        [](double t) { return 2 * std::sin(w * t); }},
+        // A plane wave in a medium of epsR 2.25, muR 1.2: E gains
+        // cE / eta A cos(w (x + th)) exp(a x^2), th = dz sqrt(epsR muR) / (2 c).
+        ConfiguredPulse{"PlaneWave", "plane_wave geometry|50 z-location|0 2 0.001 2.25 1.2 0 0 amplitude|gauss shape|"
+                                     "THz funit|fs tunit|375 centre|10 duration|50 3dB", 0.001, 10, 375e12,
+                        [](double t) {
+                          const double x = t - 1e-12 - 10 / 425e12, dt = dzm / c0;
+                          const double eta = std::sqrt(mu0 * 1.2 / (eps0 * 2.25)), th = dzm * std::sqrt(2.7) / (2 * c0);
+                          return dt / (dzm * eps0 * 2.25) / eta * 2 * std::cos(w * (x + th)) *
+                                 std::exp(-2 * std::pow(pi * 50e12 * x, 2) / std::log(2.0));
+                        }}),
+    testsupport::ByName());

@@ -3,6 +3,7 @@
 
 #include "fdtd/fdtdsimulator.h"
 #include "input/physicalconstants.h"
+#include "testsupport.h"
 #include "postprocessing/spectrogrampostprocessing.h"
 
 #include <QSignalSpy>
@@ -70,7 +71,8 @@ TEST_P(PoyntingOfAPlaneWave, IsEFieldSquaredTimesIndexOverEta0)
   EXPECT_NEAR(flow / energy, 1.0, 1e-3); // centring differences of order (cell / width)^2
 }
 
-INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, PoyntingOfAPlaneWave, ::testing::Values(1.0, 1.5));
+INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, PoyntingOfAPlaneWave, ::testing::Values(1.0, 1.5),
+                         [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Index" + QString::number(info.param).toStdString()); });
 
 class RingScheduler : public ::testing::TestWithParam<double>
 {
@@ -116,4 +118,5 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   EXPECT_NEAR(300.0 + 5.0 * peak, 375.0, 10.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler, ::testing::Values(1.0, 2.0));
+INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler, ::testing::Values(1.0, 2.0),
+                         [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Stability" + QString::number(info.param).toStdString()); });

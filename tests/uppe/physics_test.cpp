@@ -4,6 +4,7 @@
 // energy, runs that end at their length, the two formulations agreeing, and
 // real materials against exact propagation.
 
+#include "testsupport.h"
 #include "uppetestsupport.h"
 
 #include <QFile>
@@ -118,7 +119,11 @@ INSTANTIATE_TEST_SUITE_P(SteppersAndSigns, Chirp,
                          ::testing::Values(ChirpCase{"rkf45 method", 1.0, "0 fshift"},
                                            ChirpCase{"rkck method", -1.0, "0 fshift"},
                                            ChirpCase{"rk8pd method", 1.0, "-100 fshift"},
-                                           ChirpCase{"rkf45 method", -1.0, "30 fshift"}));
+                                           ChirpCase{"rkf45 method", -1.0, "30 fshift"}),
+                         [](const ::testing::TestParamInfo<ChirpCase> &info) {
+                           const ChirpCase &c = info.param;
+                           return testsupport::caseName(std::string(c.method) + (c.sign > 0 ? " normal " : " anomalous ") + c.shift);
+                         });
 
 // Pure Kerr medium (a = 1): the envelope keeps its shape and the phase of the
 // analytic signal at the peak turns by -phi_NL, phi_NL = (w0 / (2 c n)) n2 (3/4) A^2 z.
@@ -151,7 +156,7 @@ TEST_P(SelfPhaseModulation, TurnsThePeakPhaseByMinusPhiNL)
   EXPECT_NEAR(std::arg(psi[peak] / psi0[peak]), -phase, 0.01 * phase);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formulations, SelfPhaseModulation, ::testing::Values("0 fshift", "-100 fshift"));
+INSTANTIATE_TEST_SUITE_P(Formulations, SelfPhaseModulation, ::testing::Values("0 fshift", "-100 fshift"), [](const ::testing::TestParamInfo<const char *> &info) { return testsupport::caseName(info.param); });
 
 // A pulse delayed by 150 samples leaves the medium as the centred pulse
 // shifted by 150 samples (Kerr, Raman, dispersion and loss, fixed steps).
@@ -189,7 +194,7 @@ TEST_P(TranslationInvariance, DelayedPulseGivesTheShiftedOutput)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formulations, TranslationInvariance,
-                         ::testing::Values("0 fshift", "61 fshift", "-200 fshift"));
+                         ::testing::Values("0 fshift", "61 fshift", "-200 fshift"), [](const ::testing::TestParamInfo<const char *> &info) { return testsupport::caseName(info.param); });
 
 // A sech soliton (N about 1.5) in anomalous dispersion (above an infrared
 // resonance) with a Raman fraction shifts to the red and, being slower
@@ -280,7 +285,11 @@ INSTANTIATE_TEST_SUITE_P(
                       GeneralCase{"rk8pd method", "const_n_ker1 medium", silicaKerr, 74.6},
                       GeneralCase{"rkf45 method", "lor1ker1 medium", lorentzKerr, -180.0},
                       GeneralCase{"rkck method", "lor1ker1 medium", lorentzKerr, 37.3},
-                      GeneralCase{"rk8pd method", "taylorSeriesDispersive medium", "1e14 5e-9 1e-25 parameters", -200.4}));
+                      GeneralCase{"rk8pd method", "taylorSeriesDispersive medium", "1e14 5e-9 1e-25 parameters", -200.4}),
+    [](const ::testing::TestParamInfo<GeneralCase> &info) {
+      const GeneralCase &c = info.param;
+      return testsupport::caseName(std::string(c.method) + " " + c.medium + " shift " + QString::number(c.shiftBins).toStdString());
+    });
 
 // Fused silica, written out independently of the library.
 double silicaIndex(double um)
