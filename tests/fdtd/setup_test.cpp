@@ -155,6 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(13) "\"0 1 0 amplitude\": expected at least 7 tokens before the "
                                "keyword (coupling impedance, amplitude, delay, εr, μr and two "
                                "more numbers), found 3 for a plane wave"},
+        FailureCase{"PlaneWaveMuR", both(set(11, "plane_wave geometry"), set(13, "0 1 0 1 -1 0 0 amplitude")),
+                    SYNTAX(13) "\"0 1 0 1 -1 0 0 amplitude\": token 5 (μr): expected a value above 0, found \"-1\""},
         FailureCase{"PlaneWaveSech",
                     both(set(11, "plane_wave geometry"),
                          both(set(13, "0 1 0 1 1 0 0 amplitude"), set(14, "sech shape"))),

@@ -93,6 +93,9 @@ TEST(Sources, SoftPlaneWaveTerms)
 // Every pulse form as the configuration describes it, through the reader:
 // the window (first and end iteration) and exact samples of the excitation
 // against its analytic form around the envelope centre.
+const QString plainGrid = "1 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\ndiel medium\n"
+                         "100 meshpoints\n1 1 parameters\n";
+
 struct ConfiguredPulse
 {
   const char *name, *lines; // after "point geometry" / "50 z-location" ("|" between lines)
@@ -107,8 +110,7 @@ class ConfiguredSource : public ::testing::TestWithParam<ConfiguredPulse>
 TEST_P(ConfiguredSource, WindowAndSamplesMatchTheFormula)
 {
   const ConfiguredPulse &c = GetParam();
-  auto e = engineFrom("1 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\ndiel medium\n"
-                      "100 meshpoints\n1 1 parameters\n" + QString(c.lines).replace('|', '\n'));
+  auto e = engineFrom(plainGrid + QString(c.lines).replace('|', '\n'));
   ASSERT_TRUE(e->isConstructed()) << e->errorLine;
   ASSERT_EQ(e->sources.size(), 1);
   auto *s = dynamic_cast<CarrierWaveSource<int, double> *>(e->sources[0]);
@@ -156,3 +158,21 @@ INSTANTIATE_TEST_SUITE_P(
                                  std::exp(-2 * std::pow(pi * 50e12 * x, 2) / std::log(2.0));
                         }}),
     testsupport::ByName());
+
+// A recorded pulse through the reader: comments, blank lines and the rest of
+// an overlong line skipped, a last line without its line end kept, every
+// sample times the amplitude; the delay rounded up to whole steps.
+TEST(Sources, RecordedPulseFileThroughTheReader)
+{
+  QTemporaryDir dir;
+  const QString file = testsupport::writeFile(
+      dir, "pulse.txt", "# recorded\n0.5 extra\n\n2" + QByteArray(5000, ' ') + "7\n-1\n  # note\n3");
+  auto e = engineFrom(plainGrid + "point geometry\n50 z-location\n0 2 0.000001 amplitude\nuser shape\n" + file +
+                      " file\n");
+  ASSERT_TRUE(e->isConstructed()) << e->errorLine;
+  ASSERT_EQ(e->sources.size(), 1);
+  auto *s = dynamic_cast<HardArbitrarySource<int, double> *>(e->sources[0]);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->pulse.samples(), (std::vector<double>{1, 4, -2, 6}));
+  EXPECT_EQ(s->startIteration, std::ceil(1e-15 / e->timeStep()));
+}

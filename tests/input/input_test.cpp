@@ -41,6 +41,11 @@ TEST(Lookups, FindValuesAndLinesAsTheParsersRelyOn)
   EXPECT_EQ(findLineFrom(lines, "size", 5), -1);
   EXPECT_EQ(readTextFrom(lines, "name", missing, line, 0), "my long name");
   EXPECT_EQ(line, 11);
+  EXPECT_EQ(findLineFrom(lines, "code", 99), -1); // clamped to the last line, not before it
+  line = 12;
+  EXPECT_EQ(readValueOnLine(lines, "timeduration", line), "9"); // the last line
+  line = 13;
+  EXPECT_TRUE(readValueOnLine(lines, "timeduration", line).isNull()); // past the end
 }
 
 TEST(Units, AutomaticTimeUnitBands)

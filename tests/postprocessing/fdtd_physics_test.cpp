@@ -2,6 +2,7 @@
 // wave and the dynamic-spectrogram scheduler on a ring.
 
 #include "fdtd/fdtdsimulator.h"
+#include "fdtd/poynting.h"
 #include "input/physicalconstants.h"
 #include "testsupport.h"
 #include "postprocessing/spectrogrampostprocessing.h"
@@ -120,3 +121,19 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
 
 INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler, ::testing::Values(1.0, 2.0),
                          [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Stability" + QString::number(info.param).toStdString()); });
+
+// A Poynting window updates from its first to its last iteration, ends
+// included: S[1] = -H[1] (E[0] + E[1] + their previous values) / 4.
+TEST(FdtdPostprocessing, PoyntingWindowUpdatesFromItsFirstToItsLastIteration)
+{
+  PoyntingPostprocessing<int, double> p("P", 3);
+  p.iterationStart = 3;
+  p.iterationEnd = 5;
+  std::vector<double> e(3), h(3, 1.0), flow;
+  for (int it = 1; it <= 7; ++it) {
+    e = {double(it), it + 100.0, it + 200.0};
+    updatePoynting(p, e, h, it);
+    flow.push_back(p.poynting[1]);
+  }
+  EXPECT_EQ(flow, (std::vector<double>{0, 0, -26.5, -53.5, -54.5, -54.5, -54.5}));
+}

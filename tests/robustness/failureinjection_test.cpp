@@ -66,6 +66,20 @@ TEST_F(WorkingDirectoryTest, UnwritableResultsFolderFailsTheSaveAndTheRunGoesOn)
     EXPECT_TRUE(engine->runFailure.isEmpty());
   }
   EXPECT_EQ(testsupport::readAll(blocker), "not a folder\n");
+
+  // A configuration gone since the load, a field file in a missing folder:
+  // failures, not successes.
+  const QString gone = write("FDTD_gone.txt", tinyGrid);
+  const auto engine = loadEngine(gone);
+  ASSERT_TRUE(engine && QFile::remove(gone));
+  QString last;
+  const SaveAllOutcome o = saveAllResults(engine.get(), gone, dir.filePath("r"), "tag", savedAt,
+                                          [&](const QString &m, int) { last = m; });
+  EXPECT_TRUE(o.folderCreated && o.failedFiles == 1 && o.savedFiles > 0 && !o.succeeded());
+  EXPECT_EQ(last, "Saving failed: 1 file(s) could not be written to " + QDir::toNativeSeparators(o.folder.chopped(1)));
+  EXPECT_FALSE(saveElectricFieldEnvelope(engine.get(), dir.filePath("missing/E.txt")));
+  EXPECT_FALSE(saveElectricFieldEnvelope(nullptr, dir.filePath("E.txt")));
+  EXPECT_TRUE(saveElectricFieldEnvelope(engine.get(), dir.filePath("E.txt")));
 }
 
 // Runs work in a child process whose files may not grow beyond bytes (writes
