@@ -335,6 +335,14 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
   }
   EXPECT_LT(error, 1e-9);
   EXPECT_NEAR(c / v, 1.4671, 2e-4); // the group index at 800 nm
+  // The frame's group index n + f dn/df at the spectrum's peak bin p, by
+  // central differences on the bins.
+  int p = 1;
+  for (int k = 1; k < n / 2; ++k)
+    if (std::abs(std::complex<double>(x0[k], x0[n - k])) > std::abs(std::complex<double>(x0[p], x0[n - p])))
+      p = k;
+  const auto index = [&](int k) { return silicaIndex(c / e->getFrequencies()[std::size_t(k)] * 1e6); };
+  EXPECT_NEAR(c / v, index(p) + p * (index(p + 1) - index(p - 1)) / 2, 1e-9);
 
   QTemporaryDir dir;
   QFile table(dir.filePath("silica.dat"));
@@ -358,3 +366,27 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
 }
 
 } // namespace
+
+// The spectrum shown is that of the real field on 0 .. fmax, the Nyquist bin
+// included for an even count: Parseval's sum over it gives the field's energy
+// (odd and even counts, both formulations).
+TEST(Physics, ShownSpectrumHoldsTheFieldsEnergy)
+{
+  for (const char *points : {"16 timepoints", "15 timepoints"})
+    for (const char *general : {"0 usegeneral", "1 usegeneral"}) {
+      auto e = build(configuration({{TimepointsLine, points}, {TimedurationLine, "150 timeduration"},
+                                    {ThreeDbLine, "40 3dB"}, {UseGeneralLine, general}}));
+      ASSERT_TRUE(e->isConstructed());
+      e->step();
+      const int n = e->getTimePointCount();
+      const std::vector<double> &x = e->getTimeField(), &X = e->getSpectrumMagnitude();
+      ASSERT_EQ(X.size(), std::size_t(n / 2 + 1));
+      double time = 0.0, spectrum = 0.0;
+      for (double v : x)
+        time += v * v;
+      for (int k = 0; k <= n / 2; ++k)
+        spectrum += (k == 0 || 2 * k == n ? 1 : 2) * X[std::size_t(k)] * X[std::size_t(k)];
+      EXPECT_GT(time, 0.0);
+      EXPECT_NEAR(spectrum / n, time, 1e-9 * time) << points << " " << general;
+    }
+}
