@@ -346,3 +346,46 @@ TEST(Setup, LumpedTerminationAndColocatedSources)
   ASSERT_NE(additive, nullptr);
   EXPECT_EQ(additive->gridPoint, 49);
 }
+
+// Every medium type with the fewest tokens its line may have: each value
+// lands in its place (the pole unit defaults to GHz; weights share the
+// static permittivity's excess); then with the optional unit and threshold.
+TEST(Setup, EveryMediumTakesItsValuesFromTheirTokens)
+{
+  const std::pair<const char *, const char *> media[] = {
+      {"diel", "2 1.5"},
+      {"ldiel", "2 1.5 3"},
+      {"lor1", "2 1.5 3 5 7 300"},
+      {"lor2", "2 1.5 3 5 7 300 0.6 11 200 0.4"},
+      {"lor3", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2"},
+      {"ker1", "2 1.5 1e-20 12 32 0.7"},
+      {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7"},
+      {"lor3ker1", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2 1e-20 12 32 0.7"},
+      {"material", "BK7 1.5"},
+      {"lor1", "2 1.5 3 5 7 300 THz"},
+      {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7 0.05 THz"}};
+  QStringList made;
+  for (const auto &m : media) {
+    QStringList l = baseLines();
+    l[7] = QStringLiteral("%1 medium").arg(m.first);
+    l[9] = QStringLiteral("%1 parameters").arg(m.second);
+    auto e = engineFrom(l);
+    ASSERT_TRUE(e->isConstructed()) << m.first << " " << loadStatusMessage(*e, "f", l).toStdString();
+    MaterialDescription d;
+    e->sections.at(0)->describe(d);
+    QString text = QStringLiteral("%1: %2 %3 %4").arg(m.first).arg(d.epsilonR).arg(d.muR).arg(d.sigma);
+    for (const auto &p : d.poles)
+      text += QStringLiteral(" | %1 %2 %3").arg(p.strength).arg(p.damping).arg(p.resonance);
+    if (d.kerr)
+      text += QStringLiteral(" | %1 %2 %3 %4").arg(d.chi3).arg(d.ramanTime1).arg(d.ramanTime2).arg(d.kerrFraction);
+    made << text;
+  }
+  EXPECT_EQ(made.join('\n').toStdString(),
+            "diel: 2 1.5 0\nldiel: 2 1.5 3\nlor1: 2 1.5 3 | 3 7e+09 3e+11\n"
+            "lor2: 2 1.5 3 | 1.8 7e+09 3e+11 | 1.2 1.1e+10 2e+11\n"
+            "lor3: 2 1.5 3 | 1.5 7e+09 3e+11 | 0.9 1.1e+10 2e+11 | 0.6 1.3e+10 1e+11\n"
+            "ker1: 2 1.5 0 | 1e-20 12 32 0.7\nlor1ker1: 2 1.5 3 | 3 7e+09 3e+11 | 1e-20 12 32 0.7\n"
+            "lor3ker1: 2 1.5 3 | 1.5 7e+09 3e+11 | 0.9 1.1e+10 2e+11 | 0.6 1.3e+10 1e+11 | 1e-20 12 32 0.7\n"
+            "material: 1 1.5 0 | 1.03961 0 3.87008e+15 | 0.231792 0 2.1189e+15 | 1.01047 0 2.94594e+13\n"
+            "lor1: 2 1.5 3 | 3 7e+12 3e+14\nlor1ker1: 2 1.5 3 | 3 7e+12 3e+14 | 1e-20 12 32 0.7");
+}

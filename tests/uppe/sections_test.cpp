@@ -261,3 +261,18 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
             "highest frequency of the grid (305.8 THz): it folds back into the spectrum. More \"timepoints\" over "
             "the same window raise the limit.\n");
 }
+
+// Values at the edge of what each line accepts load.
+TEST(Sections, BoundaryValuesAreAccepted)
+{
+  const Edits cases[] = {{{TimepointsLine, "2 timepoints"}},
+                         {{AmplitudeLine, "0 1000 amplitude"}}, // centre at the window's end
+                         {{AmplitudeLine, "1 -1000 amplitude"}}, // and at its start
+                         {{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "100 100 start"}},
+                         {{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 1 1e-26 parameters"}}};
+  for (const Edits &edits : cases) {
+    const QStringList lines = configuration(edits);
+    auto e = build(lines);
+    EXPECT_TRUE(e->isConstructed()) << loadStatusMessage(*e, QStringLiteral("UPPE_x.txt"), lines).toStdString();
+  }
+}
