@@ -24,6 +24,38 @@ namespace {
 
 // --- in-process pieces --------------------------------------------------------
 
+// The progress line: iterations or distance, the bar of 24 places on a
+// terminal, the share done (capped at 100 %) and the time left, rounded up.
+TEST(BatchProgressText, StatesRateShareAndTimeLeft)
+{
+  const std::pair<ProgressSnapshot, const char *> cases[] = {
+      {{5, 5, 43.4783, 0.5, 3600.2}, "iteration 5  43.4783 it/s  [############............]  50.0%  1:00:01 left"},
+      {{7, 0.00125, 0.0025, 1.2, -1, true}, "iteration 7  z 0.00125 m  0.0025 m/s  [########################]  100.0%"},
+      {{9, 9, 2, 0.999, 59.01}, "iteration 9  2 it/s  [#######################.]  99.9%  0:01:00 left"},
+      {{3, 3, 1.5, -1, 10}, "iteration 3  1.5 it/s"}};
+  for (const auto &[snapshot, text] : cases)
+    EXPECT_EQ(progressLine(snapshot, true).toStdString(), text);
+  EXPECT_EQ(progressLine(cases[0].first, false).toStdString(), "iteration 5  43.4783 it/s  50.0%  1:00:01 left");
+  EXPECT_EQ(formatDuration(-1) + formatDuration(INFINITY) + formatDuration(0), "??0:00:00");
+  EXPECT_EQ(formatDuration(1e12), "867240:00:00"); // capped at 99 years
+  // The share done from the iteration end or the distance end, whichever is further.
+  std::FILE *stream = std::tmpfile();
+  BatchProgress iterations(true, false, stream), distance(true, false, stream);
+  iterations.setEnd(200, 0, false);
+  iterations.finish(50, 50);
+  distance.setEnd(400, 2e-3, true);
+  distance.finish(40, 1e-3);
+  std::rewind(stream);
+  char text[400] = {};
+  std::fread(text, 1, sizeof text - 1, stream);
+  std::fclose(stream);
+  EXPECT_TRUE(QRegularExpression("^iteration 50  \\S+ it/s  25.0%  \\d+:\\d\\d:\\d\\d left\n"
+                                 "iteration 40  z 0.001 m  \\S+ m/s  50.0%  \\d+:\\d\\d:\\d\\d left\n$")
+                  .match(text)
+                  .hasMatch())
+      << text;
+}
+
 TEST(BatchArguments, AreRefusedWithAReason)
 {
   const std::pair<QStringList, const char *> cases[] = {

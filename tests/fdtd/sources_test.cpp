@@ -7,7 +7,6 @@
 #include "fdtd/sources/additivegaussiansource.h"
 #include "fdtd/sources/hardarbitrarysource.h"
 #include "fdtd/sources/hardgaussiansource.h"
-#include "fdtd/sources/hardhyperbolicsecantsource.h"
 #include "fdtd/sources/hardsinusoidalsource.h"
 #include "fdtd/sources/softgaussiansource.h"
 
@@ -23,26 +22,6 @@ constexpr double dt = 1e-17;
 // The clock of applyE at iteration n: t = n dt + dt / 2, as the step has it.
 GridClock atE(int n) { return {n, n * dt + dt / 2}; }
 } // namespace
-
-TEST(Sources, WaveformsWindowsAndDelays)
-{
-  const double f = 375e12, df = 50e12, A = 2.0, delay = 0.5e-3; // ns
-  HardGaussianSource<int, double> g(0, delay, 0, A, dt, 10, 375, 12, false, 50);
-  HardHyperbolicSecantSource<int, double> s(0, 0.0, 0, A, dt, 10, 375, 12, false, 8, 5, 2);
-  HardSinusoidalSource<int, double> w(0, delay, 0, A, dt, 3, 375, 12, false);
-  const double tg = 10 / (f + df) + 0.5e-12, ts = 10 / f, tau = 8e-15;
-  EXPECT_EQ(g.startIteration, 50000); // ceil(delay / dt)
-  EXPECT_EQ(w.endIteration, 50000 + static_cast<int>(std::ceil(6 / (f * dt))));
-  for (double x : {-3e-14, -7e-15, 0.0, 4e-15, 2e-14}) {
-    EXPECT_NEAR(g.waveform(tg + x),
-                A * std::cos(2 * pi * f * x) * std::exp(-2 * std::pow(pi * df * x, 2) / std::log(2.0)),
-                1e-12);
-    EXPECT_NEAR(s.waveform(ts + x), A * std::sin(2 * pi * f * x) / std::pow(std::cosh(x / tau), 2),
-                1e-12);
-    EXPECT_NEAR(w.waveform(ts + x), A * std::sin(2 * pi * f * (ts + x)), 1e-12); // absolute time
-  }
-  EXPECT_EQ(s.waveform(1.0), 0.0); // far out: 0, not NaN
-}
 
 TEST(Sources, HardRuleAdditivePulseAndRecordedSamples)
 {
@@ -120,7 +99,7 @@ TEST_P(ConfiguredSource, WindowAndSamplesMatchTheFormula)
   EXPECT_EQ(s->startIteration, start);
   EXPECT_EQ(s->endIteration, std::ceil(start + 2 * c.periods / (c.hertz * step)));
   const double centre = c.delayNs * 1e-9 + c.periods / c.hertz;
-  for (double x : {-2.1e-14, -6e-15, 0.0, 3.3e-15, 1.7e-14})
+  for (double x : {-2.1e-14, -6e-15, 0.0, 3.3e-15, 1.7e-14, 1e-9}) // far out: 0, not NaN
     EXPECT_NEAR(s->waveform(centre + x), c.expected(centre + x), 1e-9) << x;
 }
 

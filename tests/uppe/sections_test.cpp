@@ -236,8 +236,9 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
 
 } // namespace
 
-// The set-up summary of a two-pulse run in the general formulation, word for
-// word: what the reader made of each value, and the derived lengths.
+// The set-up summaries of a two-pulse run in the general formulation and of a
+// one-pulse run in the real one, word for word: what the reader made of each
+// value, and the derived lengths.
 TEST(Sections, SummaryStatesEveryValueAsRead)
 {
   auto e = build(configuration({{MethodLine, "rkck method"}, {FshiftLine, "-50 fshift"}, {UseGeneralLine, "1 usegeneral"},
@@ -260,6 +261,20 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
             "  - The cubic nonlinearity makes a third-harmonic band up to about 3 x 186.8 = 560.5 THz, above the "
             "highest frequency of the grid (305.8 THz): it folds back into the spectrum. More \"timepoints\" over "
             "the same window raise the limit.\n");
+  // The real formulation with fixed steps, a relative tolerance and a Taylor medium.
+  e = build(configuration({{MethodLine, "rk8pd method"}, {FixedStepLine, "1 fixedStep"}, {ToleranceLine, "1e-3 relative tolerance"},
+                           {ShapeLine, "sech shape"}, {ThreeDbLine, "20 tau"}, {MediumLine, "taylorSeriesDispersive medium"},
+                           {ParametersLine, "1e14 4.9e-9 1e-26 parameters"}, {SizeLine, "0.35 size"}}));
+  EXPECT_EQ(e->setupSummary().toStdString(),
+            "Engine: spectral (UPPE), real formulation\nTime window: 2000 fs, 1024 points, dt = 1.955 fs\n"
+            "Frequency grid: df = 0.4995 THz, fmax = 255.8 THz\n"
+            "Medium: taylorSeriesDispersive over 0.35 mm; index at the spectral peak (99.9 THz): -0.00143596 + 0i\n"
+            "Reference velocity: 2.0408163e+08 m/s (c / 1.46898)\n"
+            "Dispersion length T0^2/|beta2|: 65.8 mm (beta2 = 1e-26 s^2/m, T0 = 25.65 fs)\n"
+            "Nonlinear length: none (no Kerr nonlinearity)\n"
+            "Integration: rk8pd, fixed steps of 0.1 mm, 4 steps planned; relative tolerance 0.001 (0.01607 on "
+            "spectral values)\nPulse 1: sech, centre 100 THz, tau 20 fs, amplitude 1 V/m, centred at 1000 fs\n"
+            "Memory: about 340 kB\n");
 }
 
 // Values at the edge of what each line accepts load.
