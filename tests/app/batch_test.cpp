@@ -9,6 +9,7 @@
 #include "app/batch/batchprogress.h"
 #include "app/batch/batchrunner.h"
 #include "fakeengine.h"
+#include "input/physicalconstants.h"
 #include "testsupport.h"
 
 #include <QtWidgets>
@@ -23,6 +24,38 @@
 namespace {
 
 // --- in-process pieces --------------------------------------------------------
+
+// The scalars of a run read back from its result files, against sums worked
+// out here (trapezoids, power-weighted moments), and CSV fields that survive
+// commas, quotes and blanks.
+TEST(SweepScalars, AreTheSumsOfTheResultFiles)
+{
+  QTemporaryDir grid, spectral;
+  testsupport::writeFile(grid, "Electric field.txt", "! Location [nm]\tElectric field [V/m]\n0\t1\n10\t-2\n20\t3\n");
+  testsupport::writeFile(grid, "F.txt", "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n300\t0\n310\t10\n320\t-10\n");
+  testsupport::writeFile(spectral, "Input signal.txt", "");
+  testsupport::writeFile(spectral, "Conversion efficiency.txt", "! Total\n! z [m]\tE\n0\t4\n1\t2\n! Band\n! z [m]\tE\n0\t1\n1\t0.5\n");
+  testsupport::writeFile(spectral, "Input spectrum.txt", "! Frequency [THz]\tMagnitude [dB]\n0\t0\n2\t0\n");
+  testsupport::writeFile(spectral, "FFT spectrum.txt", "! Frequency [THz]\tMagnitude [dB]\n1\t0\n3\t10\n");
+  testsupport::writeFile(spectral, "UPPE E-field.txt", "! Time [fs]\tE-field [V/m]\n0\t1\n1\t-1\n3\t2\n");
+  QStringList got;
+  for (const QTemporaryDir *d : {&grid, &spectral})
+    for (const RunScalar &r : runScalars(d->path()))
+      got << QStringLiteral("%1 = %2").arg(r.name).arg(r.value, 0, 'g', 10);
+  const double mean = (0 + 1 + 3 * 4) / 6.0, centroid = (1 + 3 * 10) / 11.0;
+  EXPECT_EQ(got, (QStringList{
+                     QStringLiteral("E-field energy [J/m^2] = %1").arg(0.5 * physconst::epsilon0 * 90e-9, 0, 'g', 10),
+                     "peak |E| [V/m] = 3", "F: peak frequency [THz] = 310", "F: integrated power (a.u.) = 105.5",
+                     "total energy (a.u.) = 2", "band energy (a.u.) = 0.5", "conversion efficiency [%] = 12.5",
+                     QStringLiteral("spectral centroid [THz] = %1").arg(centroid, 0, 'g', 10),
+                     QStringLiteral("spectral rms width [THz] = %1")
+                         .arg(std::sqrt((std::pow(1 - centroid, 2) + 10 * std::pow(3 - centroid, 2)) / 11), 0, 'g', 10),
+                     QStringLiteral("rms duration [fs] = %1")
+                         .arg(std::sqrt((mean * mean + std::pow(1 - mean, 2) + 4 * std::pow(3 - mean, 2)) / 6), 0, 'g', 10)}));
+  for (const QString field : {"plain", "a,b", "say \"hi\"", " padded", "two\nlines"})
+    EXPECT_EQ(csvFields(csvField(field) + "," + csvField(field)), QStringList({field, field}));
+  EXPECT_EQ(csvField("plain") + csvField("a,b") + csvField("q\""), "plain\"a,b\"\"q\"\"\"");
+}
 
 // The progress line: iterations or distance, the bar of 24 places on a
 // terminal, the share done (capped at 100 %) and the time left, rounded up.
@@ -479,6 +512,17 @@ TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
     QString problem, help;
     EXPECT_EQ(parseSweepArguments(arguments, o, problem, help), 2) << expected;
     EXPECT_EQ(problem, QLatin1String(expected));
+  }
+  // What a valid command line sets, and what it leaves at its default.
+  for (const bool given : {false, true}) {
+    SweepOptions o;
+    QString problem, help;
+    const QStringList flags = given ? QStringList{"--plots", "--zip", "--quiet", "--jobs", "3", "--iterations", "70"} : QStringList();
+    ASSERT_EQ(parseSweepArguments(QStringList{"FDTD_a.txt", "--out", "d", "--vary", "a=1,2"} + flags, o, problem, help), 0)
+        << problem.toStdString();
+    EXPECT_EQ(QStringList({o.templateFile, o.outDir, runFolderName(12)}), QStringList({"FDTD_a.txt", "d", "run-0012"}));
+    EXPECT_TRUE(o.plots == given && o.zip == given && o.quiet == given && o.vary.size() == 1);
+    EXPECT_EQ(o.jobs + o.iterations, given ? 73 : -1);
   }
 }
 

@@ -223,6 +223,8 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
       {{{ParametersLine, "1.5 0 1e-3 12.2 32 0.7 parameters"}, {UseGeneralLine, "1 usegeneral"}, {FshiftLine, "-150 fshift"}},
        nullptr},
       {{{AmplitudeLine, "1 950 amplitude"}}, "The time window cuts the pulse"}, {{{AmplitudeLine, "1 -700 amplitude"}}, nullptr},
+      {{{AmplitudeLine, "1 1000 amplitude"}, {TimepointsLine, "64 timepoints"}}, // centred on the last sample
+       "The time window cuts the pulse: at its edges the input field still reaches 100 % of its peak."},
       // Silica covers 0.21 to 3.71 um: bins 0 .. 161 (below 80.8 THz) take the index at 3.71 um.
       {{{MediumLine, "material medium"}, {ParametersLine, "fused_silica parameters"}},
        "Medium \"fused_silica\" (covered: 0.21 to 3.71 um): 162 of 513 frequency bins"}};
