@@ -129,6 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(10) "\"2 1 0 3 -1e6 300 THz parameters\": token 5 (damping): expected "
                                "a damping above -9543 THz (a stronger gain makes the update "
                                "singular at this time step), found \"-1e6\""},
+        FailureCase{"SellmeierWithoutTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 parameters")),
+                    SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+        FailureCase{"SellmeierFourTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1 1 1 1 1 1 1 1 parameters")),
+                    SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
         FailureCase{"Ker1FractionAboveOne",
                     both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1.5 parameters")),
                     SYNTAX(10) "\"2 1 1e-20 12.2 32 1.5 parameters\": token 6 (α): expected a "
