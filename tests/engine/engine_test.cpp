@@ -140,14 +140,4 @@ TEST_F(WorkingDirectoryTest, TimingLogIsNamedByDateAndFileAndTheLastAnchorWins)
   EXPECT_FALSE(loadEngine(write("FDTD_n.txt", tinyGrid + "0 code\n"))->timingLogEnabled);
 }
 
-TEST_F(WorkingDirectoryTest, SetupSummaryEndsWithTheLoadWarnings)
-{
-  QByteArray grid = tinyGrid; // 200 nm cells are too coarse for a pulse at 375 THz
-  const auto engine = loadEngine(write("FDTD_w.txt", grid.replace("10 size", "200 size")));
-  ASSERT_TRUE(engine && !engine->warnings.isEmpty());
-  const QString text = setupSummaryText(*engine);
-  EXPECT_TRUE(text.startsWith(engine->setupSummary()));
-  EXPECT_TRUE(text.endsWith("\nWarnings:\n  - " + engine->warnings.join("\n  - ") + "\n")) << qPrintable(text);
-}
-
 } // namespace

@@ -133,6 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
         FailureCase{"SellmeierFourTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1 1 1 1 1 1 1 1 parameters")),
                     SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+        FailureCase{"UnknownMaterial", both(set(8, "material medium"), set(10, "glass parameters")),
+                    SYNTAX(10) "\"glass parameters\": expected a material name (fused_silica, bk7, sapphire_o, caf2, "
+                               "yag, silicon) and optionally muR"},
         FailureCase{"Ker1FractionAboveOne",
                     both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1.5 parameters")),
                     SYNTAX(10) "\"2 1 1e-20 12.2 32 1.5 parameters\": token 6 (α): expected a "
@@ -155,6 +158,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"AmplitudeNegativeImpedance", set(13, "-1 1 0 amplitude"),
                     SYNTAX(13) "\"-1 1 0 amplitude\": token 1 (coupling impedance): expected a "
                                "value of at least 0, found \"-1\""},
+        FailureCase{"AmplitudeTwoValues", set(13, "0 1 amplitude"),
+                    SYNTAX(13) "\"0 1 amplitude\": expected at least 3 tokens before the keyword (coupling "
+                               "impedance, amplitude, delay), found 2"},
         FailureCase{"PlaneWaveThreeValues", set(11, "plane_wave geometry"),
                     SYNTAX(13) "\"0 1 0 amplitude\": expected at least 7 tokens before the "
                                "keyword (coupling impedance, amplitude, delay, εr, μr and two "
@@ -180,6 +186,9 @@ INSTANTIATE_TEST_SUITE_P(
                     add("poynting typeOf|P * name|1 z-location|1 use|0 5 every"),
                     SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at "
                                "least 1, found \"0\""},
+        FailureCase{"EveryOneValue", add("poynting typeOf|P * name|1 z-location|1 use|5 every"),
+                    SYNTAX(24) "\"5 every\": token 2 (last window start): expected a whole number of at least 1, "
+                               "found \"every\""},
         FailureCase{"SpectralPoints",
                     add("fourier typeOf|F * name|1 z-location|0 use|0 1e-7 1 start"),
                     SYNTAX(24) "\"0 1e-7 1 start\": at most 1000000 spectral points per "
@@ -206,6 +215,9 @@ INSTANTIATE_TEST_SUITE_P(
                     add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 99 loc_start"),
                     SYNTAX(24) "\"0 30 99 loc_start\": the rows overshoot the grid: row 5 would "
                                "lie at cell 120, beyond the last cell 99"},
+        FailureCase{"MapRowsTwoValues", add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 loc_start"),
+                    SYNTAX(24) "\"0 30 loc_start\": expected at least 3 tokens before the keyword (first cell, "
+                               "step, last cell), found 2"},
         FailureCase{"NegativeDistance",
                     both(set(7, "1dp problem"),
                          add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|-1 "

@@ -173,19 +173,6 @@ TEST(Sections, MediumValuesLandWhereTheyBelong)
   }
 }
 
-TEST(Sections, PulsesAreCentredAtHalfTheWindowPlusTheirDelay)
-{
-  // Pump and probe: the probe's block states the window, delay and "tau" in ps.
-  auto e = build(configuration({{AmplitudeLine, " 1 300 amplitude"}, {24, "sech2 shape"},
-                                {25, "\t 2 -0.25 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
-                                {28, "150 centre"}, {29, "2 timeduration"}, {30, "  1024 timepoints"},
-                                {31, "0.02 tau"}}));
-  const std::vector<PulseDescription> &p = e->configuration().pulses;
-  ASSERT_EQ(p.size(), 2u);
-  EXPECT_LT(std::fabs(p[0].centreTime - 1.3e-12) + std::fabs(p[1].centreTime - 0.75e-12) + std::fabs(p[1].width - 20e-15), 1e-25);
-  EXPECT_EQ(e->timeAxisLabel(0), QStringLiteral("Time [fs]")); // from the first block
-}
-
 // "0 dump" writes no diagnostic files; "1 dump" writes them, one line per element.
 TEST(Sections, DumpSwitchAndDiagnosticFiles)
 {
