@@ -243,9 +243,7 @@ TEST(Physics, StabilityAnalysisOfAConductorMatchesItsTwoByTwoMap)
   for (double sigma : {0.0, 3e6, -2e5}) {
     for (double s : {1.0, 1.6}) {
       MaterialDescription m;
-      m.epsilonR = 2.25;
-      m.muR = 1.2;
-      m.sigma = sigma;
+      m.epsilonR = 2.25, m.muR = 1.2, m.sigma = sigma;
       const double dt = dz / (s * c0), cH = dt / (dz * mu0 * 1.2), a = dt * sigma / (2 * eps0 * 2.25);
       const double ca = (1 - a) / (1 + a), cb = dt / (dz * eps0 * 2.25) / (1 + a);
       double largest = 0.0;

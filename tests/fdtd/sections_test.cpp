@@ -234,8 +234,7 @@ TEST(Sections, OneStepOfEveryMaterialInEveryFormulation)
 TEST(Sections, StrongKerrFieldWithoutCurlKeepsItsValue)
 {
   SectionPlacement<int, double> at;
-  at.eEnd = N - 1;
-  at.hEnd = N - 1;
+  at.eEnd = at.hEnd = N - 1;
   KerrRamanMaterial<Dielectric<int, double>> s(at, grid, er, 1.0, -0.02, 12.2, 32, 1.0, 1e-4);
   const double big = std::sqrt(6 / (0.06 / er)), small = std::sqrt(0.5 / (0.06 / er));
   std::vector<double> e{0.0, big, -big, small, -small, 0.0}, h(N + 1, 0.25);

@@ -369,17 +369,11 @@ TEST(Setup, LumpedTerminationAndColocatedSources)
 TEST(Setup, EveryMediumTakesItsValuesFromTheirTokens)
 {
   const std::pair<const char *, const char *> media[] = {
-      {"diel", "2 1.5"},
-      {"ldiel", "2 1.5 3"},
-      {"lor1", "2 1.5 3 5 7 300"},
-      {"lor2", "2 1.5 3 5 7 300 0.6 11 200 0.4"},
-      {"lor3", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2"},
-      {"ker1", "2 1.5 1e-20 12 32 0.7"},
+      {"diel", "2 1.5"}, {"ldiel", "2 1.5 3"}, {"lor1", "2 1.5 3 5 7 300"}, {"lor2", "2 1.5 3 5 7 300 0.6 11 200 0.4"},
+      {"lor3", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2"}, {"ker1", "2 1.5 1e-20 12 32 0.7"},
       {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7"},
-      {"lor3ker1", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2 1e-20 12 32 0.7"},
-      {"material", "BK7 1.5"},
-      {"lor1", "2 1.5 3 5 7 300 THz"},
-      {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7 0.05 THz"}};
+      {"lor3ker1", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2 1e-20 12 32 0.7"}, {"material", "BK7 1.5"},
+      {"lor1", "2 1.5 3 5 7 300 THz"}, {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7 0.05 THz"}};
   QStringList made;
   for (const auto &m : media) {
     QStringList l = baseLines();

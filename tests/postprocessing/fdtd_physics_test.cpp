@@ -127,8 +127,7 @@ INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler, ::testing::Values(1.
 TEST(FdtdPostprocessing, PoyntingWindowUpdatesFromItsFirstToItsLastIteration)
 {
   PoyntingPostprocessing<int, double> p("P", 3);
-  p.iterationStart = 3;
-  p.iterationEnd = 5;
+  p.iterationStart = 3, p.iterationEnd = 5;
   std::vector<double> e(3), h(3, 1.0), flow;
   for (int it = 1; it <= 7; ++it) {
     e = {double(it), it + 100.0, it + 200.0};

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <complex>
 
 namespace {
@@ -389,4 +390,23 @@ TEST(Physics, ShownSpectrumHoldsTheFieldsEnergy)
       EXPECT_GT(time, 0.0);
       EXPECT_NEAR(spectrum / n, time, 1e-9 * time) << points << " " << general;
     }
+}
+
+// The frame's group index n + p dn/dp at the spectral peak p also where the
+// peak lies on the last bin (one-sided) or the one before (central): a long
+// pulse, nearly its carrier alone, centred (80 fs) on a sample of the 10 fs grid.
+TEST(Physics, FrameVelocityAtTheTopBins)
+{
+  for (const char *centre : {"50 centre", "43.75 centre"}) {
+    auto e = build(configuration({{TimepointsLine, "16 timepoints"}, {TimedurationLine, "150 timeduration"},
+                                  {CentreLine, centre}, {AmplitudeLine, "1 5 amplitude"}, {ThreeDbLine, "0.5 3dB"},
+                                  {MediumLine, "lor1 medium"}, {ParametersLine, "1 0 0 2.1 0 70 parameters THz"}}));
+    ASSERT_TRUE(e->isConstructed()) << qPrintable(e->errorReason);
+    const std::vector<double> db = e->initialSpectrumDbData();
+    const int p = int(std::max_element(db.begin(), db.end()) - db.begin()), m = int(db.size());
+    ASSERT_EQ(p, centre[0] == '5' ? m - 1 : m - 2);
+    const auto n = [&](int k) { return e->getRefractiveIndex()[std::size_t(k)].real(); };
+    const double slope = p == m - 1 ? n(p) - n(p - 1) : (n(p + 1) - n(p - 1)) / 2;
+    EXPECT_NEAR(c / e->getReferenceVelocity(), n(p) + p * slope, 1e-12) << centre;
+  }
 }

@@ -269,9 +269,9 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
 // Values at the edge of what each line accepts load.
 TEST(Sections, BoundaryValuesAreAccepted)
 {
-  const Edits cases[] = {{{TimepointsLine, "2 timepoints"}},
-                         {{AmplitudeLine, "0 1000 amplitude"}}, // centre at the window's end
-                         {{AmplitudeLine, "1 -1000 amplitude"}}, // and at its start
+  // Pulse centres at the window's end and at its start.
+  const Edits cases[] = {{{TimepointsLine, "2 timepoints"}}, {{AmplitudeLine, "0 1000 amplitude"}},
+                         {{AmplitudeLine, "1 -1000 amplitude"}},
                          {{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "100 100 start"}},
                          {{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 1 1e-26 parameters"}}};
   for (const Edits &edits : cases) {
