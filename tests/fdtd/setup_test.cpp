@@ -373,7 +373,8 @@ TEST(Setup, EveryMediumTakesItsValuesFromTheirTokens)
       {"lor3", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2"}, {"ker1", "2 1.5 1e-20 12 32 0.7"},
       {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7"},
       {"lor3ker1", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2 1e-20 12 32 0.7"}, {"material", "BK7 1.5"},
-      {"lor1", "2 1.5 3 5 7 300 THz"}, {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7 0.05 THz"}};
+      {"lor1", "2 1.5 3 5 7 300 THz"}, {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7 0.05 THz"},
+      {"sellmeier", "1 1 0 0.8 0.01"}}; // A muR stability^2 = 1: the Courant limit itself
   QStringList made;
   for (const auto &m : media) {
     QStringList l = baseLines();
@@ -397,5 +398,6 @@ TEST(Setup, EveryMediumTakesItsValuesFromTheirTokens)
             "ker1: 2 1.5 0 | 1e-20 12 32 0.7\nlor1ker1: 2 1.5 3 | 3 7e+09 3e+11 | 1e-20 12 32 0.7\n"
             "lor3ker1: 2 1.5 3 | 1.5 7e+09 3e+11 | 0.9 1.1e+10 2e+11 | 0.6 1.3e+10 1e+11 | 1e-20 12 32 0.7\n"
             "material: 1 1.5 0 | 1.03961 0 3.87008e+15 | 0.231792 0 2.1189e+15 | 1.01047 0 2.94594e+13\n"
-            "lor1: 2 1.5 3 | 3 7e+12 3e+14\nlor1ker1: 2 1.5 3 | 3 7e+12 3e+14 | 1e-20 12 32 0.7");
+            "lor1: 2 1.5 3 | 3 7e+12 3e+14\nlor1ker1: 2 1.5 3 | 3 7e+12 3e+14 | 1e-20 12 32 0.7\n"
+            "sellmeier: 1 1 0 | 0.8 0 2.99792e+15");
 }
