@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(Physics, LorentzStabilityLimit, ::testing::Values(1.02,
 TEST(Physics, StabilityAnalysisOfAConductorMatchesItsTwoByTwoMap)
 {
   const double dz = 10e-9;
-  for (double sigma : {0.0, 3e6, -2e5}) {
+  for (double sigma : {0.0, 3e6, -2e5})
     for (double s : {1.0, 1.6}) {
       MaterialDescription m;
       m.epsilonR = 2.25, m.muR = 1.2, m.sigma = sigma;
@@ -255,7 +255,6 @@ TEST(Physics, StabilityAnalysisOfAConductorMatchesItsTwoByTwoMap)
       EXPECT_NEAR(fdtdstability::amplification(m, dz, s), largest, 1e-12) << sigma << " " << s;
       EXPECT_EQ(fdtdstability::stable(m, dz, s), sigma >= 0) << sigma << " " << s;
     }
-  }
   MaterialDescription glass;
   glass.epsilonR = 2.25;
   EXPECT_EQ(fdtdstability::smallestStableStability(glass, dz), 0.667);

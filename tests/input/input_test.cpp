@@ -62,5 +62,7 @@ TEST(Units, AutomaticTimeUnitBands)
   EXPECT_EQ(timeDisplayUnit("AUTO", 1000, 1e-15).scale, 1e21); // "auto" only in lower case
   EXPECT_EQ(timeDisplayUnit("FS", 10, 1e-15).scale, 1e15);
   EXPECT_EQ(secondsPerTimeUnit(7), 1e-21);
+  for (int k = -22; k <= 22; ++k) // exact powers of ten, the nearest doubles to 10^k
+    EXPECT_EQ(powerOfTen(k), std::stod("1e" + std::to_string(k))) << k;
   EXPECT_EQ(frequencyUnitName(15), "PHz");
 }
