@@ -224,6 +224,10 @@ TEST(Sections, OneStepOfEveryMaterialInEveryFormulation)
         EXPECT_NEAR((*b.ramanStep)[j], G[j], 1e-15);
         EXPECT_NEAR((*b.ramanSusceptibility)[j], S[j], 1e-15);
       }
+      // The rings ("1dcp" closed in this step) update H[hEnd] across the ring in the next step.
+      const double closing = h[6] + (e[0] - e[5]) * cH;
+      b.section->updateH(e, h);
+      EXPECT_TRUE(formulation == 0 || std::fabs(h[6] - closing) < 1e-13 * (1 + std::fabs(closing))) << h[6];
     }
   }
 }

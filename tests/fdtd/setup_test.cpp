@@ -339,19 +339,15 @@ TEST(Setup, ThreeSectionsTileTheGrid)
   EXPECT_TRUE((dynamic_cast<Lorentz3PoleAmplitude<int, double> *>(e->sections[2])));
 }
 
-TEST(Setup, LumpedTerminationAndColocatedSources)
+TEST(Setup, ColocatedSources)
 {
   QStringList l = baseLines();
-  l << "50 lumped" << "end lumped";
   l << "point geometry" << "50 z-location" << "0 2 0 amplitude" << "gauss shape" << "THz funit"
     << "fs tunit" << "375 centre" << "20 duration" << "50 3dB";
   l << "point geometry" << "30 z-location" << "0 1 0 amplitude" << "sine shape" << "THz funit"
     << "fs tunit" << "375 centre" << "5 duration";
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed()) << e->errorLine << " " << e->missingKeyword.toStdString();
-  EXPECT_TRUE(e->lumpedEnabled);
-  EXPECT_DOUBLE_EQ(e->lumpedResistance, 50.0);
-  EXPECT_EQ(e->lumpedIndex, 99);
   // Two Gaussians at z = 50: the longer one (later end) drives the point,
   // the other only adds its pulse.
   ASSERT_EQ(e->sources.size(), 3);
