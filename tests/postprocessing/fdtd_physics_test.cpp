@@ -108,6 +108,7 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   auto *sp = dynamic_cast<DynamicSpectrogramPostprocessing<int, double> *>(e.spectrogram(0));
   ASSERT_NE(sp, nullptr);
   EXPECT_EQ(sp->windowCount(), 6);
+  EXPECT_EQ(sp->data()->interval(Qt::XAxis).maximum, 450.0); // "300 5 450": its last point
   EXPECT_EQ(updated.count(), 5);
   for (std::size_t w = 1; w < sp->windows().size(); ++w) {
     const auto *f = sp->windows()[w];
