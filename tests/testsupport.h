@@ -8,9 +8,39 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
+#include <cctype>
 #include <cstdlib>
+#include <string>
 
 namespace testsupport {
+
+// A parametrised case's name made from readable text: letters and digits
+// stay, a minus sign becomes "m", every other run of characters one "_".
+inline std::string caseName(const std::string &text)
+{
+  std::string name;
+  for (char c : text)
+    if (std::isalnum(static_cast<unsigned char>(c)))
+      name += c;
+    else if (c == '-')
+      name += 'm';
+    else if (!name.empty() && name.back() != '_')
+      name += '_';
+  while (!name.empty() && name.back() == '_')
+    name.pop_back();
+  return name;
+}
+
+// Name generator of tables whose rows carry a "name".
+struct ByName
+{
+  template <typename P> std::string operator()(const ::testing::TestParamInfo<P> &info) const
+  {
+    return std::string(info.param.name);
+  }
+};
 
 // Root of the source tree (examples, data).
 inline QString sourceDir()

@@ -10,6 +10,7 @@
 #include "app/batch/batchprogress.h"
 #include "app/batch/batchrunner.h"
 #include "fakeengine.h"
+#include "input/physicalconstants.h"
 #include "testsupport.h"
 
 #include <QtWidgets>
@@ -24,6 +25,68 @@
 namespace {
 
 // --- in-process pieces --------------------------------------------------------
+
+// The scalars of a run read back from its result files, against sums worked
+// out here (trapezoids, power-weighted moments), and CSV fields that survive
+// commas, quotes and blanks.
+TEST(SweepScalars, AreTheSumsOfTheResultFiles)
+{
+  QTemporaryDir grid, spectral;
+  testsupport::writeFile(grid, "Electric field.txt", "! Location [nm]\tElectric field [V/m]\n0\t1\n10\t-2\n");
+  testsupport::writeFile(grid, "F.txt", "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n300\t0\n310\t10\n320\t-10\n");
+  testsupport::writeFile(spectral, "Input signal.txt", "");
+  testsupport::writeFile(spectral, "Conversion efficiency.txt", "! Total\n! z [m]\tE\n0\t4\n1\t2\n! Band\n! z [m]\tE\n0\t1\n1\t0.5\n");
+  testsupport::writeFile(spectral, "Input spectrum.txt", "! Frequency [THz]\tMagnitude [dB]\n0\t0\n2\t0\n");
+  testsupport::writeFile(spectral, "FFT spectrum.txt", "! Frequency [THz]\tMagnitude [dB]\n1\t0\n3\t10\n");
+  testsupport::writeFile(spectral, "UPPE E-field.txt", "! Time [fs]\tE-field [V/m]\n0\t1\n1\t-1\n3\t2\n");
+  QStringList got;
+  for (const QTemporaryDir *d : {&grid, &spectral})
+    for (const RunScalar &r : runScalars(d->path()))
+      got << r.name + " = " + QString::number(r.value, 'g', 10);
+  const double mean = (0 + 1 + 3 * 4) / 6.0, centroid = (1 + 3 * 10) / 11.0;
+  const auto g = [](double v) { return QString::number(v, 'g', 10); };
+  EXPECT_EQ(got, (QStringList{"E-field energy [J/m^2] = " + g(0.5 * physconst::epsilon0 * 25e-9), "peak |E| [V/m] = 2",
+                              "F: peak frequency [THz] = 310", "F: integrated power (a.u.) = 105.5",
+                              "total energy (a.u.) = 2", "band energy (a.u.) = 0.5", "conversion efficiency [%] = 12.5",
+                              "spectral centroid [THz] = " + g(centroid),
+                              "spectral rms width [THz] = " + g(std::sqrt((std::pow(1 - centroid, 2) + 10 * std::pow(3 - centroid, 2)) / 11)),
+                              "rms duration [fs] = " + g(std::sqrt((mean * mean + std::pow(1 - mean, 2) + 4 * std::pow(3 - mean, 2)) / 6))}));
+  for (const QString field : {"plain", "a,b", "say \"hi\"", " padded", "two\nlines"})
+    EXPECT_EQ(csvFields(csvField(field) + "," + csvField(field)), QStringList({field, field}));
+  EXPECT_EQ(csvField("plain") + csvField("a,b") + csvField("q\""), "plain\"a,b\"\"q\"\"\"");
+}
+
+// The progress line: iterations or distance, the bar of 24 places on a
+// terminal, the share done (capped at 100 %) and the time left, rounded up.
+TEST(BatchProgressText, StatesRateShareAndTimeLeft)
+{
+  const std::pair<ProgressSnapshot, const char *> cases[] = {
+      {{5, 5, 43.4783, 0.5, 3600.2}, "iteration 5  43.4783 it/s  [############............]  50.0%  1:00:01 left"},
+      {{7, 0.00125, 0.0025, 1.2, -1, true}, "iteration 7  z 0.00125 m  0.0025 m/s  [########################]  100.0%"},
+      {{9, 9, 2, 0.999, 59.01}, "iteration 9  2 it/s  [#######################.]  99.9%  0:01:00 left"},
+      {{3, 3, 1.5, -1, 10}, "iteration 3  1.5 it/s"}};
+  for (const auto &[snapshot, text] : cases)
+    EXPECT_EQ(progressLine(snapshot, true).toStdString(), text);
+  EXPECT_EQ(progressLine(cases[0].first, false).toStdString(), "iteration 5  43.4783 it/s  50.0%  1:00:01 left");
+  EXPECT_EQ(formatDuration(-1) + formatDuration(INFINITY) + formatDuration(0), "??0:00:00");
+  EXPECT_EQ(formatDuration(1e12), "867240:00:00"); // capped at 99 years
+  // The share done from the iteration end or the distance end, whichever is further.
+  std::FILE *stream = std::tmpfile();
+  BatchProgress iterations(true, false, stream), distance(true, false, stream);
+  iterations.setEnd(200, 0, false);
+  iterations.finish(50, 50);
+  distance.setEnd(400, 2e-3, true);
+  distance.finish(40, 1e-3);
+  std::rewind(stream);
+  char text[400] = {};
+  std::fread(text, 1, sizeof text - 1, stream);
+  std::fclose(stream);
+  EXPECT_TRUE(QRegularExpression("^iteration 50  \\S+ it/s  25.0%  \\d+:\\d\\d:\\d\\d left\n"
+                                 "iteration 40  z 0.001 m  \\S+ m/s  50.0%  \\d+:\\d\\d:\\d\\d left\n$")
+                  .match(text)
+                  .hasMatch())
+      << text;
+}
 
 TEST(BatchArguments, AreRefusedWithAReason)
 {
@@ -256,11 +319,6 @@ Result batch(const QStringList &arguments, const QString &workDir)
   return runProgram(QStringLiteral(LUMORA_BATCH_EXE), arguments, workDir);
 }
 
-#define SKIP_WITHOUT_ENGINE(result)                                                          \
-  if ((result).err.contains(QLatin1String("engine is not available")))                      \
-  GTEST_SKIP() << "engine not built into lumora-batch yet"
-
-
 // The real program: every file of a grid run and of a spectral example, with
 // its first lines and a picture that is not blank.
 TEST_F(BatchRun, RealEnginesWriteEveryResultFileWithItsPicture)
@@ -289,7 +347,6 @@ TEST_F(BatchRun, RealEnginesWriteEveryResultFileWithItsPicture)
   for (const auto &run : runs) {
     QDir(path("out")).removeRecursively();
     const Result r = batch(QStringList{"--quiet", "--plots", "--out", "out"} + run.arguments, dir.path());
-    SKIP_WITHOUT_ENGINE(r);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
     for (const QStringList &file : run.files) {
@@ -372,7 +429,7 @@ INSTANTIATE_TEST_SUITE_P(
         OverrideCase{{"amplitude#3=1"}, {},
                      "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}),
     [](const ::testing::TestParamInfo<OverrideCase> &info) {
-      return QString("%1_%2").arg(info.index).arg(info.param.sets.join('_')).replace(QRegularExpression("\\W"), "_").toStdString();
+      return testsupport::caseName(info.param.sets.join(' ').toStdString());
     });
 
 // The time left after 1 % of a run is right within a factor of two, also when
@@ -467,7 +524,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{{"a=logspace:0:1:3"}, false, {},
                       "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
         ExpansionCase{{"a=1,,2"}, false, {},
-                      "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}));
+                      "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}),
+    [](const ::testing::TestParamInfo<ExpansionCase> &info) {
+      return testsupport::caseName(info.param.vary.join(' ').toStdString() + (info.param.zip ? " zip" : ""));
+    });
 
 // Data files the template names relatively are made absolute when they lie
 // beside it: a user pulse's file and a tabulated medium's table, never an
@@ -545,6 +605,17 @@ TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
     QString problem, help;
     EXPECT_EQ(parseSweepArguments(arguments, o, problem, help), 2) << expected;
     EXPECT_EQ(problem, QLatin1String(expected));
+  }
+  // What a valid command line sets, and what it leaves at its default.
+  for (const bool given : {false, true}) {
+    SweepOptions o;
+    QString problem, help;
+    const QStringList flags = given ? QStringList{"--plots", "--zip", "--quiet", "--jobs", "3", "--iterations", "70"} : QStringList();
+    ASSERT_EQ(parseSweepArguments(QStringList{"FDTD_a.txt", "--out", "d", "--vary", "a=1,2"} + flags, o, problem, help), 0)
+        << problem.toStdString();
+    EXPECT_EQ(QStringList({o.templateFile, o.outDir, runFolderName(12)}), QStringList({"FDTD_a.txt", "d", "run-0012"}));
+    EXPECT_TRUE(o.plots == given && o.zip == given && o.quiet == given && o.vary.size() == 1);
+    EXPECT_EQ(o.jobs + o.iterations, given ? 73 : -1);
   }
 }
 

@@ -2,6 +2,7 @@
 // refusals, the action and timing-log sections, breakpoints firing.
 
 #include "enginetestsupport.h"
+#include "testsupport.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -16,7 +17,7 @@ QString syntax(int line, const char *why) { return QString("%1: Syntax error in 
 
 struct LoadCase
 {
-  const char *file;
+  const char *name, *file;
   const char *text; // appended to the tiny grid (lines 1 to 18), or "<what to make instead>"
   QString message;
 };
@@ -61,40 +62,41 @@ const char actionTypesExpected[] = "expected one of suspend, save_line_envelope,
 INSTANTIATE_TEST_SUITE_P(
     Engine, LoadMessages,
     ::testing::ValuesIn(std::vector<LoadCase>{
-        {"FDTD_x.txt", "<missing>", "Cannot read file %1:\nNo such file or directory."},
-        {"FDTD_dir", "<dir>", "Cannot read file %1:\nIs a directory."},
-        {"FDTD_big.txt", "<huge>", "Cannot read file %1:\nThe file is larger than 64 MiB."},
-        {"FDTD_zero.txt", "<device>", "Cannot read file %1:\nNot a regular file."},
-        {"FDTD_e.txt", "<empty>", missing("stability")},
-        {"pulse.txt", "", unknownEngine},
-        {"fdtd_x.txt", "", unknownEngine},
-        {"UPPE_x.txt", "<no engine>", "%1: The UPPE engine is not available."},
-        {"FDTD_s.txt", "diel medium\n",
+        {"Missing", "FDTD_x.txt", "<missing>", "Cannot read file %1:\nNo such file or directory."},
+        {"Directory", "FDTD_dir", "<dir>", "Cannot read file %1:\nIs a directory."},
+        {"Huge", "FDTD_big.txt", "<huge>", "Cannot read file %1:\nThe file is larger than 64 MiB."},
+        {"Device", "FDTD_zero.txt", "<device>", "Cannot read file %1:\nNot a regular file."},
+        {"Empty", "FDTD_e.txt", "<empty>", missing("stability")},
+        {"NoPrefix", "pulse.txt", "", unknownEngine},
+        {"LowerCasePrefix", "fdtd_x.txt", "", unknownEngine},
+        {"NoEngine", "UPPE_x.txt", "<no engine>", "%1: The UPPE engine is not available."},
+        {"UnequalSectionLines", "FDTD_s.txt", "diel medium\n",
          "%1: Enequal number of keywords in the SHAPE section.\nEvery section needs one \"medium\", one \"meshpoints\" "
          "and one \"parameters\" line; found 2 \"medium\", 1 \"meshpoints\" and 1 \"parameters\" lines."},
         // Actions
-        {"FDTD_a.txt", "exit action\n1 iterations\npause action\n",
+        {"UnknownAction", "FDTD_a.txt", "exit action\n1 iterations\npause action\n",
          syntax(21, "\"pause action\": ") + actionTypesExpected + "\"pause\""},
-        {"FDTD_a.txt", "  exit action\n", syntax(19, "\"exit action\": ") + actionTypesExpected + "nothing"},
-        {"FDTD_a.txt", "exit action\n-3 iterations\n",
+        {"IndentedAction", "FDTD_a.txt", "  exit action\n", syntax(19, "\"exit action\": ") + actionTypesExpected + "nothing"},
+        {"NegativeIterations", "FDTD_a.txt", "exit action\n-3 iterations\n",
          syntax(20, "\"-3 iterations\": expected a number of iterations of at least 0, found \"-3\"")},
-        {"FDTD_a.txt", "exit action\nxs tunit\n1 time\n",
+        {"UnknownTimeUnit", "FDTD_a.txt", "exit action\nxs tunit\n1 time\n",
          syntax(20, "\"xs tunit\": expected one of s, ms, us, ns, ps, fs, as, auto, found \"xs\"")},
-        {"FDTD_a.txt", "exit action\nfs tunit\n0 time\n", syntax(21, "\"0 time\": expected a value above 0, found \"0\"")},
-        {"FDTD_a.txt", "exit action\n", missing("tunit")},
-        {"FDTD_a.txt", "exit action\nfs tunit\n", missing("time")},
-        {"FDTD_a.txt", "exit action\n#\n5 iterations\n", missing("tunit")}, // only on the line after the anchor
-        {"FDTD_a.txt", "save_line_envelope action\n10 iterations\n", missing("file")},
+        {"ZeroTime", "FDTD_a.txt", "exit action\nfs tunit\n0 time\n", syntax(21, "\"0 time\": expected a value above 0, found \"0\"")},
+        {"NoTimeUnit", "FDTD_a.txt", "exit action\n", missing("tunit")},
+        {"NoTime", "FDTD_a.txt", "exit action\nfs tunit\n", missing("time")},
+        {"TimeUnitNotNext", "FDTD_a.txt", "exit action\n#\n5 iterations\n", missing("tunit")}, // only on the line after the anchor
+        {"NoFile", "FDTD_a.txt", "save_line_envelope action\n10 iterations\n", missing("file")},
         // Timing log: "period" and "file" are looked up after the anchor.
-        {"FDTD_t.txt", "1 code\n0.5 period\nt.txt file\n",
+        {"PeriodFraction", "FDTD_t.txt", "1 code\n0.5 period\nt.txt file\n",
          syntax(20, "\"0.5 period\": expected a number of iterations of at least 1, found \"0.5\"")},
-        {"FDTD_t.txt", "1 code\nt.txt file\n", missing("period")},
-        {"FDTD_t.txt", "5 period\n1 code\nt.txt file\n", missing("period")},
-        {"FDTD_t.txt", "t.txt file\n1 code\n5 period\n", missing("file")}}));
+        {"NoPeriod", "FDTD_t.txt", "1 code\nt.txt file\n", missing("period")},
+        {"PeriodBeforeAnchor", "FDTD_t.txt", "5 period\n1 code\nt.txt file\n", missing("period")},
+        {"FileBeforeAnchor", "FDTD_t.txt", "t.txt file\n1 code\n5 period\n", missing("file")}}),
+    testsupport::ByName());
 
 struct ActionCase
 {
-  const char *text;        // appended to the tiny grid
+  const char *name, *text;       // appended to the tiny grid
   const char *breakpoints; // "type@target ..." in file order
   const char *fired;       // what fired in 100 steps, in order
 };
@@ -121,18 +123,19 @@ TEST_P(Actions, BecomeBreakpointsThatFireOnceInFileOrder)
 INSTANTIATE_TEST_SUITE_P(
     Forms, Actions,
     ::testing::Values(
-        ActionCase{"", "", ""},
+        ActionCase{"None", "", "", ""},
         // SUSPEND passes the type test but names no action in lower case.
-        ActionCase{"suspend action\n5 iterations\nSUSPEND action\n6 iterations\nexit action\n7 iterations\n",
+        ActionCase{"OnlyLowerCaseTypes", "suspend action\n5 iterations\nSUSPEND action\n6 iterations\nexit action\n7 iterations\n",
                    "suspend@5 exit@7", "5 suspend, 7 exit"},
-        ActionCase{"save_line_envelope action\n2 iterations\na.txt file\nsaveAll action\n2 iterations\n0 file\n"
+        ActionCase{"SavesAtOneIteration", "save_line_envelope action\n2 iterations\na.txt file\nsaveAll action\n2 iterations\n0 file\n"
                    "saveAll action\n2 iterations\nb file\n",
                    "save_line_envelope@2 saveAll@2 saveAll@2", "2 save_line_envelope a.txt, 2 saveAll FDTD_run, 2 saveAll b"},
-        ActionCase{"exit action\nfs tunit\n1 time\nexit action\nFS tunit\n2 time\nexit action\nauto tunit\n"
+        ActionCase{"TimesInEveryUnit", "exit action\nfs tunit\n1 time\nexit action\nFS tunit\n2 time\nexit action\nauto tunit\n"
                    "3e6 time\nsuspend action\ns tunit\n1e30 time\n",
                    "exit@29 exit@59 exit@89 suspend@2147483647", "29 exit, 59 exit, 89 exit"},
         // Below one step: target 0, which fires only at the end of the run.
-        ActionCase{"exit action\nfs tunit\n0.01 time\n", "exit@0", ""}));
+        ActionCase{"BelowOneStep", "exit action\nfs tunit\n0.01 time\n", "exit@0", ""}),
+    testsupport::ByName());
 
 TEST_F(WorkingDirectoryTest, TimingLogIsNamedByDateAndFileAndTheLastAnchorWins)
 {
@@ -148,16 +151,6 @@ TEST_F(WorkingDirectoryTest, TimingLogIsNamedByDateAndFileAndTheLastAnchorWins)
   EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d{4} \\d\\d_\\d\\d_\\d\\d t2$").match(logs[0]).hasMatch());
   EXPECT_TRUE(engine->timingLog.fileName().endsWith(" t2"));
   EXPECT_FALSE(loadEngine(write("FDTD_n.txt", tinyGrid + "0 code\n"))->timingLogEnabled);
-}
-
-TEST_F(WorkingDirectoryTest, SetupSummaryEndsWithTheLoadWarnings)
-{
-  QByteArray grid = tinyGrid; // 200 nm cells are too coarse for a pulse at 375 THz
-  const auto engine = loadEngine(write("FDTD_w.txt", grid.replace("10 size", "200 size")));
-  ASSERT_TRUE(engine && !engine->warnings.isEmpty());
-  const QString text = setupSummaryText(*engine);
-  EXPECT_TRUE(text.startsWith(engine->setupSummary()));
-  EXPECT_TRUE(text.endsWith("\nWarnings:\n  - " + engine->warnings.join("\n  - ") + "\n")) << qPrintable(text);
 }
 
 } // namespace

@@ -4,10 +4,13 @@
 // stability limit of Lorentz poles.
 
 #include "fdtdtestsupport.h"
+#include "testsupport.h"
+#include "fdtd/stability.h"
 
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -131,11 +134,16 @@ TEST(Physics, HalfSpaceReflectsFourPercent)
 
 // The complex index seen between two points against eps(f):
 // undamped Lorentz pole eps = epsInf + (epsS - epsInf) f0^2 / (f0^2 - f^2),
-// conductor eps = epsR - i sigma / (w eps0); the field goes as exp(-i k x).
+// conductor eps = epsR - i sigma / (w eps0), a Sellmeier medium as its
+// formula; the field goes as exp(-i k x).
 TEST(Physics, LorentzPhaseVelocityAndConductiveLossMatchThePermittivity)
 {
   const double f0 = 300e12;
   const auto lorentz = [f0](double f) { return 2.25 + 2.75 * f0 * f0 / (f0 * f0 - f * f); };
+  const auto sellmeier = [](double l, double sigma, double f) {
+    return std::complex<double>(1.5 + 0.8 * l * l / (l * l - 0.01) + 0.5 * l * l / (l * l - 0.09),
+                                -sigma / (2 * pi * f * eps0));
+  };
   const struct
   {
     const char *type, *parameters;
@@ -144,7 +152,9 @@ TEST(Physics, LorentzPhaseVelocityAndConductiveLossMatchThePermittivity)
     int pb; // second point (the first is 300): less than a wavelength apart
   } rows[] = {{"lor1", "2.25 1 0 5 0 300 THz", 100, lorentz(100e12), 340},
               {"lor1", "2.25 1 0 5 0 300 THz", 200, lorentz(200e12), 340},
-              {"ldiel", "2.25 1 1500", 200, {2.25, -1500.0 / (2 * pi * 200e12 * eps0)}, 360}};
+              {"ldiel", "2.25 1 1500", 200, {2.25, -1500.0 / (2 * pi * 200e12 * eps0)}, 360},
+              // A + sum B l^2 / (l^2 - C) (l in um), then the conductivity's term.
+              {"sellmeier", "1.5 1 800 0.8 0.01 0.5 0.09", 200, sellmeier(299792458.0 / 200e12 * 1e6, 800, 200e12), 360}};
   for (const auto &row : rows) {
     auto e = engineFrom(problem("1d", section(row.type, 3500, row.parameters) +
                                           gaussSource(51, row.fTHz, 20, 5)));
@@ -220,4 +230,32 @@ TEST_P(LorentzStabilityLimit, DivergesBeyondAndStaysFiniteWithin)
   EXPECT_EQ(e->runFailure.isEmpty(), !beyond);
 }
 
-INSTANTIATE_TEST_SUITE_P(Physics, LorentzStabilityLimit, ::testing::Values(1.02, 1.03));
+INSTANTIATE_TEST_SUITE_P(Physics, LorentzStabilityLimit, ::testing::Values(1.02, 1.03),
+                         [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Stability" + QString::number(info.param).toStdString()); });
+
+// The stability analysis of a conductor against the one-step map worked out
+// here: (dH, E) -> (dH - 4 s2 cH E, Ca E + Cb dH'), eigenvalues from
+// l^2 - (1 + Ca - 4 s2 cH Cb) l + Ca = 0 at s2 = k / 256; loss damps, gain
+// grows, and a dielectric is stable down to stability 1 / sqrt(epsR muR).
+TEST(Physics, StabilityAnalysisOfAConductorMatchesItsTwoByTwoMap)
+{
+  const double dz = 10e-9;
+  for (double sigma : {0.0, 3e6, -2e5})
+    for (double s : {1.0, 1.6}) {
+      MaterialDescription m;
+      m.epsilonR = 2.25, m.muR = 1.2, m.sigma = sigma;
+      const double dt = dz / (s * c0), cH = dt / (dz * mu0 * 1.2), a = dt * sigma / (2 * eps0 * 2.25);
+      const double ca = (1 - a) / (1 + a), cb = dt / (dz * eps0 * 2.25) / (1 + a);
+      double largest = 0.0;
+      for (int k = 1; k <= 256; ++k) {
+        const double t = 1 + ca - 4 * (k / 256.0) * cH * cb;
+        const std::complex<double> root = std::sqrt(std::complex<double>(t * t - 4 * ca));
+        largest = std::max({largest, std::abs((t + root) / 2.0), std::abs((t - root) / 2.0)});
+      }
+      EXPECT_NEAR(fdtdstability::amplification(m, dz, s), largest, 1e-12) << sigma << " " << s;
+      EXPECT_EQ(fdtdstability::stable(m, dz, s), sigma >= 0) << sigma << " " << s;
+    }
+  MaterialDescription glass;
+  glass.epsilonR = 2.25;
+  EXPECT_EQ(fdtdstability::smallestStableStability(glass, dz), 0.667);
+}

@@ -224,6 +224,26 @@ TEST(Sections, OneStepOfEveryMaterialInEveryFormulation)
         EXPECT_NEAR((*b.ramanStep)[j], G[j], 1e-15);
         EXPECT_NEAR((*b.ramanSusceptibility)[j], S[j], 1e-15);
       }
+      // The rings ("1dcp" closed in this step) update H[hEnd] across the ring in the next step.
+      const double closing = h[6] + (e[0] - e[5]) * cH;
+      b.section->updateH(e, h);
+      EXPECT_TRUE(formulation == 0 || std::fabs(h[6] - closing) < 1e-13 * (1 + std::fabs(closing))) << h[6];
     }
   }
+}
+
+// With no curl and no Raman part, a field in a Kerr medium stays as it is,
+// also where the cubic has three real roots (self-defocusing, |kK| E^2 of 6
+// and of 0.5: the field is the largest, the smallest and the middle root).
+TEST(Sections, StrongKerrFieldWithoutCurlKeepsItsValue)
+{
+  SectionPlacement<int, double> at;
+  at.eEnd = at.hEnd = N - 1;
+  KerrRamanMaterial<Dielectric<int, double>> s(at, grid, er, 1.0, -0.02, 12.2, 32, 1.0, 1e-4);
+  const double big = std::sqrt(6 / (0.06 / er)), small = std::sqrt(0.5 / (0.06 / er));
+  std::vector<double> e{0.0, big, -big, small, -small, 0.0}, h(N + 1, 0.25);
+  const std::vector<double> before = e;
+  s.updateE(e, h);
+  for (int i = 1; i < N - 1; ++i)
+    EXPECT_NEAR(e[i], before[i], 1e-12 * std::fabs(before[i])) << i;
 }

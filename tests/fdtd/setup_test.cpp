@@ -162,6 +162,13 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(10) "\"2 1 0 3 -1e6 300 THz parameters\": token 5 (damping): expected "
                                "a damping above -9543 THz (a stronger gain makes the update "
                                "singular at this time step), found \"-1e6\""},
+        FailureCase{"SellmeierWithoutTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 parameters")),
+                    SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+        FailureCase{"SellmeierFourTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1 1 1 1 1 1 1 1 parameters")),
+                    SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+        FailureCase{"UnknownMaterial", both(set(8, "material medium"), set(10, "glass parameters")),
+                    SYNTAX(10) "\"glass parameters\": expected a material name (fused_silica, bk7, sapphire_o, caf2, "
+                               "yag, silicon) and optionally muR"},
         FailureCase{"Ker1FractionAboveOne",
                     both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1.5 parameters")),
                     SYNTAX(10) "\"2 1 1e-20 12.2 32 1.5 parameters\": token 6 (α): expected a "
@@ -184,10 +191,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"AmplitudeNegativeImpedance", set(13, "-1 1 0 amplitude"),
                     SYNTAX(13) "\"-1 1 0 amplitude\": token 1 (coupling impedance): expected a "
                                "value of at least 0, found \"-1\""},
+        FailureCase{"AmplitudeTwoValues", set(13, "0 1 amplitude"),
+                    SYNTAX(13) "\"0 1 amplitude\": expected at least 3 tokens before the keyword (coupling "
+                               "impedance, amplitude, delay), found 2"},
         FailureCase{"PlaneWaveThreeValues", set(11, "plane_wave geometry"),
                     SYNTAX(13) "\"0 1 0 amplitude\": expected at least 7 tokens before the "
                                "keyword (coupling impedance, amplitude, delay, εr, μr and two "
                                "more numbers), found 3 for a plane wave"},
+        FailureCase{"PlaneWaveMuR", both(set(11, "plane_wave geometry"), set(13, "0 1 0 1 -1 0 0 amplitude")),
+                    SYNTAX(13) "\"0 1 0 1 -1 0 0 amplitude\": token 5 (μr): expected a value above 0, found \"-1\""},
         FailureCase{"PlaneWaveSech",
                     both(set(11, "plane_wave geometry"),
                          both(set(13, "0 1 0 1 1 0 0 amplitude"), set(14, "sech shape"))),
@@ -207,6 +219,9 @@ INSTANTIATE_TEST_SUITE_P(
                     add("poynting typeOf|P * name|1 z-location|1 use|0 5 every"),
                     SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at "
                                "least 1, found \"0\""},
+        FailureCase{"EveryOneValue", add("poynting typeOf|P * name|1 z-location|1 use|5 every"),
+                    SYNTAX(24) "\"5 every\": token 2 (last window start): expected a whole number of at least 1, "
+                               "found \"every\""},
         FailureCase{"SpectralPoints",
                     add("fourier typeOf|F * name|1 z-location|0 use|0 1e-7 1 start"),
                     SYNTAX(24) "\"0 1e-7 1 start\": at most 1000000 spectral points per "
@@ -233,6 +248,9 @@ INSTANTIATE_TEST_SUITE_P(
                     add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 99 loc_start"),
                     SYNTAX(24) "\"0 30 99 loc_start\": the rows overshoot the grid: row 5 would "
                                "lie at cell 120, beyond the last cell 99"},
+        FailureCase{"MapRowsTwoValues", add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 loc_start"),
+                    SYNTAX(24) "\"0 30 loc_start\": expected at least 3 tokens before the keyword (first cell, "
+                               "step, last cell), found 2"},
         FailureCase{"NegativeDistance",
                     both(set(7, "1dp problem"),
                          add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|-1 "
@@ -278,6 +296,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 1 "
                     "V/m the Kerr effect changes the index by 11.8 %, more than 10 %: the "
                     "third-order model no longer describes the medium."},
+        WarningCase{"PureRaman", both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 0 parameters")), ""},
+        WarningCase{"PureKerr", both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1 parameters")), ""},
         WarningCase{"ProbeClosesBeforeThePulse",
                     add("time typeOf|T * name|100 z-location|0 use|1 itstart|20 itend|fs tunit"),
                     "Time probe \"T\" at grid point 100 stops at iteration 20, before any "
@@ -374,6 +394,49 @@ TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
   EXPECT_TRUE(summary.last().isEmpty() && summary[summary.size() - 2].startsWith("Memory: about "));
 }
 
+// The set-up summary of a problem with every kind of part, word for word:
+// what the reader made of each value.
+TEST(Setup, SummaryStatesEveryValueAsRead)
+{
+  auto e = engineFrom(QStringLiteral(
+      "1.2 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\nlor2 medium\n300 meshpoints\n"
+      "2.25 1.1 100 5 10 300 0.6 20 200 0.4 THz parameters\nker1 medium\n200 meshpoints\n"
+      "2 1 1e-20 12.2 32 0.7 parameters\nsellmeier medium\n100 meshpoints\n1.5 1 0 0.8 0.01 parameters\n"
+      "50 lumped\nend lumped\npoint geometry\n50 z-location\n0 2 0 amplitude\nsech2 shape\nTHz funit\nfs tunit\n"
+      "375 centre\n10 duration\n8 tau\nplane_wave geometry\n250 z-location\n0 1 0.001 2.25 1.1 0 0 amplitude\n"
+      "gauss shape\nTHz funit\nfs tunit\n300 centre\n5 duration\n40 3dB\ntime typeOf\nT * name\n100 z-location\n"
+      "0 use\n1 itstart\n500 itend\nfs tunit\nfourier typeOf\nF * name\n120 z-location\n1 use\n50 100 every\n"
+      "300 10 400 start\n10 itstart\n200 itend\nTHz anyunit\nspectrogram typeOf\nS * name\n0.5 0.1 1 start\n"
+      "um * anyunit\n10 100 450 loc_start\npoynting typeOf\nP * name\n10 z-location\n0 use\n"));
+  ASSERT_TRUE(e->isConstructed()) << e->errorLine;
+  const char *spectrum = "  spectrum \"S at %1 (spectrum)\" at grid point %2: 6 points, every iteration, 240 B\n";
+  QString rows;
+  for (int row = 10; row <= 510; row += 100)
+    rows += QString(spectrum).arg(row).arg(row + 1);
+  EXPECT_EQ(setupSummaryText(*e).toStdString(),
+            ("Engine: finite-difference time-domain grid (FDTD)\n"
+             "Grid: 600 cells of 10 nm (6000 nm long), Δt = 27.8 as, stability 1.2, 27.8 fs simulated per 1000 "
+             "steps, reflecting ends (1d)\nThreads: 1 thread (1 asked for)\nLumped termination: 50 ohm at grid point 600\nSections:\n"
+             "  1. cells 1 to 300 (3000 nm): Lorentz medium, εr 2.25, μr 1.1, σ 100 S/m, pole 1: Δε 1.65 at 300 "
+             "THz, damping 10 THz, pole 2: Δε 1.1 at 200 THz, damping 20 THz; index 0.12571 + 1.11i at 375 THz\n"
+             "  2. cells 301 to 500 (2000 nm): Kerr and Raman medium, εr 2, μr 1, χ3 1e-20 m²/V², τ1 12.2 fs, τ2 "
+             "32 fs, α 0.7; index 1.41421 at 375 THz\n"
+             "  3. cells 501 to 600 (1000 nm): Lorentz medium, εr 1.5, μr 1, pole 1: Δε 0.8 at 2.998 PHz, damping "
+             "0 Hz; index 1.52076 at 375 THz\nSources:\n"
+             "  1. hyperbolic-secant pulse, τ = 8 fs, 10 periods at grid point 50, centre 375 THz, amplitude 2 "
+             "V/m, duration 53.33 fs, delay 0 s\n"
+             "  2. Gaussian plane wave, 40 THz bandwidth, 5 periods at grid point 250, centre 300 THz, amplitude 1 "
+             "V/m, duration 33.33 fs, delay 1 ps\nPost-processing:\n"
+             "  spectrum \"F1\" at grid point 120: 11 points, iterations 10 to 200, 440 B\n"
+             "  spectrum \"F2\" at grid point 120: 11 points, iterations 60 to 250, 440 B\n"
+             "  spectrum \"F3\" at grid point 120: 11 points, iterations 110 to 300, 440 B\n" +
+             rows +
+             "  spectrogram \"S\" in um: 6 rows so far, 288 B (plus its spectra above)\n"
+             "  time probe \"T\" at grid point 100: 500 samples, 3.91 KiB\n  Poynting vector \"P\": 14.1 KiB\n"
+             "Memory: about 49.1 KiB (grid and sections 28.1 KiB, post-processing 20.9 KiB)\n")
+                .toStdString());
+}
+
 TEST(Setup, ThreeSectionsTileTheGrid)
 {
   QStringList l = baseLines();
@@ -394,19 +457,15 @@ TEST(Setup, ThreeSectionsTileTheGrid)
   EXPECT_TRUE((dynamic_cast<Lorentz3PoleAmplitude<int, double> *>(e->sections[2])));
 }
 
-TEST(Setup, LumpedTerminationAndColocatedSources)
+TEST(Setup, ColocatedSources)
 {
   QStringList l = baseLines();
-  l << "50 lumped" << "end lumped";
   l << "point geometry" << "50 z-location" << "0 2 0 amplitude" << "gauss shape" << "THz funit"
     << "fs tunit" << "375 centre" << "20 duration" << "50 3dB";
   l << "point geometry" << "30 z-location" << "0 1 0 amplitude" << "sine shape" << "THz funit"
     << "fs tunit" << "375 centre" << "5 duration";
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed()) << e->errorLine << " " << e->missingKeyword.toStdString();
-  EXPECT_TRUE(e->lumpedEnabled);
-  EXPECT_DOUBLE_EQ(e->lumpedResistance, 50.0);
-  EXPECT_EQ(e->lumpedIndex, 99);
   // Two Gaussians at z = 50: the longer one (later end) drives the point,
   // the other only adds its pulse.
   ASSERT_EQ(e->sources.size(), 3);
@@ -485,4 +544,43 @@ TEST(Threads, TunerStepsWithTheFasterCount)
   two = one;
   EXPECT_LT(run(ThreadTuner::holdSeconds), 0.1);
   EXPECT_EQ(ThreadTuner(1).threads(), 1);
+}
+
+// Every medium type with the fewest tokens its line may have: each value
+// lands in its place (the pole unit defaults to GHz; weights share the
+// static permittivity's excess); then with the optional unit and threshold.
+TEST(Setup, EveryMediumTakesItsValuesFromTheirTokens)
+{
+  const std::pair<const char *, const char *> media[] = {
+      {"diel", "2 1.5"}, {"ldiel", "2 1.5 3"}, {"lor1", "2 1.5 3 5 7 300"}, {"lor2", "2 1.5 3 5 7 300 0.6 11 200 0.4"},
+      {"lor3", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2"}, {"ker1", "2 1.5 1e-20 12 32 0.7"},
+      {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7"},
+      {"lor3ker1", "2 1.5 3 5 7 300 0.5 11 200 0.3 13 100 0.2 1e-20 12 32 0.7"}, {"material", "BK7 1.5"},
+      {"lor1", "2 1.5 3 5 7 300 THz"}, {"lor1ker1", "2 1.5 3 5 7 300 1e-20 12 32 0.7 0.05 THz"},
+      {"sellmeier", "1 1 0 0.8 0.01"}}; // A muR stability^2 = 1: the Courant limit itself
+  QStringList made;
+  for (const auto &m : media) {
+    QStringList l = baseLines();
+    l[7] = QStringLiteral("%1 medium").arg(m.first);
+    l[9] = QStringLiteral("%1 parameters").arg(m.second);
+    auto e = engineFrom(l);
+    ASSERT_TRUE(e->isConstructed()) << m.first << " " << loadStatusMessage(*e, "f", l).toStdString();
+    MaterialDescription d;
+    e->sections.at(0)->describe(d);
+    QString text = QStringLiteral("%1: %2 %3 %4").arg(m.first).arg(d.epsilonR).arg(d.muR).arg(d.sigma);
+    for (const auto &p : d.poles)
+      text += QStringLiteral(" | %1 %2 %3").arg(p.strength).arg(p.damping).arg(p.resonance);
+    if (d.kerr)
+      text += QStringLiteral(" | %1 %2 %3 %4").arg(d.chi3).arg(d.ramanTime1).arg(d.ramanTime2).arg(d.kerrFraction);
+    made << text;
+  }
+  EXPECT_EQ(made.join('\n').toStdString(),
+            "diel: 2 1.5 0\nldiel: 2 1.5 3\nlor1: 2 1.5 3 | 3 7e+09 3e+11\n"
+            "lor2: 2 1.5 3 | 1.8 7e+09 3e+11 | 1.2 1.1e+10 2e+11\n"
+            "lor3: 2 1.5 3 | 1.5 7e+09 3e+11 | 0.9 1.1e+10 2e+11 | 0.6 1.3e+10 1e+11\n"
+            "ker1: 2 1.5 0 | 1e-20 12 32 0.7\nlor1ker1: 2 1.5 3 | 3 7e+09 3e+11 | 1e-20 12 32 0.7\n"
+            "lor3ker1: 2 1.5 3 | 1.5 7e+09 3e+11 | 0.9 1.1e+10 2e+11 | 0.6 1.3e+10 1e+11 | 1e-20 12 32 0.7\n"
+            "material: 1 1.5 0 | 1.03961 0 3.87008e+15 | 0.231792 0 2.1189e+15 | 1.01047 0 2.94594e+13\n"
+            "lor1: 2 1.5 3 | 3 7e+12 3e+14\nlor1ker1: 2 1.5 3 | 3 7e+12 3e+14 | 1e-20 12 32 0.7\n"
+            "sellmeier: 1 1 0 | 0.8 0 2.99792e+15");
 }

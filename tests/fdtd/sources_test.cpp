@@ -2,17 +2,18 @@
 // the hard coupling rule, the plane-wave terms and the recorded pulse.
 
 #include "fdtdtestsupport.h"
+#include "testsupport.h"
 
 #include "fdtd/sources/additivegaussiansource.h"
 #include "fdtd/sources/hardarbitrarysource.h"
 #include "fdtd/sources/hardgaussiansource.h"
-#include "fdtd/sources/hardhyperbolicsecantsource.h"
 #include "fdtd/sources/hardsinusoidalsource.h"
 #include "fdtd/sources/softgaussiansource.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace fdtdtest;
 
@@ -21,26 +22,6 @@ constexpr double dt = 1e-17;
 // The clock of applyE at iteration n: t = n dt + dt / 2, as the step has it.
 GridClock atE(int n) { return {n, n * dt + dt / 2}; }
 } // namespace
-
-TEST(Sources, WaveformsWindowsAndDelays)
-{
-  const double f = 375e12, df = 50e12, A = 2.0, delay = 0.5e-3; // ns
-  HardGaussianSource<int, double> g(0, delay, 0, A, dt, 10, 375, 12, false, 50);
-  HardHyperbolicSecantSource<int, double> s(0, 0.0, 0, A, dt, 10, 375, 12, false, 8, 5, 2);
-  HardSinusoidalSource<int, double> w(0, delay, 0, A, dt, 3, 375, 12, false);
-  const double tg = 10 / (f + df) + 0.5e-12, ts = 10 / f, tau = 8e-15;
-  EXPECT_EQ(g.startIteration, 50000); // ceil(delay / dt)
-  EXPECT_EQ(w.endIteration, 50000 + static_cast<int>(std::ceil(6 / (f * dt))));
-  for (double x : {-3e-14, -7e-15, 0.0, 4e-15, 2e-14}) {
-    EXPECT_NEAR(g.waveform(tg + x),
-                A * std::cos(2 * pi * f * x) * std::exp(-2 * std::pow(pi * df * x, 2) / std::log(2.0)),
-                1e-12);
-    EXPECT_NEAR(s.waveform(ts + x), A * std::sin(2 * pi * f * x) / std::pow(std::cosh(x / tau), 2),
-                1e-12);
-    EXPECT_NEAR(w.waveform(ts + x), A * std::sin(2 * pi * f * (ts + x)), 1e-12); // absolute time
-  }
-  EXPECT_EQ(s.waveform(1.0), 0.0); // far out: 0, not NaN
-}
 
 TEST(Sources, HardRuleAdditivePulseAndRecordedSamples)
 {
@@ -70,11 +51,11 @@ TEST(Sources, HardRuleAdditivePulseAndRecordedSamples)
 
 TEST(Sources, SoftPlaneWaveTerms)
 {
-  const double er = 2.25, dzm = 1e-8, A = 2.0;
-  SoftGaussianSource<int, double> s(2, 0.0, 0, A, dt, 10, 375, 12, false, 50, er, 1.0,
+  const double er = 2.25, mr = 1.3, dzm = 1e-8, A = 2.0;
+  SoftGaussianSource<int, double> s(2, 0.0, 0, A, dt, 10, 375, 12, false, 50, er, mr,
                                     GridConstants{dt, 10, 1e-9});
-  const double cE = dt / (dzm * eps0 * er), cH = dt / (dzm * mu0);
-  const double eta = std::sqrt(mu0 / (eps0 * er)), th = dzm * std::sqrt(er) / (2 * c0);
+  const double cE = dt / (dzm * eps0 * er), cH = dt / (dzm * mu0 * mr);
+  const double eta = std::sqrt(mu0 * mr / (eps0 * er)), th = dzm * std::sqrt(er * mr) / (2 * c0);
   const double a = std::pow(pi * 50e12, 2) * (-2 / std::log(2.0)), t0 = 10 / 425e12;
   const double w = 2 * pi * 375e12;
   const auto g = [&](double x) { return -0.5 * cH * A * std::cos(w * x) * std::exp(a * x * x); };
@@ -86,4 +67,85 @@ TEST(Sources, SoftPlaneWaveTerms)
   const double x = 400.5 * dt - t0;
   EXPECT_NEAR(e[2], cE / eta * A * std::cos(w * (x + th)) * std::exp(a * x * x), 1e-12);
   EXPECT_EQ(e[1] + e[3] + h[1] + h[4], 0.0);
+}
+
+// Every pulse form as the configuration describes it, through the reader:
+// the window (first and end iteration) and exact samples of the excitation
+// against its analytic form around the envelope centre.
+const QString plainGrid = "1 stability\n1 threads\nnm measure\n10 size\n1 physical\n1d problem\ndiel medium\n"
+                         "100 meshpoints\n1 1 parameters\n";
+
+struct ConfiguredPulse
+{
+  const char *name, *lines; // after "point geometry" / "50 z-location" ("|" between lines)
+  double delayNs, periods, hertz;
+  std::function<double(double)> expected; // of the absolute time (s)
+};
+
+class ConfiguredSource : public ::testing::TestWithParam<ConfiguredPulse>
+{
+};
+
+TEST_P(ConfiguredSource, WindowAndSamplesMatchTheFormula)
+{
+  const ConfiguredPulse &c = GetParam();
+  auto e = engineFrom(plainGrid + QString(c.lines).replace('|', '\n'));
+  auto *s = e->sources.size() == 1 ? dynamic_cast<CarrierWaveSource<int, double> *>(e->sources[0]) : nullptr;
+  ASSERT_NE(s, nullptr) << e->errorLine;
+  const double step = e->timeStep(), start = std::ceil(c.delayNs * 1e-9 / step);
+  EXPECT_EQ(s->startIteration, start);
+  EXPECT_EQ(s->endIteration, std::ceil(start + 2 * c.periods / (c.hertz * step)));
+  const double centre = c.delayNs * 1e-9 + c.periods / c.hertz;
+  for (double x : {-2.1e-14, -6e-15, 0.0, 3.3e-15, 1.7e-14, 1e-9}) // far out: 0, not NaN
+    EXPECT_NEAR(s->waveform(centre + x), c.expected(centre + x), 1e-9) << x;
+}
+
+namespace {
+const double tc = 1e-12 + 10 / 375e12, w = 2 * pi * 375e12, dzm = 10e-9;
+double sech(double x) { return 1 / std::cosh(x); }
+// The Gaussian pulse of 50 THz bandwidth, x from its centre, its carrier
+// delayed by th.
+double gauss(double x, double th = 0) { return std::cos(w * (x + th)) * std::exp(-2 * std::pow(pi * 50e12 * x, 2) / std::log(2.0)); }
+const double tg = 1e-12 + 10 / 425e12;
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ConfiguredSource,
+    ::testing::Values(
+        ConfiguredPulse{"Gauss", "point geometry|50 z-location|0 2 0.001 amplitude|gauss shape|THz funit|fs tunit|"
+                                 "375 centre|10 duration|50 3dB", 0.001, 10, 375e12,
+                        [](double t) { return 2 * gauss(t - tg); }},
+        ConfiguredPulse{"Sech", "point geometry|50 z-location|0 2 0.001 amplitude|sech shape|GHz funit|fs tunit|"
+                                "375000 centre|10 duration|6 tau", 0.001, 10, 375e12,
+                        [](double t) { return 2 * std::sin(w * (t - tc)) * sech((t - tc) / 6e-15); }},
+        ConfiguredPulse{"Sech2", "point geometry|50 z-location|0 -1.5 0.001 amplitude|sech2 shape|THz funit|as tunit|"
+                                 "375 centre|10 duration|6000 tau", 0.001, 10, 375e12,
+                        [](double t) { return -1.5 * std::sin(w * (t - tc)) * std::pow(sech((t - tc) / 6e-15), 2); }},
+        ConfiguredPulse{"Sine", "point geometry|50 z-location|0 2 0 amplitude|sine shape|PHz funit|fs tunit|"
+                                "0.375 centre|3 duration", 0, 3, 375e12,
+                        [](double t) { return 2 * std::sin(w * t); }},
+        // A plane wave in a medium of epsR 2.25, muR 1.2: E gains
+        // cE / eta A cos(w (x + th)) exp(a x^2), th = dz sqrt(epsR muR) / (2 c).
+        ConfiguredPulse{"PlaneWave", "plane_wave geometry|50 z-location|0 2 0.001 2.25 1.2 0 0 amplitude|gauss shape|"
+                                     "THz funit|fs tunit|375 centre|10 duration|50 3dB", 0.001, 10, 375e12,
+                        [](double t) {
+                          const double eta = std::sqrt(mu0 * 1.2 / (eps0 * 2.25)), th = dzm * std::sqrt(2.7) / (2 * c0);
+                          return 1 / (c0 * eps0 * 2.25) / eta * 2 * gauss(t - tg, th); // cE = dt / (dz eps0 epsR)
+                        }}),
+    testsupport::ByName());
+
+// A recorded pulse through the reader: comments, blank lines and the rest of
+// an overlong line skipped, a last line without its line end kept, every
+// sample times the amplitude; the delay rounded up to whole steps.
+TEST(Sources, RecordedPulseFileThroughTheReader)
+{
+  QTemporaryDir dir;
+  const QString file = testsupport::writeFile(
+      dir, "pulse.txt", "# recorded\n0.5 extra\n\n2" + QByteArray(5000, ' ') + "7\n-1\n  # note\n3");
+  auto e = engineFrom(plainGrid + "point geometry\n50 z-location\n0 2 0.000001 amplitude\nuser shape\n" + file +
+                      " file\n");
+  auto *s = e->sources.size() == 1 ? dynamic_cast<HardArbitrarySource<int, double> *>(e->sources[0]) : nullptr;
+  ASSERT_NE(s, nullptr) << e->errorLine;
+  EXPECT_EQ(s->pulse.samples(), (std::vector<double>{1, 4, -2, 6}));
+  EXPECT_EQ(s->startIteration, std::ceil(1e-15 / e->timeStep()));
 }

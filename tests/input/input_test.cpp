@@ -44,6 +44,11 @@ TEST(Lookups, FindValuesAndLinesAsTheParsersRelyOn)
   EXPECT_EQ(findLineFrom(lines, "size", 5), -1);
   EXPECT_EQ(readTextFrom(lines, "name", missing, line, 0), "my long name");
   EXPECT_EQ(line, 11);
+  EXPECT_EQ(findLineFrom(lines, "code", 99), -1); // clamped to the last line, not before it
+  line = 12;
+  EXPECT_EQ(readValueOnLine(lines, "timeduration", line), "9"); // the last line
+  line = 13;
+  EXPECT_TRUE(readValueOnLine(lines, "timeduration", line).isNull()); // past the end
 }
 
 // Which lines hold a keyword: whole words after the value, the one word after
@@ -124,5 +129,7 @@ TEST(Units, AutomaticTimeUnitBands)
   EXPECT_EQ(timeDisplayUnit("AUTO", 1000, 1e-15).scale, 1e21); // "auto" only in lower case
   EXPECT_EQ(timeDisplayUnit("FS", 10, 1e-15).scale, 1e15);
   EXPECT_EQ(secondsPerTimeUnit(7), 1e-21);
+  for (int k = -22; k <= 22; ++k) // exact powers of ten, the nearest doubles to 10^k
+    EXPECT_EQ(powerOfTen(k), std::stod("1e" + std::to_string(k))) << k;
   EXPECT_EQ(frequencyUnitName(15), "PHz");
 }

@@ -467,6 +467,21 @@ TEST(PlotWidgets, ZoomIsKeptAcrossRefreshesUntilResetAndExported)
   EXPECT_DOUBLE_EQ(plot->axisRange(QwtPlot::xBottom).maxValue(), 10.0);
 }
 
+// A map of three rows with two spectra so far: the row not yet filled keeps
+// its 0 and counts for the colour range, then the full map spans its rows.
+TEST(PlotWidgets, MapRangeCountsTheRowsNotYetFilled)
+{
+  FakeEngine e;
+  e.addFourier("loc 10", 0.0, 0.5, 5.0, 100.0);
+  e.addFourier("loc 15", 0.0, 0.5, 5.0, 1000.0);
+  StaticSpectrogramPostprocessing<int, double> s("map", "THz", 0.0, 0.5, 5.0, 12, true, 10.0, 5.0, 20.0, "um", 3, 11, 0);
+  s.refresh(e.fourierPostprocessings);
+  EXPECT_EQ(std::make_pair(s.data()->minimum(), s.data()->maximum()), std::make_pair(0.0, 60.0));
+  e.addFourier("loc 20", 0.0, 0.5, 5.0, 10.0);
+  s.refresh(e.fourierPostprocessings);
+  EXPECT_EQ(std::make_pair(s.data()->minimum(), s.data()->maximum()), std::make_pair(20.0, 60.0));
+}
+
 TEST(PlotWidgets, SpectrogramColourScaleFollowsTheSliderAndKeepsTheZoom)
 {
   FakeEngine e;

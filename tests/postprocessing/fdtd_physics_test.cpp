@@ -2,7 +2,9 @@
 // wave and the dynamic-spectrogram scheduler on a ring.
 
 #include "fdtd/fdtdsimulator.h"
+#include "fdtd/poynting.h"
 #include "input/physicalconstants.h"
+#include "testsupport.h"
 #include "postprocessing/spectrogrampostprocessing.h"
 
 #include <QSignalSpy>
@@ -70,7 +72,8 @@ TEST_P(PoyntingOfAPlaneWave, IsEFieldSquaredTimesIndexOverEta0)
   EXPECT_NEAR(flow / energy, 1.0, 1e-3); // centring differences of order (cell / width)^2
 }
 
-INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, PoyntingOfAPlaneWave, ::testing::Values(1.0, 1.5));
+INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, PoyntingOfAPlaneWave, ::testing::Values(1.0, 1.5),
+                         [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Index" + QString::number(info.param).toStdString()); });
 
 class RingScheduler : public ::testing::TestWithParam<double>
 {
@@ -105,6 +108,7 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   auto *sp = dynamic_cast<DynamicSpectrogramPostprocessing<int, double> *>(e.spectrogram(0));
   ASSERT_NE(sp, nullptr);
   EXPECT_EQ(sp->windowCount(), 6);
+  EXPECT_EQ(sp->data()->interval(Qt::XAxis).maximum, 450.0); // "300 5 450": its last point
   EXPECT_EQ(updated.count(), 5);
   for (std::size_t w = 1; w < sp->windows().size(); ++w) {
     const auto *f = sp->windows()[w];
@@ -116,4 +120,20 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   EXPECT_NEAR(300.0 + 5.0 * peak, 375.0, 10.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler, ::testing::Values(1.0, 2.0));
+INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler, ::testing::Values(1.0, 2.0),
+                         [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Stability" + QString::number(info.param).toStdString()); });
+
+// A Poynting window updates from its first to its last iteration, ends
+// included: S[1] = -H[1] (E[0] + E[1] + their previous values) / 4.
+TEST(FdtdPostprocessing, PoyntingWindowUpdatesFromItsFirstToItsLastIteration)
+{
+  PoyntingPostprocessing<int, double> p("P", 3);
+  p.iterationStart = 3, p.iterationEnd = 5;
+  std::vector<double> e(3), h(3, 1.0), flow;
+  for (int it = 1; it <= 7; ++it) {
+    e = {double(it), it + 100.0, it + 200.0};
+    updatePoynting(p, e, h, it);
+    flow.push_back(p.poynting[1]);
+  }
+  EXPECT_EQ(flow, (std::vector<double>{0, 0, -26.5, -53.5, -54.5, -54.5, -54.5}));
+}

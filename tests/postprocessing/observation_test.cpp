@@ -143,3 +143,29 @@ TEST(Observation, DynamicWindowsFollowTheRoundTripAndEndTheRun)
   EXPECT_EQ(o.observation->probeSampleCount(0), 401);
   EXPECT_EQ(o.observation->probeCount(), 5);
 }
+
+// Windows record exactly the iterations from their first to their last, ends
+// included, at the boundary values every line accepts (first and last cell,
+// stride 1, last window start 1, itend equal to itstart).
+TEST(Observation, WindowsRecordExactlyFromTheirFirstToTheirLastIteration)
+{
+  Owner o(6);
+  ASSERT_FALSE(o.parse({"time typeOf", "T * name", "6 z-location", "0 use", "3 itstart", "5 itend", "fs tunit",
+                        "fourier typeOf", "F * name", "1 z-location", "1 use", "1 1 every", "1 1 1 start",
+                        "4 itstart", "4 itend", "THz anyunit", "time typeOf", "U * name", "6 z-location", "1 use",
+                        "2 3 every", "2 itstart", "3 itend", "fs tunit"}))
+      << o.observation->status().errorLine;
+  std::vector<double> e(6), h(6, 1.0);
+  for (int it = 1; it <= 8; ++it) {
+    for (int i = 0; i < 6; ++i)
+      e[std::size_t(i)] = it + 100 * i;
+    o.observation->observe(e, h, it);
+  }
+  EXPECT_EQ(o.observation->probeNames(), (QStringList{"T", "U2", "U3"}));
+  const std::vector<double> samples[] = {{503, 504, 505}, {502, 503}, {504, 505}};
+  for (unsigned short k = 0; k < 3; ++k)
+    EXPECT_EQ(o.observation->probeSamples(k), samples[k]) << k;
+  EXPECT_EQ(o.fourierNames(), (QStringList{"F1", "F2"}));
+  EXPECT_EQ(std::make_pair(o.fourier[0]->sampleCount(), o.fourier[0]->lastSample()), std::make_pair(1u, 4.0));
+  EXPECT_EQ(std::make_pair(o.fourier[1]->sampleCount(), o.fourier[1]->lastSample()), std::make_pair(1u, 5.0));
+}

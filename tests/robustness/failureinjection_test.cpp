@@ -66,6 +66,20 @@ TEST_F(WorkingDirectoryTest, UnwritableResultsFolderFailsTheSaveAndTheRunGoesOn)
     EXPECT_TRUE(engine->runFailure.isEmpty());
   }
   EXPECT_EQ(testsupport::readAll(blocker), "not a folder\n");
+
+  // A configuration gone since the load, a field file in a missing folder:
+  // failures, not successes.
+  const QString gone = write("FDTD_gone.txt", tinyGrid);
+  const auto engine = loadEngine(gone);
+  ASSERT_TRUE(engine && QFile::remove(gone));
+  QString last;
+  const SaveAllOutcome o = saveAllResults(engine.get(), gone, dir.filePath("r"), "tag", savedAt,
+                                          [&](const QString &m, int) { last = m; });
+  EXPECT_TRUE(o.folderCreated && o.failedFiles == 1 && o.savedFiles > 0 && !o.succeeded());
+  EXPECT_EQ(last, "Saving failed: 1 file(s) could not be written to " + QDir::toNativeSeparators(o.folder.chopped(1)));
+  const auto save = [&](Simulator *s, const char *name) { return saveElectricFieldEnvelope(s, dir.filePath(name)); };
+  EXPECT_EQ(QList<bool>({save(engine.get(), "missing/E.txt"), save(nullptr, "E.txt"), save(engine.get(), "E.txt")}),
+            QList<bool>({false, false, true}));
 }
 
 // Runs work in a child process whose files may not grow beyond bytes (writes

@@ -4,6 +4,7 @@
 // energy, runs that end at their length, the two formulations agreeing, and
 // real materials against exact propagation.
 
+#include "testsupport.h"
 #include "uppetestsupport.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <complex>
 
 namespace {
@@ -118,7 +120,11 @@ INSTANTIATE_TEST_SUITE_P(SteppersAndSigns, Chirp,
                          ::testing::Values(ChirpCase{"rkf45 method", 1.0, "0 fshift"},
                                            ChirpCase{"rkck method", -1.0, "0 fshift"},
                                            ChirpCase{"rk8pd method", 1.0, "-100 fshift"},
-                                           ChirpCase{"rkf45 method", -1.0, "30 fshift"}));
+                                           ChirpCase{"rkf45 method", -1.0, "30 fshift"}),
+                         [](const ::testing::TestParamInfo<ChirpCase> &info) {
+                           const ChirpCase &c = info.param;
+                           return testsupport::caseName(std::string(c.method) + (c.sign > 0 ? " normal " : " anomalous ") + c.shift);
+                         });
 
 // Pure Kerr medium (a = 1): the envelope keeps its shape and the phase of the
 // analytic signal at the peak turns by -phi_NL, phi_NL = (w0 / (2 c n)) n2 (3/4) A^2 z.
@@ -151,7 +157,7 @@ TEST_P(SelfPhaseModulation, TurnsThePeakPhaseByMinusPhiNL)
   EXPECT_NEAR(std::arg(psi[peak] / psi0[peak]), -phase, 0.01 * phase);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formulations, SelfPhaseModulation, ::testing::Values("0 fshift", "-100 fshift"));
+INSTANTIATE_TEST_SUITE_P(Formulations, SelfPhaseModulation, ::testing::Values("0 fshift", "-100 fshift"), [](const ::testing::TestParamInfo<const char *> &info) { return testsupport::caseName(info.param); });
 
 // A pulse delayed by 150 samples leaves the medium as the centred pulse
 // shifted by 150 samples (Kerr, Raman, dispersion and loss, fixed steps).
@@ -189,7 +195,7 @@ TEST_P(TranslationInvariance, DelayedPulseGivesTheShiftedOutput)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formulations, TranslationInvariance,
-                         ::testing::Values("0 fshift", "61 fshift", "-200 fshift"));
+                         ::testing::Values("0 fshift", "61 fshift", "-200 fshift"), [](const ::testing::TestParamInfo<const char *> &info) { return testsupport::caseName(info.param); });
 
 // A sech soliton (N about 1.5) in anomalous dispersion (above an infrared
 // resonance) with a Raman fraction shifts to the red and, being slower
@@ -280,7 +286,11 @@ INSTANTIATE_TEST_SUITE_P(
                       GeneralCase{"rk8pd method", "const_n_ker1 medium", silicaKerr, 74.6},
                       GeneralCase{"rkf45 method", "lor1ker1 medium", lorentzKerr, -180.0},
                       GeneralCase{"rkck method", "lor1ker1 medium", lorentzKerr, 37.3},
-                      GeneralCase{"rk8pd method", "taylorSeriesDispersive medium", "1e14 5e-9 1e-25 parameters", -200.4}));
+                      GeneralCase{"rk8pd method", "taylorSeriesDispersive medium", "1e14 5e-9 1e-25 parameters", -200.4}),
+    [](const ::testing::TestParamInfo<GeneralCase> &info) {
+      const GeneralCase &c = info.param;
+      return testsupport::caseName(std::string(c.method) + " " + c.medium + " shift " + QString::number(c.shiftBins).toStdString());
+    });
 
 // Fused silica, written out independently of the library.
 double silicaIndex(double um)
@@ -326,6 +336,14 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
   }
   EXPECT_LT(error, 1e-9);
   EXPECT_NEAR(c / v, 1.4671, 2e-4); // the group index at 800 nm
+  // The frame's group index n + f dn/df at the spectrum's peak bin p, by
+  // central differences on the bins.
+  int p = 1;
+  for (int k = 1; k < n / 2; ++k)
+    if (std::abs(std::complex<double>(x0[k], x0[n - k])) > std::abs(std::complex<double>(x0[p], x0[n - p])))
+      p = k;
+  const auto index = [&](int k) { return silicaIndex(c / e->getFrequencies()[std::size_t(k)] * 1e6); };
+  EXPECT_NEAR(c / v, index(p) + p * (index(p + 1) - index(p - 1)) / 2, 1e-9);
 
   QTemporaryDir dir;
   QFile table(dir.filePath("silica.dat"));
@@ -349,3 +367,45 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
 }
 
 } // namespace
+
+// The spectrum shown is that of the real field on 0 .. fmax, the Nyquist bin
+// included for an even count: Parseval's sum over it gives the field's energy
+// (odd and even counts, both formulations).
+TEST(Physics, ShownSpectrumHoldsTheFieldsEnergy)
+{
+  for (const char *points : {"16 timepoints", "15 timepoints"})
+    for (const char *general : {"0 usegeneral", "1 usegeneral"}) {
+      auto e = build(configuration({{TimepointsLine, points}, {TimedurationLine, "150 timeduration"},
+                                    {ThreeDbLine, "40 3dB"}, {UseGeneralLine, general}}));
+      ASSERT_TRUE(e->isConstructed());
+      e->step();
+      const int n = e->getTimePointCount();
+      const std::vector<double> &x = e->getTimeField(), &X = e->getSpectrumMagnitude();
+      ASSERT_EQ(X.size(), std::size_t(n / 2 + 1));
+      double time = 0.0, spectrum = 0.0;
+      for (double v : x)
+        time += v * v;
+      for (int k = 0; k <= n / 2; ++k)
+        spectrum += (k == 0 || 2 * k == n ? 1 : 2) * X[std::size_t(k)] * X[std::size_t(k)];
+      EXPECT_NEAR(spectrum / n / time, 1.0, 1e-9) << points << " " << general; // NaN for no field
+    }
+}
+
+// The frame's group index n + p dn/dp at the spectral peak p also where the
+// peak lies on the last bin (one-sided) or the one before (central): a long
+// pulse, nearly its carrier alone, centred (80 fs) on a sample of the 10 fs grid.
+TEST(Physics, FrameVelocityAtTheTopBins)
+{
+  for (const char *centre : {"50 centre", "43.75 centre"}) {
+    auto e = build(configuration({{TimepointsLine, "16 timepoints"}, {TimedurationLine, "150 timeduration"},
+                                  {CentreLine, centre}, {AmplitudeLine, "1 5 amplitude"}, {ThreeDbLine, "0.5 3dB"},
+                                  {MediumLine, "lor1 medium"}, {ParametersLine, "1 0 0 2.1 0 70 parameters THz"}}));
+    ASSERT_TRUE(e->isConstructed()) << qPrintable(e->errorReason);
+    const std::vector<double> db = e->initialSpectrumDbData();
+    const int p = int(std::max_element(db.begin(), db.end()) - db.begin()), m = int(db.size());
+    ASSERT_EQ(p, centre[0] == '5' ? m - 1 : m - 2);
+    const auto n = [&](int k) { return e->getRefractiveIndex()[std::size_t(k)].real(); };
+    const double slope = p == m - 1 ? n(p) - n(p - 1) : (n(p + 1) - n(p - 1)) / 2;
+    EXPECT_NEAR(c / e->getReferenceVelocity(), n(p) + p * slope, 1e-12) << centre;
+  }
+}

@@ -255,19 +255,6 @@ TEST(Sections, MediumValuesLandWhereTheyBelong)
   }
 }
 
-TEST(Sections, PulsesAreCentredAtHalfTheWindowPlusTheirDelay)
-{
-  // Pump and probe: the probe's block states the window, delay and "tau" in ps.
-  auto e = build(configuration({{AmplitudeLine, " 1 300 amplitude"}, {24, "sech2 shape"},
-                                {25, "\t 2 -0.25 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
-                                {28, "150 centre"}, {29, "2 timeduration"}, {30, "  1024 timepoints"},
-                                {31, "0.02 tau"}}));
-  const std::vector<PulseDescription> &p = e->configuration().pulses;
-  ASSERT_EQ(p.size(), 2u);
-  EXPECT_LT(std::fabs(p[0].centreTime - 1.3e-12) + std::fabs(p[1].centreTime - 0.75e-12) + std::fabs(p[1].width - 20e-15), 1e-25);
-  EXPECT_EQ(e->timeAxisLabel(0), QStringLiteral("Time [fs]")); // from the first block
-}
-
 // "0 dump" writes no diagnostic files; "1 dump" writes them, one line per element.
 TEST(Sections, DumpSwitchAndDiagnosticFiles)
 {
@@ -305,6 +292,8 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
       {{{ParametersLine, "1.5 0 1e-3 12.2 32 0.7 parameters"}, {UseGeneralLine, "1 usegeneral"}, {FshiftLine, "-150 fshift"}},
        nullptr},
       {{{AmplitudeLine, "1 950 amplitude"}}, "The time window cuts the pulse"}, {{{AmplitudeLine, "1 -700 amplitude"}}, nullptr},
+      {{{AmplitudeLine, "1 1000 amplitude"}, {TimepointsLine, "64 timepoints"}}, // centred on the last sample
+       "The time window cuts the pulse: at its edges the input field still reaches 100 % of its peak."},
       // Silica covers 0.21 to 3.71 um: bins 0 .. 161 (below 80.8 THz) take the index at 3.71 um.
       {{{MediumLine, "material medium"}, {ParametersLine, "fused_silica parameters"}},
        "Medium \"fused_silica\" (covered: 0.21 to 3.71 um): 162 of 513 frequency bins"}};
@@ -317,3 +306,59 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
 }
 
 } // namespace
+
+// The set-up summaries of a two-pulse run in the general formulation and of a
+// one-pulse run in the real one, word for word: what the reader made of each
+// value, and the derived lengths.
+TEST(Sections, SummaryStatesEveryValueAsRead)
+{
+  auto e = build(configuration({{MethodLine, "rkck method"}, {FshiftLine, "-50 fshift"}, {UseGeneralLine, "1 usegeneral"},
+                                {MediumLine, "lor1ker1 medium"},
+                                {ParametersLine, "1 0 0 2.1 0.5 3000 2e-22 12.2 32 0.82 parameters THz"},
+                                {24, "sech2 shape"}, {25, "2 -0.25 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
+                                {28, "150 centre"}, {29, "2 timeduration"}, {30, "1024 timepoints"}, {31, "0.02 tau"}}));
+  ASSERT_TRUE(e->isConstructed()) << qPrintable(e->errorReason);
+  EXPECT_EQ(setupSummaryText(*e).toStdString(),
+            "Engine: spectral (UPPE), field model, general formulation, carrier shift -50 THz\n"
+            "Time window: 2000 fs, 1024 points, dt = 1.955 fs\nFrequency grid: df = 0.4995 THz, fmax = 255.8 THz\n"
+            "Medium: lor1ker1 over 1 mm; index at the spectral peak (149.9 THz): 1.45009 + 0i\n"
+            "Reference velocity: 2.0647021e+08 m/s (c / 1.45199)\n"
+            "Dispersion length T0^2/|beta2|: 19.73 mm (beta2 = 2.028e-26 s^2/m, T0 = 20 fs)\n"
+            "Nonlinear length: 1.637e+18 mm (n2 = 2e-22 m^2/V^2, peak amplitude 2 V/m)\n"
+            "Integration: rkck, adaptive, at least 10 steps of at most 0.1 mm; absolute tolerance 1e-06\n"
+            "Pulse 1: gauss, centre 100 THz, 3dB bandwidth 5 THz, amplitude 1 V/m, centred at 1000 fs\n"
+            "Pulse 2: sech2, centre 150 THz, tau 0.02 ps, amplitude 2 V/m, centred at 0.75 ps\n"
+            "Memory: about 556 kB\nWarnings:\n"
+            "  - The cubic nonlinearity makes a third-harmonic band up to about 3 x 186.8 = 560.5 THz, above the "
+            "highest frequency of the grid (305.8 THz): it folds back into the spectrum. More \"timepoints\" over "
+            "the same window raise the limit.\n");
+  // The real formulation with fixed steps, a relative tolerance and a Taylor medium.
+  e = build(configuration({{MethodLine, "rk8pd method"}, {FixedStepLine, "1 fixedStep"}, {ToleranceLine, "1e-3 relative tolerance"},
+                           {ShapeLine, "sech shape"}, {ThreeDbLine, "20 tau"}, {MediumLine, "taylorSeriesDispersive medium"},
+                           {ParametersLine, "1e14 4.9e-9 1e-26 parameters"}, {SizeLine, "0.35 size"}}));
+  EXPECT_EQ(e->setupSummary().toStdString(),
+            "Engine: spectral (UPPE), field model, real formulation\nTime window: 2000 fs, 1024 points, dt = 1.955 fs\n"
+            "Frequency grid: df = 0.4995 THz, fmax = 255.8 THz\n"
+            "Medium: taylorSeriesDispersive over 0.35 mm; index at the spectral peak (99.9 THz): -0.00143596 + 0i\n"
+            "Reference velocity: 2.0408163e+08 m/s (c / 1.46898)\n"
+            "Dispersion length T0^2/|beta2|: 40 mm (beta2 = 1e-26 s^2/m, T0 = 20 fs)\n"
+            "Nonlinear length: none (no Kerr nonlinearity)\n"
+            "Integration: rk8pd, fixed steps of 0.1 mm, 4 steps planned; relative tolerance 0.001 (0.01607 on "
+            "spectral values)\nPulse 1: sech, centre 100 THz, tau 20 fs, amplitude 1 V/m, centred at 1000 fs\n"
+            "Memory: about 340 kB\n");
+}
+
+// Values at the edge of what each line accepts load.
+TEST(Sections, BoundaryValuesAreAccepted)
+{
+  // Pulse centres at the window's end and at its start.
+  const Edits cases[] = {{{TimepointsLine, "2 timepoints"}}, {{AmplitudeLine, "0 1000 amplitude"}},
+                         {{AmplitudeLine, "1 -1000 amplitude"}},
+                         {{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "100 100 start"}},
+                         {{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 1 1e-26 parameters"}}};
+  for (const Edits &edits : cases) {
+    const QStringList lines = configuration(edits);
+    auto e = build(lines);
+    EXPECT_TRUE(e->isConstructed()) << loadStatusMessage(*e, QStringLiteral("UPPE_x.txt"), lines).toStdString();
+  }
+}
