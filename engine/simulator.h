@@ -85,7 +85,6 @@ public:
   int getErrorLine() const { return errorLine; }
   QString getMissingKeyword() const { return missingKeyword; }
   int getIteration() const { return iteration; }
-  QString getLengthUnit() const { return lengthUnit; }
   bool isConstructed() const { return constructed; }
 
   // --- results ------------------------------------------------------------------
