@@ -97,7 +97,7 @@ bool Lumora::readFile(QString fileName)
   // The end is known for the spectral engine (its propagation length) and
   // for a grid run that an exit action ends at a given iteration.
   progressEndValue = engine->progressEnd();
-  if (!(progressEndValue > 0.0) && !engine->hasTimeSignal()) {
+  if (!(progressEndValue > 0.0) && engine->progressAxis() == ProgressAxis::Iterations) {
     for (const AbstractBreakpoint *breakpoint : qAsConst(engine->breakpoints))
       if (breakpoint->type == QLatin1String("exit") && breakpoint->targetIteration > 0 &&
           (progressEndValue <= 0.0 || breakpoint->targetIteration < progressEndValue))

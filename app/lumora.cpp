@@ -197,7 +197,7 @@ void Lumora::updateActions()
 
   // Result windows of a started run, as far as the engine offers them.
   const auto offers = [this, started](ResultKind kind) {
-    return started && (resultAvailable(*engine, kind) || appearedDuringRun.contains(kind));
+    return started && (engine->hasResult(kind) || appearedDuringRun.contains(kind));
   };
   ui.actionSave_All->setEnabled(started);
   ui.actionElectricFieldEnvelope->setEnabled(offers(ResultKind::ElectricField));

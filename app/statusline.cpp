@@ -104,7 +104,7 @@ QString Lumora::progressText() const
     return QString();
   const QString separator = QStringLiteral(" \u00b7 ");
   const double p = engine->progress();
-  if (!engine->hasTimeSignal()) {
+  if (engine->progressAxis() == ProgressAxis::Iterations) {
     QString text = tr("Iteration %1").arg(groupedNumber(engine->iteration)) + separator +
                    tr("%1 it/s").arg(groupedNumber(std::llround(speed))) + separator +
                    tr("t = %1").arg(formatSeconds(engine->currentTime()));
@@ -130,7 +130,7 @@ QString Lumora::progressText() const
 // Where a stopped run was: the iteration, or z for the spectral engine.
 QString Lumora::stopPoint() const
 {
-  if (!engine->hasTimeSignal())
+  if (engine->progressAxis() == ProgressAxis::Iterations)
     return tr("iteration %1").arg(groupedNumber(engine->iteration));
   const double scale = engine->lengthScale() > 0.0 ? engine->lengthScale() : 1.0;
   return QStringLiteral("z = %1 %2").arg(QString::number(engine->progress() / scale, 'g', 6), engine->lengthUnit);

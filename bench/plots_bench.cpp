@@ -47,7 +47,9 @@ public:
   double probeSampleInterval(unsigned short) override { return 1; }
   double timeStep() override { return 1; }
   QStringList probeNames() override { return {}; }
-  bool hasTimeSignal() override { return false; }
+  int resultCount(ResultKind kind) const override { return kind == ResultKind::ElectricField ? 1 : 0; }
+  QString engineName() const override { return QStringLiteral("FDTD"); }
+  ProgressAxis progressAxis() const override { return ProgressAxis::Iterations; }
   void integrateSpectrum() override {}
   std::vector<double> &electricField() override { return field; }
   std::vector<double> &conversionCurveA() override { return empty; }

@@ -59,7 +59,9 @@ public:
   double probeSampleInterval(unsigned short) override { return 0; }
   double timeStep() override { return Dt; }
   QStringList probeNames() override { return {}; }
-  bool hasTimeSignal() override { return false; }
+  int resultCount(ResultKind kind) const override { return kind == ResultKind::ElectricField ? 1 : 0; }
+  QString engineName() const override { return QStringLiteral("FDTD"); }
+  ProgressAxis progressAxis() const override { return ProgressAxis::Iterations; }
   void integrateSpectrum() override {}
   std::vector<double> &electricField() override { return none; }
   std::vector<double> &conversionCurveA() override { return none; }

@@ -7,6 +7,8 @@
 // markConstructed() as the last statement of their constructor, so that an
 // engine that stopped early without setting a status field still fails the load.
 
+#include "engine/resultkind.h"
+
 #include <QFile>
 #include <QObject>
 #include <QString>
@@ -42,7 +44,6 @@ public:
   std::int64_t timingCounterFrequency = 0;
   QFile timingLog;
   bool timingLogEnabled = false;
-  int timeSeriesCount = 0;
   double referenceEnergy = 0.0;
   int currentLine = 0;
   int errorLine = 0;
@@ -58,10 +59,6 @@ public:
   // sentence each, in the order found.
   QStringList warnings;
   bool dynamicSpectrogram = false;
-  bool spectrogramAvailable = false;
-  bool timeSeriesAvailable = false;
-  bool spectrumAvailable = false;
-  bool conversionEfficiencyAvailable = false;
   int iteration = 0;
   QString lengthUnit;
 
@@ -83,20 +80,25 @@ public:
   QString getRunName() const { return runName; }
   int getTimingLogPeriod() const { return timingLogPeriod; }
   bool isTimingLogEnabled() const { return timingLogEnabled; }
-  int getTimeSeriesCount() const { return timeSeriesCount; }
   double getReferenceEnergy() const { return referenceEnergy; }
   int getCurrentLine() const { return currentLine; }
   int getErrorLine() const { return errorLine; }
   QString getMissingKeyword() const { return missingKeyword; }
-  bool hasDynamicSpectrogram() const { return dynamicSpectrogram; }
-  bool isSpectrogramAvailable() const { return spectrogramAvailable; }
-  bool isTimeSeriesAvailable() const { return timeSeriesAvailable; }
-  bool isSpectrumAvailable() const { return spectrumAvailable; }
-  bool isConversionEfficiencyAvailable() const { return conversionEfficiencyAvailable; }
   int getIteration() const { return iteration; }
-  QString getLengthUnit() const { return lengthUnit; }
-  int getSourceCount() const { return sourceCount; }
   bool isConstructed() const { return constructed; }
+
+  // --- results ------------------------------------------------------------------
+  // How many results of the kind the engine offers now: 0 when it has none,
+  // otherwise the number of entries (one field, every Fourier post-processing,
+  // every time probe ...). It may grow during a run (the windows of a dynamic
+  // spectrogram). The results catalogue, Save All, lumora-batch and the
+  // window's View actions ask this and nothing else.
+  virtual int resultCount(ResultKind kind) const = 0;
+  bool hasResult(ResultKind kind) const { return resultCount(kind) > 0; }
+  // The engine's name as results files record it ("FDTD", "UPPE").
+  virtual QString engineName() const = 0;
+  // What progress() counts.
+  virtual ProgressAxis progressAxis() const = 0;
 
   // --- post-processing accessors ---------------------------------------------
   QStringList fourierNames() const;
@@ -150,7 +152,6 @@ public:
   virtual double probeSampleInterval(unsigned short index) = 0;
   virtual double timeStep() = 0;
   virtual QStringList probeNames() = 0;
-  virtual bool hasTimeSignal() = 0;
   virtual void integrateSpectrum() = 0;
   virtual std::vector<double> &electricField() = 0;
   virtual std::vector<double> &conversionCurveA() = 0;
@@ -162,6 +163,9 @@ public:
   virtual double probeStartTime(unsigned short index) = 0;
   virtual int probeSampleCount(unsigned short index) = 0;
   virtual std::vector<double> &probeSamples(unsigned short index) = 0;
+  // The input signal on the time points of timePointsDisplay() (the spectral
+  // engine's field at z = 0); empty for an engine without one.
+  virtual const std::vector<double> &inputSignal() const { return emptyVector(); }
   virtual double lengthScale() = 0;
   virtual QString spectrumAxisLabel();
   virtual QString timeAxisLabel(unsigned short index) = 0;

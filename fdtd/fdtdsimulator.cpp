@@ -102,26 +102,23 @@ bool FDTDSimulator::parseObservation(const QStringList &lines)
       fail(status.errorLine, status.errorReason);
     return true;
   }
-  spectrumAvailable = observation->hasSpectra();
-  timeSeriesAvailable = observation->probeCount() > 0;
-  timeSeriesCount = observation->probeCount();
-  spectrogramAvailable = observation->hasStaticSpectrogram();
+  spectraReady = observation->hasSpectra();
+  probesReady = observation->probeCount() > 0;
+  spectrogramReady = observation->hasStaticSpectrogram();
   dynamicSpectrogram = observation->hasDynamicSpectrogram();
   return false;
 }
 
 void FDTDSimulator::windowsOpened()
 {
-  spectrumAvailable = true;
-  timeSeriesAvailable = true;
-  timeSeriesCount = observation->probeCount();
+  spectraReady = true;
+  probesReady = true;
   emit createActionSpectrum();
   emit createActionTime();
 }
 
 void FDTDSimulator::spectrogramRebuilt()
 {
-  timeSeriesCount = observation->probeCount();
   emit updateDynamicSpectrogram();
 }
 
@@ -196,10 +193,8 @@ void FDTDSimulator::advance()
 
   for (auto *p : poyntingPostprocessings)
     updatePoynting(*p, eField, hField, iteration);
-  if (observation) {
+  if (observation)
     observation->observe(eField, hField, iteration);
-    timeSeriesCount = observation->probeCount();
-  }
 
   if (timingLogEnabled && timingLogPeriod > 0 && iteration % timingLogPeriod == 0)
     writeTimingRecord();
@@ -239,7 +234,6 @@ void FDTDSimulator::writeTimingRecord()
 double FDTDSimulator::progress() { return static_cast<double>(iteration); }
 double FDTDSimulator::currentTime() { return time; }
 double FDTDSimulator::timeStep() { return deltaT; }
-bool FDTDSimulator::hasTimeSignal() { return false; }
 void FDTDSimulator::integrateSpectrum() {}
 std::vector<double> &FDTDSimulator::electricField() { return eField; }
 std::vector<double> &FDTDSimulator::conversionCurveA() { return positions; }
@@ -248,6 +242,27 @@ std::vector<double> &FDTDSimulator::conversionPositions() { return positions; }
 int FDTDSimulator::pointCount() { return meshPointCount; }
 double FDTDSimulator::pointSpacing() { return cellSize; }
 double FDTDSimulator::lengthScale() { return lengthUnitFactor; }
+
+// The fields on the grid always; spectra, time series and static
+// spectrograms once they exist (at load, or when a dynamic spectrogram opens
+// its first windows).
+int FDTDSimulator::resultCount(ResultKind kind) const
+{
+  switch (kind) {
+  case ResultKind::ElectricField:
+  case ResultKind::MagneticField:
+  case ResultKind::PoyntingVector:
+    return 1;
+  case ResultKind::Spectrum:
+    return spectraReady ? static_cast<int>(fourierPostprocessings.size()) : 0;
+  case ResultKind::TimeProbe:
+    return probesReady && observation ? observation->probeCount() : 0;
+  case ResultKind::Spectrogram:
+    return spectrogramReady ? static_cast<int>(spectrogramPostprocessings.size()) : 0;
+  default:
+    return 0;
+  }
+}
 
 QStringList FDTDSimulator::probeNames()
 {

@@ -45,7 +45,9 @@ public:
   double probeSampleInterval(unsigned short index) override;
   double timeStep() override;
   QStringList probeNames() override;
-  bool hasTimeSignal() override;
+  int resultCount(ResultKind kind) const override;
+  QString engineName() const override { return QStringLiteral("FDTD"); }
+  ProgressAxis progressAxis() const override { return ProgressAxis::Iterations; }
   void integrateSpectrum() override;
   std::vector<double> &electricField() override;
   std::vector<double> &conversionCurveA() override;
@@ -96,6 +98,10 @@ private:
   void planThreadUse();
   std::pair<int, int> sectionCells(std::size_t k) const;
   ThreadTuner tuner;
+  // Results that exist (see resultCount()).
+  bool spectraReady = false;
+  bool probesReady = false;
+  bool spectrogramReady = false;
   // What the post-processing reports during a run.
   void windowsOpened() override;
   void spectrogramRebuilt() override;

@@ -122,9 +122,9 @@ double readEverything(Simulator &engine)
     (void)engine.timeAxisLabel(index);
     sum += touch(engine.probeSamples(index), engine.probeSampleCount(index));
   }
-  if (engine.hasTimeSignal()) {
+  if (engine.hasResult(ResultKind::TimeSignal)) {
     (void)engine.timeAxisLabel(0);
-    sum += touch(engine.probeSamples(0), engine.probeSampleCount(0));
+    sum += touch(engine.inputSignal(), points);
     sum += touch(engine.spectrumDbVector(), engine.frequencyCount());
     sum += engine.frequencyStepDisplay();
     const std::vector<double> f = engine.frequenciesDisplay();
@@ -209,7 +209,7 @@ void runInput(const std::uint8_t *data, std::size_t size)
   }
   Simulator *engine = outcome.engine;
   const long long points = std::max(1, engine->pointCount());
-  const int limit = engine->hasTimeSignal()
+  const int limit = engine->progressAxis() == ProgressAxis::Distance
                         ? static_cast<int>(std::clamp<long long>(stepBudget / (16 * points), 1, maximumSpectralSteps))
                         : static_cast<int>(std::clamp<long long>(stepBudget / points, 1, maximumSteps));
   for (int i = 0; i < limit && !engine->finished; ++i) {

@@ -15,7 +15,7 @@ AbstractPlotWidget *createPlotWidget(Simulator *engine, const ResultEntry &entry
   case ResultKind::PoyntingVector:
     return new SFieldPlotWidget(engine, x, y, 1, title, 0);
   case ResultKind::MagneticField:
-    return engine->hasTimeSignal() ? nullptr : new HFieldPlotWidget(engine, x, y, 1, title, 0);
+    return !engine->hasResult(ResultKind::MagneticField) ? nullptr : new HFieldPlotWidget(engine, x, y, 1, title, 0);
   case ResultKind::ConversionEfficiency:
     return new ConversionEfficiencyPlotWidget(engine, x, y, 1, title, 0);
   case ResultKind::FFTSpectrum:
@@ -31,9 +31,9 @@ AbstractPlotWidget *createPlotWidget(Simulator *engine, const ResultEntry &entry
       return nullptr;
     // The batch pictures follow the spectrogram's kind; the window prefers a
     // finished static map.
-    if (engine->dynamicSpectrogram && (saved || !engine->spectrogramAvailable))
+    if (engine->dynamicSpectrogram && (saved || !engine->hasResult(ResultKind::Spectrogram)))
       return new DynamicSpectrogramPlotWidget(engine, x, y, entry.colorBarTitle, 1, title, i);
-    if (engine->spectrogramAvailable || saved)
+    if (engine->hasResult(ResultKind::Spectrogram) || saved)
       return new StaticSpectrogramPlotWidget(engine, x, y, entry.colorBarTitle, 1, title, i);
     return nullptr;
   case ResultKind::SpectralEvolution:

@@ -177,6 +177,7 @@ private:
                                                   double spectralStep, double spectralEnd,
                                                   unsigned short exponent, bool frequency);
   void addProbe(TimeProbe<int, double> *probe);
+  static int clampToInt(long long v);
 
   ObservationLists lists_;
   ObservationListener &listener_;

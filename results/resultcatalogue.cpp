@@ -168,30 +168,6 @@ bool writeResultFile(Simulator &engine, const ResultEntry &entry, const QString 
   return !text.isEmpty() && writeFileAtomically(fileName, text);
 }
 
-bool resultAvailable(Simulator &engine, ResultKind kind)
-{
-  switch (kind) {
-  case ResultKind::ElectricField:
-  case ResultKind::MagneticField:
-  case ResultKind::PoyntingVector:
-    return !engine.hasTimeSignal();
-  case ResultKind::ConversionEfficiency:
-    return engine.conversionEfficiencyAvailable;
-  case ResultKind::Spectrum:
-    return engine.spectrumAvailable;
-  case ResultKind::TimeProbe:
-    return engine.timeSeriesAvailable;
-  case ResultKind::Spectrogram:
-    return engine.spectrogramAvailable;
-  case ResultKind::SpectralEvolution:
-  case ResultKind::TemporalEvolution:
-  case ResultKind::OutputSpectrogram:
-    return engine.evolution() && engine.evolution()->rows() > 0;
-  default:
-    return engine.hasTimeSignal();
-  }
-}
-
 void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<double> &x,
                   std::vector<double> &y)
 {
@@ -233,7 +209,7 @@ void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<doubl
     break;
   case ResultKind::InputSignal:
     x = engine.timePointsDisplay();
-    y = engine.probeSamples(0);
+    y = engine.inputSignal();
     break;
   case ResultKind::InputSpectrum: {
     // The saved input spectrum covers the engine's m spectral points.
@@ -394,33 +370,21 @@ QString resultKindName(ResultKind kind)
 QList<ResultEntry> saveAllEntries(Simulator &engine)
 {
   QList<ResultEntry> entries;
-  if (engine.hasTimeSignal()) {
-    for (ResultKind kind : {ResultKind::InputSignal, ResultKind::InputSpectrum, ResultKind::FFTSpectrum,
-                            ResultKind::TimeSignal})
-      entries << resultEntry(engine, kind);
-    if (engine.conversionEfficiencyAvailable)
-      entries << resultEntry(engine, ResultKind::ConversionEfficiency);
-    for (ResultKind kind : {ResultKind::SpectralEvolution, ResultKind::TemporalEvolution,
-                            ResultKind::OutputSpectrogram})
-      if (resultAvailable(engine, kind))
-        entries << resultEntry(engine, kind);
-    return entries;
-  }
-  const auto add = [&](ResultKind kind, int count) {
+  for (ResultKind kind : {ResultKind::InputSignal, ResultKind::InputSpectrum, ResultKind::FFTSpectrum,
+                          ResultKind::TimeSignal, ResultKind::ConversionEfficiency,
+                          ResultKind::SpectralEvolution, ResultKind::TemporalEvolution,
+                          ResultKind::OutputSpectrogram, ResultKind::Spectrum, ResultKind::TimeProbe}) {
+    const int count = engine.resultCount(kind);
     for (int i = 0; i < count && i <= 0xFFFF; ++i)
       entries << resultEntry(engine, kind, static_cast<unsigned short>(i));
-  };
-  if (engine.spectrumAvailable)
-    add(ResultKind::Spectrum, engine.fourierNames().size());
-  if (engine.timeSeriesAvailable)
-    add(ResultKind::TimeProbe, engine.probeNames().size());
+  }
   return entries;
 }
 
 QList<ResultEntry> batchExtraEntries(Simulator &engine)
 {
   QList<ResultEntry> entries;
-  if (engine.hasTimeSignal())
+  if (!engine.hasResult(ResultKind::ElectricField))
     return entries;
   entries << resultEntry(engine, ResultKind::ElectricField);
   if (engine.hasPoynting())

@@ -4,6 +4,8 @@
 // The main window, Save All and lumora-batch all read it; the texts are
 // formatted from the engine's data without building any widget.
 
+#include "engine/resultkind.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -11,25 +13,6 @@
 #include <vector>
 
 class Simulator;
-
-enum class ResultKind {
-  ElectricField,
-  MagneticField,
-  PoyntingVector,
-  ConversionEfficiency,
-  TimeSignal,
-  FFTSpectrum,
-  Spectrum,
-  TimeProbe,
-  Spectrogram,
-  InputSignal,
-  InputSpectrum,
-  SpectralEvolution, // evolution maps of engines that record planes along z
-  TemporalEvolution,
-  OutputSpectrogram
-};
-
-inline uint qHash(ResultKind kind, uint seed = 0) { return static_cast<uint>(kind) ^ seed; }
 
 struct ResultEntry
 {
@@ -57,10 +40,6 @@ ResultEntry plotEntry(ResultKind kind, unsigned short index, const QString &titl
 // Writes the text of entry to fileName (atomically); false when there is no
 // such data or the file cannot be written.
 bool writeResultFile(Simulator &engine, const ResultEntry &entry, const QString &fileName);
-
-// True when the engine offers the kind (its menu action is enabled once the
-// run has started).
-bool resultAvailable(Simulator &engine, ResultKind kind);
 
 // The text file of an entry, with its y title as header (the saved y title
 // when saved is true): column blocks, or matrix blocks for a spectrogram.
@@ -99,12 +78,13 @@ QList<ResultDataset> resultDatasets(Simulator &engine, const ResultEntry &entry)
 // A short lower-case name of the kind ("spectrum", "time probe").
 QString resultKindName(ResultKind kind);
 
-// The files of Save All, in order: for the spectral engine its input signal,
-// input spectrum, FFT spectrum, time signal and (when available) conversion
-// efficiency; for the grid engine every
-// spectrum (when available) and time probe (when available).
+// The files of Save All, in order, as many of each kind as the engine offers:
+// input signal, input spectrum, FFT spectrum, time signal, conversion
+// efficiency, the evolution maps, every spectrum and every time probe (the
+// spectral engine offers the first eight, the grid engine the last two).
 QList<ResultEntry> saveAllEntries(Simulator &engine);
 
-// What lumora-batch adds for grid engines: the electric field, the Poynting
-// vector (when computed) and every spectrogram.
+// What lumora-batch adds for engines with a field on a grid: the electric
+// field, the Poynting vector (when a section computes it) and every
+// spectrogram, the dynamic ones too.
 QList<ResultEntry> batchExtraEntries(Simulator &engine);

@@ -204,7 +204,7 @@ bool writeFile(const QByteArray &path, Simulator &engine, const QList<ResultEntr
   Handle file(H5Fcreate(path.constData(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT), H5Fclose);
   if (!file.ok() || !writeText(file.get(), "configuration", configuration) ||
       !writeText(file.get(), "setup_summary", setupSummary) ||
-      !writeText(file.get(), "engine", engine.hasTimeSignal() ? QStringLiteral("UPPE") : QStringLiteral("FDTD")) ||
+      !writeText(file.get(), "engine", engine.engineName()) ||
       !writeNumber(file.get(), "iteration", engine.iteration))
     return false;
   std::set<QString> groups;

@@ -15,6 +15,7 @@
 //   D W dynamicmap    a dynamic spectrogram over D um with W windows of 10 um recorded
 // It counts living instances and notes a deletion during its own step.
 
+#include "engine/evolutionrecord.h"
 #include "engine/simulator.h"
 #include "input/lookups.h"
 #include "postprocessing/fourierpostprocessing.h"
@@ -98,7 +99,34 @@ public:
   double progressEnd() const override { return pathLength * 1e-6; }
   double currentTime() override { return iteration * dt; }
   double timeStep() override { return dt; }
-  bool hasTimeSignal() override { return timeSignal; }
+  // Like the engines: fields on a grid, or a time signal with its spectra;
+  // spectra, probes, spectrograms and conversion curves as the flags say.
+  int resultCount(ResultKind kind) const override
+  {
+    switch (kind) {
+    case ResultKind::ElectricField:
+    case ResultKind::MagneticField:
+    case ResultKind::PoyntingVector:
+      return timeSignal ? 0 : 1;
+    case ResultKind::TimeSignal:
+    case ResultKind::FFTSpectrum:
+    case ResultKind::InputSignal:
+    case ResultKind::InputSpectrum:
+      return timeSignal ? 1 : 0;
+    case ResultKind::ConversionEfficiency:
+      return conversionEfficiencyAvailable ? 1 : 0;
+    case ResultKind::Spectrum:
+      return spectrumAvailable ? static_cast<int>(fourierPostprocessings.size()) : 0;
+    case ResultKind::TimeProbe:
+      return timeSeriesAvailable && !timeSignal ? static_cast<int>(probes.size()) : 0;
+    case ResultKind::Spectrogram:
+      return spectrogramAvailable ? static_cast<int>(spectrogramPostprocessings.size()) : 0;
+    default: // the evolution maps, when a record holds planes
+      return evolution() && evolution()->rows() > 0 ? 1 : 0;
+    }
+  }
+  QString engineName() const override { return timeSignal ? QStringLiteral("UPPE") : QStringLiteral("FDTD"); }
+  ProgressAxis progressAxis() const override { return timeSignal ? ProgressAxis::Distance : ProgressAxis::Iterations; }
   void integrateSpectrum() override {}
   std::vector<double> &electricField() override { return field; }
   const std::vector<double> &magneticField() const override { return hField; }
@@ -122,8 +150,9 @@ public:
   int probeSampleCount(unsigned short i) override { return static_cast<int>(probeSamples(i).size()); }
   std::vector<double> &probeSamples(unsigned short i) override
   {
-    return probe(i) ? probes[i].samples : inputField;
+    return probe(i) ? probes[i].samples : noSamples;
   }
+  const std::vector<double> &inputSignal() const override { return inputField; }
   QString spectrumAxisLabel() override { return QStringLiteral("Frequency [THz]"); }
   QString timeAxisLabel(unsigned short i) override { return QStringLiteral("Time [") + probeTimeUnit(i) + "]"; }
   double frequencyStepDisplay() const override { return df; }
@@ -137,12 +166,17 @@ public:
   double spacing = 1.0;
   double df = 1.0;
   bool timeSignal = false;
+  bool spectrumAvailable = false;
+  bool timeSeriesAvailable = false;
+  bool spectrogramAvailable = false;
+  bool conversionEfficiencyAvailable = false;
   int lastStep = 0;
   int failAt = 0;
   int sleepMs = 0;
   double pathLength = 0.0;
   std::vector<double> field, hField, positions, totalEnergy, bandEnergy;
   std::vector<Probe> probes;
+  std::vector<double> noSamples;
   std::vector<double> inputField, timePoints, frequencies, initialSpectrumDb, spectrumDb;
 
   static inline int live = 0;

@@ -35,8 +35,6 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
   adoptStatus(reader);
   if (sectionsFailed)
     return;
-  conversionEfficiencyAvailable = config.postprocessing.conversionEfficiency;
-  timeSeriesCount = config.postprocessing.timeSeriesCount;
   sourceCount = int(config.pulses.size()); // no source objects: the pulses are sampled here
   if (parseActions(lines) || parseTimingLog(lines))
     return;
@@ -529,4 +527,25 @@ std::vector<double> UPPESimulator::timePointsDisplay() const
   for (double &t : out)
     t *= scale;
   return out;
+}
+
+// The signals and spectra at the input and the output always; the conversion
+// efficiency when asked for; the evolution maps once a plane is recorded.
+int UPPESimulator::resultCount(ResultKind kind) const
+{
+  switch (kind) {
+  case ResultKind::TimeSignal:
+  case ResultKind::FFTSpectrum:
+  case ResultKind::InputSignal:
+  case ResultKind::InputSpectrum:
+    return 1;
+  case ResultKind::ConversionEfficiency:
+    return config.postprocessing.conversionEfficiency ? 1 : 0;
+  case ResultKind::SpectralEvolution:
+  case ResultKind::TemporalEvolution:
+  case ResultKind::OutputSpectrogram:
+    return evolutionRecord.rows() > 0 ? 1 : 0;
+  default:
+    return 0;
+  }
 }

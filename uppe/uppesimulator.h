@@ -55,10 +55,12 @@ public:
   double progress() override { return z; }
   double progressEnd() const override { return length; }
   double currentTime() override { return 0.0; }
-  double probeSampleInterval(unsigned short) override { return dt; }
+  double probeSampleInterval(unsigned short) override { return 0.0; }
   double timeStep() override;
   QStringList probeNames() override { return QStringList(); }
-  bool hasTimeSignal() override { return true; }
+  int resultCount(ResultKind kind) const override;
+  QString engineName() const override { return QStringLiteral("UPPE"); }
+  ProgressAxis progressAxis() const override { return ProgressAxis::Distance; }
   void integrateSpectrum() override;
   std::vector<double> &electricField() override
   {
@@ -71,8 +73,10 @@ public:
   int pointCount() override { return timePointCount; }
   double pointSpacing() override { return dt; }
   double probeStartTime(unsigned short) override { return 0.0; }
-  int probeSampleCount(unsigned short) override { return timePointCount; }
-  std::vector<double> &probeSamples(unsigned short) override { return inputField; }
+  // No time probes: the time signal and the input signal are results of their own.
+  int probeSampleCount(unsigned short) override { return 0; }
+  std::vector<double> &probeSamples(unsigned short) override { return noSamples; }
+  const std::vector<double> &inputSignal() const override { return inputField; }
   double lengthScale() override { return config.medium.lengthScale; }
   QString spectrumAxisLabel() override { return config.integration.frequencyAxisLabel; }
   QString timeAxisLabel(unsigned short) override { return config.window.timeAxisLabel; }
@@ -235,6 +239,7 @@ private:
   double timeWindow = 0.0;
   std::vector<double> timePoints;
   std::vector<double> inputField;
+  std::vector<double> noSamples;         // what probeSamples() returns
   std::vector<double> frequencies;       // display bins 0 .. fmax (both formulations)
   std::vector<double> binFrequencies;    // general formulation: physical frequency of every bin
 

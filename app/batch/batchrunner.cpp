@@ -199,12 +199,12 @@ int exitActionIteration(Simulator &engine)
 
 bool runEndsByItself(Simulator &engine)
 {
-  return engine.hasTimeSignal() || engine.dynamicSpectrogram || exitActionIteration(engine) > 0;
+  return engine.progressAxis() == ProgressAxis::Distance || engine.dynamicSpectrogram || exitActionIteration(engine) > 0;
 }
 
 double progressEndOf(Simulator &engine, const QStringList &lines)
 {
-  if (!engine.hasTimeSignal())
+  if (engine.progressAxis() != ProgressAxis::Distance)
     return 0.0;
   // The spectral engine's propagation length: the first "size" line times its scale.
   QString missing;
@@ -439,7 +439,7 @@ int BatchRunner::run(const EngineFactory &factory)
   const int exitAt = exitActionIteration(*engine_);
   if (exitAt > 0 && (iterationEnd == 0 || exitAt < iterationEnd))
     iterationEnd = exitAt;
-  progress_->setEnd(iterationEnd, progressEndOf(*engine_, lines), engine_->hasTimeSignal());
+  progress_->setEnd(iterationEnd, progressEndOf(*engine_, lines), engine_->progressAxis() == ProgressAxis::Distance);
 
   const StepEnd end = stepToTheEnd();
   progress_->finish(engine_->iteration, engine_->progress());

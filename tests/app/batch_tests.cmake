@@ -4,7 +4,7 @@ add_executable(batch_testrunner batch_testrunner.cpp ../fakeengine.h)
 target_link_libraries(batch_testrunner PRIVATE lumora_batch)
 target_include_directories(batch_testrunner PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 # Parameter sweeps run lumora-sweep with the real lumora-batch next to it.
-lumora_add_test(batch_test GUI SOURCES batch_test.cpp ../fakeengine.h LIBS lumora_batch lumora_sweep)
+lumora_add_test(batch_test GUI SOURCES batch_test.cpp sweep_test.cpp childprocess.h ../fakeengine.h LIBS lumora_batch lumora_sweep)
 target_compile_definitions(batch_test PRIVATE
   LUMORA_BATCH_EXE="$<TARGET_FILE:lumora-batch>"
   LUMORA_BATCH_TESTRUNNER_EXE="$<TARGET_FILE:batch_testrunner>"

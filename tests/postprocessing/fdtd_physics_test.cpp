@@ -102,8 +102,8 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   ASSERT_TRUE(e.finished) << "the run did not end by itself";
   EXPECT_TRUE(e.runFailure.isEmpty());
   EXPECT_EQ(created.count(), 1);
-  EXPECT_TRUE(e.spectrumAvailable && e.timeSeriesAvailable);
-  EXPECT_EQ(e.timeSeriesCount, 6);
+  EXPECT_EQ(e.resultCount(ResultKind::Spectrum), 6);
+  EXPECT_EQ(e.resultCount(ResultKind::TimeProbe), 6);
   // 24000 nm at L = 4000 nm: six windows, one round trip long and apart.
   auto *sp = dynamic_cast<DynamicSpectrogramPostprocessing<int, double> *>(e.spectrogram(0));
   ASSERT_NE(sp, nullptr);

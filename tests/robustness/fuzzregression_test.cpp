@@ -60,7 +60,7 @@ TEST_P(FuzzRegression, LoadsOrFailsCleanlyAndRuns)
   }
   ASSERT_TRUE(engine) << qPrintable(message);
   const long long points = std::max(1, engine->pointCount());
-  const int budget = engine->hasTimeSignal() ? int(std::clamp<long long>(400000 / (16 * points), 1, 3))
+  const int budget = engine->progressAxis() == ProgressAxis::Distance ? int(std::clamp<long long>(400000 / (16 * points), 1, 3))
                                              : int(std::clamp<long long>(400000 / points, 1, 300));
   // A run expected to fail runs until it ends (bounded: the failure must come).
   runFor(*engine, kind == "run failure" ? 5000 : budget);

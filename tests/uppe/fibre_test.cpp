@@ -96,6 +96,8 @@ TEST_P(Soliton, PeakPowerFollowsTheInverseScatteringSolution)
   ASSERT_TRUE(e->runFailure.isEmpty());
   const EvolutionRecord &r = *e->evolution();
   ASSERT_EQ(r.rows(), 50);
+  // The maps are offered (window, Save All) once planes are recorded.
+  EXPECT_TRUE(e->hasResult(ResultKind::SpectralEvolution) && e->hasResult(ResultKind::OutputSpectrogram));
   const std::size_t columns = r.delays.size();
   for (int row = p.everyPlane ? 0 : r.rows() - 1; row < r.rows(); ++row) {
     const double peak = *std::max_element(r.powers.begin() + long(row * columns),
