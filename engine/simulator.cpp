@@ -106,15 +106,6 @@ const std::vector<double> &Simulator::poyntingEnvelope() const
   return poyntingPostprocessings.empty() ? emptyVector() : poyntingPostprocessings.front()->poynting;
 }
 
-bool Simulator::fail(int line, const QString &reason)
-{
-  if (errorLine == 0 && missingKeyword.isEmpty()) {
-    errorLine = line;
-    errorReason = reason;
-  }
-  return true;
-}
-
 void Simulator::checkBreakpoints()
 {
   if (!hasBreakpoints || breakpointCount <= 0)
@@ -136,21 +127,21 @@ int nextLineFrom(const QStringList &lines, const QString &keyword, int from)
 // Time form of an action: a unit and a time at or after the anchor at index
 // a, turned into an iteration with the engine's time step. Returns true on
 // failure, with the engine's status set.
-bool readActionTime(Simulator &engine, const QStringList &lines, int a, int &target)
+bool readActionTime(Simulator &engine, ParseStatus &status, const QStringList &lines, int a, int &target)
 {
   const QString unit =
-      readValueFrom(lines, keyword(Kw::tunit), engine.missingKeyword, engine.currentLine, a);
+      readValueFrom(lines, keyword(Kw::tunit), status.missingKeyword, status.currentLine, a);
   if (unit.isNull())
     return true;
   if (isNotListed(unit, timeUnits))
-    return engine.fail(engine.currentLine, reason::value(reason::oneOf(timeUnits), unit));
+    return status.fail(status.currentLine, reason::value(reason::oneOf(timeUnits), unit));
   const QString timeValue =
-      readValueFrom(lines, keyword(Kw::time), engine.missingKeyword, engine.currentLine, a);
+      readValueFrom(lines, keyword(Kw::time), status.missingKeyword, status.currentLine, a);
   if (timeValue.isNull())
     return true;
   const double time = timeValue.toDouble();
   if (!(time > 0.0) || !std::isfinite(time))
-    return engine.fail(engine.currentLine, reason::value(reason::above(0), timeValue));
+    return status.fail(status.currentLine, reason::value(reason::above(0), timeValue));
   const double t = time * secondsPerTimeUnit(indexIgnoringCase(timeUnits, unit)) / engine.timeStep();
   // Beyond any reachable iteration (also for a time step of 0).
   target = t < static_cast<double>(INT_MAX) ? static_cast<int>(t) : INT_MAX;
@@ -159,15 +150,15 @@ bool readActionTime(Simulator &engine, const QStringList &lines, int a, int &tar
 
 // The iteration an action fires at: "iterations" on the line right after the
 // anchor, or else the time form. Returns true on failure.
-bool readActionTarget(Simulator &engine, const QStringList &lines, int a, int &target)
+bool readActionTarget(Simulator &engine, ParseStatus &status, const QStringList &lines, int a, int &target)
 {
-  engine.currentLine = a + 1;
-  const QString value = readValueOnLine(lines, keyword(Kw::iterations), engine.currentLine);
+  status.currentLine = a + 1;
+  const QString value = readValueOnLine(lines, keyword(Kw::iterations), status.currentLine);
   int iterations = 0;
   if (value.isNull() || !toCount(value, iterations))
-    return readActionTime(engine, lines, a, target);
+    return readActionTime(engine, status, lines, a, target);
   if (iterations < 0)
-    return engine.fail(engine.currentLine,
+    return status.fail(status.currentLine,
                        reason::value(reason::tr("a number of iterations of at least 0"), value));
   target = iterations;
   return false;
@@ -176,13 +167,13 @@ bool readActionTarget(Simulator &engine, const QStringList &lines, int a, int &t
 // The breakpoint the anchor line asks for (tested in this order), or null for
 // an anchor that names none in lower case. A save action without a "file"
 // line is still created; the load then fails on the missing keyword.
-AbstractBreakpoint *createBreakpoint(Simulator &engine, const QStringList &lines, int a, int target)
+AbstractBreakpoint *createBreakpoint(Simulator &engine, ParseStatus &status, const QStringList &lines, int a, int target)
 {
   // The type word as written (the type test above ignores case; a type in
   // other letters creates nothing).
   const QString type = lineValue(lines.at(a));
   const auto file = [&] {
-    return readValueFrom(lines, keyword(Kw::file), engine.missingKeyword, engine.currentLine, a);
+    return readValueFrom(lines, keyword(Kw::file), status.missingKeyword, status.currentLine, a);
   };
   if (type == keyword(Kw::suspend))
     return new SuspendBreakpoint(keyword(Kw::suspend), target);
@@ -200,19 +191,19 @@ AbstractBreakpoint *createBreakpoint(Simulator &engine, const QStringList &lines
 
 // Period and file of a timing log whose "code" line is not 0; opens the log
 // (a later one replaces an earlier one). Returns true on failure.
-bool openTimingLog(Simulator &engine, const QStringList &lines)
+bool openTimingLog(Simulator &engine, ParseStatus &status, const QStringList &lines)
 {
-  const QString periodValue = readValueFrom(lines, keyword(Kw::period), engine.missingKeyword,
-                                            engine.currentLine, engine.currentLine);
+  const QString periodValue = readValueFrom(lines, keyword(Kw::period), status.missingKeyword,
+                                            status.currentLine, status.currentLine);
   if (periodValue.isNull())
     return true;
   const double period = periodValue.toDouble();
   if (!(period >= 1.0))
-    return engine.fail(engine.currentLine, reason::value(reason::tr("a number of iterations of at least 1"),
+    return status.fail(status.currentLine, reason::value(reason::tr("a number of iterations of at least 1"),
                                                          periodValue));
   engine.timingLogPeriod = period >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(period);
-  const QString file = readValueFrom(lines, keyword(Kw::file), engine.missingKeyword,
-                                     engine.currentLine, engine.currentLine);
+  const QString file = readValueFrom(lines, keyword(Kw::file), status.missingKeyword,
+                                     status.currentLine, status.currentLine);
   if (file.isNull())
     return true;
   if (engine.timingLog.isOpen())
@@ -233,9 +224,9 @@ bool Simulator::parseActions(const QStringList &lines)
     if (isNotListed(type, actionTypes))
       return fail(a + 1, reason::value(reason::oneOf(actionTypes), type));
     int target = 0;
-    if (readActionTarget(*this, lines, a, target))
+    if (readActionTarget(*this, parseStatus, lines, a, target))
       return true;
-    if (AbstractBreakpoint *breakpoint = createBreakpoint(*this, lines, a, target)) {
+    if (AbstractBreakpoint *breakpoint = createBreakpoint(*this, parseStatus, lines, a, target)) {
       breakpoints.append(breakpoint);
       ++breakpointCount;
     }
@@ -261,8 +252,8 @@ bool Simulator::parseTimingLog(const QStringList &lines)
 {
   const QString &codeKw = keyword(Kw::code);
   for (int a = nextLineFrom(lines, codeKw, 0); a >= 0; a = nextLineFrom(lines, codeKw, a + 1)) {
-    const QString code = readValueFrom(lines, codeKw, missingKeyword, currentLine, a);
-    if (code.toInt() != 0 && openTimingLog(*this, lines))
+    const QString code = readValueFrom(lines, codeKw, parseStatus.missingKeyword, parseStatus.currentLine, a);
+    if (code.toInt() != 0 && openTimingLog(*this, parseStatus, lines))
       return true;
   }
   return false;

@@ -2,10 +2,12 @@
 // Abstract engine behind the main window and the batch runner.
 //
 // An engine is built from the configuration line list; its constructor runs
-// every section parser and reports the first problem through missingKeyword,
-// errorLine and currentLine. Engines mark a complete construction with
+// every section reader, which record the first problem in the engine's one
+// ParseStatus (read through loadStatus()). Engines mark a complete construction with
 // markConstructed() as the last statement of their constructor, so that an
 // engine that stopped early without setting a status field still fails the load.
+
+#include "input/parsestatus.h"
 
 #include <QFile>
 #include <QObject>
@@ -44,19 +46,6 @@ public:
   bool timingLogEnabled = false;
   int timeSeriesCount = 0;
   double referenceEnergy = 0.0;
-  int currentLine = 0;
-  int errorLine = 0;
-  QString missingKeyword;
-  // Why the line errorLine was refused ("a number was expected as the
-  // first token", "at most 100000 spectral points; this line asks for
-  // 250000"); the loader quotes the line itself in front of it. For the
-  // SHAPE mismatch (errorLine -1) it carries the line counts, for an
-  // unusable pulse file (-2) what is wrong with it.
-  QString errorReason;
-  // Problems found at load that do not stop the run (an unstable time step,
-  // too few cells per wavelength, a window that cuts the pulse ...), one
-  // sentence each, in the order found.
-  QStringList warnings;
   bool dynamicSpectrogram = false;
   bool spectrogramAvailable = false;
   bool timeSeriesAvailable = false;
@@ -85,9 +74,6 @@ public:
   bool isTimingLogEnabled() const { return timingLogEnabled; }
   int getTimeSeriesCount() const { return timeSeriesCount; }
   double getReferenceEnergy() const { return referenceEnergy; }
-  int getCurrentLine() const { return currentLine; }
-  int getErrorLine() const { return errorLine; }
-  QString getMissingKeyword() const { return missingKeyword; }
   bool hasDynamicSpectrogram() const { return dynamicSpectrogram; }
   bool isSpectrogramAvailable() const { return spectrogramAvailable; }
   bool isTimeSeriesAvailable() const { return timeSeriesAvailable; }
@@ -97,6 +83,12 @@ public:
   QString getLengthUnit() const { return lengthUnit; }
   int getSourceCount() const { return sourceCount; }
   bool isConstructed() const { return constructed; }
+
+  // --- load status ------------------------------------------------------------
+  // The first problem of the load and its warnings: the one place to read them.
+  const ParseStatus &loadStatus() const { return parseStatus; }
+  // The loader puts its own warnings (lines read by nothing) in front.
+  void prependWarnings(const QStringList &first) { parseStatus.warnings = first + parseStatus.warnings; }
 
   // --- post-processing accessors ---------------------------------------------
   QStringList fourierNames() const;
@@ -118,7 +110,7 @@ public:
 
   // Records a refused line with its reason (only the first problem is kept)
   // and returns true, so that parsers can write "return fail(line, why);".
-  bool fail(int line, const QString &reason);
+  bool fail(int line, const QString &reason) { return parseStatus.fail(line, reason); }
 
   // Human-readable description of the loaded set-up (grid, sections,
   // sources, post-processing, memory ...), without the warnings; empty for
@@ -194,6 +186,7 @@ signals:
   void createActionTime();
 
 protected:
+  ParseStatus parseStatus;
   // Engines call this as the last statement of a constructor that completed.
   void markConstructed() { constructed = true; }
   static const std::vector<double> &emptyVector();

@@ -49,7 +49,8 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
     return;
   arrangeColocatedSources();
 
-  if (parseActions(lines))
+  // A keyword an action lacks fails the load; it stays the one reported.
+  if (parseActions(lines) || parseStatus.failed())
     return;
 
   if (parseObservation(lines))
@@ -91,17 +92,8 @@ bool FDTDSimulator::parseObservation(const QStringList &lines)
   const ObservationLists lists{fourierPostprocessings, spectrogramPostprocessings,
                                poyntingPostprocessings};
   observation = std::make_unique<FdtdObservation>(lists, static_cast<ObservationListener &>(*this), grid);
-  const bool failed = observation->parse(lines);
-  const ObservationParseStatus &status = observation->status();
-  if (status.currentLine != 0)
-    currentLine = status.currentLine;
-  if (failed) {
-    if (!status.missingKeyword.isEmpty() && missingKeyword.isEmpty() && errorLine == 0)
-      missingKeyword = status.missingKeyword;
-    if (status.errorLine != 0)
-      fail(status.errorLine, status.errorReason);
+  if (observation->parse(lines, parseStatus))
     return true;
-  }
   spectrumAvailable = observation->hasSpectra();
   timeSeriesAvailable = observation->probeCount() > 0;
   timeSeriesCount = observation->probeCount();

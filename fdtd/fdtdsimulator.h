@@ -5,7 +5,7 @@
 // termination, advanced by one leap-frog step per call of step().
 //
 // The constructor reads the whole problem from the configuration lines; the
-// first problem found is left in missingKeyword or errorLine (-1: unequal
+// first problem found is left in the load status (errorLine -1: unequal
 // numbers of "medium", "meshpoints" and "parameters" lines; -2: an unusable
 // pulse file) and construction stops there.
 

@@ -158,7 +158,7 @@ private:
       return readValue(lines, QLatin1String(keyword), unused, line);
     };
     if (value("stopearly") == QLatin1String("1") ||
-        readValue(lines, QStringLiteral("required"), missingKeyword, currentLine).isNull() || parseActions(lines))
+        readValue(lines, QStringLiteral("required"), parseStatus.missingKeyword, parseStatus.currentLine).isNull() || parseActions(lines))
       return false;
     dt = 1e-15;
     lastStep = value("laststep").toInt();
@@ -176,7 +176,7 @@ private:
       else if (l.endsWith(QLatin1String(" probename")))
         probes.push_back(Probe{v, QStringLiteral("fs"), 0.0, dt, std::vector<double>(8, 0.5)});
       else if (l.endsWith(QLatin1String(" loadwarning")))
-        warnings << v;
+        parseStatus.warnings << v;
       else if (l.endsWith(QLatin1String(" dynamicmap")))
         addDynamicMap(l.section(' ', 0, 0).toInt(), l.section(' ', 1, 1).toInt());
     }

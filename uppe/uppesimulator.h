@@ -160,7 +160,6 @@ private:
   static int rightHandSide(double z, const double y[], double dydz[], void *params);
 
   // Adopts the first failure of the configuration reader.
-  void adoptStatus(const class UppeConfigReader &reader);
   void setUpGrid();
   void fillTimePoints();
   void buildInputField();

@@ -32,10 +32,10 @@ TEST_F(WorkingDirectoryTest, LinesWithoutAKeywordAreWarnedAtLoad)
   QString message;
   auto e = loadEngine(write("UPPE_d.txt", tinySpectralRun + "#\n0 dupm\n"), &message);
   ASSERT_TRUE(e) << message.toStdString();
-  EXPECT_EQ(e->warnings.value(0), "line 24: \"dupm\" is not a keyword; did you mean \"dump\"?");
+  EXPECT_EQ(e->loadStatus().warnings.value(0), "line 24: \"dupm\" is not a keyword; did you mean \"dump\"?");
   e = loadEngine(write("FDTD_d.txt", tinyGrid + "20 timepionts\n"), &message);
   ASSERT_TRUE(e) << message.toStdString();
-  EXPECT_EQ(e->warnings.value(0), "line 19: \"timepionts\" is not a keyword; the line is not read.");
+  EXPECT_EQ(e->loadStatus().warnings.value(0), "line 19: \"timepionts\" is not a keyword; the line is not read.");
 }
 
 TEST_P(LoadMessages, AreExact)
@@ -154,10 +154,10 @@ TEST_F(WorkingDirectoryTest, SetupSummaryEndsWithTheLoadWarnings)
 {
   QByteArray grid = tinyGrid; // 200 nm cells are too coarse for a pulse at 375 THz
   const auto engine = loadEngine(write("FDTD_w.txt", grid.replace("10 size", "200 size")));
-  ASSERT_TRUE(engine && !engine->warnings.isEmpty());
+  ASSERT_TRUE(engine && !engine->loadStatus().warnings.isEmpty());
   const QString text = setupSummaryText(*engine);
   EXPECT_TRUE(text.startsWith(engine->setupSummary()));
-  EXPECT_TRUE(text.endsWith("\nWarnings:\n  - " + engine->warnings.join("\n  - ") + "\n")) << qPrintable(text);
+  EXPECT_TRUE(text.endsWith("\nWarnings:\n  - " + engine->loadStatus().warnings.join("\n  - ") + "\n")) << qPrintable(text);
 }
 
 } // namespace

@@ -261,7 +261,7 @@ TEST_P(SetupWarning, Listed)
   c.change(l);
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed()) << loadStatusMessage(*e, "f", l).toStdString();
-  EXPECT_EQ(e->warnings.join('\n').toStdString(), c.warning);
+  EXPECT_EQ(e->loadStatus().warnings.join('\n').toStdString(), c.warning);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -320,7 +320,7 @@ TEST(Setup, LumpedLimitHoldsInARun)
     l << QString("%1 lumped").arg(share * limit, 0, 'f', 2) << "end lumped";
     auto e = engineFrom(l);
     ASSERT_TRUE(e->isConstructed());
-    EXPECT_EQ(e->warnings.filter("cannot be held stable").size(), share > 1.0 ? 1 : 0);
+    EXPECT_EQ(e->loadStatus().warnings.filter("cannot be held stable").size(), share > 1.0 ? 1 : 0);
     for (int n = 0; n < 30000 && !e->finished; ++n)
       e->step();
     EXPECT_EQ(e->finished, share > 1.0) << share;
@@ -335,13 +335,13 @@ TEST(Setup, ExitActionsOfLongRunsAreAnnounced)
   l << "exit action" << "2000000000 iterations";
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed());
-  const QStringList announced = e->warnings.filter("The exit action at iteration 2000000000 ends the run after about ");
-  ASSERT_EQ(announced.size(), 1) << e->warnings.join('\n').toStdString();
+  const QStringList announced = e->loadStatus().warnings.filter("The exit action at iteration 2000000000 ends the run after about ");
+  ASSERT_EQ(announced.size(), 1) << e->loadStatus().warnings.join('\n').toStdString();
   EXPECT_TRUE(announced.first().endsWith(" per step for 10000 cells and 0 spectral points). Fewer "
                                          "iterations, fewer cells or fewer spectral points shorten it."))
       << announced.first().toStdString();
   l.last() = "2000 iterations";
-  EXPECT_TRUE(engineFrom(l)->warnings.filter("The exit action").isEmpty());
+  EXPECT_TRUE(engineFrom(l)->loadStatus().warnings.filter("The exit action").isEmpty());
 }
 
 TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
@@ -381,7 +381,7 @@ TEST(Setup, ThreeSectionsTileTheGrid)
   l << "lor3 medium" << "20 meshpoints"
     << "2 1 0 3 1 300 0.5 1 200 0.3 1 100 0.2 THz parameters";
   auto e = engineFrom(l);
-  ASSERT_TRUE(e->isConstructed()) << e->errorLine << " " << e->missingKeyword.toStdString();
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine << " " << e->loadStatus().missingKeyword.toStdString();
   ASSERT_EQ(e->sections.size(), 3u);
   EXPECT_EQ(e->meshPointCount, 150);
   const int expected[3][4] = {{1, 99, 1, 100}, {100, 129, 101, 130}, {130, 149, 131, 149}};
@@ -403,7 +403,7 @@ TEST(Setup, LumpedTerminationAndColocatedSources)
   l << "point geometry" << "30 z-location" << "0 1 0 amplitude" << "sine shape" << "THz funit"
     << "fs tunit" << "375 centre" << "5 duration";
   auto e = engineFrom(l);
-  ASSERT_TRUE(e->isConstructed()) << e->errorLine << " " << e->missingKeyword.toStdString();
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine << " " << e->loadStatus().missingKeyword.toStdString();
   EXPECT_TRUE(e->lumpedEnabled);
   EXPECT_DOUBLE_EQ(e->lumpedResistance, 50.0);
   EXPECT_EQ(e->lumpedIndex, 99);

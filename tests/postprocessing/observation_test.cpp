@@ -36,7 +36,7 @@ struct Owner : ObservationListener
   {
     observation = std::make_unique<FdtdObservation>(
         ObservationLists{fourier, spectrograms, poynting}, *this, grid);
-    return observation->parse(lines);
+    return observation->parse(lines, status);
   }
   QStringList fourierNames() const
   {
@@ -54,6 +54,7 @@ struct Owner : ObservationListener
   std::vector<SpectrogramPostprocessing<int, double> *> spectrograms;
   std::vector<PoyntingPostprocessing<int, double> *> poynting;
   std::unique_ptr<FdtdObservation> observation;
+  ParseStatus status;
   int opened = 0, rebuilt = 0;
   QStringList stops;
 };

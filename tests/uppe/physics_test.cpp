@@ -308,7 +308,7 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
                            QStringLiteral("1 0.6961663 %1 0.4079426 %2 0.8974794 %3")
                                .arg(0.0684043 * 0.0684043, 0, 'g', 17).arg(0.1162414 * 0.1162414, 0, 'g', 17)
                                .arg(9.896161 * 9.896161, 0, 'g', 17), "0 usegeneral");
-  ASSERT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
   const int n = e->getTimePointCount();
   const std::vector<double> x0(e->getOperator()->fieldState(), e->getOperator()->fieldState() + n);
   runToEnd(*e);
@@ -336,7 +336,7 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
   for (const char *general : {"0 usegeneral", "1 usegeneral"}) {
     auto library = throughMaterial("material medium", QStringLiteral("FUSED_SILICA"), general);
     auto tabulated = throughMaterial("tabulated medium", table.fileName(), general);
-    ASSERT_TRUE(library->isConstructed() && tabulated->isConstructed()) << tabulated->errorReason.toStdString();
+    ASSERT_TRUE(library->isConstructed() && tabulated->isConstructed()) << tabulated->loadStatus().errorReason.toStdString();
     runToEnd(*library);
     runToEnd(*tabulated);
     double difference = 0.0;
