@@ -11,11 +11,7 @@
 
 namespace {
 QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
-
-QString loadingFolder;
 } // namespace
-
-QString configurationFolder() { return loadingFolder; }
 
 QString engineTypeOf(const QString &fileName) { return QFileInfo(fileName).fileName().left(4); }
 
@@ -99,9 +95,8 @@ LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType
         tr("%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\".").arg(fileName);
     return outcome;
   }
-  loadingFolder = QFileInfo(fileName).absolutePath();
-  Simulator *engine = factory ? factory(engineType, lines, runName) : nullptr;
-  loadingFolder.clear();
+  const QString folder = QFileInfo(fileName).absolutePath();
+  Simulator *engine = factory ? factory(engineType, lines, runName, folder) : nullptr;
   if (!engine) {
     outcome.message = tr("%1: The %2 engine is not available.").arg(fileName, engineType);
     return outcome;

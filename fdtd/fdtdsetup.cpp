@@ -15,6 +15,7 @@
 #include "input/physicalconstants.h"
 #include "input/reasons.h"
 #include "input/units.h"
+#include "materials/materials.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -301,8 +302,9 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
     return true;
   // Only a regular file can be a recording: a pipe would wait for a writer
   // and a device such as /dev/zero would never end.
-  QFile file(fileName);
-  if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+  const QString path = materials::resolveDataFile(fileName, dataFolder);
+  QFile file(path);
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
     return fail(-2, reason::tr("\"%1\" (line %2) is not a readable file.")
                         .arg(fileName)
                         .arg(parseStatus.currentLine));

@@ -15,7 +15,8 @@
 #include <chrono>
 #include <cmath>
 
-FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Simulator(name)
+FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, const QString &folder)
+    : Simulator(name), dataFolder(folder)
 {
   // Created (or emptied) for every loaded problem; nothing is written to them.
   debugStream.open("Debug.txt", std::ios::out | std::ios::trunc);

@@ -29,7 +29,10 @@ class FDTDSimulator : public Simulator, private ObservationListener
   Q_OBJECT
 
 public:
-  FDTDSimulator(const QStringList &lines, const QString &runName);
+  // folder: the configuration file's folder, where a relative pulse file
+  // name is looked for first (then the working folder); empty: the working
+  // folder only.
+  FDTDSimulator(const QStringList &lines, const QString &runName, const QString &folder = QString());
   ~FDTDSimulator() override;
 
   // Limits on what a configuration may ask for.
@@ -91,6 +94,8 @@ public:
   GridConstants gridConstants() const { return {deltaT, cellSize, lengthUnitFactor}; }
 
 private:
+  // The configuration file's folder: relative pulse files are looked for there first.
+  QString dataFolder;
   // One leap-frog step and its observation (step() adds the thread tuning).
   void advance();
   void planThreadUse();

@@ -25,12 +25,12 @@ constexpr int energyChunk = 1000;
 
 } // namespace
 
-UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
+UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName, const QString &folder)
     : Simulator(runName)
 {
   if (checkLineForms(lines))
     return;
-  UppeConfigReader reader(lines, configurationFolder(), parseStatus);
+  UppeConfigReader reader(lines, folder, parseStatus);
   if (reader.readSections(config))
     return;
   conversionEfficiencyAvailable = config.postprocessing.conversionEfficiency;
