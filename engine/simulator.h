@@ -18,6 +18,8 @@
 #include <vector>
 
 class AbstractBreakpoint;
+struct ActionDescription;
+struct TimingLogDescription;
 struct EvolutionRecord;
 template <typename I, typename T> class FourierPostprocessing;
 template <typename I, typename T> class SpectrogramPostprocessing;
@@ -125,10 +127,11 @@ public:
   // Calls check(iteration, finished) on every breakpoint in list order.
   void checkBreakpoints();
 
-  // Shared sections: the action section and the timing-log section. Both
-  // return true on failure, with the status fields set.
-  bool parseActions(const QStringList &lines);
-  bool parseTimingLog(const QStringList &lines);
+  // Shared sections, from their descriptions (engine/runcontrol.h): the
+  // breakpoints of the actions (a time is turned into an iteration with
+  // timeStep() now), and the timing log, opened now.
+  void setUpActions(const std::vector<ActionDescription> &actions);
+  void setUpTimingLogs(const std::vector<TimingLogDescription> &logs);
   // Counts that are not whole and single values with company, on any line
   // whose keyword is one of keywords(); true on failure, with the status set.
   bool checkLineForms(const QStringList &lines);

@@ -22,8 +22,9 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, cons
   debugStream.open("Debug.txt", std::ios::out | std::ios::trunc);
   sourceStream.open("Source.txt", std::ios::out | std::ios::trunc);
 
-  if (checkLineForms(lines) || parseTimingLog(lines))
+  if (checkLineForms(lines) || readTimingLogs(lines, parseStatus, config.timingLogs))
     return;
+  setUpTimingLogs(config.timingLogs);
   if (timingLogEnabled) {
     timingStream.setDevice(&timingLog);
     timingStream.setRealNumberPrecision(9);
@@ -51,7 +52,10 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, cons
   arrangeColocatedSources();
 
   // A keyword an action lacks fails the load; it stays the one reported.
-  if (parseActions(lines) || parseStatus.failed())
+  if (readActions(lines, parseStatus, config.actions))
+    return;
+  setUpActions(config.actions);
+  if (parseStatus.failed())
     return;
 
   if (parseObservation(lines))

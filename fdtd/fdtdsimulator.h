@@ -10,6 +10,7 @@
 // pulse file) and construction stops there.
 
 #include "engine/simulator.h"
+#include "fdtd/fdtdconfig.h"
 #include "input/vocabulary.h"
 #include "fdtd/gridconstants.h"
 #include "fdtd/threadchoice.h"
@@ -94,6 +95,7 @@ public:
   GridConstants gridConstants() const { return {deltaT, cellSize, lengthUnitFactor}; }
 
 private:
+  FdtdConfig config;
   // The configuration file's folder: relative pulse files are looked for there first.
   QString dataFolder;
   // One leap-frog step and its observation (step() adds the thread tuning).

@@ -15,6 +15,7 @@
 //   D W dynamicmap    a dynamic spectrogram over D um with W windows of 10 um recorded
 // It counts living instances and notes a deletion during its own step.
 
+#include "engine/runcontrol.h"
 #include "engine/simulator.h"
 #include "input/lookups.h"
 #include "postprocessing/fourierpostprocessing.h"
@@ -143,6 +144,7 @@ public:
   double pathLength = 0.0;
   std::vector<double> field, hField, positions, totalEnergy, bandEnergy;
   std::vector<Probe> probes;
+  std::vector<ActionDescription> actions;
   std::vector<double> inputField, timePoints, frequencies, initialSpectrumDb, spectrumDb;
 
   static inline int live = 0;
@@ -158,8 +160,10 @@ private:
       return readValue(lines, QLatin1String(keyword), unused, line);
     };
     if (value("stopearly") == QLatin1String("1") ||
-        readValue(lines, QStringLiteral("required"), parseStatus.missingKeyword, parseStatus.currentLine).isNull() || parseActions(lines))
+        readValue(lines, QStringLiteral("required"), parseStatus.missingKeyword, parseStatus.currentLine).isNull() ||
+        readActions(lines, parseStatus, actions))
       return false;
+    setUpActions(actions);
     dt = 1e-15;
     lastStep = value("laststep").toInt();
     failAt = value("failat").toInt();

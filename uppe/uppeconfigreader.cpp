@@ -135,6 +135,11 @@ bool UppeConfigReader::missing(int keywordId)
   return status.missing(keyword(keywordId));
 }
 
+bool UppeConfigReader::readRunControl(UppeConfig &config)
+{
+  return readActions(lines, status, config.actions) || readTimingLogs(lines, status, config.timingLogs);
+}
+
 bool UppeConfigReader::readSections(UppeConfig &config)
 {
   // Pulse forms depend on the medium: power and energy belong to a fibre.

@@ -1,7 +1,7 @@
 #pragma once
 // Reader of the spectral engine's configuration sections: the dump switch,
-// the integration keys, the pulse blocks, the post-processing blocks and the
-// medium. It fills an UppeConfig and computes nothing; the first problem is
+// the integration keys, the pulse blocks, the post-processing blocks, the
+// actions, the timing log and the medium. It fills an UppeConfig and computes nothing; the first problem is
 // kept in the engine's load status: a missing keyword, or a refused line with
 // its reason. Values are the first word of their line,
 // leading blanks ignored.
@@ -29,6 +29,8 @@ public:
   // Dump switch, integration keys, pulse blocks and post-processing blocks;
   // true on failure.
   bool readSections(UppeConfig &config);
+  // The actions and the timing log; true on failure.
+  bool readRunControl(UppeConfig &config);
   // The medium, its length and unit; true on failure.
   bool readMedium(UppeConfig &config);
 

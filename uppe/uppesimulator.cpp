@@ -38,7 +38,11 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName, c
   sourceCount = int(config.pulses.size()); // no source objects: the pulses are sampled here
   // A keyword missing so far (a pulse block's "use", an action's "file")
   // fails the load; it stays the one reported.
-  if (parseActions(lines) || parseTimingLog(lines) || parseStatus.failed())
+  if (reader.readRunControl(config))
+    return;
+  setUpActions(config.actions);
+  setUpTimingLogs(config.timingLogs);
+  if (parseStatus.failed())
     return;
   if (reader.readMedium(config))
     return;
