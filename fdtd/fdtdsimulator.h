@@ -111,6 +111,8 @@ private:
 
   bool parseGrid(const QStringList &lines);
   bool parseMedium(const QStringList &lines, int &meshPoints);
+  // Builds the sections of config.sections on the grid (formulation 0 "1d", 1 "1dp", 2 "1dcp").
+  void buildSections(int formulation, const GridConstants &grid);
   bool parseLumpedTermination(const QStringList &lines);
   bool parseSources(const QStringList &lines);
   bool parseSourceBlock(const QStringList &lines, int g);
