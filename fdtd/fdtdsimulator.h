@@ -94,6 +94,10 @@ public:
   // What sections and sources are built from.
   GridConstants gridConstants() const { return {deltaT, cellSize, lengthUnitFactor}; }
 
+public:
+  // The description the engine was built from.
+  const FdtdConfig &configuration() const { return config; }
+
 private:
   FdtdConfig config;
   // The configuration file's folder: relative pulse files are looked for there first.

@@ -47,6 +47,58 @@ QStringList baseLines()
 
 } // namespace
 
+// --- medium sections: each number of a parameters line lands in its named constant ------
+
+struct SectionCase
+{
+  const char *name;
+  const char *medium, *parameters;
+  const char *constants; // as sectionConstants writes them
+};
+
+void PrintTo(const SectionCase &c, std::ostream *os) { *os << c.name; }
+
+std::string sectionConstants(const SectionDescription &d)
+{
+  QString text = QString("er %1 mr %2 sigma %3 es %4 e %5 theta %6").arg(d.epsilonR).arg(d.muR).arg(d.sigma)
+                     .arg(d.epsilonStatic).arg(d.exponent).arg(d.theta);
+  for (int p = 0; p < d.poleCount; ++p)
+    text += QString("; pole %1/%2/%3").arg(d.poles[p].damping).arg(d.poles[p].resonance).arg(d.poles[p].weight);
+  text += QString("; kerr %1 %2 %3 %4; lines %5 %6 %7")
+              .arg(d.chi3).arg(d.tau1).arg(d.tau2).arg(d.alpha).arg(d.mediumLine).arg(d.meshLine).arg(d.parameterLine);
+  return text.toStdString();
+}
+
+class SectionConstants : public ::testing::TestWithParam<SectionCase>
+{
+};
+
+TEST_P(SectionConstants, LandInTheirNamedFields)
+{
+  QStringList l = baseLines();
+  l[7] = QString(GetParam().medium) + " medium";
+  l[9] = QString(GetParam().parameters) + " parameters";
+  const auto e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
+  ASSERT_EQ(e->configuration().sections.size(), 1u);
+  EXPECT_EQ(sectionConstants(e->configuration().sections.front()), GetParam().constants);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Media, SectionConstants,
+    ::testing::Values(
+        SectionCase{"ldiel", "ldiel", "2 1.5 0.25", "er 2 mr 1.5 sigma 0.25 es 1 e 9 theta 0.01; kerr 0 0 0 0; lines 8 9 10"},
+        SectionCase{"lor2", "lor2", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.4 THz",
+                    "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/0.7; pole 0.2/300/0.4; kerr 0 0 0 0; lines 8 9 10"},
+        SectionCase{"ker1", "ker1", "2 1 1e-22 1e-14 3e-14 0.7 0.05",
+                    "er 2 mr 1 sigma 0 es 1 e 9 theta 0.05; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+        SectionCase{"lor1ker1", "lor1ker1", "2 1 0.5 3 0.1 200 1e-22 1e-14 3e-14 0.7 THz",
+                    "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/1; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+        SectionCase{"lor3ker1", "lor3ker1", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.2 0.3 400 0.1 1e-22 1e-14 3e-14 0.6 0.02 PHz",
+                    "er 2 mr 1 sigma 0.5 es 3 e 15 theta 0.02; pole 0.1/200/0.7; pole 0.2/300/0.2; pole 0.3/400/0.1; "
+                    "kerr 1e-22 1e-14 3e-14 0.6; lines 8 9 10"}),
+    [](const ::testing::TestParamInfo<SectionCase> &info) { return std::string(info.param.name); });
+
 // --- refused lines: the load message with its reason -------------------------------
 //
 // One table for every parser the FDTD engine runs: set-up, media, sources,
