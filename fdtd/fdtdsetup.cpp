@@ -283,12 +283,12 @@ Source<int, double> *FDTDSimulator::buildSource(const SourceDescription &d) cons
                                                d.width, d.medium[0], d.medium[1], gridConstants());
   if (d.shape == SourceDescription::Sine)
     return new HardSinusoidalSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
-                                                 deltaT, d.duration, d.centre, exponent, cp);
+                                                 gridConstants(), d.duration, d.centre, exponent, cp);
   if (d.shape == SourceDescription::Gauss)
     return new HardGaussianSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
-                                               deltaT, d.duration, d.centre, exponent, cp, d.width);
+                                               gridConstants(), d.duration, d.centre, exponent, cp, d.width);
   return new HardHyperbolicSecantSource<int, double>(
-      d.gridPoint, d.delay, d.impedance, d.amplitude, deltaT, d.duration, d.centre, exponent, cp,
+      d.gridPoint, d.delay, d.impedance, d.amplitude, gridConstants(), d.duration, d.centre, exponent, cp,
       d.width, d.timeIndex, d.shape == SourceDescription::Sech ? 1 : 2);
 }
 

@@ -18,6 +18,7 @@ using namespace fdtdtest;
 
 namespace {
 constexpr double dt = 1e-17;
+const GridConstants grid{dt};
 // The clock of applyE at iteration n: t = n dt + dt / 2, as the step has it.
 GridClock atE(int n) { return {n, n * dt + dt / 2}; }
 } // namespace
@@ -25,9 +26,9 @@ GridClock atE(int n) { return {n, n * dt + dt / 2}; }
 TEST(Sources, WaveformsWindowsAndDelays)
 {
   const double f = 375e12, df = 50e12, A = 2.0, delay = 0.5e-3; // ns
-  HardGaussianSource<int, double> g(0, delay, 0, A, dt, 10, 375, 12, false, 50);
-  HardHyperbolicSecantSource<int, double> s(0, 0.0, 0, A, dt, 10, 375, 12, false, 8, 5, 2);
-  HardSinusoidalSource<int, double> w(0, delay, 0, A, dt, 3, 375, 12, false);
+  HardGaussianSource<int, double> g(0, delay, 0, A, grid, 10, 375, 12, false, 50);
+  HardHyperbolicSecantSource<int, double> s(0, 0.0, 0, A, grid, 10, 375, 12, false, 8, 5, 2);
+  HardSinusoidalSource<int, double> w(0, delay, 0, A, grid, 3, 375, 12, false);
   const double tg = 10 / (f + df) + 0.5e-12, ts = 10 / f, tau = 8e-15;
   EXPECT_EQ(g.startIteration, 50000); // ceil(delay / dt)
   EXPECT_EQ(w.endIteration, 50000 + static_cast<int>(std::ceil(6 / (f * dt))));
@@ -44,10 +45,10 @@ TEST(Sources, WaveformsWindowsAndDelays)
 
 TEST(Sources, HardRuleAdditivePulseAndRecordedSamples)
 {
-  HardSinusoidalSource<int, double> s(2, 0.0, 50.0, 3.0, dt, 1, 1e3, 12, false); // 1 PHz, D = 1
-  HardSinusoidalSource<int, double> c(2, 0.0, 50.0, 3.0, dt, 1, 1e3, 12, true);
+  HardSinusoidalSource<int, double> s(2, 0.0, 50.0, 3.0, grid, 1, 1e3, 12, false); // 1 PHz, D = 1
+  HardSinusoidalSource<int, double> c(2, 0.0, 50.0, 3.0, grid, 1, 1e3, 12, true);
   AdditiveGaussianSource<int, double> add(
-      HardGaussianSource<int, double>(2, 0.0, 50.0, 2.0, dt, 1, 1e3, 12, false, 100));
+      HardGaussianSource<int, double>(2, 0.0, 50.0, 2.0, grid, 1, 1e3, 12, false, 100));
   ASSERT_EQ(s.endIteration, 200);
   std::vector<double> e(5, 7.0), h(6, 0.01);
   s.applyE(e, h, atE(10));
