@@ -144,15 +144,20 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
   d.shape = indexIgnoringCase(pulseShapes, value);
   if (d.shape < 0)
     return fail(parseStatus.currentLine, reason::value(reason::oneOf(pulseShapes), value));
-  if (d.shape == SourceDescription::User)
-    return readUserPulse(lines, g, d.gridPoint, d.delay, d.impedance, d.amplitude);
-  if (readCarrier(lines, g, d))
-    return true;
-  if (d.planeWave && readPlaneWaveMedium(d))
-    return true;
-  if (d.shape != SourceDescription::Sine &&
-      readPositive(lines, g, d.shape == SourceDescription::Gauss ? Kw::threeDB : Kw::tau, d.width))
-    return true;
+  if (d.shape == SourceDescription::User) {
+    if (readUserPulse(lines, g, d))
+      return true;
+    if (d.samples.empty())
+      return false;
+  } else {
+    if (readCarrier(lines, g, d))
+      return true;
+    if (d.planeWave && readPlaneWaveMedium(d))
+      return true;
+    if (d.shape != SourceDescription::Sine &&
+        readPositive(lines, g, d.shape == SourceDescription::Gauss ? Kw::threeDB : Kw::tau, d.width))
+      return true;
+  }
   sources.append(buildSource(d));
   ++sourceCount;
   return false;
@@ -277,6 +282,10 @@ Source<int, double> *FDTDSimulator::buildSource(const SourceDescription &d) cons
 {
   const int exponent = 3 * d.frequencyIndex;
   const bool cp = conditionallyPeriodic;
+  if (d.shape == SourceDescription::User)
+    return new HardArbitrarySource<int, double>(d.gridPoint,
+                                                Source<int, double>::startIterationFor(d.delay, deltaT),
+                                                d.impedance, d.amplitude, d.samples, cp);
   if (d.planeWave)
     return new SoftGaussianSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
                                                deltaT, d.duration, d.centre, exponent, cp,
@@ -294,8 +303,7 @@ Source<int, double> *FDTDSimulator::buildSource(const SourceDescription &d) cons
 
 // A recorded pulse: one sample per line (first word), "#" lines and empty
 // lines skipped, each sample scaled by the amplitude.
-bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
-                                  double impedance, double amplitude)
+bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, SourceDescription &d)
 {
   const QString fileName = readValueFrom(lines, keyword(Kw::file), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (fileName.isNull())
@@ -337,14 +345,9 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
       return fail(-2, reason::tr("\"%1\" holds more than %2 samples, the most a pulse may have.")
                           .arg(fileName)
                           .arg(maximumPulseSamples));
-    samples.push_back(sample * amplitude);
+    samples.push_back(sample * d.amplitude);
   }
-  if (samples.empty())
-    return false;
-  const int start = Source<int, double>::startIterationFor(delay, deltaT);
-  sources.append(new HardArbitrarySource<int, double>(gridPoint, start, impedance, amplitude,
-                                                      std::move(samples), conditionallyPeriodic));
-  ++sourceCount;
+  d.samples = std::move(samples);
   return false;
 }
 

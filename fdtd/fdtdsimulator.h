@@ -134,14 +134,16 @@ private:
     double centre = 0.0, duration = 0.0;
     double width = 0.0; // "3dB" bandwidth or "tau"
     double medium[4] = {0.0, 0.0, 0.0, 0.0}; // plane wave: epsR, muR, unused
+    // "user": the samples of the pulse file, scaled by the amplitude (empty:
+    // the file holds none and no source is made).
+    std::vector<double> samples;
   };
   bool readSourcePlacement(const QStringList &lines, int g, SourceDescription &d);
   bool readCarrier(const QStringList &lines, int g, SourceDescription &d);
   bool readPlaneWaveMedium(SourceDescription &d);
   bool readPositive(const QStringList &lines, int g, int k, double &result);
   Source<int, double> *buildSource(const SourceDescription &d) const;
-  bool readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
-                     double impedance, double amplitude);
+  bool readUserPulse(const QStringList &lines, int g, SourceDescription &d);
   void arrangeColocatedSources();
   // Load warnings: unstable Lorentz sections, too few cells per wavelength,
   // strong Kerr index changes, sources and probes that cannot see a pulse.
