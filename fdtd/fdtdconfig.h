@@ -6,6 +6,8 @@
 #include "fdtd/sections/meshsection.h"
 #include "fdtd/sellmeiermedium.h"
 
+#include <QStringList>
+
 #include <vector>
 
 // One Lorentz pole of a section: damping and resonance in the section's
@@ -40,9 +42,30 @@ struct SectionDescription
   QString materialName;       // the first token of a "material" section
 };
 
+// One source as read from its "geometry" block: placement, amplitude line,
+// shape and carrier, and a user pulse's samples.
+struct SourceDescription
+{
+  enum Shape { Sine, Gauss, Sech, Sech2, User };
+  bool planeWave = false;
+  int gridPoint = 0;
+  int amplitudeLine = 0;
+  QStringList tokens; // of the amplitude line
+  double impedance = 0.0, amplitude = 0.0, delay = 0.0;
+  int shape = Sine;
+  int frequencyIndex = 0, timeIndex = 0;
+  double centre = 0.0, duration = 0.0;
+  double width = 0.0; // "3dB" bandwidth or "tau"
+  double medium[4] = {0.0, 0.0, 0.0, 0.0}; // plane wave: epsR, muR, unused
+  // "user": the samples of the pulse file, scaled by the amplitude (empty:
+  // the file holds none and no source is made).
+  std::vector<double> samples;
+};
+
 struct FdtdConfig
 {
   std::vector<TimingLogDescription> timingLogs;
   std::vector<SectionDescription> sections;
+  std::vector<SourceDescription> sources;
   std::vector<ActionDescription> actions;
 };

@@ -130,6 +130,10 @@ bool FDTDSimulator::parseSources(const QStringList &lines)
       break;
     g = findLineFrom(lines, geometryKw, g + 1);
   }
+  for (const SourceDescription &d : config.sources) {
+    sources.append(buildSource(d));
+    ++sourceCount;
+  }
   return false;
 }
 
@@ -158,8 +162,7 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
         readPositive(lines, g, d.shape == SourceDescription::Gauss ? Kw::threeDB : Kw::tau, d.width))
       return true;
   }
-  sources.append(buildSource(d));
-  ++sourceCount;
+  config.sources.push_back(std::move(d));
   return false;
 }
 

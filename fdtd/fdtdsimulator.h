@@ -121,23 +121,6 @@ private:
   bool parseSources(const QStringList &lines);
   bool parseSourceBlock(const QStringList &lines, int g);
   // One source block as read (values of its lines).
-  struct SourceDescription
-  {
-    enum Shape { Sine, Gauss, Sech, Sech2, User };
-    bool planeWave = false;
-    int gridPoint = 0;
-    int amplitudeLine = 0;
-    QStringList tokens; // of the amplitude line
-    double impedance = 0.0, amplitude = 0.0, delay = 0.0;
-    int shape = Sine;
-    int frequencyIndex = 0, timeIndex = 0;
-    double centre = 0.0, duration = 0.0;
-    double width = 0.0; // "3dB" bandwidth or "tau"
-    double medium[4] = {0.0, 0.0, 0.0, 0.0}; // plane wave: epsR, muR, unused
-    // "user": the samples of the pulse file, scaled by the amplitude (empty:
-    // the file holds none and no source is made).
-    std::vector<double> samples;
-  };
   bool readSourcePlacement(const QStringList &lines, int g, SourceDescription &d);
   bool readCarrier(const QStringList &lines, int g, SourceDescription &d);
   bool readPlaneWaveMedium(SourceDescription &d);
