@@ -10,6 +10,17 @@
 
 #include <vector>
 
+// The grid lines, each value with its line.
+struct GridDescription
+{
+  double stability = 1.0;   // Courant divisor S
+  int threads = 0;          // a most; 0: as many as the machine offers
+  QString lengthUnit;       // as written
+  double cellSize = 0.0;    // in the length unit
+  int formulation = 0;      // 0 "1d", 1 "1dp" (ring), 2 "1dcp"
+  int stabilityLine = 0, threadsLine = 0, unitLine = 0, sizeLine = 0, problemLine = 0;
+};
+
 // One Lorentz pole of a section: damping and resonance in the section's
 // frequency unit (exponent), weight (a one-pole medium has weight 1).
 struct PoleConstants
@@ -65,6 +76,7 @@ struct SourceDescription
 struct FdtdConfig
 {
   std::vector<TimingLogDescription> timingLogs;
+  GridDescription grid;
   std::vector<SectionDescription> sections;
   std::vector<SourceDescription> sources;
   std::vector<ActionDescription> actions;

@@ -23,61 +23,79 @@
 
 
 
-// "stability", "threads", "measure", "size", "physical" and "problem".
+// "stability", "threads", "measure", "size", "physical" and "problem" into
+// config.grid; then the grid constants from them.
 bool FDTDSimulator::parseGrid(const QStringList &lines)
 {
-  QString value = readValue(lines, keyword(Kw::stability), parseStatus.missingKeyword, parseStatus.currentLine);
+  if (readGrid(lines, config.grid))
+    return true;
+  const GridDescription &g = config.grid;
+  stability = g.stability;
+  threadCount = g.threads; // a most: planThreads decides once the sections are known
+  lengthUnit = g.lengthUnit;
+  lengthUnitFactor = lengthScaleOf(lengthUnit);
+  cellSize = g.cellSize;
+  deltaT = lengthUnitFactor * cellSize / (stability * physconst::speedOfLight);
+  periodic = g.formulation >= 1;
+  conditionallyPeriodic = g.formulation == 2;
+  return false;
+}
+
+bool FDTDSimulator::readGrid(const QStringList &lines, GridDescription &grid)
+{
+  int &line = parseStatus.currentLine;
+  QString value = readValue(lines, keyword(Kw::stability), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
-  if (!toReal(value, stability) || !(stability > 0.0))
-    return fail(parseStatus.currentLine, reason::value(reason::above(0), value));
+  if (!toReal(value, grid.stability) || !(grid.stability > 0.0))
+    return fail(line, reason::value(reason::above(0), value));
+  grid.stabilityLine = line;
 
-  value = readValue(lines, keyword(Kw::threads), parseStatus.missingKeyword, parseStatus.currentLine);
+  value = readValue(lines, keyword(Kw::threads), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
   bool converted = false;
   const int threads = value.toInt(&converted);
   if (!converted || threads < 0)
-    return fail(parseStatus.currentLine, reason::value(reason::tr("a whole number of at least 0 (0: as many "
-                                                      "as the machine offers)"),
-                                           value));
+    return fail(line, reason::value(reason::tr("a whole number of at least 0 (0: as many "
+                                               "as the machine offers)"),
+                                    value));
   if (threads > maximumThreads)
-    return fail(parseStatus.currentLine, reason::tr("at most %1 threads; this line asks for %2")
-                                 .arg(maximumThreads)
-                                 .arg(threads));
-  threadCount = threads; // a most: planThreads decides once the sections are known
+    return fail(line, reason::tr("at most %1 threads; this line asks for %2").arg(maximumThreads).arg(threads));
+  grid.threads = threads;
+  grid.threadsLine = line;
 
-  value = readValue(lines, keyword(Kw::measure), parseStatus.missingKeyword, parseStatus.currentLine);
+  value = readValue(lines, keyword(Kw::measure), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
   if (isNotListed(value, lengthUnits))
-    return fail(parseStatus.currentLine, reason::value(reason::oneOf(lengthUnits), value));
-  lengthUnit = value;
+    return fail(line, reason::value(reason::oneOf(lengthUnits), value));
+  grid.lengthUnit = value;
+  grid.unitLine = line;
 
-  value = readValue(lines, keyword(Kw::size), parseStatus.missingKeyword, parseStatus.currentLine);
+  value = readValue(lines, keyword(Kw::size), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
-  lengthUnitFactor = lengthScaleOf(lengthUnit);
-  if (!toReal(value, cellSize) || !(cellSize > 0.0))
-    return fail(parseStatus.currentLine, reason::value(reason::above(0), value));
-  deltaT = lengthUnitFactor * cellSize / (stability * physconst::speedOfLight);
-  if (!(deltaT > 0.0) || !std::isfinite(deltaT)) // a step too small to represent
-    return fail(parseStatus.currentLine, reason::tr("with this cell size and stability %1 the time step "
-                                        "cannot be represented")
-                                 .arg(stability));
+  if (!toReal(value, grid.cellSize) || !(grid.cellSize > 0.0))
+    return fail(line, reason::value(reason::above(0), value));
+  const double dt = lengthScaleOf(grid.lengthUnit) * grid.cellSize / (grid.stability * physconst::speedOfLight);
+  if (!(dt > 0.0) || !std::isfinite(dt)) // a step too small to represent
+    return fail(line, reason::tr("with this cell size and stability %1 the time step "
+                                 "cannot be represented")
+                          .arg(grid.stability));
+  grid.sizeLine = line;
 
-  value = readValue(lines, keyword(Kw::physical), parseStatus.missingKeyword, parseStatus.currentLine);
+  value = readValue(lines, keyword(Kw::physical), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
 
-  value = readValue(lines, keyword(Kw::problem), parseStatus.missingKeyword, parseStatus.currentLine);
+  value = readValue(lines, keyword(Kw::problem), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
-  const int formulation = indexIgnoringCase(geometries, value);
-  if (formulation < 0)
-    return fail(parseStatus.currentLine, reason::value(reason::oneOf(geometries), value));
-  periodic = formulation >= 1;
-  conditionallyPeriodic = formulation == 2;
+  grid.formulation = indexIgnoringCase(geometries, value);
+  if (grid.formulation < 0)
+    return fail(line, reason::value(reason::oneOf(geometries), value));
+  grid.problemLine = line;
   return false;
 }
 

@@ -114,6 +114,7 @@ private:
   bool parseObservation(const QStringList &lines);
 
   bool parseGrid(const QStringList &lines);
+  bool readGrid(const QStringList &lines, GridDescription &grid);
   bool parseMedium(const QStringList &lines, int &meshPoints);
   // Builds the sections of config.sections on the grid (formulation 0 "1d", 1 "1dp", 2 "1dcp").
   void buildSections(int formulation, const GridConstants &grid);
