@@ -4,13 +4,12 @@
 #include "fdtd/fdtdsimulator.h"
 #include "uppe/uppesimulator.h"
 
-Simulator *createEngine(const QString &engineType, const QStringList &lines, const QString &runName)
+Simulator *createEngine(const QString &engineType, const QStringList &lines, const QString &runName,
+                        const QString &folder)
 {
-  Q_UNUSED(lines);
-  Q_UNUSED(runName);
   if (engineType == QLatin1String("FDTD"))
-    return new FDTDSimulator(lines, runName);
+    return new FDTDSimulator(lines, runName, folder);
   if (engineType == QLatin1String("UPPE"))
-    return new UPPESimulator(lines, runName);
+    return new UPPESimulator(lines, runName, folder);
   return nullptr;
 }

@@ -5,4 +5,6 @@
 class Simulator;
 
 // Builds the engine for a configuration: "FDTD" or "UPPE"; nullptr otherwise.
-Simulator *createEngine(const QString &engineType, const QStringList &lines, const QString &runName);
+// folder: where relative data-file names are looked for first.
+Simulator *createEngine(const QString &engineType, const QStringList &lines, const QString &runName,
+                        const QString &folder);

@@ -146,7 +146,8 @@ void runWithSpectrogram(benchmark::State &state, int readEvery)
   FdtdObservation observation({engine.fourierPostprocessings, engine.spectrogramPostprocessings,
                                engine.poyntingPostprocessings},
                               listener, gridInfo());
-  if (observation.parse(spectrogramSection)) {
+  ParseStatus status;
+  if (observation.parse(spectrogramSection, status)) {
     state.SkipWithError("parse failed");
     return;
   }

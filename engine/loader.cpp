@@ -11,11 +11,7 @@
 
 namespace {
 QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
-
-QString loadingFolder;
 } // namespace
-
-QString configurationFolder() { return loadingFolder; }
 
 QString engineTypeOf(const QString &fileName) { return QFileInfo(fileName).fileName().left(4); }
 
@@ -52,35 +48,36 @@ namespace {
 QString quoted(const QString &line) { return QLatin1Char('"') + line.trimmed() + QLatin1Char('"'); }
 
 // Second line of a refused-line message: the line as written and the reason.
-QString quotedReason(const Simulator &engine, const QStringList &lines)
+QString quotedReason(const ParseStatus &status, const QStringList &lines)
 {
-  if (engine.errorReason.isEmpty())
+  if (status.errorReason.isEmpty())
     return QString();
-  const int index = engine.errorLine - 1;
+  const int index = status.errorLine - 1;
   if (index < 0 || index >= lines.size())
-    return QLatin1Char('\n') + engine.errorReason;
-  return QLatin1Char('\n') + quoted(lines.at(index)) + QLatin1String(": ") + engine.errorReason;
+    return QLatin1Char('\n') + status.errorReason;
+  return QLatin1Char('\n') + quoted(lines.at(index)) + QLatin1String(": ") + status.errorReason;
 }
 } // namespace
 
 QString loadStatusMessage(const Simulator &engine, const QString &fileName, const QStringList &lines)
 {
   const QStringList vocabulary = engine.keywords();
-  if (!engine.missingKeyword.isEmpty()) {
+  const ParseStatus &status = engine.loadStatus();
+  if (!status.missingKeyword.isEmpty()) {
     const QString hint =
-        vocabulary.isEmpty() ? QString() : missingKeywordHint(lines, engine.missingKeyword, vocabulary);
-    const QString message = tr("Loading %1 failed:\n Keyword \"%2\" not found.").arg(fileName, engine.missingKeyword);
+        vocabulary.isEmpty() ? QString() : missingKeywordHint(lines, status.missingKeyword, vocabulary);
+    const QString message = tr("Loading %1 failed:\n Keyword \"%2\" not found.").arg(fileName, status.missingKeyword);
     return hint.isEmpty() ? message : message.chopped(1) + QLatin1String("; ") + hint;
   }
-  if (engine.errorLine >= 1)
-    return tr("%1: Syntax error in line %2.").arg(fileName).arg(engine.errorLine) +
-           quotedReason(engine, lines);
-  if (engine.errorLine == -1)
+  if (status.errorLine >= 1)
+    return tr("%1: Syntax error in line %2.").arg(fileName).arg(status.errorLine) +
+           quotedReason(status, lines);
+  if (status.errorLine == -1)
     return tr("%1: Enequal number of keywords in the SHAPE section.").arg(fileName) +
-           (engine.errorReason.isEmpty() ? QString() : QLatin1Char('\n') + engine.errorReason);
-  if (engine.errorLine == -2)
+           (status.errorReason.isEmpty() ? QString() : QLatin1Char('\n') + status.errorReason);
+  if (status.errorLine == -2)
     return tr("%1: User defined pulse file could not be read.").arg(fileName) +
-           (engine.errorReason.isEmpty() ? QString() : QLatin1Char('\n') + engine.errorReason);
+           (status.errorReason.isEmpty() ? QString() : QLatin1Char('\n') + status.errorReason);
   if (!engine.isConstructed())
     return tr("%1: The configuration could not be loaded completely.").arg(fileName);
   return QString();
@@ -98,9 +95,8 @@ LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType
         tr("%1: Unknown engine. The file name must begin with \"FDTD\" or \"UPPE\".").arg(fileName);
     return outcome;
   }
-  loadingFolder = QFileInfo(fileName).absolutePath();
-  Simulator *engine = factory ? factory(engineType, lines, runName) : nullptr;
-  loadingFolder.clear();
+  const QString folder = QFileInfo(fileName).absolutePath();
+  Simulator *engine = factory ? factory(engineType, lines, runName, folder) : nullptr;
   if (!engine) {
     outcome.message = tr("%1: The %2 engine is not available.").arg(fileName, engineType);
     return outcome;
@@ -112,7 +108,7 @@ LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType
   }
   // Lines that hold no keyword of the engine are read by nothing: named first.
   if (!engine->keywords().isEmpty())
-    engine->warnings = unknownWordWarnings(lines, engine->keywords()) + engine->warnings;
+    engine->prependWarnings(unknownWordWarnings(lines, engine->keywords()));
   outcome.engine = engine;
   return outcome;
 }
@@ -120,11 +116,12 @@ LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType
 QString setupSummaryText(const Simulator &engine)
 {
   QString text = engine.setupSummary();
-  if (!engine.warnings.isEmpty()) {
+  const QStringList &warnings = engine.loadStatus().warnings;
+  if (!warnings.isEmpty()) {
     if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
       text += QLatin1Char('\n');
     text += tr("Warnings:") + QLatin1Char('\n');
-    for (const QString &warning : engine.warnings)
+    for (const QString &warning : warnings)
       text += QLatin1String("  - ") + warning + QLatin1Char('\n');
   }
   return text;

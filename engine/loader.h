@@ -11,9 +11,12 @@
 class Simulator;
 
 // Builds the engine named by engineType ("FDTD" or "UPPE") from the lines;
-// returns nullptr for an engine type it does not know.
-using EngineFactory =
-    std::function<Simulator *(const QString &engineType, const QStringList &lines, const QString &runName)>;
+// returns nullptr for an engine type it does not know. folder is the
+// configuration file's folder: relative data-file names (pulse files,
+// tabulated indices, pulse data) are looked for there first, then in the
+// working folder.
+using EngineFactory = std::function<Simulator *(const QString &engineType, const QStringList &lines,
+                                                const QString &runName, const QString &folder)>;
 
 struct LoadOutcome
 {
@@ -45,10 +48,6 @@ QString loadStatusMessage(const Simulator &engine, const QString &fileName,
 // engine has neither). Shown by the window, printed and saved by the batch
 // runner, written beside the configuration by Save All.
 QString setupSummaryText(const Simulator &engine);
-
-// Folder of the configuration file being loaded by loadConfiguration (empty
-// outside a load): engines look up relative data-file names there first.
-QString configurationFolder();
 
 // Reads, builds and evaluates. On failure the engine built is deleted.
 LoadOutcome loadConfiguration(const QString &fileName, const QString &engineType,

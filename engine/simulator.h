@@ -2,12 +2,13 @@
 // Abstract engine behind the main window and the batch runner.
 //
 // An engine is built from the configuration line list; its constructor runs
-// every section parser and reports the first problem through missingKeyword,
-// errorLine and currentLine. Engines mark a complete construction with
+// every section reader, which record the first problem in the engine's one
+// ParseStatus (read through loadStatus()). Engines mark a complete construction with
 // markConstructed() as the last statement of their constructor, so that an
 // engine that stopped early without setting a status field still fails the load.
 
 #include "engine/resultkind.h"
+#include "input/parsestatus.h"
 
 #include <QFile>
 #include <QObject>
@@ -18,6 +19,8 @@
 #include <vector>
 
 class AbstractBreakpoint;
+struct ActionDescription;
+struct TimingLogDescription;
 struct EvolutionRecord;
 template <typename I, typename T> class FourierPostprocessing;
 template <typename I, typename T> class SpectrogramPostprocessing;
@@ -45,19 +48,6 @@ public:
   QFile timingLog;
   bool timingLogEnabled = false;
   double referenceEnergy = 0.0;
-  int currentLine = 0;
-  int errorLine = 0;
-  QString missingKeyword;
-  // Why the line errorLine was refused ("a number was expected as the
-  // first token", "at most 100000 spectral points; this line asks for
-  // 250000"); the loader quotes the line itself in front of it. For the
-  // SHAPE mismatch (errorLine -1) it carries the line counts, for an
-  // unusable pulse file (-2) what is wrong with it.
-  QString errorReason;
-  // Problems found at load that do not stop the run (an unstable time step,
-  // too few cells per wavelength, a window that cuts the pulse ...), one
-  // sentence each, in the order found.
-  QStringList warnings;
   bool dynamicSpectrogram = false;
   int iteration = 0;
   QString lengthUnit;
@@ -81,11 +71,14 @@ public:
   int getTimingLogPeriod() const { return timingLogPeriod; }
   bool isTimingLogEnabled() const { return timingLogEnabled; }
   double getReferenceEnergy() const { return referenceEnergy; }
-  int getCurrentLine() const { return currentLine; }
-  int getErrorLine() const { return errorLine; }
-  QString getMissingKeyword() const { return missingKeyword; }
   int getIteration() const { return iteration; }
   bool isConstructed() const { return constructed; }
+
+  // --- load status ------------------------------------------------------------
+  // The first problem of the load and its warnings: the one place to read them.
+  const ParseStatus &loadStatus() const { return parseStatus; }
+  // The loader puts its own warnings (lines read by nothing) in front.
+  void prependWarnings(const QStringList &first) { parseStatus.warnings = first + parseStatus.warnings; }
 
   // --- results ------------------------------------------------------------------
   // How many results of the kind the engine offers now: 0 when it has none,
@@ -120,7 +113,7 @@ public:
 
   // Records a refused line with its reason (only the first problem is kept)
   // and returns true, so that parsers can write "return fail(line, why);".
-  bool fail(int line, const QString &reason);
+  bool fail(int line, const QString &reason) { return parseStatus.fail(line, reason); }
 
   // Human-readable description of the loaded set-up (grid, sections,
   // sources, post-processing, memory ...), without the warnings; empty for
@@ -135,10 +128,11 @@ public:
   // Calls check(iteration, finished) on every breakpoint in list order.
   void checkBreakpoints();
 
-  // Shared sections: the action section and the timing-log section. Both
-  // return true on failure, with the status fields set.
-  bool parseActions(const QStringList &lines);
-  bool parseTimingLog(const QStringList &lines);
+  // Shared sections, from their descriptions (engine/runcontrol.h): the
+  // breakpoints of the actions (a time is turned into an iteration with
+  // timeStep() now), and the timing log, opened now.
+  void setUpActions(const std::vector<ActionDescription> &actions);
+  void setUpTimingLogs(const std::vector<TimingLogDescription> &logs);
   // Counts that are not whole and single values with company, on any line
   // whose keyword is one of keywords(); true on failure, with the status set.
   bool checkLineForms(const QStringList &lines);
@@ -198,6 +192,7 @@ signals:
   void createActionTime();
 
 protected:
+  ParseStatus parseStatus;
   // Engines call this as the last statement of a constructor that completed.
   void markConstructed() { constructed = true; }
   static const std::vector<double> &emptyVector();

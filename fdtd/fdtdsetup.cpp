@@ -15,6 +15,7 @@
 #include "input/physicalconstants.h"
 #include "input/reasons.h"
 #include "input/units.h"
+#include "materials/materials.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,61 +23,79 @@
 
 
 
-// "stability", "threads", "measure", "size", "physical" and "problem".
+// "stability", "threads", "measure", "size", "physical" and "problem" into
+// config.grid; then the grid constants from them.
 bool FDTDSimulator::parseGrid(const QStringList &lines)
 {
-  QString value = readValue(lines, keyword(Kw::stability), missingKeyword, currentLine);
+  if (readGrid(lines, config.grid))
+    return true;
+  const GridDescription &g = config.grid;
+  stability = g.stability;
+  threadCount = g.threads; // a most: planThreads decides once the sections are known
+  lengthUnit = g.lengthUnit;
+  lengthUnitFactor = lengthScaleOf(lengthUnit);
+  cellSize = g.cellSize;
+  deltaT = lengthUnitFactor * cellSize / (stability * physconst::speedOfLight);
+  periodic = g.formulation >= 1;
+  conditionallyPeriodic = g.formulation == 2;
+  return false;
+}
+
+bool FDTDSimulator::readGrid(const QStringList &lines, GridDescription &grid)
+{
+  int &line = parseStatus.currentLine;
+  QString value = readValue(lines, keyword(Kw::stability), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
-  if (!toReal(value, stability) || !(stability > 0.0))
-    return fail(currentLine, reason::value(reason::above(0), value));
+  if (!toReal(value, grid.stability) || !(grid.stability > 0.0))
+    return fail(line, reason::value(reason::above(0), value));
+  grid.stabilityLine = line;
 
-  value = readValue(lines, keyword(Kw::threads), missingKeyword, currentLine);
+  value = readValue(lines, keyword(Kw::threads), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
   bool converted = false;
   const int threads = value.toInt(&converted);
   if (!converted || threads < 0)
-    return fail(currentLine, reason::value(reason::tr("a whole number of at least 0 (0: as many "
-                                                      "as the machine offers)"),
-                                           value));
+    return fail(line, reason::value(reason::tr("a whole number of at least 0 (0: as many "
+                                               "as the machine offers)"),
+                                    value));
   if (threads > maximumThreads)
-    return fail(currentLine, reason::tr("at most %1 threads; this line asks for %2")
-                                 .arg(maximumThreads)
-                                 .arg(threads));
-  threadCount = threads; // a most: planThreads decides once the sections are known
+    return fail(line, reason::tr("at most %1 threads; this line asks for %2").arg(maximumThreads).arg(threads));
+  grid.threads = threads;
+  grid.threadsLine = line;
 
-  value = readValue(lines, keyword(Kw::measure), missingKeyword, currentLine);
+  value = readValue(lines, keyword(Kw::measure), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
   if (isNotListed(value, lengthUnits))
-    return fail(currentLine, reason::value(reason::oneOf(lengthUnits), value));
-  lengthUnit = value;
+    return fail(line, reason::value(reason::oneOf(lengthUnits), value));
+  grid.lengthUnit = value;
+  grid.unitLine = line;
 
-  value = readValue(lines, keyword(Kw::size), missingKeyword, currentLine);
+  value = readValue(lines, keyword(Kw::size), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
-  lengthUnitFactor = lengthScaleOf(lengthUnit);
-  if (!toReal(value, cellSize) || !(cellSize > 0.0))
-    return fail(currentLine, reason::value(reason::above(0), value));
-  deltaT = lengthUnitFactor * cellSize / (stability * physconst::speedOfLight);
-  if (!(deltaT > 0.0) || !std::isfinite(deltaT)) // a step too small to represent
-    return fail(currentLine, reason::tr("with this cell size and stability %1 the time step "
-                                        "cannot be represented")
-                                 .arg(stability));
+  if (!toReal(value, grid.cellSize) || !(grid.cellSize > 0.0))
+    return fail(line, reason::value(reason::above(0), value));
+  const double dt = lengthScaleOf(grid.lengthUnit) * grid.cellSize / (grid.stability * physconst::speedOfLight);
+  if (!(dt > 0.0) || !std::isfinite(dt)) // a step too small to represent
+    return fail(line, reason::tr("with this cell size and stability %1 the time step "
+                                 "cannot be represented")
+                          .arg(grid.stability));
+  grid.sizeLine = line;
 
-  value = readValue(lines, keyword(Kw::physical), missingKeyword, currentLine);
+  value = readValue(lines, keyword(Kw::physical), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
 
-  value = readValue(lines, keyword(Kw::problem), missingKeyword, currentLine);
+  value = readValue(lines, keyword(Kw::problem), parseStatus.missingKeyword, line);
   if (value.isNull())
     return true;
-  const int formulation = indexIgnoringCase(geometries, value);
-  if (formulation < 0)
-    return fail(currentLine, reason::value(reason::oneOf(geometries), value));
-  periodic = formulation >= 1;
-  conditionallyPeriodic = formulation == 2;
+  grid.formulation = indexIgnoringCase(geometries, value);
+  if (grid.formulation < 0)
+    return fail(line, reason::value(reason::oneOf(geometries), value));
+  grid.problemLine = line;
   return false;
 }
 
@@ -92,10 +111,10 @@ bool FDTDSimulator::parseLumpedTermination(const QStringList &lines)
     return fail(first + 1, reason::value(reason::tr("a resistance of at least 0 ohm"),
                                          lineValue(lines.at(first))));
   if (first + 1 >= lines.size()) { // the first line cannot be its own position line
-    missingKeyword = lumpedKw;
+    parseStatus.missingKeyword = lumpedKw;
     return true;
   }
-  const QString where = readValueFrom(lines, lumpedKw, missingKeyword, currentLine, first + 1);
+  const QString where = readValueFrom(lines, lumpedKw, parseStatus.missingKeyword, parseStatus.currentLine, first + 1);
   if (where.isNull())
     return true;
   int index = -1;
@@ -108,7 +127,7 @@ bool FDTDSimulator::parseLumpedTermination(const QStringList &lines)
       index = k - 1;
   }
   if (index < 0)
-    return fail(currentLine,
+    return fail(parseStatus.currentLine,
                 reason::value(reason::tr("\"end\" or a grid point from 1 to %1").arg(meshPointCount),
                               where));
   lumpedEnabled = true;
@@ -129,6 +148,10 @@ bool FDTDSimulator::parseSources(const QStringList &lines)
       break;
     g = findLineFrom(lines, geometryKw, g + 1);
   }
+  for (const SourceDescription &d : config.sources) {
+    sources.append(buildSource(d));
+    ++sourceCount;
+  }
   return false;
 }
 
@@ -137,55 +160,59 @@ bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
   SourceDescription d;
   if (readSourcePlacement(lines, g, d))
     return true;
-  const QString value = readValueFrom(lines, keyword(Kw::shape), missingKeyword, currentLine, g);
+  const QString value = readValueFrom(lines, keyword(Kw::shape), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (value.isNull())
     return true;
   d.shape = indexIgnoringCase(pulseShapes, value);
   if (d.shape < 0)
-    return fail(currentLine, reason::value(reason::oneOf(pulseShapes), value));
-  if (d.shape == SourceDescription::User)
-    return readUserPulse(lines, g, d.gridPoint, d.delay, d.impedance, d.amplitude);
-  if (readCarrier(lines, g, d))
-    return true;
-  if (d.planeWave && readPlaneWaveMedium(d))
-    return true;
-  if (d.shape != SourceDescription::Sine &&
-      readPositive(lines, g, d.shape == SourceDescription::Gauss ? Kw::threeDB : Kw::tau, d.width))
-    return true;
-  sources.append(buildSource(d));
-  ++sourceCount;
+    return fail(parseStatus.currentLine, reason::value(reason::oneOf(pulseShapes), value));
+  if (d.shape == SourceDescription::User) {
+    if (readUserPulse(lines, g, d))
+      return true;
+    if (d.samples.empty())
+      return false;
+  } else {
+    if (readCarrier(lines, g, d))
+      return true;
+    if (d.planeWave && readPlaneWaveMedium(d))
+      return true;
+    if (d.shape != SourceDescription::Sine &&
+        readPositive(lines, g, d.shape == SourceDescription::Gauss ? Kw::threeDB : Kw::tau, d.width))
+      return true;
+  }
+  config.sources.push_back(std::move(d));
   return false;
 }
 
 // "geometry", "z_location" and the line "Z A delay [epsR muR x x] amplitude".
 bool FDTDSimulator::readSourcePlacement(const QStringList &lines, int g, SourceDescription &d)
 {
-  const QString kind = readValueFrom(lines, keyword(Kw::geometry), missingKeyword, currentLine, g);
+  const QString kind = readValueFrom(lines, keyword(Kw::geometry), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (kind.isNull())
     return true;
   const int kindIndex = indexIgnoringCase(sourceKinds, kind);
   if (kindIndex < 0)
-    return fail(currentLine, reason::value(reason::oneOf(sourceKinds), kind));
+    return fail(parseStatus.currentLine, reason::value(reason::oneOf(sourceKinds), kind));
   d.planeWave = kindIndex == 1;
 
-  const QString value = readValueFrom(lines, keyword(Kw::z_location), missingKeyword, currentLine, g);
+  const QString value = readValueFrom(lines, keyword(Kw::z_location), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (value.isNull())
     return true;
   bool converted = false;
   const int z = value.toInt(&converted);
   if (!converted || z < 1 || z > meshPointCount)
-    return fail(currentLine,
+    return fail(parseStatus.currentLine,
                 reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(meshPointCount),
                               value));
   d.gridPoint = z - 1;
 
   const int amplitudeIndex = findLineFrom(lines, keyword(Kw::amplitude), g);
   if (amplitudeIndex < 0) {
-    missingKeyword = keyword(Kw::amplitude);
+    parseStatus.missingKeyword = keyword(Kw::amplitude);
     return true;
   }
   d.amplitudeLine = amplitudeIndex + 1;
-  currentLine = d.amplitudeLine;
+  parseStatus.currentLine = d.amplitudeLine;
   d.tokens = lineTokens(lines.at(amplitudeIndex));
   const QStringList &tokens = d.tokens;
   static const char *layout = "coupling impedance, amplitude, delay";
@@ -206,31 +233,31 @@ bool FDTDSimulator::readSourcePlacement(const QStringList &lines, int g, SourceD
 // "funit", "tunit", "centre" and "duration" of a carrier-wave source.
 bool FDTDSimulator::readCarrier(const QStringList &lines, int g, SourceDescription &d)
 {
-  QString value = readValueFrom(lines, keyword(Kw::funit), missingKeyword, currentLine, g);
+  QString value = readValueFrom(lines, keyword(Kw::funit), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (value.isNull())
     return true;
   d.frequencyIndex = indexIgnoringCase(frequencyUnits, value);
   if (d.frequencyIndex < 0)
-    return fail(currentLine, reason::value(reason::oneOf(frequencyUnits), value));
+    return fail(parseStatus.currentLine, reason::value(reason::oneOf(frequencyUnits), value));
 
-  value = readValueFrom(lines, keyword(Kw::tunit), missingKeyword, currentLine, g);
+  value = readValueFrom(lines, keyword(Kw::tunit), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (value.isNull())
     return true;
   d.timeIndex = indexIgnoringCase(timeUnits, value);
   if (d.timeIndex < 0)
-    return fail(currentLine, reason::value(reason::oneOf(timeUnits), value));
+    return fail(parseStatus.currentLine, reason::value(reason::oneOf(timeUnits), value));
 
-  value = readValueFrom(lines, keyword(Kw::centre), missingKeyword, currentLine, g);
+  value = readValueFrom(lines, keyword(Kw::centre), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (value.isNull())
     return true;
   if (!toReal(value, d.centre) || !(d.centre > 0.0))
-    return fail(currentLine, reason::value(reason::above(0), value));
+    return fail(parseStatus.currentLine, reason::value(reason::above(0), value));
 
-  value = readValueFrom(lines, keyword(Kw::duration), missingKeyword, currentLine, g);
+  value = readValueFrom(lines, keyword(Kw::duration), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (value.isNull())
     return true;
   if (!toReal(value, d.duration) || !(std::trunc(d.duration) > 0.0))
-    return fail(currentLine,
+    return fail(parseStatus.currentLine,
                 reason::value(reason::tr("a whole number of carrier periods above 0"), value));
   d.duration = std::trunc(d.duration);
   return false;
@@ -264,11 +291,11 @@ bool FDTDSimulator::readPlaneWaveMedium(SourceDescription &d)
 // A positive real after keyword k (the "3dB" bandwidth or "tau").
 bool FDTDSimulator::readPositive(const QStringList &lines, int g, int k, double &result)
 {
-  const QString v = readValueFrom(lines, keyword(k), missingKeyword, currentLine, g);
+  const QString v = readValueFrom(lines, keyword(k), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (v.isNull())
     return true;
   if (!toReal(v, result) || !(result > 0.0))
-    return fail(currentLine, reason::value(reason::above(0), v));
+    return fail(parseStatus.currentLine, reason::value(reason::above(0), v));
   return false;
 }
 
@@ -276,36 +303,40 @@ Source<int, double> *FDTDSimulator::buildSource(const SourceDescription &d) cons
 {
   const int exponent = 3 * d.frequencyIndex;
   const bool cp = conditionallyPeriodic;
+  if (d.shape == SourceDescription::User)
+    return new HardArbitrarySource<int, double>(d.gridPoint,
+                                                Source<int, double>::startIterationFor(d.delay, deltaT),
+                                                d.impedance, d.amplitude, d.samples, cp);
   if (d.planeWave)
     return new SoftGaussianSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
                                                deltaT, d.duration, d.centre, exponent, cp,
                                                d.width, d.medium[0], d.medium[1], gridConstants());
   if (d.shape == SourceDescription::Sine)
     return new HardSinusoidalSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
-                                                 deltaT, d.duration, d.centre, exponent, cp);
+                                                 gridConstants(), d.duration, d.centre, exponent, cp);
   if (d.shape == SourceDescription::Gauss)
     return new HardGaussianSource<int, double>(d.gridPoint, d.delay, d.impedance, d.amplitude,
-                                               deltaT, d.duration, d.centre, exponent, cp, d.width);
+                                               gridConstants(), d.duration, d.centre, exponent, cp, d.width);
   return new HardHyperbolicSecantSource<int, double>(
-      d.gridPoint, d.delay, d.impedance, d.amplitude, deltaT, d.duration, d.centre, exponent, cp,
+      d.gridPoint, d.delay, d.impedance, d.amplitude, gridConstants(), d.duration, d.centre, exponent, cp,
       d.width, d.timeIndex, d.shape == SourceDescription::Sech ? 1 : 2);
 }
 
 // A recorded pulse: one sample per line (first word), "#" lines and empty
 // lines skipped, each sample scaled by the amplitude.
-bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
-                                  double impedance, double amplitude)
+bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, SourceDescription &d)
 {
-  const QString fileName = readValueFrom(lines, keyword(Kw::file), missingKeyword, currentLine, g);
+  const QString fileName = readValueFrom(lines, keyword(Kw::file), parseStatus.missingKeyword, parseStatus.currentLine, g);
   if (fileName.isNull())
     return true;
   // Only a regular file can be a recording: a pipe would wait for a writer
   // and a device such as /dev/zero would never end.
-  QFile file(fileName);
-  if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+  const QString path = materials::resolveDataFile(fileName, dataFolder);
+  QFile file(path);
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
     return fail(-2, reason::tr("\"%1\" (line %2) is not a readable file.")
                         .arg(fileName)
-                        .arg(currentLine));
+                        .arg(parseStatus.currentLine));
   std::vector<double> samples;
   // Only the start of each line matters; longer lines are read in pieces and
   // the rest is dropped, so that no line can take unbounded memory.
@@ -335,14 +366,9 @@ bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, int gridPoint
       return fail(-2, reason::tr("\"%1\" holds more than %2 samples, the most a pulse may have.")
                           .arg(fileName)
                           .arg(maximumPulseSamples));
-    samples.push_back(sample * amplitude);
+    samples.push_back(sample * d.amplitude);
   }
-  if (samples.empty())
-    return false;
-  const int start = Source<int, double>::startIterationFor(delay, deltaT);
-  sources.append(new HardArbitrarySource<int, double>(gridPoint, start, impedance, amplitude,
-                                                      std::move(samples), conditionallyPeriodic));
-  ++sourceCount;
+  d.samples = std::move(samples);
   return false;
 }
 

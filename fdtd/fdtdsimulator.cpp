@@ -15,14 +15,16 @@
 #include <chrono>
 #include <cmath>
 
-FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Simulator(name)
+FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, const QString &folder)
+    : Simulator(name), dataFolder(folder)
 {
   // Created (or emptied) for every loaded problem; nothing is written to them.
   debugStream.open("Debug.txt", std::ios::out | std::ios::trunc);
   sourceStream.open("Source.txt", std::ios::out | std::ios::trunc);
 
-  if (checkLineForms(lines) || parseTimingLog(lines))
+  if (checkLineForms(lines) || readTimingLogs(lines, parseStatus, config.timingLogs))
     return;
+  setUpTimingLogs(config.timingLogs);
   if (timingLogEnabled) {
     timingStream.setDevice(&timingLog);
     timingStream.setRealNumberPrecision(9);
@@ -49,7 +51,11 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name) : Si
     return;
   arrangeColocatedSources();
 
-  if (parseActions(lines))
+  // A keyword an action lacks fails the load; it stays the one reported.
+  if (readActions(lines, parseStatus, config.actions))
+    return;
+  setUpActions(config.actions);
+  if (parseStatus.failed())
     return;
 
   if (parseObservation(lines))
@@ -91,17 +97,8 @@ bool FDTDSimulator::parseObservation(const QStringList &lines)
   const ObservationLists lists{fourierPostprocessings, spectrogramPostprocessings,
                                poyntingPostprocessings};
   observation = std::make_unique<FdtdObservation>(lists, static_cast<ObservationListener &>(*this), grid);
-  const bool failed = observation->parse(lines);
-  const ObservationParseStatus &status = observation->status();
-  if (status.currentLine != 0)
-    currentLine = status.currentLine;
-  if (failed) {
-    if (!status.missingKeyword.isEmpty() && missingKeyword.isEmpty() && errorLine == 0)
-      missingKeyword = status.missingKeyword;
-    if (status.errorLine != 0)
-      fail(status.errorLine, status.errorReason);
+  if (observation->parse(lines, parseStatus))
     return true;
-  }
   spectraReady = observation->hasSpectra();
   probesReady = observation->probeCount() > 0;
   spectrogramReady = observation->hasStaticSpectrogram();

@@ -5,11 +5,12 @@
 // termination, advanced by one leap-frog step per call of step().
 //
 // The constructor reads the whole problem from the configuration lines; the
-// first problem found is left in missingKeyword or errorLine (-1: unequal
+// first problem found is left in the load status (errorLine -1: unequal
 // numbers of "medium", "meshpoints" and "parameters" lines; -2: an unusable
 // pulse file) and construction stops there.
 
 #include "engine/simulator.h"
+#include "fdtd/fdtdconfig.h"
 #include "input/vocabulary.h"
 #include "fdtd/gridconstants.h"
 #include "fdtd/threadchoice.h"
@@ -29,7 +30,10 @@ class FDTDSimulator : public Simulator, private ObservationListener
   Q_OBJECT
 
 public:
-  FDTDSimulator(const QStringList &lines, const QString &runName);
+  // folder: the configuration file's folder, where a relative pulse file
+  // name is looked for first (then the working folder); empty: the working
+  // folder only.
+  FDTDSimulator(const QStringList &lines, const QString &runName, const QString &folder = QString());
   ~FDTDSimulator() override;
 
   // Limits on what a configuration may ask for.
@@ -92,7 +96,14 @@ public:
   // What sections and sources are built from.
   GridConstants gridConstants() const { return {deltaT, cellSize, lengthUnitFactor}; }
 
+public:
+  // The description the engine was built from.
+  const FdtdConfig &configuration() const { return config; }
+
 private:
+  FdtdConfig config;
+  // The configuration file's folder: relative pulse files are looked for there first.
+  QString dataFolder;
   // One leap-frog step and its observation (step() adds the thread tuning).
   void advance();
   void planThreadUse();
@@ -109,32 +120,20 @@ private:
   bool parseObservation(const QStringList &lines);
 
   bool parseGrid(const QStringList &lines);
+  bool readGrid(const QStringList &lines, GridDescription &grid);
   bool parseMedium(const QStringList &lines, int &meshPoints);
+  // Builds the sections of config.sections on the grid (formulation 0 "1d", 1 "1dp", 2 "1dcp").
+  void buildSections(int formulation, const GridConstants &grid);
   bool parseLumpedTermination(const QStringList &lines);
   bool parseSources(const QStringList &lines);
   bool parseSourceBlock(const QStringList &lines, int g);
   // One source block as read (values of its lines).
-  struct SourceDescription
-  {
-    enum Shape { Sine, Gauss, Sech, Sech2, User };
-    bool planeWave = false;
-    int gridPoint = 0;
-    int amplitudeLine = 0;
-    QStringList tokens; // of the amplitude line
-    double impedance = 0.0, amplitude = 0.0, delay = 0.0;
-    int shape = Sine;
-    int frequencyIndex = 0, timeIndex = 0;
-    double centre = 0.0, duration = 0.0;
-    double width = 0.0; // "3dB" bandwidth or "tau"
-    double medium[4] = {0.0, 0.0, 0.0, 0.0}; // plane wave: epsR, muR, unused
-  };
   bool readSourcePlacement(const QStringList &lines, int g, SourceDescription &d);
   bool readCarrier(const QStringList &lines, int g, SourceDescription &d);
   bool readPlaneWaveMedium(SourceDescription &d);
   bool readPositive(const QStringList &lines, int g, int k, double &result);
   Source<int, double> *buildSource(const SourceDescription &d) const;
-  bool readUserPulse(const QStringList &lines, int g, int gridPoint, double delay,
-                     double impedance, double amplitude);
+  bool readUserPulse(const QStringList &lines, int g, SourceDescription &d);
   void arrangeColocatedSources();
   // Load warnings: unstable Lorentz sections, too few cells per wavelength,
   // strong Kerr index changes, sources and probes that cannot see a pulse.

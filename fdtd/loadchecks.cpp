@@ -61,7 +61,7 @@ void FDTDSimulator::warnAboutLumpedTermination()
   const double largest = impedance * (courant + std::sqrt(std::max(0.0, courant * courant - 1.0)));
   if (lumpedResistance <= largest * (1.0 + 1e-9))
     return;
-  warnings << tr("The lumped termination of %1 ohm at grid point %2 cannot be held stable: the "
+  parseStatus.warnings << tr("The lumped termination of %1 ohm at grid point %2 cannot be held stable: the "
                  "field at it grows without bound. The largest stable resistance there is %3 "
                  "ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = %4 and the medium's "
                  "impedance Z = %5 ohm and index n = %6).")
@@ -99,7 +99,7 @@ void FDTDSimulator::warnAboutMaterialRanges()
     section.describe(m);
     const bool none = shortestWave > l.longest || longestWave < l.shortest;
     const double centre = 0.5 * (low + high);
-    warnings << tr("Section %1 (cells %2 to %3, %4): the sources reach %5 to %6 um, %7 the "
+    parseStatus.warnings << tr("Section %1 (cells %2 to %3, %4): the sources reach %5 to %6 um, %7 the "
                    "wavelengths its formula is stated for (%8 to %9 um); there the index is "
                    "extrapolated (%10 at %11 um).")
                     .arg(l.section + 1)
@@ -144,7 +144,7 @@ void FDTDSimulator::warnAboutRunTime()
   const double total = perStep * double(steps);
   if (total <= longRunSeconds)
     return;
-  warnings << tr("The exit action at iteration %1 ends the run after about %2 (%3 per step for "
+  parseStatus.warnings << tr("The exit action at iteration %1 ends the run after about %2 (%3 per step for "
                  "%4 cells and %5 spectral points). Fewer iterations, fewer cells or fewer "
                  "spectral points shorten it.")
                   .arg(steps)

@@ -111,20 +111,6 @@ QStringList parameterNames(int type)
   }
 }
 
-// One section as read from its three lines: what it is, where it lies and
-// its constants (token k of the parameters line in v[k]).
-struct SectionDescription
-{
-  int type = 0;
-  int cells = 0;
-  int parameterLine = 0;
-  Placement placement;
-  double v[17] = {};
-  double theta = 0.01; // Kerr linearisation threshold
-  int exponent = 9;    // frequency unit of the poles
-  GridSellmeier sellmeier;
-};
-
 // Refusals of one parameters line, naming the token at fault.
 struct ParameterRefusal
 {
@@ -142,6 +128,34 @@ struct ParameterRefusal
   }
 };
 
+// The constants of a section's type from the numbers of its parameters line.
+void assignConstants(const double *v, SectionDescription &d)
+{
+  d.epsilonR = v[0];
+  d.muR = v[1];
+  if (d.type == Ker1) {
+    d.chi3 = v[2], d.tau1 = v[3], d.tau2 = v[4], d.alpha = v[5];
+    return;
+  }
+  if (d.type == Diel)
+    return;
+  d.sigma = v[2];
+  if (d.type == LDiel)
+    return;
+  d.epsilonStatic = v[3];
+  static const int poleCounts[] = {0, 0, 1, 2, 3, 0, 1, 3};
+  d.poleCount = poleCounts[d.type];
+  const bool weighted = d.type == Lor2 || d.type == Lor3 || d.type == Lor3Ker1;
+  int k = 4;
+  for (int p = 0; p < d.poleCount; ++p) {
+    d.poles[p].damping = v[k++];
+    d.poles[p].resonance = v[k++];
+    d.poles[p].weight = weighted ? v[k++] : 1.0;
+  }
+  if (d.type == Lor1Ker1 || d.type == Lor3Ker1)
+    d.chi3 = v[k], d.tau1 = v[k + 1], d.tau2 = v[k + 2], d.alpha = v[k + 3];
+}
+
 // The numbers of a parameters line and the limits every medium shares:
 // epsR and muR must be positive with epsR muR S^2 >= 1 (the Courant limit);
 // conductivities may be negative (gain) as long as the update stays defined.
@@ -154,7 +168,7 @@ QString readNumbers(const QStringList &tokens, double stability, double timeStep
   const int type = d.type;
   if (tokens.size() < minimumTokens[type])
     return refusal.tooFew(minimumTokens[type]);
-  double *v = d.v;
+  double v[17] = {}; // token k
   for (int k = 0; k < numbers[type]; ++k)
     if (!toReal(tokens.at(k), v[k]))
       return k == tokens.size() - 1 ? refusal.tooFew(minimumTokens[type])
@@ -191,6 +205,7 @@ QString readNumbers(const QStringList &tokens, double stability, double timeStep
       d.exponent = frequencyExponent(tokens.at(at));
     }
   }
+  assignConstants(v, d);
   return QString();
 }
 
@@ -199,12 +214,11 @@ QString readNumbers(const QStringList &tokens, double stability, double timeStep
 QString checkPolesAndKerr(const QStringList &tokens, double timeStep, const SectionDescription &d)
 {
   const ParameterRefusal refusal{tokens, parameterNames(d.type), d.type};
-  const double *v = d.v;
   const double dampingLimit = -1.0 / (physconst::pi * powerOfTen(d.exponent) * timeStep);
-  static const std::vector<int> dampings[] = {{}, {}, {4}, {4, 7}, {4, 7, 10}, {}, {4}, {4, 7, 10}};
-  for (int p : dampings[d.type])
-    if (!(v[p] > dampingLimit))
-      return refusal.bad(p, reason::tr("a damping above %1 %2 (a stronger gain makes the update "
+  // Pole p's damping is token 4 + 3 p.
+  for (int p = 0; p < d.poleCount; ++p)
+    if (!(d.poles[p].damping > dampingLimit))
+      return refusal.bad(4 + 3 * p, reason::tr("a damping above %1 %2 (a stronger gain makes the update "
                                        "singular at this time step)")
                                 .arg(dampingLimit, 0, 'g', 4)
                                 .arg(frequencyUnitName(d.exponent)));
@@ -212,11 +226,11 @@ QString checkPolesAndKerr(const QStringList &tokens, double timeStep, const Sect
   const int first = kerrAt[d.type];
   if (first < 0)
     return QString();
-  if (!(v[first + 1] > 0.0))
+  if (!(d.tau1 > 0.0))
     return refusal.bad(first + 1, reason::above(0));
-  if (!(v[first + 2] > 0.0))
+  if (!(d.tau2 > 0.0))
     return refusal.bad(first + 2, reason::above(0));
-  if (!(v[first + 3] >= 0.0 && v[first + 3] <= 1.0))
+  if (!(d.alpha >= 0.0 && d.alpha <= 1.0))
     return refusal.bad(first + 3, reason::between(0, 1));
   return QString();
 }
@@ -226,36 +240,38 @@ MeshSection<int, double> *buildSection(const SectionDescription &d, int formulat
                                        const GridConstants &grid)
 {
   const Placement &at = d.placement;
-  const double *v = d.v;
+  const double er = d.epsilonR, mr = d.muR, sg = d.sigma, es = d.epsilonStatic;
+  const PoleConstants *p = d.poles;
   switch (d.type) {
   case Sellmeier:
   case Material:
     return buildSellmeier(formulation, at, grid, d.sellmeier);
   case Diel:
-    return build<LosslessMaterial>(formulation, at, grid, v[0], v[1]);
+    return build<LosslessMaterial>(formulation, at, grid, er, mr);
   case LDiel:
-    return build<LossyMaterial>(formulation, at, grid, v[0], v[1], v[2]);
+    return build<LossyMaterial>(formulation, at, grid, er, mr, sg);
   case Lor1:
-    return build<Lorentz1PoleMaterial>(formulation, at, grid, v[0], v[1], v[2], v[3], v[4], v[5],
-                                       d.exponent, 1.0);
+    return build<Lorentz1PoleMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping, p[0].resonance,
+                                       d.exponent, p[0].weight);
   case Lor2:
-    return build<Lorentz2PoleMaterial>(formulation, at, grid, v[0], v[1], v[2], v[3], v[4], v[5],
-                                       v[6], v[7], v[8], v[9], d.exponent);
+    return build<Lorentz2PoleMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping, p[0].resonance,
+                                       p[0].weight, p[1].damping, p[1].resonance, p[1].weight, d.exponent);
   case Lor3:
-    return build<Lorentz3PoleMaterial>(formulation, at, grid, v[0], v[1], v[2], v[3], v[4], v[5],
-                                       v[6], v[7], v[8], v[9], v[10], v[11], v[12], d.exponent);
+    return build<Lorentz3PoleMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping, p[0].resonance,
+                                       p[0].weight, p[1].damping, p[1].resonance, p[1].weight,
+                                       p[2].damping, p[2].resonance, p[2].weight, d.exponent);
   case Ker1:
-    return build<KerrRamanMaterial>(formulation, at, grid, v[0], v[1], v[2], v[3], v[4], v[5],
+    return build<KerrRamanMaterial>(formulation, at, grid, er, mr, d.chi3, d.tau1, d.tau2, d.alpha,
                                     d.theta);
   case Lor1Ker1:
     return new Lorentz1PoleKerrRamanMaterial<Dielectric<int, double>>(
-        at, grid, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], d.theta,
+        at, grid, er, mr, sg, es, p[0].damping, p[0].resonance, d.chi3, d.tau1, d.tau2, d.alpha, d.theta,
         d.exponent);
   default:
-    return build<Lorentz3PoleKerrRamanMaterial>(formulation, at, grid, v[0], v[1], v[2], v[3],
-                                                v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11],
-                                                v[12], v[13], v[14], v[15], v[16], d.theta,
-                                                d.exponent);
+    return build<Lorentz3PoleKerrRamanMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping,
+                                                p[0].resonance, p[0].weight, p[1].damping, p[1].resonance,
+                                                p[1].weight, p[2].damping, p[2].resonance, p[2].weight,
+                                                d.chi3, d.tau1, d.tau2, d.alpha, d.theta, d.exponent);
   }
 }
 
@@ -348,6 +364,9 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
   for (int j = 0; j < count; ++j) {
     const NumberedLine &parameterLine = parameterLines.at(j);
     SectionDescription d;
+    d.mediumLine = mediumLines.at(j).line;
+    d.meshLine = meshLines.at(j).line;
+    d.parameterLine = parameterLine.line;
     QString why;
     if (const int at = describeSection(mediumLines.at(j), meshLines.at(j), total, periodic, d, why))
       return fail(at, why);
@@ -365,13 +384,24 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
     if (!why.isEmpty())
       return fail(parameterLine.line, why);
     if (d.type == Material)
-      if (const materials::LibraryMaterial *m = materials::findMaterial(tokens.value(0)))
-        librarySections.push_back({sections.size(), m->name, m->shortest, m->longest});
-    sections.push_back(buildSection(d, formulation, grid));
-    ++sectionCount;
+      d.materialName = tokens.value(0);
+    config.sections.push_back(d);
     total += d.cells;
   }
   meshPoints = total;
+  buildSections(formulation, grid);
   return false;
+}
+
+// The sections from their descriptions, in grid order.
+void FDTDSimulator::buildSections(int formulation, const GridConstants &grid)
+{
+  for (const SectionDescription &d : config.sections) {
+    if (d.type == Material)
+      if (const materials::LibraryMaterial *m = materials::findMaterial(d.materialName))
+        librarySections.push_back({sections.size(), m->name, m->shortest, m->longest});
+    sections.push_back(buildSection(d, formulation, grid));
+    ++sectionCount;
+  }
 }
 

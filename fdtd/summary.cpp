@@ -165,7 +165,7 @@ void FDTDSimulator::warnAboutSection(std::size_t k, double highest, double peak)
       p.damping = std::max(0.0, p.damping);
     if (!fdtdstability::stable(lossless, cellMetres, stability)) {
       const double enough = fdtdstability::smallestStableStability(lossless, cellMetres);
-      warnings << tr("%1: with stability %2 its Lorentz poles make the update unstable (the "
+      parseStatus.warnings << tr("%1: with stability %2 its Lorentz poles make the update unstable (the "
                      "field grows without bound); %3")
                       .arg(name)
                       .arg(stability)
@@ -179,7 +179,7 @@ void FDTDSimulator::warnAboutSection(std::size_t k, double highest, double peak)
     const double n = std::max(m.index(highest).real(), 1e-12);
     const double cells = physconst::speedOfLight / (highest * n) / cellMetres;
     if (cells < minimumCellsPerWavelength)
-      warnings << tr("%1: %2 cells per wavelength at %3 (the highest significant frequency of "
+      parseStatus.warnings << tr("%1: %2 cells per wavelength at %3 (the highest significant frequency of "
                      "the sources, index %4), fewer than %5: the grid's dispersion will distort "
                      "the pulse; use cells of at most %6 %7.")
                       .arg(name)
@@ -197,7 +197,7 @@ void FDTDSimulator::warnAboutSection(std::size_t k, double highest, double peak)
     const double relative = m.chi3 * peak * peak / m.epsilonR;
     const double change = relative > -1.0 ? std::sqrt(1.0 + relative) - 1.0 : -1.0;
     if (std::fabs(change) > largestKerrIndexChange)
-      warnings << tr("%1: at the source amplitude %2 V/m the Kerr effect changes the index by "
+      parseStatus.warnings << tr("%1: at the source amplitude %2 V/m the Kerr effect changes the index by "
                      "%3 %, more than %4 %: the third-order model no longer describes the "
                      "medium.")
                       .arg(name)
@@ -224,7 +224,7 @@ void FDTDSimulator::warnAboutPlacement()
     const Source<int, double> &s = *sources.at(i);
     // A hard source on the wall cell 0 drives the grid from its edge.
     if (outside(s.gridPoint) && !(s.hard && s.gridPoint == 0 && !sections.empty()))
-      warnings << tr("Source %1 at grid point %2 lies where no section updates the field: it "
+      parseStatus.warnings << tr("Source %1 at grid point %2 lies where no section updates the field: it "
                      "sends nothing into the grid.")
                       .arg(i + 1)
                       .arg(s.gridPoint + 1);
@@ -248,12 +248,12 @@ void FDTDSimulator::warnAboutPlacement()
   const auto checkWindow = [&](const QString &what, int cell, int end) {
     if (outside(cell) && !std::any_of(sources.begin(), sources.end(),
                                       [&](const Source<int, double> *s) { return s->gridPoint == cell; }))
-      warnings << tr("%1 at grid point %2 lies where no section updates the field: it will "
+      parseStatus.warnings << tr("%1 at grid point %2 lies where no section updates the field: it will "
                      "record nothing.")
                       .arg(what)
                       .arg(cell + 1);
     else if (!sources.isEmpty() && end < earliestArrival(cell) - 1.0)
-      warnings << tr("%1 at grid point %2 stops at iteration %3, before any source's pulse can "
+      parseStatus.warnings << tr("%1 at grid point %2 stops at iteration %3, before any source's pulse can "
                      "reach it (iteration %4 at the earliest).")
                       .arg(what)
                       .arg(cell + 1)

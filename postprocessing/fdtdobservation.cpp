@@ -142,24 +142,19 @@ FdtdObservation::~FdtdObservation()
 
 bool FdtdObservation::fail(int line, const QString &why)
 {
-  if (status_.errorLine == 0 && status_.missingKeyword.isEmpty()) {
-    status_.errorLine = line;
-    status_.errorReason = why;
-  }
-  return true;
+  return status_->fail(line, why);
 }
 
 bool FdtdObservation::failMissing(const QString &keyword)
 {
-  status_.missingKeyword = keyword;
-  return true;
+  return status_->missing(keyword);
 }
 
 // --- parsing ------------------------------------------------------------------------
 
 QString FdtdObservation::valueOf(const QStringList &lines, int word, int t)
 {
-  return readValueFrom(lines, keyword(word), status_.missingKeyword, status_.currentLine, t);
+  return readValueFrom(lines, keyword(word), status_->missingKeyword, status_->currentLine, t);
 }
 
 // The "itstart" value at or after the section anchor t: an integer of at least 1.
@@ -169,12 +164,20 @@ bool FdtdObservation::readIterationStart(const QStringList &lines, int t, int &i
   if (text.isNull())
     return true;
   if (!toInteger(text, itstart) || itstart < 1)
-    return fail(status_.currentLine,
+    return fail(status_->currentLine,
                 reason::value(reason::tr("a whole number of at least 1"), text));
   return false;
 }
 
-bool FdtdObservation::parse(const QStringList &lines)
+bool FdtdObservation::parse(const QStringList &lines, ParseStatus &status)
+{
+  status_ = &status;
+  const bool failed = parseSections(lines);
+  status_ = nullptr;
+  return failed;
+}
+
+bool FdtdObservation::parseSections(const QStringList &lines)
 {
   const QString &typeOfKw = keyword(Kw::typeOf);
   int t = findLineFrom(lines, typeOfKw, 0);
@@ -182,8 +185,8 @@ bool FdtdObservation::parse(const QStringList &lines)
     const int type = indexIgnoringCase(postprocessingTypes, lineValue(lines.at(t)));
     if (type < 0)
       return fail(t + 1, reason::value(reason::oneOf(postprocessingTypes), lineValue(lines.at(t))));
-    const QString name = readTextFrom(lines, keyword(Kw::name), status_.missingKeyword,
-                                      status_.currentLine, t);
+    const QString name = readTextFrom(lines, keyword(Kw::name), status_->missingKeyword,
+                                      status_->currentLine, t);
     if (name.isNull())
       return true;
     if (type == Spectrogram) {
@@ -211,7 +214,7 @@ bool FdtdObservation::readPlacement(const QStringList &lines, int t, Series &ser
     return true;
   int z = 0;
   if (!toInteger(zText, z) || z < 1 || z > n)
-    return fail(status_.currentLine,
+    return fail(status_->currentLine,
                 reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(n), zText));
   series.location = z - 1;
 
@@ -219,7 +222,7 @@ bool FdtdObservation::readPlacement(const QStringList &lines, int t, Series &ser
   if (useText.isNull())
     return true;
   if (!toInteger(useText, series.use))
-    return fail(status_.currentLine,
+    return fail(status_->currentLine,
                 reason::value(reason::tr("a whole number (0: one window, otherwise a series)"),
                               useText));
   if (series.use == 0)
@@ -288,19 +291,19 @@ bool FdtdObservation::readSpectrum(const QStringList &lines, int t, bool spectro
   if (!spectrogram && readIterationEnd(lines, t, spectrum))
     return true;
 
-  QString unit = spectrogram ? readTextFrom(lines, keyword(Kw::anyunit), status_.missingKeyword,
-                                            status_.currentLine, t)
+  QString unit = spectrogram ? readTextFrom(lines, keyword(Kw::anyunit), status_->missingKeyword,
+                                            status_->currentLine, t)
                              : valueOf(lines, Kw::anyunit, t);
   if (unit.isNull())
     return true;
   if (!spectralUnit(unit, spectrum.exponent, spectrum.frequency)) {
-    const QString &line = lines.at(status_.currentLine - 1);
+    const QString &line = lines.at(status_->currentLine - 1);
     bool starred = false;
     for (const QString &w : wordsOf(line))
       starred = starred || w.startsWith(QLatin1Char('*'));
     if (!spectrogram || starred ||
         !spectralUnit(lineValue(line), spectrum.exponent, spectrum.frequency))
-      return fail(status_.currentLine, reason::value(spectralUnits(), unit));
+      return fail(status_->currentLine, reason::value(spectralUnits(), unit));
     unit = lineValue(line);
   }
   spectrum.unit = unit;
@@ -323,7 +326,7 @@ bool FdtdObservation::readIterationEnd(const QStringList &lines, int t, Spectrum
   if (open)
     spectrum.itend = INT_MAX;
   if ((!open && !toInteger(text, spectrum.itend)) || spectrum.itend < spectrum.itstart)
-    return fail(status_.currentLine,
+    return fail(status_->currentLine,
                 reason::value(reason::tr("\"end\" or a whole number of at least %1 (the "
                                          "\"itstart\" value)")
                                   .arg(spectrum.itstart),
@@ -371,17 +374,17 @@ bool FdtdObservation::parseTime(const QStringList &lines, int t, const QString &
   const QString itendText = valueOf(lines, Kw::itend, t);
   if (itendText.isNull())
     return true;
-  const int itendLine = status_.currentLine;
+  const int itendLine = status_->currentLine;
   const QString unit = valueOf(lines, Kw::tunit, t);
   if (unit.isNull())
     return true;
   if (isNotListed(unit, timeUnits))
-    return fail(status_.currentLine, reason::value(reason::oneOf(timeUnits), unit));
+    return fail(status_->currentLine, reason::value(reason::oneOf(timeUnits), unit));
   // A probe needs a finite window: "end" is refused like any bad value
   // (reported on this line, the last one read).
   int itend = 0;
   if (!toInteger(itendText, itend) || itend < itstart)
-    return fail(status_.currentLine,
+    return fail(status_->currentLine,
                 reason::tr("the \"itend\" value (line %1): %2")
                     .arg(itendLine)
                     .arg(reason::expected(

@@ -3,9 +3,10 @@
 // "fourier", "spectrogram", "poynting" and "conversionEfficiency" sections,
 // runs the observation block after every step and keeps the time probes.
 // It knows nothing of the engine: the engine hands it the lists it fills
-// and hears back through ObservationListener; the engine keeps its own status.
+// and hears back through ObservationListener; parsing fills the engine's status.
 
 #include "input/keywords.h"
+#include "input/parsestatus.h"
 #include "postprocessing/timeprobe.h"
 
 #include <QString>
@@ -40,14 +41,6 @@ public:
   virtual void stopRun(const QString &reason) = 0;
 };
 
-// First problem met while parsing (the engine copies it into its status).
-struct ObservationParseStatus
-{
-  int currentLine = 0;
-  QString missingKeyword;
-  int errorLine = 0;
-  QString errorReason;
-};
 
 // What the post-processing needs to know about the grid.
 struct FdtdGridInfo
@@ -82,9 +75,9 @@ public:
   FdtdObservation(const FdtdObservation &) = delete;
   FdtdObservation &operator=(const FdtdObservation &) = delete;
 
-  // Reads the post-processing sections; true on failure (see status()).
-  bool parse(const QStringList &lines);
-  const ObservationParseStatus &status() const { return status_; }
+  // Reads the post-processing sections; true on failure, with the first
+  // problem recorded in status.
+  bool parse(const QStringList &lines, ParseStatus &status);
   bool hasSpectra() const { return !lists_.fourier.empty(); }
 
   // Observation block of one step, with the counter after the increment
@@ -181,7 +174,8 @@ private:
 
   ObservationLists lists_;
   ObservationListener &listener_;
-  ObservationParseStatus status_;
+  bool parseSections(const QStringList &lines);
+  ParseStatus *status_ = nullptr; // during parse()
   FdtdGridInfo grid_;
   std::vector<TimeProbe<int, double> *> probes_;
   std::vector<DynamicSpectrogramPostprocessing<int, double> *> dynamic_;

@@ -16,6 +16,7 @@
 // It counts living instances and notes a deletion during its own step.
 
 #include "engine/evolutionrecord.h"
+#include "engine/runcontrol.h"
 #include "engine/simulator.h"
 #include "input/lookups.h"
 #include "postprocessing/fourierpostprocessing.h"
@@ -177,6 +178,7 @@ public:
   std::vector<double> field, hField, positions, totalEnergy, bandEnergy;
   std::vector<Probe> probes;
   std::vector<double> noSamples;
+  std::vector<ActionDescription> actions;
   std::vector<double> inputField, timePoints, frequencies, initialSpectrumDb, spectrumDb;
 
   static inline int live = 0;
@@ -192,8 +194,10 @@ private:
       return readValue(lines, QLatin1String(keyword), unused, line);
     };
     if (value("stopearly") == QLatin1String("1") ||
-        readValue(lines, QStringLiteral("required"), missingKeyword, currentLine).isNull() || parseActions(lines))
+        readValue(lines, QStringLiteral("required"), parseStatus.missingKeyword, parseStatus.currentLine).isNull() ||
+        readActions(lines, parseStatus, actions))
       return false;
+    setUpActions(actions);
     dt = 1e-15;
     lastStep = value("laststep").toInt();
     failAt = value("failat").toInt();
@@ -210,7 +214,7 @@ private:
       else if (l.endsWith(QLatin1String(" probename")))
         probes.push_back(Probe{v, QStringLiteral("fs"), 0.0, dt, std::vector<double>(8, 0.5)});
       else if (l.endsWith(QLatin1String(" loadwarning")))
-        warnings << v;
+        parseStatus.warnings << v;
       else if (l.endsWith(QLatin1String(" dynamicmap")))
         addDynamicMap(l.section(' ', 0, 0).toInt(), l.section(' ', 1, 1).toInt());
     }

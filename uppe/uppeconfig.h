@@ -3,6 +3,7 @@
 // sections (in SI units) and the lines they came from, as read by
 // UppeConfigReader. The engine is built from it and reads no line itself.
 
+#include "engine/runcontrol.h"
 #include "materials/materials.h"
 
 #include <QString>
@@ -145,5 +146,7 @@ struct UppeConfig
   TimeWindow window;
   std::vector<PulseDescription> pulses;
   PostprocessingDescription postprocessing;
+  std::vector<ActionDescription> actions;
+  std::vector<TimingLogDescription> timingLogs;
   MediumDescription medium;
 };

@@ -123,24 +123,21 @@ bool isFormula(MediumType t) { return t == Sellmeier || t == SellmeierKer1; }
 
 } // namespace
 
-UppeConfigReader::UppeConfigReader(const QStringList &lines, const QString &folder)
-    : lines(lines), folder(folder)
+UppeConfigReader::UppeConfigReader(const QStringList &lines, const QString &folder, ParseStatus &status)
+    : lines(lines), folder(folder), status(status)
 {
 }
 
-bool UppeConfigReader::fail(int line, const QString &reason)
-{
-  if (errorLine == 0 && missingKeyword.isEmpty()) {
-    errorLine = line;
-    errorReason = reason;
-  }
-  return true;
-}
+bool UppeConfigReader::fail(int line, const QString &reason) { return status.fail(line, reason); }
 
 bool UppeConfigReader::missing(int keywordId)
 {
-  missingKeyword = keyword(keywordId);
-  return true;
+  return status.missing(keyword(keywordId));
+}
+
+bool UppeConfigReader::readRunControl(UppeConfig &config)
+{
+  return readActions(lines, status, config.actions) || readTimingLogs(lines, status, config.timingLogs);
 }
 
 bool UppeConfigReader::readSections(UppeConfig &config)
@@ -192,44 +189,44 @@ bool UppeConfigReader::readDumpSwitch(IntegrationSettings &settings)
 bool UppeConfigReader::readIntegration(IntegrationSettings &settings)
 {
   double value = 0.0;
-  if (readValue(lines, keyword(Kw::method), missingKeyword, currentLine).isNull()) {
-    errorLine = currentLine;
+  if (readValue(lines, keyword(Kw::method), status.missingKeyword, status.currentLine).isNull()) {
+    status.errorLine = status.currentLine;
     return true;
   }
-  settings.stepper = indexIgnoringCase(stepperNames, valueAt(lines, currentLine));
+  settings.stepper = indexIgnoringCase(stepperNames, valueAt(lines, status.currentLine));
   if (settings.stepper < 0)
-    return fail(currentLine, oneOf(stepperNames));
-  settings.methodLine = currentLine;
+    return fail(status.currentLine, oneOf(stepperNames));
+  settings.methodLine = status.currentLine;
   settings.interactionPicture = settings.stepper == interactionPictureStepper;
   if (settings.interactionPicture)
     settings.stepper = 0;
 
-  if (readValue(lines, keyword(Kw::fixedStep), missingKeyword, currentLine).isNull())
+  if (readValue(lines, keyword(Kw::fixedStep), status.missingKeyword, status.currentLine).isNull())
     return true;
-  const QString problem = numberProblem(valueAt(lines, currentLine), Range::Any, value);
+  const QString problem = numberProblem(valueAt(lines, status.currentLine), Range::Any, value);
   if (!problem.isEmpty())
-    return fail(currentLine, problem + tr(" (0 for adaptive steps, 1 for fixed steps)"));
+    return fail(status.currentLine, problem + tr(" (0 for adaptive steps, 1 for fixed steps)"));
   settings.fixedStep = value != 0.0;
   if (readStepKeys(settings))
     return true;
 
-  if (readValue(lines, keyword(Kw::usegeneral), missingKeyword, currentLine).isNull())
+  if (readValue(lines, keyword(Kw::usegeneral), status.missingKeyword, status.currentLine).isNull())
     return true;
   bool ok = false;
-  const QString general = valueAt(lines, currentLine);
+  const QString general = valueAt(lines, status.currentLine);
   const int generalValue = general.toInt(&ok, 10);
   if (!ok)
-    return fail(currentLine, tr("the value \"%1\" is not a whole number; 0 (real formulation) "
+    return fail(status.currentLine, tr("the value \"%1\" is not a whole number; 0 (real formulation) "
                                 "or 1 (general formulation) was expected")
                                  .arg(general));
   settings.general = generalValue != 0;
-  settings.generalLine = currentLine;
+  settings.generalLine = status.currentLine;
 
-  if (readValueFrom(lines, keyword(Kw::funit), missingKeyword, currentLine, 0).isNull())
+  if (readValueFrom(lines, keyword(Kw::funit), status.missingKeyword, status.currentLine, 0).isNull())
     return true;
-  const QString unit = valueAt(lines, currentLine);
+  const QString unit = valueAt(lines, status.currentLine);
   if (isNotListed(unit, frequencyUnits))
-    return fail(currentLine, oneOf(frequencyUnits));
+    return fail(status.currentLine, oneOf(frequencyUnits));
   settings.frequencyExponent = 3 * indexIgnoringCase(frequencyUnits, unit);
   settings.frequencyUnit = frequencyUnits.at(settings.frequencyExponent / 3);
   settings.frequencyAxisLabel = QStringLiteral("Frequency [") + unit + QStringLiteral("]");
@@ -271,28 +268,28 @@ bool UppeConfigReader::readStepKeys(IntegrationSettings &settings)
                                            {Kw::evolutionstep, &settings.evolutionStep},
                                            {Kw::tolerance, &settings.tolerance}};
   for (const auto &key : keys) {
-    if (readValue(lines, keyword(key.first), missingKeyword, currentLine).isNull())
+    if (readValue(lines, keyword(key.first), status.missingKeyword, status.currentLine).isNull())
       return true;
-    const QString problem = numberProblem(valueAt(lines, currentLine), Range::Positive, *key.second);
+    const QString problem = numberProblem(valueAt(lines, status.currentLine), Range::Positive, *key.second);
     if (!problem.isEmpty())
-      return fail(currentLine, problem);
+      return fail(status.currentLine, problem);
   }
   // "1e-6 relative tolerance": the bound scales with the largest initial
   // spectral magnitude.
   settings.relativeTolerance = false;
-  for (const QString &word : lineTokens(lines.at(currentLine - 1)))
+  for (const QString &word : lineTokens(lines.at(status.currentLine - 1)))
     if (word.compare(QLatin1String("relative"), Qt::CaseInsensitive) == 0)
       settings.relativeTolerance = true;
 
-  if (readValue(lines, keyword(Kw::fshift), missingKeyword, currentLine).isNull())
+  if (readValue(lines, keyword(Kw::fshift), status.missingKeyword, status.currentLine).isNull())
     return true;
-  const QString problem = numberProblem(valueAt(lines, currentLine), Range::Any, settings.frequencyShift);
-  return !problem.isEmpty() && fail(currentLine, problem);
+  const QString problem = numberProblem(valueAt(lines, status.currentLine), Range::Any, settings.frequencyShift);
+  return !problem.isEmpty() && fail(status.currentLine, problem);
 }
 
 bool UppeConfigReader::readPulseBlock(int s, UppeConfig &config)
 {
-  if (readValueFrom(lines, keyword(Kw::shape), missingKeyword, currentLine, s).isNull())
+  if (readValueFrom(lines, keyword(Kw::shape), status.missingKeyword, status.currentLine, s).isNull())
     return true;
   const int shapeIndex = indexIgnoringCase(pulseShapes, valueAt(lines, s + 1));
   // "sine" and "user" pulses have no spectral counterpart here: refused.
@@ -470,19 +467,19 @@ bool UppeConfigReader::readPulseData(int dataLine, const BlockUnits &units, Puls
 
 bool UppeConfigReader::readPulseUnits(int s, BlockUnits &units)
 {
-  if (readValueFrom(lines, keyword(Kw::funit), missingKeyword, currentLine, s + 1).isNull())
+  if (readValueFrom(lines, keyword(Kw::funit), status.missingKeyword, status.currentLine, s + 1).isNull())
     return true;
-  const QString funit = valueAt(lines, currentLine);
+  const QString funit = valueAt(lines, status.currentLine);
   if (isNotListed(funit, frequencyUnits))
-    return fail(currentLine, oneOf(frequencyUnits));
+    return fail(status.currentLine, oneOf(frequencyUnits));
   units.frequencyExponent = 3 * indexIgnoringCase(frequencyUnits, funit);
   units.frequency = funit;
 
-  if (readValueFrom(lines, keyword(Kw::tunit), missingKeyword, currentLine, s).isNull())
+  if (readValueFrom(lines, keyword(Kw::tunit), status.missingKeyword, status.currentLine, s).isNull())
     return true;
-  const QString tunit = valueAt(lines, currentLine);
+  const QString tunit = valueAt(lines, status.currentLine);
   if (isNotListed(tunit, timeUnits))
-    return fail(currentLine, oneOf(timeUnits));
+    return fail(status.currentLine, oneOf(timeUnits));
   units.timeUnitPosition = indexIgnoringCase(timeUnits, tunit);
   units.time = tunit;
   return false;
@@ -492,10 +489,10 @@ bool UppeConfigReader::readPulseUnits(int s, BlockUnits &units)
 // failure (status set). Its line is currentLine.
 bool UppeConfigReader::readPositive(int keywordId, int from, double &value)
 {
-  if (readValueFrom(lines, keyword(keywordId), missingKeyword, currentLine, from).isNull())
+  if (readValueFrom(lines, keyword(keywordId), status.missingKeyword, status.currentLine, from).isNull())
     return false;
-  const QString why = numberProblem(valueAt(lines, currentLine), Range::Positive, value);
-  return why.isEmpty() || !fail(currentLine, why);
+  const QString why = numberProblem(valueAt(lines, status.currentLine), Range::Positive, value);
+  return why.isEmpty() || !fail(status.currentLine, why);
 }
 
 bool UppeConfigReader::readWindow(int s, const BlockUnits &units, double carrier, UppeConfig &config)
@@ -508,23 +505,23 @@ bool UppeConfigReader::readWindow(int s, const BlockUnits &units, double carrier
   if (!readPositive(Kw::timeduration, s, duration))
     return true;
   const double seconds = duration * secondsPerTimeUnit(units.timeUnitPosition);
-  const QString durationText = valueAt(lines, currentLine) + QLatin1Char(' ') + tunit;
+  const QString durationText = valueAt(lines, status.currentLine) + QLatin1Char(' ') + tunit;
   if (!first && std::fabs(seconds - window.duration) > 1e-12 * window.duration)
-    return fail(currentLine, tr("every pulse block needs the same \"timeduration\" as the "
+    return fail(status.currentLine, tr("every pulse block needs the same \"timeduration\" as the "
                                 "first (%1); this line asks for %2")
                                  .arg(window.durationText, durationText));
   if (!positive(seconds) || !positive(carrier))
-    return fail(currentLine, tr("the window is not a finite positive time in seconds"));
+    return fail(status.currentLine, tr("the window is not a finite positive time in seconds"));
   if (!readPositive(Kw::timepoints, s, points))
     return true;
   if (points != std::floor(points) || points < 2.0)
-    return fail(currentLine, tr("a whole number of at least 2 was expected"));
+    return fail(status.currentLine, tr("a whole number of at least 2 was expected"));
   if (points > double(maximumUppeTimePoints))
-    return fail(currentLine, tr("at most %1 time points; this line asks for %2")
+    return fail(status.currentLine, tr("at most %1 time points; this line asks for %2")
                                  .arg(maximumUppeTimePoints)
-                                 .arg(valueAt(lines, currentLine)));
+                                 .arg(valueAt(lines, status.currentLine)));
   if (!first && int(points) != window.points)
-    return fail(currentLine, tr("every pulse block needs the same \"timepoints\" as the "
+    return fail(status.currentLine, tr("every pulse block needs the same \"timepoints\" as the "
                                 "first (%1); this line asks for %2")
                                  .arg(window.points)
                                  .arg(int(points)));
@@ -579,7 +576,7 @@ bool UppeConfigReader::readPostprocessingBlock(int p, PostprocessingDescription 
   const QString type = valueAt(lines, p + 1);
   if (isNotListed(type, postprocessingTypes))
     return fail(p + 1, oneOf(postprocessingTypes));
-  if (readTextFrom(lines, keyword(Kw::name), missingKeyword, currentLine, p).isNull())
+  if (readTextFrom(lines, keyword(Kw::name), status.missingKeyword, status.currentLine, p).isNull())
     return true;
   if (type.compare(keyword(Kw::conversionEfficiency), Qt::CaseInsensitive) == 0) {
     const int b = findLineFrom(lines, keyword(Kw::start), p);
@@ -600,12 +597,12 @@ bool UppeConfigReader::readPostprocessingBlock(int p, PostprocessingDescription 
     post.conversionEfficiency = true;
   } else if (type.compare(keyword(Kw::time), Qt::CaseInsensitive) == 0) {
     // A missing "use" fails the load through missingKeyword later.
-    if (!readValueFrom(lines, keyword(Kw::use), missingKeyword, currentLine, p).isNull()) {
+    if (!readValueFrom(lines, keyword(Kw::use), status.missingKeyword, status.currentLine, p).isNull()) {
       bool ok = false;
-      const QString use = valueAt(lines, currentLine);
+      const QString use = valueAt(lines, status.currentLine);
       const int value = use.toInt(&ok);
       if (!ok)
-        return fail(currentLine, tr("the value \"%1\" is not a whole number").arg(use));
+        return fail(status.currentLine, tr("the value \"%1\" is not a whole number").arg(use));
       if (value == 0)
         post.timeSeriesCount += 1;
     }
@@ -628,10 +625,10 @@ bool UppeConfigReader::readMedium(UppeConfig &config)
   const int mediumLine = firstLineContaining(lines, keyword(Kw::medium));
   if (mediumLine < 0)
     return missing(Kw::medium);
-  currentLine = mediumLine + 1;
-  medium.type = mediumOf(valueAt(lines, currentLine));
+  status.currentLine = mediumLine + 1;
+  medium.type = mediumOf(valueAt(lines, status.currentLine));
   if (medium.type == NoMedium)
-    return fail(currentLine, oneOf(uppeMediumNames + QStringList(QStringLiteral("fiber"))));
+    return fail(status.currentLine, oneOf(uppeMediumNames + QStringList(QStringLiteral("fiber"))));
   if (readParameters(medium, config.integration.frequencyExponent) || readLength(medium))
     return true;
   if (medium.type == Fibre && !medium.lossy)
@@ -683,7 +680,7 @@ bool UppeConfigReader::readFibre(const QStringList &values, MediumDescription &m
                                  Range::Positive, Range::Positive, Range::NotNegative};
   constexpr int fixed = 6;
   if (values.size() < fixed + 1)
-    return fail(currentLine, tr("fibre takes at least 7 values (lambda0 in nm, gamma in 1/(W m), fR, "
+    return fail(status.currentLine, tr("fibre takes at least 7 values (lambda0 in nm, gamma in 1/(W m), fR, "
                                 "tau1 and tau2 in fs, loss in dB/km, then beta2 ... betan in ps^k/km) "
                                 "before \"parameters\"; this line has %1")
                                  .arg(values.size()));
@@ -692,10 +689,10 @@ bool UppeConfigReader::readFibre(const QStringList &values, MediumDescription &m
     const QString problem = numberProblem(values.at(i), ranges[i], v[i],
                                           tr("value %1, %2,").arg(i + 1).arg(QLatin1String(names[i])));
     if (!problem.isEmpty())
-      return fail(currentLine, problem);
+      return fail(status.currentLine, problem);
   }
   if (v[2] > 1.0)
-    return fail(currentLine, tr("value 3, fR, %1 is out of range; a fraction from 0 to 1 was expected")
+    return fail(status.currentLine, tr("value 3, fR, %1 is out of range; a fraction from 0 to 1 was expected")
                                  .arg(values.at(2)));
   FibreParameters &fibre = medium.fibre;
   fibre.wavelength = v[0] * 1e-9;
@@ -714,7 +711,7 @@ bool UppeConfigReader::readFibre(const QStringList &values, MediumDescription &m
     const QString problem = numberProblem(values.at(i), Range::Any, beta,
                                           tr("value %1, beta%2,").arg(i + 1).arg(order));
     if (!problem.isEmpty())
-      return fail(currentLine, problem);
+      return fail(status.currentLine, problem);
     if (i == fixed)
       scale *= 1e-24;
     else
@@ -729,7 +726,7 @@ bool UppeConfigReader::readParameters(MediumDescription &medium, int frequencyEx
   const int parametersLine = firstLineContaining(lines, keyword(Kw::parameters));
   if (parametersLine < 0)
     return missing(Kw::parameters);
-  currentLine = medium.parametersLine = parametersLine + 1;
+  status.currentLine = medium.parametersLine = parametersLine + 1;
   // Values stand before the keyword; only the Lorentz media take a word
   // after it (the unit of damping and resonance).
   const QStringList tokens = lineTokens(lines.at(parametersLine));
@@ -739,7 +736,7 @@ bool UppeConfigReader::readParameters(MediumDescription &medium, int frequencyEx
     ++keywordIndex;
   if (medium.type == Fibre) {
     if (keywordIndex + 1 < tokens.size())
-      return fail(currentLine, tr("nothing may follow \"parameters\""));
+      return fail(status.currentLine, tr("nothing may follow \"parameters\""));
     return readFibre(tokens.mid(0, keywordIndex), medium);
   }
   // Real materials read their values themselves (names are not numbers).
@@ -750,14 +747,14 @@ bool UppeConfigReader::readParameters(MediumDescription &medium, int frequencyEx
     double v = 0.0;
     const QString problem = numberProblem(tokens.at(i), Range::Any, v, tr("value %1").arg(i + 1));
     if (!problem.isEmpty())
-      return fail(currentLine, problem);
+      return fail(status.currentLine, problem);
     values.push_back(v);
   }
   const MediumLayout &layout = mediumLayouts[medium.type];
   const int count = int(values.size());
   const bool taylor = medium.type == TaylorSeriesDispersive;
   if (taylor ? count < layout.values : count != layout.values)
-    return fail(currentLine, tr("%1 takes %2%3 values (%4) before \"parameters\"; this line has %5")
+    return fail(status.currentLine, tr("%1 takes %2%3 values (%4) before \"parameters\"; this line has %5")
                                  .arg(uppeMediumNames.at(medium.type), taylor ? tr("at least ") : QString())
                                  .arg(layout.values)
                                  .arg(QLatin1String(layout.names))
@@ -765,7 +762,7 @@ bool UppeConfigReader::readParameters(MediumDescription &medium, int frequencyEx
   const QStringList after = tokens.mid(keywordIndex + 1);
   const bool lorentz = medium.type == Lor1 || medium.type == Lor1Ker1;
   if (after.size() > (lorentz ? 1 : 0))
-    return fail(currentLine, lorentz ? tr("only a frequency unit may follow \"parameters\"")
+    return fail(status.currentLine, lorentz ? tr("only a frequency unit may follow \"parameters\"")
                                      : tr("nothing may follow \"parameters\""));
   return assignParameters(values, after, medium, frequencyExponent);
 }
@@ -783,7 +780,7 @@ bool UppeConfigReader::assignParameters(const std::vector<double> &v, const QStr
     int exponent = 9; // GHz unless a unit follows the keyword
     if (!after.isEmpty()) {
       if (isNotListed(after.at(0), frequencyUnits))
-        return fail(currentLine, tr("the unit \"%1\" after \"parameters\": %2")
+        return fail(status.currentLine, tr("the unit \"%1\" after \"parameters\": %2")
                                      .arg(after.at(0), oneOf(frequencyUnits)));
       exponent = 3 * indexIgnoringCase(frequencyUnits, after.at(0));
     }
@@ -815,7 +812,7 @@ bool UppeConfigReader::assignParameters(const std::vector<double> &v, const QStr
   const double velocity = 1.0 / beta1;
   const double top = double(std::numeric_limits<int>::max());
   if (!std::isfinite(velocity) || std::fabs(velocity) < 1.0 || std::fabs(velocity) >= top)
-    return fail(currentLine, tr("beta1 = %1 s/m gives no usable frame velocity 1/beta1; a "
+    return fail(status.currentLine, tr("beta1 = %1 s/m gives no usable frame velocity 1/beta1; a "
                                 "value between %2 and 1 s/m was expected")
                                  .arg(beta1)
                                  .arg(1.0 / top, 0, 'g', 3));
@@ -837,16 +834,16 @@ bool UppeConfigReader::readMaterial(const QStringList &values, MediumDescription
         "expected n2, tau1, tau2, a, then A and one or more Sellmeier terms B C (C in um^2)",
         "expected a material name", "expected a material name, then n2, tau1, tau2 and a",
         "expected a data file name", "expected a data file name, then n2, tau1, tau2 and a"};
-    return fail(currentLine, tr(usage[type - Sellmeier]));
+    return fail(status.currentLine, tr(usage[type - Sellmeier]));
   }
   std::vector<double> v(std::size_t(count), 0.0);
   for (int i = formula ? 0 : 1; i < count; ++i)
     if (!toReal(values.at(i), v[std::size_t(i)]))
-      return fail(currentLine, tr("\"%1\" is not a number").arg(values.at(i)));
+      return fail(status.currentLine, tr("\"%1\" is not a number").arg(values.at(i)));
   if (kerr) {
     const double *k = &v[formula ? 0 : 1];
     if (!(k[1] > 0.0) || !(k[2] > 0.0) || !(k[3] >= 0.0 && k[3] <= 1.0))
-      return fail(currentLine, tr("the Raman times must be positive and a within 0 to 1"));
+      return fail(status.currentLine, tr("the Raman times must be positive and a within 0 to 1"));
     medium.nonlinear = {k[0], k[1] * femtosecond, k[2] * femtosecond, k[3]};
   }
   if (formula) {
@@ -860,7 +857,7 @@ bool UppeConfigReader::readMaterial(const QStringList &values, MediumDescription
   } else if (type == Material || type == MaterialKer1) {
     const materials::LibraryMaterial *m = materials::findMaterial(values.first());
     if (!m)
-      return fail(currentLine, tr("unknown material \"%1\"; the library has %2")
+      return fail(status.currentLine, tr("unknown material \"%1\"; the library has %2")
                                    .arg(values.first(), materials::materialNames().join(QLatin1String(", "))));
     medium.dispersion = materials::Dispersion(m->name, m->formula, m->shortest, m->longest);
   } else {
@@ -868,7 +865,7 @@ bool UppeConfigReader::readMaterial(const QStringList &values, MediumDescription
     std::shared_ptr<const materials::TabulatedIndex> table =
         materials::TabulatedIndex::read(materials::resolveDataFile(values.first(), folder), reason);
     if (!table)
-      return fail(currentLine, reason);
+      return fail(status.currentLine, reason);
     medium.dispersion = materials::Dispersion(QFileInfo(values.first()).fileName(), table);
   }
   return false;
@@ -876,11 +873,11 @@ bool UppeConfigReader::readMaterial(const QStringList &values, MediumDescription
 
 bool UppeConfigReader::readLength(MediumDescription &medium)
 {
-  if (readValue(lines, keyword(Kw::measure), missingKeyword, currentLine).isNull())
+  if (readValue(lines, keyword(Kw::measure), status.missingKeyword, status.currentLine).isNull())
     return true;
-  const QString measure = valueAt(lines, currentLine);
+  const QString measure = valueAt(lines, status.currentLine);
   if (isNotListed(measure, lengthUnits))
-    return fail(currentLine, oneOf(lengthUnits));
+    return fail(status.currentLine, oneOf(lengthUnits));
   const int position = indexIgnoringCase(lengthUnits, measure);
   medium.lengthUnit = lengthUnits.at(position);
   medium.lengthScale = powerOfTen(-3 * position);
@@ -888,11 +885,11 @@ bool UppeConfigReader::readLength(MediumDescription &medium)
   const int sizeLine = firstLineContaining(lines, keyword(Kw::size));
   if (sizeLine < 0)
     return missing(Kw::size);
-  currentLine = sizeLine + 1;
+  status.currentLine = sizeLine + 1;
   double size = 0.0;
-  const QString problem = numberProblem(valueAt(lines, currentLine), Range::Positive, size);
+  const QString problem = numberProblem(valueAt(lines, status.currentLine), Range::Positive, size);
   if (!problem.isEmpty())
-    return fail(currentLine, problem);
+    return fail(status.currentLine, problem);
   medium.length = size * medium.lengthScale;
   return false;
 }

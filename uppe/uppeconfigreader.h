@@ -1,11 +1,12 @@
 #pragma once
 // Reader of the spectral engine's configuration sections: the dump switch,
-// the integration keys, the pulse blocks, the post-processing blocks and the
-// medium. It fills an UppeConfig and computes nothing; the first problem is
-// kept in the status fields (the engine adopts them): a missing keyword, or
-// a refused line with its reason. Values are the first word of their line,
+// the integration keys, the pulse blocks, the post-processing blocks, the
+// actions, the timing log and the medium. It fills an UppeConfig and computes nothing; the first problem is
+// kept in the engine's load status: a missing keyword, or a refused line with
+// its reason. Values are the first word of their line,
 // leading blanks ignored.
 
+#include "input/parsestatus.h"
 #include "uppe/uppeconfig.h"
 
 #include <QString>
@@ -21,20 +22,17 @@ extern const QStringList uppeMediumNames;
 class UppeConfigReader
 {
 public:
-  // folder: where data files named by the medium are looked for first.
-  UppeConfigReader(const QStringList &lines, const QString &folder);
+  // folder: where data files named by the medium are looked for first;
+  // status: where the first problem is recorded.
+  UppeConfigReader(const QStringList &lines, const QString &folder, ParseStatus &status);
 
   // Dump switch, integration keys, pulse blocks and post-processing blocks;
   // true on failure.
   bool readSections(UppeConfig &config);
+  // The actions and the timing log; true on failure.
+  bool readRunControl(UppeConfig &config);
   // The medium, its length and unit; true on failure.
   bool readMedium(UppeConfig &config);
-
-  // Status of the first failure.
-  QString missingKeyword;
-  int currentLine = 0;
-  int errorLine = 0;
-  QString errorReason;
 
 private:
   struct BlockUnits
@@ -69,5 +67,6 @@ private:
 
   const QStringList &lines;
   QString folder;
+  ParseStatus &status;
   bool fibreMedium = false; // the medium line names a fibre
 };

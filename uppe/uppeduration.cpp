@@ -191,7 +191,7 @@ void UPPESimulator::warnAboutRunTime()
   QString options = shorter.join(tr(", ")) + tr(" or ") + last;
   options[0] = options[0].toUpper();
   const double each = seconds / steps;
-  warnings << tr("The run will take about %1: about %2 steps of %3, %4 each (nonlinear length "
+  parseStatus.warnings << tr("The run will take about %1: about %2 steps of %3, %4 each (nonlinear length "
                  "%5, dispersion length %6, %7 %8). %9 shortens it.")
                   .arg(wallTimeText(seconds), number(steps, 3), lengthText(length / steps),
                        each >= 1e-3 ? tr("%1 ms").arg(number(each * 1e3, 3))

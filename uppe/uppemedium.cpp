@@ -25,7 +25,7 @@ bool UPPESimulator::sampleMaterial()
                    QCoreApplication::translate(
                        "Lumora", "the index is not real and positive at any frequency of the run"));
     if (samples.substituted > 0)
-      warnings << dispersion.coverageWarning(samples.substituted, int(bins.size()));
+      parseStatus.warnings << dispersion.coverageWarning(samples.substituted, int(bins.size()));
   }
   refractiveIndex = useGeneral ? generalIndex(binFrequencies) : mediumIndex(frequencies);
   return true;

@@ -25,22 +25,24 @@ constexpr int energyChunk = 1000;
 
 } // namespace
 
-UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
+UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName, const QString &folder)
     : Simulator(runName)
 {
   if (checkLineForms(lines))
     return;
-  UppeConfigReader reader(lines, configurationFolder());
-  const bool sectionsFailed = reader.readSections(config);
-  adoptStatus(reader);
-  if (sectionsFailed)
+  UppeConfigReader reader(lines, folder, parseStatus);
+  if (reader.readSections(config))
     return;
   sourceCount = int(config.pulses.size()); // no source objects: the pulses are sampled here
-  if (parseActions(lines) || parseTimingLog(lines))
+  // A keyword missing so far (a pulse block's "use", an action's "file")
+  // fails the load; it stays the one reported.
+  if (reader.readRunControl(config))
     return;
-  const bool mediumFailed = reader.readMedium(config);
-  adoptStatus(reader);
-  if (mediumFailed)
+  setUpActions(config.actions);
+  setUpTimingLogs(config.timingLogs);
+  if (parseStatus.failed())
+    return;
+  if (reader.readMedium(config))
     return;
 
   loadFftwWisdom();
@@ -77,17 +79,6 @@ UPPESimulator::UPPESimulator(const QStringList &lines, const QString &runName)
 }
 
 UPPESimulator::~UPPESimulator() = default;
-
-void UPPESimulator::adoptStatus(const UppeConfigReader &reader)
-{
-  // A problem recorded earlier (by the shared sections) is the first one.
-  currentLine = reader.currentLine;
-  if (!missingKeyword.isEmpty() || errorLine != 0)
-    return;
-  missingKeyword = reader.missingKeyword;
-  errorLine = reader.errorLine;
-  errorReason = reader.errorReason;
-}
 
 void UPPESimulator::setUpGrid()
 {

@@ -45,7 +45,10 @@ class UPPESimulator : public Simulator
   Q_OBJECT
 
 public:
-  UPPESimulator(const QStringList &lines, const QString &runName);
+  // folder: the configuration file's folder, where relative data-file names
+  // are looked for first (then the working folder); empty: the working
+  // folder only.
+  UPPESimulator(const QStringList &lines, const QString &runName, const QString &folder = QString());
   ~UPPESimulator() override;
   UPPESimulator(const UPPESimulator &) = delete;
   UPPESimulator &operator=(const UPPESimulator &) = delete;
@@ -164,7 +167,6 @@ private:
   static int rightHandSide(double z, const double y[], double dydz[], void *params);
 
   // Adopts the first failure of the configuration reader.
-  void adoptStatus(const class UppeConfigReader &reader);
   void setUpGrid();
   void fillTimePoints();
   void buildInputField();

@@ -95,7 +95,7 @@ void UPPESimulator::addLoadWarnings()
   const double highest = highestSignificantFrequency();
   const KerrRaman &nl = config.medium.nonlinear;
   if (nl.n2 != 0.0 && nl.instantaneous != 0.0 && 3.0 * highest > top)
-    warnings << tr("The cubic nonlinearity makes a third-harmonic band up to about 3 x %1 = %2 %3, "
+    parseStatus.warnings << tr("The cubic nonlinearity makes a third-harmonic band up to about 3 x %1 = %2 %3, "
                    "above the highest frequency of the grid (%4 %3): it folds back into the "
                    "spectrum. More \"timepoints\" over the same window raise the limit.")
                     .arg(number(highest / frequencyUnit), number(3.0 * highest / frequencyUnit),
@@ -109,7 +109,7 @@ void UPPESimulator::addLoadWarnings()
     edgeField = std::max({edgeField, std::fabs(inputField[std::size_t(j)]),
                           std::fabs(inputField[std::size_t(n - 1 - j)])});
   if (edgeField > edgeShare * peak)
-    warnings << tr("The time window cuts the pulse: at its edges the input field still reaches "
+    parseStatus.warnings << tr("The time window cuts the pulse: at its edges the input field still reaches "
                    "%1 % of its peak. A longer \"timeduration\" (with more \"timepoints\") or a "
                    "smaller delay keeps the pulse inside.")
                     .arg(number(100.0 * edgeField / peak, 3));

@@ -102,7 +102,7 @@ RunCheck checkConfiguration(const QString &text, const QString &configName, cons
   check.message = outcome.message;
   if (engine) {
     check.endless = !runEndsByItself(*engine);
-    check.warnings = engine->warnings.size();
+    check.warnings = engine->loadStatus().warnings.size();
   }
   return check;
 }

@@ -9,9 +9,9 @@ class HardGaussianSource : public CarrierWaveSource<I, T>
 {
 public:
   // bandwidth: the "3dB" value df in the frequency unit of the carrier.
-  HardGaussianSource(I gridPoint, T delayNs, T couplingImpedance, T amplitude, T timeStep,
+  HardGaussianSource(I gridPoint, T delayNs, T couplingImpedance, T amplitude, const GridConstants &grid,
                      T duration, T centre, int frequencyExponent, bool conditional, T bandwidth)
-      : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, timeStep,
+      : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, T(grid.timeStep),
                                 duration, centre, frequencyExponent, conditional, true),
         bandwidth(bandwidth * this->frequencyUnitFactor),
         centreTime(duration / (this->frequency + this->bandwidth)),

@@ -11,9 +11,9 @@ public:
   // tau: the "tau" value in the time unit at position timeUnitIndex of the
   // time units (10^(-3 k) s); exponent: 1 or 2.
   HardHyperbolicSecantSource(I gridPoint, T delayNs, T couplingImpedance, T amplitude,
-                             T timeStep, T duration, T centre, int frequencyExponent,
+                             const GridConstants &grid, T duration, T centre, int frequencyExponent,
                              bool conditional, T tau, int timeUnitIndex, unsigned short exponent)
-      : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, timeStep,
+      : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, T(grid.timeStep),
                                 duration, centre, frequencyExponent, conditional, true),
         centreTime(duration / this->frequency),
         inverseTau(T(1) / (tau * powerOfTen(-3 * timeUnitIndex))), exponent(exponent),

@@ -7,9 +7,9 @@ template <typename I, typename T>
 class HardSinusoidalSource : public CarrierWaveSource<I, T>
 {
 public:
-  HardSinusoidalSource(I gridPoint, T delayNs, T couplingImpedance, T amplitude, T timeStep,
+  HardSinusoidalSource(I gridPoint, T delayNs, T couplingImpedance, T amplitude, const GridConstants &grid,
                        T duration, T centre, int frequencyExponent, bool conditional)
-      : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, timeStep,
+      : CarrierWaveSource<I, T>(gridPoint, delayNs, couplingImpedance, amplitude, T(grid.timeStep),
                                 duration, centre, frequencyExponent, conditional, true),
         pulse(amplitude, this->frequency)
   {

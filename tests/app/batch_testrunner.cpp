@@ -8,7 +8,7 @@ int main(int argc, char *argv[])
 {
   return lumoraBatchMain(argc, argv,
                          [](const QString &type, const QStringList &lines,
-                            const QString &runName) -> Simulator * {
+                            const QString &runName, const QString &) -> Simulator * {
                            if (type == QLatin1String("FDTD"))
                              return new FakeEngine(lines, runName);
                            return nullptr;

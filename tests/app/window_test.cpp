@@ -348,7 +348,7 @@ TEST_F(Window, SlowPaintingLeavesTheRunItsSpeed)
   qint64 now = 0;
   LumoraOptions o = options(config("FDTD_paced.txt", "1 required\n"));
   o.clock = [&now] { return now; };
-  o.engineFactory = [&now](const QString &, const QStringList &lines, const QString &runName) -> Simulator * {
+  o.engineFactory = [&now](const QString &, const QStringList &lines, const QString &runName, const QString &) -> Simulator * {
     return new ClockedEngine(lines, runName, now, ms);
   };
   Lumora *w = make(o);

@@ -125,7 +125,7 @@ protected:
     LumoraOptions o;
     o.settingsPath = dir.filePath("Settings.txt");
     o.configurationFile = configurationFile;
-    o.engineFactory = [](const QString &, const QStringList &lines, const QString &runName) -> Simulator * {
+    o.engineFactory = [](const QString &, const QStringList &lines, const QString &runName, const QString &) -> Simulator * {
       return new FakeEngine(lines, runName);
     };
     return o;

@@ -33,10 +33,29 @@ TEST_F(WorkingDirectoryTest, LinesWithoutAKeywordAreWarnedAtLoad)
   QString message;
   auto e = loadEngine(write("UPPE_d.txt", tinySpectralRun + "#\n0 dupm\n"), &message);
   ASSERT_TRUE(e) << message.toStdString();
-  EXPECT_EQ(e->warnings.value(0), "line 24: \"dupm\" is not a keyword; did you mean \"dump\"?");
+  EXPECT_EQ(e->loadStatus().warnings.value(0), "line 24: \"dupm\" is not a keyword; did you mean \"dump\"?");
   e = loadEngine(write("FDTD_d.txt", tinyGrid + "20 timepionts\n"), &message);
   ASSERT_TRUE(e) << message.toStdString();
-  EXPECT_EQ(e->warnings.value(0), "line 19: \"timepionts\" is not a keyword; the line is not read.");
+  EXPECT_EQ(e->loadStatus().warnings.value(0), "line 19: \"timepionts\" is not a keyword; the line is not read.");
+}
+
+// A relative pulse file is looked for beside the configuration, then in the
+// working folder; the message names it as written.
+TEST_F(WorkingDirectoryTest, PulseFileIsFoundBesideTheConfigurationThenInTheWorkingFolder)
+{
+  QByteArray text = tinyGrid;
+  text.replace("gauss shape", "user shape\npulse.dat file");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("run"));
+  const QString config = write("run/FDTD_u.txt", text);
+  QString message;
+  EXPECT_FALSE(loadEngine(config, &message));
+  EXPECT_EQ(message.toStdString(), (config + ": User defined pulse file could not be read.\n"
+                                    "\"pulse.dat\" (line 14) is not a readable file.").toStdString());
+  write("pulse.dat", "0\n1\n0\n");
+  EXPECT_TRUE(loadEngine(config, &message)) << message.toStdString();
+  write("run/pulse.dat", "0\nnone\n");
+  EXPECT_FALSE(loadEngine(config, &message));
+  EXPECT_TRUE(message.contains("Line 2 of \"")) << message.toStdString();
 }
 
 TEST_P(LoadMessages, AreExact)

@@ -217,7 +217,7 @@ TEST_P(LorentzStabilityLimit, DivergesBeyondAndStaysFiniteWithin)
   auto e = engineFrom(text);
   ASSERT_TRUE(e->isConstructed());
   const bool beyond = s < 1.03;
-  EXPECT_EQ(e->warnings.join('\n').toStdString(),
+  EXPECT_EQ(e->loadStatus().warnings.join('\n').toStdString(),
             beyond ? QStringLiteral("Section 1 (cells 1 to 400, Lorentz medium): with stability %1 "
                                     "its Lorentz poles make the update unstable (the field grows "
                                     "without bound); a stability of 1.03 or more makes it stable.")

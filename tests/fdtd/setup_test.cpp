@@ -47,6 +47,58 @@ QStringList baseLines()
 
 } // namespace
 
+// --- medium sections: each number of a parameters line lands in its named constant ------
+
+struct SectionCase
+{
+  const char *name;
+  const char *medium, *parameters;
+  const char *constants; // as sectionConstants writes them
+};
+
+void PrintTo(const SectionCase &c, std::ostream *os) { *os << c.name; }
+
+std::string sectionConstants(const SectionDescription &d)
+{
+  QString text = QString("er %1 mr %2 sigma %3 es %4 e %5 theta %6").arg(d.epsilonR).arg(d.muR).arg(d.sigma)
+                     .arg(d.epsilonStatic).arg(d.exponent).arg(d.theta);
+  for (int p = 0; p < d.poleCount; ++p)
+    text += QString("; pole %1/%2/%3").arg(d.poles[p].damping).arg(d.poles[p].resonance).arg(d.poles[p].weight);
+  text += QString("; kerr %1 %2 %3 %4; lines %5 %6 %7")
+              .arg(d.chi3).arg(d.tau1).arg(d.tau2).arg(d.alpha).arg(d.mediumLine).arg(d.meshLine).arg(d.parameterLine);
+  return text.toStdString();
+}
+
+class SectionConstants : public ::testing::TestWithParam<SectionCase>
+{
+};
+
+TEST_P(SectionConstants, LandInTheirNamedFields)
+{
+  QStringList l = baseLines();
+  l[7] = QString(GetParam().medium) + " medium";
+  l[9] = QString(GetParam().parameters) + " parameters";
+  const auto e = engineFrom(l);
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
+  ASSERT_EQ(e->configuration().sections.size(), 1u);
+  EXPECT_EQ(sectionConstants(e->configuration().sections.front()), GetParam().constants);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Media, SectionConstants,
+    ::testing::Values(
+        SectionCase{"ldiel", "ldiel", "2 1.5 0.25", "er 2 mr 1.5 sigma 0.25 es 1 e 9 theta 0.01; kerr 0 0 0 0; lines 8 9 10"},
+        SectionCase{"lor2", "lor2", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.4 THz",
+                    "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/0.7; pole 0.2/300/0.4; kerr 0 0 0 0; lines 8 9 10"},
+        SectionCase{"ker1", "ker1", "2 1 1e-22 1e-14 3e-14 0.7 0.05",
+                    "er 2 mr 1 sigma 0 es 1 e 9 theta 0.05; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+        SectionCase{"lor1ker1", "lor1ker1", "2 1 0.5 3 0.1 200 1e-22 1e-14 3e-14 0.7 THz",
+                    "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/1; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+        SectionCase{"lor3ker1", "lor3ker1", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.2 0.3 400 0.1 1e-22 1e-14 3e-14 0.6 0.02 PHz",
+                    "er 2 mr 1 sigma 0.5 es 3 e 15 theta 0.02; pole 0.1/200/0.7; pole 0.2/300/0.2; pole 0.3/400/0.1; "
+                    "kerr 1e-22 1e-14 3e-14 0.6; lines 8 9 10"}),
+    [](const ::testing::TestParamInfo<SectionCase> &info) { return std::string(info.param.name); });
+
 // --- refused lines: the load message with its reason -------------------------------
 //
 // One table for every parser the FDTD engine runs: set-up, media, sources,
@@ -279,7 +331,7 @@ TEST_P(SetupWarning, Listed)
   c.change(l);
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed()) << loadStatusMessage(*e, "f", l).toStdString();
-  EXPECT_EQ(e->warnings.join('\n').toStdString(), c.warning);
+  EXPECT_EQ(e->loadStatus().warnings.join('\n').toStdString(), c.warning);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -340,7 +392,7 @@ TEST(Setup, LumpedLimitHoldsInARun)
     l << QString("%1 lumped").arg(share * limit, 0, 'f', 2) << "end lumped";
     auto e = engineFrom(l);
     ASSERT_TRUE(e->isConstructed());
-    EXPECT_EQ(e->warnings.filter("cannot be held stable").size(), share > 1.0 ? 1 : 0);
+    EXPECT_EQ(e->loadStatus().warnings.filter("cannot be held stable").size(), share > 1.0 ? 1 : 0);
     for (int n = 0; n < 30000 && !e->finished; ++n)
       e->step();
     EXPECT_EQ(e->finished, share > 1.0) << share;
@@ -355,13 +407,13 @@ TEST(Setup, ExitActionsOfLongRunsAreAnnounced)
   l << "exit action" << "2000000000 iterations";
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed());
-  const QStringList announced = e->warnings.filter("The exit action at iteration 2000000000 ends the run after about ");
-  ASSERT_EQ(announced.size(), 1) << e->warnings.join('\n').toStdString();
+  const QStringList announced = e->loadStatus().warnings.filter("The exit action at iteration 2000000000 ends the run after about ");
+  ASSERT_EQ(announced.size(), 1) << e->loadStatus().warnings.join('\n').toStdString();
   EXPECT_TRUE(announced.first().endsWith(" per step for 10000 cells and 0 spectral points). Fewer "
                                          "iterations, fewer cells or fewer spectral points shorten it."))
       << announced.first().toStdString();
   l.last() = "2000 iterations";
-  EXPECT_TRUE(engineFrom(l)->warnings.filter("The exit action").isEmpty());
+  EXPECT_TRUE(engineFrom(l)->loadStatus().warnings.filter("The exit action").isEmpty());
 }
 
 TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
@@ -408,7 +460,7 @@ TEST(Setup, SummaryStatesEveryValueAsRead)
       "0 use\n1 itstart\n500 itend\nfs tunit\nfourier typeOf\nF * name\n120 z-location\n1 use\n50 100 every\n"
       "300 10 400 start\n10 itstart\n200 itend\nTHz anyunit\nspectrogram typeOf\nS * name\n0.5 0.1 1 start\n"
       "um * anyunit\n10 100 450 loc_start\npoynting typeOf\nP * name\n10 z-location\n0 use\n"));
-  ASSERT_TRUE(e->isConstructed()) << e->errorLine;
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine;
   const char *spectrum = "  spectrum \"S at %1 (spectrum)\" at grid point %2: 6 points, every iteration, 240 B\n";
   QString rows;
   for (int row = 10; row <= 510; row += 100)
@@ -444,7 +496,7 @@ TEST(Setup, ThreeSectionsTileTheGrid)
   l << "lor3 medium" << "20 meshpoints"
     << "2 1 0 3 1 300 0.5 1 200 0.3 1 100 0.2 THz parameters";
   auto e = engineFrom(l);
-  ASSERT_TRUE(e->isConstructed()) << e->errorLine << " " << e->missingKeyword.toStdString();
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine << " " << e->loadStatus().missingKeyword.toStdString();
   ASSERT_EQ(e->sections.size(), 3u);
   EXPECT_EQ(e->meshPointCount, 150);
   const int expected[3][4] = {{1, 99, 1, 100}, {100, 129, 101, 130}, {130, 149, 131, 149}};
@@ -465,7 +517,7 @@ TEST(Setup, ColocatedSources)
   l << "point geometry" << "30 z-location" << "0 1 0 amplitude" << "sine shape" << "THz funit"
     << "fs tunit" << "375 centre" << "5 duration";
   auto e = engineFrom(l);
-  ASSERT_TRUE(e->isConstructed()) << e->errorLine << " " << e->missingKeyword.toStdString();
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine << " " << e->loadStatus().missingKeyword.toStdString();
   // Two Gaussians at z = 50: the longer one (later end) drives the point,
   // the other only adds its pulse.
   ASSERT_EQ(e->sources.size(), 3);

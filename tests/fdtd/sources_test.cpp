@@ -19,16 +19,17 @@ using namespace fdtdtest;
 
 namespace {
 constexpr double dt = 1e-17;
+const GridConstants grid{dt};
 // The clock of applyE at iteration n: t = n dt + dt / 2, as the step has it.
 GridClock atE(int n) { return {n, n * dt + dt / 2}; }
 } // namespace
 
 TEST(Sources, HardRuleAdditivePulseAndRecordedSamples)
 {
-  HardSinusoidalSource<int, double> s(2, 0.0, 50.0, 3.0, dt, 1, 1e3, 12, false); // 1 PHz, D = 1
-  HardSinusoidalSource<int, double> c(2, 0.0, 50.0, 3.0, dt, 1, 1e3, 12, true);
+  HardSinusoidalSource<int, double> s(2, 0.0, 50.0, 3.0, grid, 1, 1e3, 12, false); // 1 PHz, D = 1
+  HardSinusoidalSource<int, double> c(2, 0.0, 50.0, 3.0, grid, 1, 1e3, 12, true);
   AdditiveGaussianSource<int, double> add(
-      HardGaussianSource<int, double>(2, 0.0, 50.0, 2.0, dt, 1, 1e3, 12, false, 100));
+      HardGaussianSource<int, double>(2, 0.0, 50.0, 2.0, grid, 1, 1e3, 12, false, 100));
   ASSERT_EQ(s.endIteration, 200);
   std::vector<double> e(5, 7.0), h(6, 0.01);
   s.applyE(e, h, atE(10));
@@ -91,7 +92,7 @@ TEST_P(ConfiguredSource, WindowAndSamplesMatchTheFormula)
   const ConfiguredPulse &c = GetParam();
   auto e = engineFrom(plainGrid + QString(c.lines).replace('|', '\n'));
   auto *s = e->sources.size() == 1 ? dynamic_cast<CarrierWaveSource<int, double> *>(e->sources[0]) : nullptr;
-  ASSERT_NE(s, nullptr) << e->errorLine;
+  ASSERT_NE(s, nullptr) << e->loadStatus().errorLine;
   const double step = e->timeStep(), start = std::ceil(c.delayNs * 1e-9 / step);
   EXPECT_EQ(s->startIteration, start);
   EXPECT_EQ(s->endIteration, std::ceil(start + 2 * c.periods / (c.hertz * step)));
@@ -145,7 +146,7 @@ TEST(Sources, RecordedPulseFileThroughTheReader)
   auto e = engineFrom(plainGrid + "point geometry\n50 z-location\n0 2 0.000001 amplitude\nuser shape\n" + file +
                       " file\n");
   auto *s = e->sources.size() == 1 ? dynamic_cast<HardArbitrarySource<int, double> *>(e->sources[0]) : nullptr;
-  ASSERT_NE(s, nullptr) << e->errorLine;
+  ASSERT_NE(s, nullptr) << e->loadStatus().errorLine;
   EXPECT_EQ(s->pulse.samples(), (std::vector<double>{1, 4, -2, 6}));
   EXPECT_EQ(s->startIteration, std::ceil(1e-15 / e->timeStep()));
 }

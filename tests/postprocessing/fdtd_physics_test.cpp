@@ -58,7 +58,7 @@ TEST_P(PoyntingOfAPlaneWave, IsEFieldSquaredTimesIndexOverEta0)
   QStringList lines = grid("1d", 1000, 1, n * n);
   lines << "poynting typeOf" << "P * name" << "1 z-location" << "0 use";
   FDTDSimulator e(lines, "FDTD_poynting");
-  ASSERT_TRUE(e.isConstructed()) << e.errorLine << " " << e.missingKeyword.toStdString();
+  ASSERT_TRUE(e.isConstructed()) << e.loadStatus().errorLine << " " << e.loadStatus().missingKeyword.toStdString();
   launch(e, [](double x) { return 3.0 * std::exp(-(x - 400.0) * (x - 400.0) / 900.0); }, n);
   for (int it = 0; it < 100; ++it)
     e.step();

@@ -36,7 +36,7 @@ struct Owner : ObservationListener
   {
     observation = std::make_unique<FdtdObservation>(
         ObservationLists{fourier, spectrograms, poynting}, *this, grid);
-    return observation->parse(lines);
+    return observation->parse(lines, status);
   }
   QStringList fourierNames() const
   {
@@ -54,6 +54,7 @@ struct Owner : ObservationListener
   std::vector<SpectrogramPostprocessing<int, double> *> spectrograms;
   std::vector<PoyntingPostprocessing<int, double> *> poynting;
   std::unique_ptr<FdtdObservation> observation;
+  ParseStatus status;
   int opened = 0, rebuilt = 0;
   QStringList stops;
 };
@@ -154,7 +155,7 @@ TEST(Observation, WindowsRecordExactlyFromTheirFirstToTheirLastIteration)
                         "fourier typeOf", "F * name", "1 z-location", "1 use", "1 1 every", "1 1 1 start",
                         "4 itstart", "4 itend", "THz anyunit", "time typeOf", "U * name", "6 z-location", "1 use",
                         "2 3 every", "2 itstart", "3 itend", "fs tunit"}))
-      << o.observation->status().errorLine;
+      << o.status.errorLine;
   std::vector<double> e(6), h(6, 1.0);
   for (int it = 1; it <= 8; ++it) {
     for (int i = 0; i < 6; ++i)

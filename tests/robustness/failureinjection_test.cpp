@@ -152,7 +152,7 @@ TEST_F(WorkingDirectoryTest, ExitActionEndsTheRunAfterTheStepWithoutDeletingTheE
   LumoraOptions options;
   options.settingsPath = dir.filePath("Settings.txt");
   options.configurationFile = write("FDTD_exit.txt", text.replace("0 1 0 amplitude\ngauss", "0 1e308 0 amplitude\nsine"));
-  options.engineFactory = [](const QString &, const QStringList &lines, const QString &run) -> Simulator * {
+  options.engineFactory = [](const QString &, const QStringList &lines, const QString &run, const QString &) -> Simulator * {
     return new WatchedEngine(lines, run);
   };
   Lumora window(options);

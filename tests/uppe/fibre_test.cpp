@@ -90,7 +90,7 @@ TEST_P(Soliton, PeakPowerFollowsTheInverseScatteringSolution)
 {
   const SolitonCase &p = GetParam();
   auto e = build(fibre({{FSize, p.power}, {FLength, p.size}}));
-  ASSERT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
   const double p0 = peakOf(e->getInputField());
   runToEnd(*e);
   ASSERT_TRUE(e->runFailure.isEmpty());
@@ -161,7 +161,7 @@ TEST(Fibre, EnvelopeAndFieldModelsAgreeOnTheFundamentalBand)
                           {FDuration, "1200 timeduration"}, {FPoints, "2048 timepoints"},
                           {FLength, "0.06 size"}},
                          1500.0));
-    EXPECT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+    EXPECT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
     runToEnd(*e);
     const EvolutionRecord &r = *e->evolution();
     return std::vector<double>(r.powers.end() - long(r.delays.size()), r.powers.end());
@@ -187,7 +187,7 @@ TEST(Fibre, PulseFormsGiveTheirAnalyticPeakEnergyAndWidth)
     Edits all = gauss;
     all.insert(all.end(), more.begin(), more.end());
     auto e = build(fibre(all));
-    EXPECT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+    EXPECT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
     return e;
   };
   auto power = withEdits({{FSize, "100 0 peakpower"}});
@@ -266,7 +266,7 @@ TEST(Fibre, MeasuredSpectrumReproducesThePulseItWasWrittenFrom)
     const QByteArray line = (path + (byWavelength ? " pulsedata" : " pulsedata frequency")).toLocal8Bit();
     edits.push_back({FWidth, line.constData()});
     auto measured = build(fibre(edits));
-    ASSERT_TRUE(measured->isConstructed()) << measured->errorReason.toStdString();
+    ASSERT_TRUE(measured->isConstructed()) << measured->loadStatus().errorReason.toStdString();
     const std::vector<Complex> &b = measured->getInputEnvelope();
     double worst = 0.0, peak = 0.0;
     for (int j = 0; j < n; ++j) {

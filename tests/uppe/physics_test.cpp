@@ -318,7 +318,7 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
                            QStringLiteral("1 0.6961663 %1 0.4079426 %2 0.8974794 %3")
                                .arg(0.0684043 * 0.0684043, 0, 'g', 17).arg(0.1162414 * 0.1162414, 0, 'g', 17)
                                .arg(9.896161 * 9.896161, 0, 'g', 17), "0 usegeneral");
-  ASSERT_TRUE(e->isConstructed()) << e->errorReason.toStdString();
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
   const int n = e->getTimePointCount();
   const std::vector<double> x0(e->getOperator()->fieldState(), e->getOperator()->fieldState() + n);
   runToEnd(*e);
@@ -354,7 +354,7 @@ TEST(Physics, RealMaterialsAreExactPropagationWithTheirIndex)
   for (const char *general : {"0 usegeneral", "1 usegeneral"}) {
     auto library = throughMaterial("material medium", QStringLiteral("FUSED_SILICA"), general);
     auto tabulated = throughMaterial("tabulated medium", table.fileName(), general);
-    ASSERT_TRUE(library->isConstructed() && tabulated->isConstructed()) << tabulated->errorReason.toStdString();
+    ASSERT_TRUE(library->isConstructed() && tabulated->isConstructed()) << tabulated->loadStatus().errorReason.toStdString();
     runToEnd(*library);
     runToEnd(*tabulated);
     double difference = 0.0;
@@ -400,7 +400,7 @@ TEST(Physics, FrameVelocityAtTheTopBins)
     auto e = build(configuration({{TimepointsLine, "16 timepoints"}, {TimedurationLine, "150 timeduration"},
                                   {CentreLine, centre}, {AmplitudeLine, "1 5 amplitude"}, {ThreeDbLine, "0.5 3dB"},
                                   {MediumLine, "lor1 medium"}, {ParametersLine, "1 0 0 2.1 0 70 parameters THz"}}));
-    ASSERT_TRUE(e->isConstructed()) << qPrintable(e->errorReason);
+    ASSERT_TRUE(e->isConstructed()) << qPrintable(e->loadStatus().errorReason);
     const std::vector<double> db = e->initialSpectrumDbData();
     const int p = int(std::max_element(db.begin(), db.end()) - db.begin()), m = int(db.size());
     ASSERT_EQ(p, centre[0] == '5' ? m - 1 : m - 2);

@@ -55,11 +55,11 @@ TEST(Sections, TablesOutsideThePulseAndLongRunsAreCaught)
                 "the pulse's band 81.92 to 117.9 THz (2.543 to 3.66 um); wavelengths are read in um, "
                 "and values above 100 look like nm (divide them by 1000)");
 
-  EXPECT_TRUE(build(configuration())->warnings.filter("The run will take").isEmpty());
+  EXPECT_TRUE(build(configuration())->loadStatus().warnings.filter("The run will take").isEmpty());
   const auto strong =
       build(configuration({{AmplitudeLine, "1e9 0 amplitude"}, {ParametersLine, "1.5 0 1e-15 1 1 1 parameters"}}));
-  const QStringList announced = strong->warnings.filter("The run will take about ");
-  ASSERT_EQ(announced.size(), 1) << strong->warnings.join('\n').toStdString();
+  const QStringList announced = strong->loadStatus().warnings.filter("The run will take about ");
+  ASSERT_EQ(announced.size(), 1) << strong->loadStatus().warnings.join('\n').toStdString();
   EXPECT_TRUE(announced.first().contains(" h ")) << announced.first().toStdString();
   EXPECT_TRUE(announced.first().endsWith("(nonlinear length 1.91e-06 mm, dispersion length none, "
                                          "tolerance 1e-06). A larger \"tolerance\", fewer "
@@ -245,7 +245,7 @@ TEST(Sections, MediumValuesLandWhereTheyBelong)
   // Leading blanks never shift the values of a line.
   for (const auto &m : cases) {
     auto e = build(configuration({{MediumLine, m.medium}, {ParametersLine, m.parameters}}));
-    ASSERT_TRUE(e->isConstructed()) << m.medium << qPrintable(e->errorReason);
+    ASSERT_TRUE(e->isConstructed()) << m.medium << qPrintable(e->loadStatus().errorReason);
     const KerrRaman &k = e->configuration().medium.nonlinear;
     EXPECT_NEAR(std::abs(e->getRefractiveIndex()[m.bin] - m.index), 0.0, 1e-12) << m.parameters;
     const std::vector<double> nonlinear = {k.n2, k.tau1, k.tau2, k.instantaneous};
@@ -299,9 +299,9 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
        "Medium \"fused_silica\" (covered: 0.21 to 3.71 um): 162 of 513 frequency bins"}};
   for (const auto &c : cases) {
     auto e = build(configuration(c.edits));
-    ASSERT_TRUE(e->isConstructed()) << qPrintable(e->errorReason);
-    EXPECT_TRUE(c.warning ? e->warnings.size() == 1 && e->warnings[0].startsWith(QLatin1String(c.warning))
-                          : e->warnings.isEmpty()) << qPrintable(e->warnings.join('\n'));
+    ASSERT_TRUE(e->isConstructed()) << qPrintable(e->loadStatus().errorReason);
+    EXPECT_TRUE(c.warning ? e->loadStatus().warnings.size() == 1 && e->loadStatus().warnings[0].startsWith(QLatin1String(c.warning))
+                          : e->loadStatus().warnings.isEmpty()) << qPrintable(e->loadStatus().warnings.join('\n'));
   }
 }
 
@@ -317,7 +317,7 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
                                 {ParametersLine, "1 0 0 2.1 0.5 3000 2e-22 12.2 32 0.82 parameters THz"},
                                 {24, "sech2 shape"}, {25, "2 -0.25 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
                                 {28, "150 centre"}, {29, "2 timeduration"}, {30, "1024 timepoints"}, {31, "0.02 tau"}}));
-  ASSERT_TRUE(e->isConstructed()) << qPrintable(e->errorReason);
+  ASSERT_TRUE(e->isConstructed()) << qPrintable(e->loadStatus().errorReason);
   EXPECT_EQ(setupSummaryText(*e).toStdString(),
             "Engine: spectral (UPPE), field model, general formulation, carrier shift -50 THz\n"
             "Time window: 2000 fs, 1024 points, dt = 1.955 fs\nFrequency grid: df = 0.4995 THz, fmax = 255.8 THz\n"
