@@ -21,6 +21,15 @@ struct GridDescription
   int stabilityLine = 0, threadsLine = 0, unitLine = 0, sizeLine = 0, problemLine = 0;
 };
 
+// The lumped termination: a resistance at one grid point (two "lumped" lines).
+struct TerminationDescription
+{
+  bool enabled = false;
+  double resistance = 0.0;  // ohm
+  int index = 0;            // 0-based grid point
+  int resistanceLine = 0, positionLine = 0;
+};
+
 // One Lorentz pole of a section: damping and resonance in the section's
 // frequency unit (exponent), weight (a one-pole medium has weight 1).
 struct PoleConstants
@@ -78,6 +87,7 @@ struct FdtdConfig
   std::vector<TimingLogDescription> timingLogs;
   GridDescription grid;
   std::vector<SectionDescription> sections;
+  TerminationDescription termination;
   std::vector<SourceDescription> sources;
   std::vector<ActionDescription> actions;
 };

@@ -130,9 +130,15 @@ bool FDTDSimulator::parseLumpedTermination(const QStringList &lines)
     return fail(parseStatus.currentLine,
                 reason::value(reason::tr("\"end\" or a grid point from 1 to %1").arg(meshPointCount),
                               where));
-  lumpedEnabled = true;
-  lumpedResistance = resistance;
-  lumpedIndex = index;
+  TerminationDescription &t = config.termination;
+  t.enabled = true;
+  t.resistance = resistance;
+  t.index = index;
+  t.resistanceLine = first + 1;
+  t.positionLine = parseStatus.currentLine;
+  lumpedEnabled = t.enabled;
+  lumpedResistance = t.resistance;
+  lumpedIndex = t.index;
   return false;
 }
 
