@@ -2,9 +2,9 @@
 
     import lumora
     res = lumora.read_results("Simulation results 5.12.2026 13_05_09_")
-    spec = res["FFT spectrum"]["magnitude"]
-    f = spec.axes[0].values          # Hz
-    print(spec.unit, f[spec.values.argmax()])
+    spectrum = res["FFT spectrum"]["magnitude"]
+    f = spectrum.axes[0].values      # Hz
+    print(spectrum.unit, f[spectrum.values.argmax()])
 """
 
 from .results import Axis, Result, Results, Series, read_results, unit_scale
