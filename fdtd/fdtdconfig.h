@@ -1,6 +1,7 @@
 #pragma once
-// Plain description of a grid-engine configuration, filled section by section
-// as the engine reads it; the engine is built from it.
+// Plain description of a grid-engine configuration, filled by
+// FdtdConfigReader (grid, sections, termination, sources) and the engine's
+// run-control readers (timing log, actions); the engine is built from it.
 
 #include "engine/runcontrol.h"
 #include "fdtd/sections/meshsection.h"
@@ -38,6 +39,11 @@ struct PoleConstants
   double resonance = 0.0;
   double weight = 1.0;
 };
+
+// Medium types of a section, in mediumTypes order.
+namespace gridmedium {
+enum Type { Diel, LDiel, Lor1, Lor2, Lor3, Ker1, Lor1Ker1, Lor3Ker1, Sellmeier, Material };
+}
 
 // One medium section as read from its "medium", "meshpoints" and
 // "parameters" lines: what it is, where it lies and its constants. Only the

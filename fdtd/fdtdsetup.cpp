@@ -1,34 +1,20 @@
-// Problem set-up of the FDTD engine: time base and formulation, the lumped
-// termination and the sources.
+// Problem set-up of the FDTD engine from its description: time base and
+// formulation, the lumped termination and the sources.
 
 #include "fdtd/fdtdsimulator.h"
 
-#include "input/tokens.h"
 #include "fdtd/sources/additivegaussiansource.h"
 #include "fdtd/sources/hardarbitrarysource.h"
 #include "fdtd/sources/hardgaussiansource.h"
 #include "fdtd/sources/hardhyperbolicsecantsource.h"
 #include "fdtd/sources/hardsinusoidalsource.h"
 #include "fdtd/sources/softgaussiansource.h"
-#include "input/keywords.h"
-#include "input/lookups.h"
 #include "input/physicalconstants.h"
-#include "input/reasons.h"
 #include "input/units.h"
-#include "materials/materials.h"
 
-#include <QFile>
-#include <QFileInfo>
-
-
-
-
-// "stability", "threads", "measure", "size", "physical" and "problem" into
-// config.grid; then the grid constants from them.
-bool FDTDSimulator::parseGrid(const QStringList &lines)
+// The grid constants from config.grid.
+void FDTDSimulator::applyGrid()
 {
-  if (readGrid(lines, config.grid))
-    return true;
   const GridDescription &g = config.grid;
   stability = g.stability;
   threadCount = g.threads; // a most: planThreads decides once the sections are known
@@ -38,271 +24,15 @@ bool FDTDSimulator::parseGrid(const QStringList &lines)
   deltaT = lengthUnitFactor * cellSize / (stability * physconst::speedOfLight);
   periodic = g.formulation >= 1;
   conditionallyPeriodic = g.formulation == 2;
-  return false;
 }
 
-bool FDTDSimulator::readGrid(const QStringList &lines, GridDescription &grid)
+// The sources of config.sources, in file order.
+void FDTDSimulator::buildSources()
 {
-  int &line = parseStatus.currentLine;
-  QString value = readValue(lines, keyword(Kw::stability), parseStatus.missingKeyword, line);
-  if (value.isNull())
-    return true;
-  if (!toReal(value, grid.stability) || !(grid.stability > 0.0))
-    return fail(line, reason::value(reason::above(0), value));
-  grid.stabilityLine = line;
-
-  value = readValue(lines, keyword(Kw::threads), parseStatus.missingKeyword, line);
-  if (value.isNull())
-    return true;
-  bool converted = false;
-  const int threads = value.toInt(&converted);
-  if (!converted || threads < 0)
-    return fail(line, reason::value(reason::tr("a whole number of at least 0 (0: as many "
-                                               "as the machine offers)"),
-                                    value));
-  if (threads > maximumThreads)
-    return fail(line, reason::tr("at most %1 threads; this line asks for %2").arg(maximumThreads).arg(threads));
-  grid.threads = threads;
-  grid.threadsLine = line;
-
-  value = readValue(lines, keyword(Kw::measure), parseStatus.missingKeyword, line);
-  if (value.isNull())
-    return true;
-  if (isNotListed(value, lengthUnits))
-    return fail(line, reason::value(reason::oneOf(lengthUnits), value));
-  grid.lengthUnit = value;
-  grid.unitLine = line;
-
-  value = readValue(lines, keyword(Kw::size), parseStatus.missingKeyword, line);
-  if (value.isNull())
-    return true;
-  if (!toReal(value, grid.cellSize) || !(grid.cellSize > 0.0))
-    return fail(line, reason::value(reason::above(0), value));
-  const double dt = lengthScaleOf(grid.lengthUnit) * grid.cellSize / (grid.stability * physconst::speedOfLight);
-  if (!(dt > 0.0) || !std::isfinite(dt)) // a step too small to represent
-    return fail(line, reason::tr("with this cell size and stability %1 the time step "
-                                 "cannot be represented")
-                          .arg(grid.stability));
-  grid.sizeLine = line;
-
-  value = readValue(lines, keyword(Kw::physical), parseStatus.missingKeyword, line);
-  if (value.isNull())
-    return true;
-
-  value = readValue(lines, keyword(Kw::problem), parseStatus.missingKeyword, line);
-  if (value.isNull())
-    return true;
-  grid.formulation = indexIgnoringCase(geometries, value);
-  if (grid.formulation < 0)
-    return fail(line, reason::value(reason::oneOf(geometries), value));
-  grid.problemLine = line;
-  return false;
-}
-
-// Two "lumped" lines: the resistance, then the grid point (1 ... N or "end").
-bool FDTDSimulator::parseLumpedTermination(const QStringList &lines)
-{
-  const QString &lumpedKw = keyword(Kw::lumped);
-  const int first = findLineFrom(lines, lumpedKw, 0);
-  if (first < 0)
-    return false;
-  double resistance = 0.0;
-  if (!toReal(lineValue(lines.at(first)), resistance) || resistance < 0.0)
-    return fail(first + 1, reason::value(reason::tr("a resistance of at least 0 ohm"),
-                                         lineValue(lines.at(first))));
-  if (first + 1 >= lines.size()) { // the first line cannot be its own position line
-    parseStatus.missingKeyword = lumpedKw;
-    return true;
-  }
-  const QString where = readValueFrom(lines, lumpedKw, parseStatus.missingKeyword, parseStatus.currentLine, first + 1);
-  if (where.isNull())
-    return true;
-  int index = -1;
-  if (where.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0) {
-    index = meshPointCount - 1;
-  } else {
-    bool converted = false;
-    const int k = where.toInt(&converted);
-    if (converted && k >= 1 && k <= meshPointCount)
-      index = k - 1;
-  }
-  if (index < 0)
-    return fail(parseStatus.currentLine,
-                reason::value(reason::tr("\"end\" or a grid point from 1 to %1").arg(meshPointCount),
-                              where));
-  TerminationDescription &t = config.termination;
-  t.enabled = true;
-  t.resistance = resistance;
-  t.index = index;
-  t.resistanceLine = first + 1;
-  t.positionLine = parseStatus.currentLine;
-  lumpedEnabled = t.enabled;
-  lumpedResistance = t.resistance;
-  lumpedIndex = t.index;
-  return false;
-}
-
-// One source per "geometry" line, in file order.
-bool FDTDSimulator::parseSources(const QStringList &lines)
-{
-  const QString &geometryKw = keyword(Kw::geometry);
-  int g = findLineFrom(lines, geometryKw, 0);
-  while (g >= 0) {
-    if (parseSourceBlock(lines, g))
-      return true;
-    if (g + 1 >= lines.size())
-      break;
-    g = findLineFrom(lines, geometryKw, g + 1);
-  }
   for (const SourceDescription &d : config.sources) {
     sources.append(buildSource(d));
     ++sourceCount;
   }
-  return false;
-}
-
-bool FDTDSimulator::parseSourceBlock(const QStringList &lines, int g)
-{
-  SourceDescription d;
-  if (readSourcePlacement(lines, g, d))
-    return true;
-  const QString value = readValueFrom(lines, keyword(Kw::shape), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (value.isNull())
-    return true;
-  d.shape = indexIgnoringCase(pulseShapes, value);
-  if (d.shape < 0)
-    return fail(parseStatus.currentLine, reason::value(reason::oneOf(pulseShapes), value));
-  if (d.shape == SourceDescription::User) {
-    if (readUserPulse(lines, g, d))
-      return true;
-    if (d.samples.empty())
-      return false;
-  } else {
-    if (readCarrier(lines, g, d))
-      return true;
-    if (d.planeWave && readPlaneWaveMedium(d))
-      return true;
-    if (d.shape != SourceDescription::Sine &&
-        readPositive(lines, g, d.shape == SourceDescription::Gauss ? Kw::threeDB : Kw::tau, d.width))
-      return true;
-  }
-  config.sources.push_back(std::move(d));
-  return false;
-}
-
-// "geometry", "z_location" and the line "Z A delay [epsR muR x x] amplitude".
-bool FDTDSimulator::readSourcePlacement(const QStringList &lines, int g, SourceDescription &d)
-{
-  const QString kind = readValueFrom(lines, keyword(Kw::geometry), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (kind.isNull())
-    return true;
-  const int kindIndex = indexIgnoringCase(sourceKinds, kind);
-  if (kindIndex < 0)
-    return fail(parseStatus.currentLine, reason::value(reason::oneOf(sourceKinds), kind));
-  d.planeWave = kindIndex == 1;
-
-  const QString value = readValueFrom(lines, keyword(Kw::z_location), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (value.isNull())
-    return true;
-  bool converted = false;
-  const int z = value.toInt(&converted);
-  if (!converted || z < 1 || z > meshPointCount)
-    return fail(parseStatus.currentLine,
-                reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(meshPointCount),
-                              value));
-  d.gridPoint = z - 1;
-
-  const int amplitudeIndex = findLineFrom(lines, keyword(Kw::amplitude), g);
-  if (amplitudeIndex < 0) {
-    parseStatus.missingKeyword = keyword(Kw::amplitude);
-    return true;
-  }
-  d.amplitudeLine = amplitudeIndex + 1;
-  parseStatus.currentLine = d.amplitudeLine;
-  d.tokens = lineTokens(lines.at(amplitudeIndex));
-  const QStringList &tokens = d.tokens;
-  static const char *layout = "coupling impedance, amplitude, delay";
-  if (tokens.size() < 4)
-    return fail(d.amplitudeLine, reason::tooFewTokens(3, tokens.size() - 1, reason::tr(layout)));
-  if (!toReal(tokens.at(0), d.impedance) || d.impedance < 0.0)
-    return fail(d.amplitudeLine, reason::token(1, reason::tr("coupling impedance"),
-                                               reason::atLeast(0), tokens.at(0)));
-  if (!toReal(tokens.at(1), d.amplitude))
-    return fail(d.amplitudeLine,
-                reason::token(2, reason::tr("amplitude"), reason::number(), tokens.at(1)));
-  if (!toReal(tokens.at(2), d.delay) || d.delay < 0.0)
-    return fail(d.amplitudeLine,
-                reason::token(3, reason::tr("delay"), reason::atLeast(0), tokens.at(2)));
-  return false;
-}
-
-// "funit", "tunit", "centre" and "duration" of a carrier-wave source.
-bool FDTDSimulator::readCarrier(const QStringList &lines, int g, SourceDescription &d)
-{
-  QString value = readValueFrom(lines, keyword(Kw::funit), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (value.isNull())
-    return true;
-  d.frequencyIndex = indexIgnoringCase(frequencyUnits, value);
-  if (d.frequencyIndex < 0)
-    return fail(parseStatus.currentLine, reason::value(reason::oneOf(frequencyUnits), value));
-
-  value = readValueFrom(lines, keyword(Kw::tunit), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (value.isNull())
-    return true;
-  d.timeIndex = indexIgnoringCase(timeUnits, value);
-  if (d.timeIndex < 0)
-    return fail(parseStatus.currentLine, reason::value(reason::oneOf(timeUnits), value));
-
-  value = readValueFrom(lines, keyword(Kw::centre), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (value.isNull())
-    return true;
-  if (!toReal(value, d.centre) || !(d.centre > 0.0))
-    return fail(parseStatus.currentLine, reason::value(reason::above(0), value));
-
-  value = readValueFrom(lines, keyword(Kw::duration), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (value.isNull())
-    return true;
-  if (!toReal(value, d.duration) || !(std::trunc(d.duration) > 0.0))
-    return fail(parseStatus.currentLine,
-                reason::value(reason::tr("a whole number of carrier periods above 0"), value));
-  d.duration = std::trunc(d.duration);
-  return false;
-}
-
-// The medium of a plane wave (tokens 4 ... 7 of the amplitude line); a plane
-// wave is always Gaussian.
-bool FDTDSimulator::readPlaneWaveMedium(SourceDescription &d)
-{
-  const QStringList &tokens = d.tokens;
-  static const char *planeLayout =
-      "coupling impedance, amplitude, delay, \u03b5r, \u03bcr and two more numbers";
-  if (tokens.size() < 8)
-    return fail(d.amplitudeLine, reason::tooFewTokens(7, tokens.size() - 1,
-                                                      reason::tr(planeLayout)) +
-                                     reason::tr(" for a plane wave"));
-  for (int k = 0; k < 4; ++k)
-    if (!toReal(tokens.at(3 + k), d.medium[k]) || (k < 2 && !(d.medium[k] > 0.0)))
-      return fail(d.amplitudeLine,
-                  reason::token(4 + k,
-                                k == 0 ? reason::tr("\u03b5r")
-                                       : (k == 1 ? reason::tr("\u03bcr") : reason::tr("unused")),
-                                k < 2 ? reason::above(0) : reason::number(), tokens.at(3 + k)));
-  if (d.shape != SourceDescription::Gauss)
-    return fail(d.amplitudeLine,
-                reason::tr("a plane wave needs the shape \"gauss\"; this source has \"%1\"")
-                    .arg(pulseShapes.at(d.shape)));
-  return false;
-}
-
-// A positive real after keyword k (the "3dB" bandwidth or "tau").
-bool FDTDSimulator::readPositive(const QStringList &lines, int g, int k, double &result)
-{
-  const QString v = readValueFrom(lines, keyword(k), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (v.isNull())
-    return true;
-  if (!toReal(v, result) || !(result > 0.0))
-    return fail(parseStatus.currentLine, reason::value(reason::above(0), v));
-  return false;
 }
 
 Source<int, double> *FDTDSimulator::buildSource(const SourceDescription &d) const
@@ -326,56 +56,6 @@ Source<int, double> *FDTDSimulator::buildSource(const SourceDescription &d) cons
   return new HardHyperbolicSecantSource<int, double>(
       d.gridPoint, d.delay, d.impedance, d.amplitude, gridConstants(), d.duration, d.centre, exponent, cp,
       d.width, d.timeIndex, d.shape == SourceDescription::Sech ? 1 : 2);
-}
-
-// A recorded pulse: one sample per line (first word), "#" lines and empty
-// lines skipped, each sample scaled by the amplitude.
-bool FDTDSimulator::readUserPulse(const QStringList &lines, int g, SourceDescription &d)
-{
-  const QString fileName = readValueFrom(lines, keyword(Kw::file), parseStatus.missingKeyword, parseStatus.currentLine, g);
-  if (fileName.isNull())
-    return true;
-  // Only a regular file can be a recording: a pipe would wait for a writer
-  // and a device such as /dev/zero would never end.
-  const QString path = materials::resolveDataFile(fileName, dataFolder);
-  QFile file(path);
-  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
-    return fail(-2, reason::tr("\"%1\" (line %2) is not a readable file.")
-                        .arg(fileName)
-                        .arg(parseStatus.currentLine));
-  std::vector<double> samples;
-  // Only the start of each line matters; longer lines are read in pieces and
-  // the rest is dropped, so that no line can take unbounded memory.
-  constexpr qint64 keep = 4096;
-  char buffer[keep + 1];
-  int lineNumber = 0;
-  while (!file.atEnd()) {
-    ++lineNumber;
-    const qint64 n = file.readLine(buffer, sizeof buffer);
-    if (n < 0)
-      break;
-    QString line = QString::fromLocal8Bit(buffer, static_cast<int>(n));
-    bool complete = n == 0 || buffer[n - 1] == '\n' || file.atEnd();
-    while (!complete) { // drop the rest of an overlong line
-      const qint64 m = file.readLine(buffer, sizeof buffer);
-      complete = m <= 0 || buffer[m - 1] == '\n' || file.atEnd();
-    }
-    const QStringList words = lineTokens(line);
-    if (words.isEmpty() || words.first().startsWith(QLatin1Char('#')))
-      continue;
-    double sample = 0.0;
-    if (!toReal(words.first(), sample))
-      return fail(-2, reason::tr("Line %1 of \"%2\": %3.")
-                          .arg(lineNumber)
-                          .arg(fileName, reason::expected(reason::number(), words.first())));
-    if (samples.size() >= static_cast<std::size_t>(maximumPulseSamples))
-      return fail(-2, reason::tr("\"%1\" holds more than %2 samples, the most a pulse may have.")
-                          .arg(fileName)
-                          .arg(maximumPulseSamples));
-    samples.push_back(sample * d.amplitude);
-  }
-  d.samples = std::move(samples);
-  return false;
 }
 
 // Several hard sources on one grid point: the one that lasts longest drives

@@ -29,26 +29,29 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, cons
     timingStream.setDevice(&timingLog);
     timingStream.setRealNumberPrecision(9);
   }
-  if (parseGrid(lines))
+  if (FdtdConfigReader(lines, dataFolder, parseStatus).read(config))
     return;
+  applyGrid();
 
+  buildSections(conditionallyPeriodic ? 2 : (periodic ? 1 : 0), gridConstants());
   int meshPoints = 0;
-  if (parseMedium(lines, meshPoints))
-    return;
+  for (const SectionDescription &d : config.sections)
+    meshPoints += d.cells;
   meshPointCount = meshPoints;
   positions.resize(static_cast<std::size_t>(meshPoints));
   for (int i = 0; i < meshPoints; ++i)
     positions[static_cast<std::size_t>(i)] = i * cellSize;
 
-  if (!periodic && parseLumpedTermination(lines))
-    return;
+  const TerminationDescription &t = config.termination;
+  lumpedEnabled = t.enabled;
+  lumpedResistance = t.resistance;
+  lumpedIndex = t.index;
 
   eField.assign(static_cast<std::size_t>(meshPoints), 0.0);
   hField.assign(static_cast<std::size_t>(meshPoints) + 1, 0.0);
   centreIndex = meshPoints / 2;
 
-  if (parseSources(lines))
-    return;
+  buildSources();
   arrangeColocatedSources();
 
   // A keyword an action lacks fails the load; it stays the one reported.

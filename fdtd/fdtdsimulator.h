@@ -4,13 +4,16 @@
 // material sections that tile it, point sources and an optional lumped
 // termination, advanced by one leap-frog step per call of step().
 //
-// The constructor reads the whole problem from the configuration lines; the
-// first problem found is left in the load status (errorLine -1: unequal
-// numbers of "medium", "meshpoints" and "parameters" lines; -2: an unusable
-// pulse file) and construction stops there.
+// The constructor reads the whole problem from the configuration lines into
+// an FdtdConfig (FdtdConfigReader: grid, sections, termination, sources; then
+// actions and post-processing) and builds itself from it; the first problem
+// found is left in the load status (errorLine -1: unequal numbers of
+// "medium", "meshpoints" and "parameters" lines; -2: an unusable pulse file)
+// and construction stops there.
 
 #include "engine/simulator.h"
 #include "fdtd/fdtdconfig.h"
+#include "fdtd/fdtdconfigreader.h"
 #include "input/vocabulary.h"
 #include "fdtd/gridconstants.h"
 #include "fdtd/threadchoice.h"
@@ -37,9 +40,9 @@ public:
   ~FDTDSimulator() override;
 
   // Limits on what a configuration may ask for.
-  static constexpr int maximumMeshPoints = 50000000;
-  static constexpr int maximumThreads = 256;
-  static constexpr int maximumPulseSamples = 50000000;
+  static constexpr int maximumMeshPoints = FdtdConfigReader::maximumMeshPoints;
+  static constexpr int maximumThreads = FdtdConfigReader::maximumThreads;
+  static constexpr int maximumPulseSamples = FdtdConfigReader::maximumPulseSamples;
   // Iterations between two checks that the fields are still finite.
   static constexpr int finiteCheckPeriod = 256;
 
@@ -119,21 +122,12 @@ private:
   void stopRun(const QString &reason) override;
   bool parseObservation(const QStringList &lines);
 
-  bool parseGrid(const QStringList &lines);
-  bool readGrid(const QStringList &lines, GridDescription &grid);
-  bool parseMedium(const QStringList &lines, int &meshPoints);
+  // The engine from config, once it is read (fdtdsetup.cpp, sectionbuilder.cpp).
+  void applyGrid();
   // Builds the sections of config.sections on the grid (formulation 0 "1d", 1 "1dp", 2 "1dcp").
   void buildSections(int formulation, const GridConstants &grid);
-  bool parseLumpedTermination(const QStringList &lines);
-  bool parseSources(const QStringList &lines);
-  bool parseSourceBlock(const QStringList &lines, int g);
-  // One source block as read (values of its lines).
-  bool readSourcePlacement(const QStringList &lines, int g, SourceDescription &d);
-  bool readCarrier(const QStringList &lines, int g, SourceDescription &d);
-  bool readPlaneWaveMedium(SourceDescription &d);
-  bool readPositive(const QStringList &lines, int g, int k, double &result);
+  void buildSources();
   Source<int, double> *buildSource(const SourceDescription &d) const;
-  bool readUserPulse(const QStringList &lines, int g, SourceDescription &d);
   void arrangeColocatedSources();
   // Load warnings: unstable Lorentz sections, too few cells per wavelength,
   // strong Kerr index changes, sources and probes that cannot see a pulse.

@@ -1,45 +1,24 @@
-// Medium sections of the FDTD engine: each section is a "medium" line (the
-// material type), a "meshpoints" line (its number of cells) and a
-// "parameters" line (its constants); the j-th lines of each kind belong
-// together, and the sections tile the grid in that order.
+// Medium sections of the grid engine's configuration: each section is a
+// "medium" line (the material type), a "meshpoints" line (its number of
+// cells) and a "parameters" line (its constants); the j-th lines of each kind
+// belong together, and the sections tile the grid in that order.
 
-#include "fdtd/fdtdsimulator.h"
+#include "fdtd/fdtdconfigreader.h"
 
-#include "input/tokens.h"
 #include "fdtd/sellmeiermedium.h"
-#include "fdtd/sections/kerrraman.h"
-#include "fdtd/sections/lorentz.h"
-#include "fdtd/sections/lossless.h"
-#include "fdtd/sections/lossy.h"
 #include "input/keywords.h"
 #include "input/lookups.h"
 #include "input/physicalconstants.h"
 #include "input/reasons.h"
+#include "input/tokens.h"
 #include "input/units.h"
-#include "materials/materials.h"
 
 #include <QVector>
 
-
-
 namespace {
 
+using namespace gridmedium;
 using Placement = SectionPlacement<int, double>;
-
-// The material class for the formulation: 0 "1d", 1 "1dp", 2 "1dcp".
-template <template <typename> class Material, typename... Args>
-MeshSection<int, double> *build(int formulation, const Placement &placement, const GridConstants &grid,
-                                Args... args)
-{
-  switch (formulation) {
-  case 1:
-    return new Material<PDielectric<int, double>>(placement, grid, args...);
-  case 2:
-    return new Material<CPDielectric<int, double>>(placement, grid, args...);
-  default:
-    return new Material<Dielectric<int, double>>(placement, grid, args...);
-  }
-}
 
 struct NumberedLine
 {
@@ -52,30 +31,6 @@ int frequencyExponent(const QString &word)
 {
   const int k = indexIgnoringCase(frequencyUnits, word);
   return k >= 0 ? 3 * k : 9;
-}
-
-enum MediumType { Diel, LDiel, Lor1, Lor2, Lor3, Ker1, Lor1Ker1, Lor3Ker1, Sellmeier, Material };
-
-// A Sellmeier medium as the Lorentz section of its number of poles
-// (resonances in Hz: frequency exponent 0).
-MeshSection<int, double> *buildSellmeier(int formulation, const Placement &placement,
-                                         const GridConstants &grid, const GridSellmeier &s)
-{
-  const double *f = s.resonance;
-  const double *w = s.weight;
-  switch (s.poles) {
-  case 1:
-    return build<Lorentz1PoleMaterial>(formulation, placement, grid, s.epsilonInfinity, s.muR,
-                                       s.sigma, s.epsilonStatic, 0.0, f[0], 0, 1.0);
-  case 2:
-    return build<Lorentz2PoleMaterial>(formulation, placement, grid, s.epsilonInfinity, s.muR,
-                                       s.sigma, s.epsilonStatic, 0.0, f[0], w[0], 0.0, f[1], w[1],
-                                       0);
-  default:
-    return build<Lorentz3PoleMaterial>(formulation, placement, grid, s.epsilonInfinity, s.muR,
-                                       s.sigma, s.epsilonStatic, 0.0, f[0], w[0], 0.0, f[1], w[1],
-                                       0.0, f[2], w[2], 0);
-  }
 }
 
 // Names of the parameter tokens of each type, for the reasons of a refusal.
@@ -235,46 +190,6 @@ QString checkPolesAndKerr(const QStringList &tokens, double timeStep, const Sect
   return QString();
 }
 
-// The section of a description, in the formulation 0 "1d", 1 "1dp", 2 "1dcp".
-MeshSection<int, double> *buildSection(const SectionDescription &d, int formulation,
-                                       const GridConstants &grid)
-{
-  const Placement &at = d.placement;
-  const double er = d.epsilonR, mr = d.muR, sg = d.sigma, es = d.epsilonStatic;
-  const PoleConstants *p = d.poles;
-  switch (d.type) {
-  case Sellmeier:
-  case Material:
-    return buildSellmeier(formulation, at, grid, d.sellmeier);
-  case Diel:
-    return build<LosslessMaterial>(formulation, at, grid, er, mr);
-  case LDiel:
-    return build<LossyMaterial>(formulation, at, grid, er, mr, sg);
-  case Lor1:
-    return build<Lorentz1PoleMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping, p[0].resonance,
-                                       d.exponent, p[0].weight);
-  case Lor2:
-    return build<Lorentz2PoleMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping, p[0].resonance,
-                                       p[0].weight, p[1].damping, p[1].resonance, p[1].weight, d.exponent);
-  case Lor3:
-    return build<Lorentz3PoleMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping, p[0].resonance,
-                                       p[0].weight, p[1].damping, p[1].resonance, p[1].weight,
-                                       p[2].damping, p[2].resonance, p[2].weight, d.exponent);
-  case Ker1:
-    return build<KerrRamanMaterial>(formulation, at, grid, er, mr, d.chi3, d.tau1, d.tau2, d.alpha,
-                                    d.theta);
-  case Lor1Ker1:
-    return new Lorentz1PoleKerrRamanMaterial<Dielectric<int, double>>(
-        at, grid, er, mr, sg, es, p[0].damping, p[0].resonance, d.chi3, d.tau1, d.tau2, d.alpha, d.theta,
-        d.exponent);
-  default:
-    return build<Lorentz3PoleKerrRamanMaterial>(formulation, at, grid, er, mr, sg, es, p[0].damping,
-                                                p[0].resonance, p[0].weight, p[1].damping, p[1].resonance,
-                                                p[1].weight, p[2].damping, p[2].resonance, p[2].weight,
-                                                d.chi3, d.tau1, d.tau2, d.alpha, d.theta, d.exponent);
-  }
-}
-
 // Where section j of count lies, after total cells, for m cells of its own.
 Placement placeSection(bool periodic, int count, int j, int total, int m)
 {
@@ -322,18 +237,19 @@ int describeSection(const NumberedLine &mediumLine, const NumberedLine &meshLine
   if (!toReal(cellsWord, cells) || !(cells >= 1.0))
     return fail(meshLine.line,
                 reason::value(reason::tr("a number of cells of at least 1"), cellsWord));
-  if (!(cells <= static_cast<double>(FDTDSimulator::maximumMeshPoints - total)))
+  if (!(cells <= static_cast<double>(FdtdConfigReader::maximumMeshPoints - total)))
     return fail(meshLine.line, reason::tr("at most %1 cells in all; this line asks for %2 after %3")
-                                   .arg(FDTDSimulator::maximumMeshPoints)
+                                   .arg(FdtdConfigReader::maximumMeshPoints)
                                    .arg(cellsWord)
                                    .arg(total));
   d.cells = static_cast<int>(cells);
   return 0;
 }
 
+
 } // namespace
 
-bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
+bool FdtdConfigReader::readMedium(std::vector<SectionDescription> &sections)
 {
   QVector<NumberedLine> meshLines;
   QVector<NumberedLine> mediumLines;
@@ -357,8 +273,6 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
   int count = meshLines.size();
   if (periodic && count > 1)
     count = 1; // a ring holds one section
-  const int formulation = conditionallyPeriodic ? 2 : (periodic ? 1 : 0);
-  const GridConstants grid = gridConstants();
 
   int total = 0;
   for (int j = 0; j < count; ++j) {
@@ -377,31 +291,17 @@ bool FDTDSimulator::parseMedium(const QStringList &lines, int &meshPoints)
       if (!readGridSellmeier(tokens, d.type == Material, stability, d.sellmeier, why))
         return fail(parameterLine.line, why);
     } else {
-      why = readNumbers(tokens, stability, deltaT, d);
+      why = readNumbers(tokens, stability, timeStep, d);
       if (why.isEmpty())
-        why = checkPolesAndKerr(tokens, deltaT, d);
+        why = checkPolesAndKerr(tokens, timeStep, d);
     }
     if (!why.isEmpty())
       return fail(parameterLine.line, why);
     if (d.type == Material)
       d.materialName = tokens.value(0);
-    config.sections.push_back(d);
+    sections.push_back(d);
     total += d.cells;
   }
-  meshPoints = total;
-  buildSections(formulation, grid);
   return false;
-}
-
-// The sections from their descriptions, in grid order.
-void FDTDSimulator::buildSections(int formulation, const GridConstants &grid)
-{
-  for (const SectionDescription &d : config.sections) {
-    if (d.type == Material)
-      if (const materials::LibraryMaterial *m = materials::findMaterial(d.materialName))
-        librarySections.push_back({sections.size(), m->name, m->shortest, m->longest});
-    sections.push_back(buildSection(d, formulation, grid));
-    ++sectionCount;
-  }
 }
 
