@@ -37,6 +37,7 @@ TEST(BatchProgressText, StatesRateShareAndTimeLeft)
   EXPECT_EQ(progressLine(cases[0].first, false).toStdString(), "iteration 5  43.4783 it/s  50.0%  1:00:01 left");
   EXPECT_EQ(formatDuration(-1) + formatDuration(INFINITY) + formatDuration(0), "??0:00:00");
   EXPECT_EQ(formatDuration(1e12), "867240:00:00"); // capped at 99 years
+  EXPECT_EQ(formatDuration(4264.2), "1:11:05"); // two decimal digits each for minutes and seconds
   // The share done from the iteration end or the distance end, whichever is further.
   std::FILE *stream = std::tmpfile();
   BatchProgress iterations(true, false, stream), distance(true, false, stream);
