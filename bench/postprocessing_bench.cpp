@@ -14,6 +14,7 @@
 #include "engine/simulator.h"
 #include "fdtd/fdtdsimulator.h"
 #include "postprocessing/fdtdobservation.h"
+#include "postprocessing/observationreader.h"
 #include "postprocessing/fourierpostprocessing.h"
 #include "postprocessing/spectrogramdata.h"
 #include "postprocessing/spectrogrampostprocessing.h"
@@ -147,10 +148,12 @@ void runWithSpectrogram(benchmark::State &state, int readEvery)
                                engine.poyntingPostprocessings},
                               listener, gridInfo());
   ParseStatus status;
-  if (observation.parse(spectrogramSection, status)) {
+  ObservationDescription description;
+  if (ObservationReader(spectrogramSection, gridInfo(), status).read(description)) {
     state.SkipWithError("parse failed");
     return;
   }
+  observation.build(description);
   SpectrogramData *map = engine.spectrogram(0)->data();
   double sink = 0;
   for (auto _ : state) {

@@ -1,11 +1,13 @@
 #pragma once
 // Plain description of a grid-engine configuration, filled by
-// FdtdConfigReader (grid, sections, termination, sources) and the engine's
-// run-control readers (timing log, actions); the engine is built from it.
+// FdtdConfigReader (timing log, grid, sections, termination, sources,
+// actions, post-processing), each value with its line; the engine is built
+// from it.
 
 #include "engine/runcontrol.h"
 #include "fdtd/sections/meshsection.h"
 #include "fdtd/sellmeiermedium.h"
+#include "postprocessing/observationdescription.h"
 
 #include <QStringList>
 
@@ -96,4 +98,5 @@ struct FdtdConfig
   TerminationDescription termination;
   std::vector<SourceDescription> sources;
   std::vector<ActionDescription> actions;
+  ObservationDescription observation;
 };

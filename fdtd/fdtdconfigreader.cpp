@@ -10,6 +10,7 @@
 #include "input/tokens.h"
 #include "input/units.h"
 #include "materials/materials.h"
+#include "postprocessing/observationreader.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +24,7 @@ FdtdConfigReader::FdtdConfigReader(const QStringList &lines, const QString &fold
 
 bool FdtdConfigReader::read(FdtdConfig &config)
 {
-  if (readGrid(config.grid))
+  if (readTimingLogs(lines, status, config.timingLogs) || readGrid(config.grid))
     return true;
   const GridDescription &g = config.grid;
   stability = g.stability;
@@ -36,7 +37,29 @@ bool FdtdConfigReader::read(FdtdConfig &config)
     meshPoints += d.cells;
   if (!periodic && readLumpedTermination(config.termination))
     return true;
-  return readSources(config.sources);
+  if (readSources(config.sources))
+    return true;
+  // A save action without its "file" line fails the load on that keyword.
+  if (readActions(lines, status, config.actions) || status.failed())
+    return true;
+  return ObservationReader(lines, gridInfo(config), status).read(config.observation);
+}
+
+FdtdGridInfo FdtdConfigReader::gridInfo(const FdtdConfig &config)
+{
+  const GridDescription &g = config.grid;
+  FdtdGridInfo info;
+  for (const SectionDescription &d : config.sections)
+    info.cells += d.cells;
+  info.cellSize = g.cellSize;
+  info.lengthScale = lengthScaleOf(g.lengthUnit);
+  info.timeStep = info.lengthScale * g.cellSize / (g.stability * physconst::speedOfLight);
+  info.centreIndex = info.cells / 2;
+  info.stability = g.stability;
+  info.periodic = g.formulation >= 1;
+  info.conditionallyPeriodic = g.formulation == 2;
+  info.lengthUnit = g.lengthUnit;
+  return info;
 }
 
 bool FdtdConfigReader::readGrid(GridDescription &grid)

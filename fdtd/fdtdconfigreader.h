@@ -1,7 +1,8 @@
 #pragma once
-// Reader of the grid engine's configuration sections: the grid lines, the
-// medium sections, the lumped termination and the sources (a user pulse's
-// samples included). It fills an FdtdConfig and builds nothing; the first
+// Reader of the grid engine's configuration: the timing log, the grid lines,
+// the medium sections, the lumped termination, the sources (a user pulse's
+// samples included), the actions and the post-processing sections. It fills
+// an FdtdConfig and builds nothing; the first
 // problem is kept in the engine's load status: a missing keyword, or a
 // refused line with its reason (errorLine -1: unequal numbers of "medium",
 // "meshpoints" and "parameters" lines; -2: an unusable pulse file).
@@ -25,9 +26,12 @@ public:
   // folder only. status: where the first problem is recorded.
   FdtdConfigReader(const QStringList &lines, const QString &folder, ParseStatus &status);
 
-  // Grid, medium sections, lumped termination (not on a ring) and sources,
-  // in that order; true on failure.
+  // Timing log, grid, medium sections, lumped termination (not on a ring),
+  // sources, actions and post-processing, in that order; true on failure.
   bool read(FdtdConfig &config);
+
+  // The grid as the post-processing sees it (after the grid and the sections).
+  static FdtdGridInfo gridInfo(const FdtdConfig &config);
 
 private:
   bool fail(int line, const QString &reason) { return status.fail(line, reason); }

@@ -22,15 +22,13 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, cons
   debugStream.open("Debug.txt", std::ios::out | std::ios::trunc);
   sourceStream.open("Source.txt", std::ios::out | std::ios::trunc);
 
-  if (checkLineForms(lines) || readTimingLogs(lines, parseStatus, config.timingLogs))
+  if (checkLineForms(lines) || FdtdConfigReader(lines, dataFolder, parseStatus).read(config))
     return;
   setUpTimingLogs(config.timingLogs);
   if (timingLogEnabled) {
     timingStream.setDevice(&timingLog);
     timingStream.setRealNumberPrecision(9);
   }
-  if (FdtdConfigReader(lines, dataFolder, parseStatus).read(config))
-    return;
   applyGrid();
 
   buildSections(conditionallyPeriodic ? 2 : (periodic ? 1 : 0), gridConstants());
@@ -54,15 +52,8 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, cons
   buildSources();
   arrangeColocatedSources();
 
-  // A keyword an action lacks fails the load; it stays the one reported.
-  if (readActions(lines, parseStatus, config.actions))
-    return;
   setUpActions(config.actions);
-  if (parseStatus.failed())
-    return;
-
-  if (parseObservation(lines))
-    return;
+  buildObservation();
 
   planThreadUse();
   collectWarnings();
@@ -84,29 +75,18 @@ void FDTDSimulator::planThreadUse()
   omp_set_num_threads(tuner.threads());
 }
 
-// The post-processing sections; the engine takes over what they report.
-bool FDTDSimulator::parseObservation(const QStringList &lines)
+// The post-processing; the engine takes over what it reports.
+void FDTDSimulator::buildObservation()
 {
-  FdtdGridInfo grid;
-  grid.cells = meshPointCount;
-  grid.cellSize = cellSize;
-  grid.timeStep = deltaT;
-  grid.lengthScale = lengthUnitFactor;
-  grid.centreIndex = centreIndex;
-  grid.stability = stability;
-  grid.periodic = periodic;
-  grid.conditionallyPeriodic = conditionallyPeriodic;
-  grid.lengthUnit = lengthUnit;
   const ObservationLists lists{fourierPostprocessings, spectrogramPostprocessings,
                                poyntingPostprocessings};
-  observation = std::make_unique<FdtdObservation>(lists, static_cast<ObservationListener &>(*this), grid);
-  if (observation->parse(lines, parseStatus))
-    return true;
+  observation = std::make_unique<FdtdObservation>(lists, static_cast<ObservationListener &>(*this),
+                                                  FdtdConfigReader::gridInfo(config));
+  observation->build(config.observation);
   spectraReady = observation->hasSpectra();
   probesReady = observation->probeCount() > 0;
   spectrogramReady = observation->hasStaticSpectrogram();
   dynamicSpectrogram = observation->hasDynamicSpectrogram();
-  return false;
 }
 
 void FDTDSimulator::windowsOpened()

@@ -120,7 +120,7 @@ private:
   void windowsOpened() override;
   void spectrogramRebuilt() override;
   void stopRun(const QString &reason) override;
-  bool parseObservation(const QStringList &lines);
+  void buildObservation();
 
   // The engine from config, once it is read (fdtdsetup.cpp, sectionbuilder.cpp).
   void applyGrid();

@@ -2,6 +2,7 @@
 // fill, what they report, the wavelength transforms and the scheduler.
 
 #include "postprocessing/fdtdobservation.h"
+#include "postprocessing/observationreader.h"
 #include "postprocessing/fourierpostprocessing.h"
 #include "postprocessing/poyntingpostprocessing.h"
 #include "postprocessing/spectrogrampostprocessing.h"
@@ -34,9 +35,13 @@ struct Owner : ObservationListener
   }
   bool parse(const QStringList &lines)
   {
+    ObservationDescription description;
+    if (ObservationReader(lines, grid, status).read(description))
+      return true;
     observation = std::make_unique<FdtdObservation>(
         ObservationLists{fourier, spectrograms, poynting}, *this, grid);
-    return observation->parse(lines, status);
+    observation->build(description);
+    return false;
   }
   QStringList fourierNames() const
   {
