@@ -112,6 +112,8 @@ struct FailureCase
   const char *message; // the loader's message for the file "FDTD_test.txt"
 };
 
+void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
+
 class SetupFailure : public ::testing::TestWithParam<FailureCase>
 {
 };
@@ -216,6 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                                "singular at this time step), found \"-1e6\""},
         FailureCase{"SellmeierWithoutTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 parameters")),
                     SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+        FailureCase{"SellmeierTermWithoutStrength", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 0 0.01 parameters")),
+                    SYNTAX(10) "\"1.5 1 0 0 0.01 parameters\": every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid"},
         FailureCase{"SellmeierFourTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1 1 1 1 1 1 1 1 parameters")),
                     SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
         FailureCase{"UnknownMaterial", both(set(8, "material medium"), set(10, "glass parameters")),
@@ -319,6 +323,8 @@ struct WarningCase
   std::function<void(QStringList &)> change;
   const char *warning; // the one warning expected, "" for none
 };
+void PrintTo(const WarningCase &c, std::ostream *os) { *os << c.name; }
+
 
 class SetupWarning : public ::testing::TestWithParam<WarningCase>
 {
@@ -383,6 +389,20 @@ INSTANTIATE_TEST_SUITE_P(
 // The termination's limit, Z (S n + sqrt((S n)^2 - 1)) = 1406 ohm in vacuum at
 // stability 2, holds in a run: 5 % below it the field stays bounded, 10 %
 // above it the run fails.
+// The gain limit itself is refused (the update's denominator is 0 there);
+// a conductivity a hair above it loads.
+TEST(Setup, GainLimitIsExclusive)
+{
+  const double dt = 10e-9 / physconst::speedOfLight;
+  const double limit = -2.0 * physconst::epsilon0 * 2.0 / dt;
+  for (double factor : {1.0, 1.0 - 1e-9}) {
+    QStringList l = baseLines();
+    l[7] = "ldiel medium";
+    l[9] = QString("2 1 %1 parameters").arg(limit * factor, 0, 'g', 17);
+    EXPECT_EQ(engineFrom(l)->isConstructed(), factor < 1.0) << l[9].toStdString();
+  }
+}
+
 TEST(Setup, LumpedLimitHoldsInARun)
 {
   const double limit = 376.730313 * (2.0 + std::sqrt(3.0));

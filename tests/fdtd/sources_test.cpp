@@ -82,6 +82,8 @@ struct ConfiguredPulse
   double delayNs, periods, hertz;
   std::function<double(double)> expected; // of the absolute time (s)
 };
+void PrintTo(const ConfiguredPulse &c, std::ostream *os) { *os << c.name; }
+
 
 class ConfiguredSource : public ::testing::TestWithParam<ConfiguredPulse>
 {

@@ -81,6 +81,8 @@ struct SolitonCase
   double expectedPeakRatio, tolerance;
   bool everyPlane;
 };
+void PrintTo(const SolitonCase &c, std::ostream *os) { *os << c.name; }
+
 
 class Soliton : public ::testing::TestWithParam<SolitonCase>
 {

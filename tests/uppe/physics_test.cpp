@@ -75,6 +75,8 @@ struct ChirpCase
   double sign;       // of beta2
   const char *shift; // "fshift" line (general formulation when not 0)
 };
+void PrintTo(const ChirpCase &c, std::ostream *os) { *os << c.method << (c.sign > 0 ? " normal" : " anomalous"); }
+
 
 class Chirp : public ::testing::TestWithParam<ChirpCase>
 {
@@ -235,6 +237,8 @@ struct GeneralCase
   const char *method, *medium, *parameters;
   double shiftBins;
 };
+void PrintTo(const GeneralCase &c, std::ostream *os) { *os << c.method << " " << c.medium; }
+
 
 class GeneralFormulation : public ::testing::TestWithParam<GeneralCase>
 {
