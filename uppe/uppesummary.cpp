@@ -101,6 +101,18 @@ void UPPESimulator::addLoadWarnings()
                     .arg(number(highest / frequencyUnit), number(3.0 * highest / frequencyUnit),
                          config.integration.frequencyUnit, number(top / frequencyUnit));
 
+  // The field model samples the real field: a carrier above the grid's
+  // highest frequency folds back to a lower one.
+  if (!envelope)
+    for (std::size_t i = 0; i < config.pulses.size(); ++i)
+      if (config.pulses[i].carrier > top * (1.0 + 1e-9))
+        parseStatus.warnings << tr("Pulse %1: its centre frequency %2 %3 lies above the highest frequency of the "
+                                   "grid (%4 %3): the sampled field folds it back. More \"timepoints\" over the "
+                                   "same window raise the limit.")
+                                    .arg(i + 1)
+                                    .arg(number(config.pulses[i].carrier / frequencyUnit), config.integration.frequencyUnit,
+                                         number(top / frequencyUnit));
+
   // A pulse that has not decayed at the window edges is cut (and wraps round).
   const int n = timePointCount;
   const int edge = std::max(2, n / 100);
@@ -325,11 +337,11 @@ QString UPPESimulator::integrationLine() const
 {
   const IntegrationSettings &settings = config.integration;
   const double steps = std::ceil(length / evolutionStep * (1.0 - 1e-6));
+  const QString stepCount = number(steps, 12) + (steps == 1.0 ? tr(" step") : tr(" steps"));
   if (envelope)
     return settings.fixedStep
-               ? tr("Integration: erk43ip (interaction picture), fixed steps of %1, %2 steps planned")
-                     .arg(lengthText(evolutionStep))
-                     .arg(steps)
+               ? tr("Integration: erk43ip (interaction picture), fixed steps of %1, %2 planned")
+                     .arg(lengthText(evolutionStep), stepCount)
                : tr("Integration: erk43ip (interaction picture, embedded third-order error), adaptive, "
                     "relative local error %1 per step, steps of at most %2")
                      .arg(number(settings.tolerance), lengthText(evolutionStep));
@@ -338,12 +350,8 @@ QString UPPESimulator::integrationLine() const
                                       .arg(number(settings.tolerance), number(absoluteErrorBound))
                                 : tr("absolute tolerance %1").arg(number(settings.tolerance));
   if (settings.fixedStep)
-    return tr("Integration: %1, fixed steps of %2, %3 steps planned; %4")
-        .arg(QString::fromLatin1(stepper->name), lengthText(evolutionStep))
-        .arg(steps)
-        .arg(tolerance);
-  return tr("Integration: %1, adaptive, at least %2 steps of at most %3; %4")
-      .arg(QString::fromLatin1(stepper->name))
-      .arg(steps)
-      .arg(lengthText(evolutionStep), tolerance);
+    return tr("Integration: %1, fixed steps of %2, %3 planned; %4")
+        .arg(QString::fromLatin1(stepper->name), lengthText(evolutionStep), stepCount, tolerance);
+  return tr("Integration: %1, adaptive, at least %2 of at most %3; %4")
+      .arg(QString::fromLatin1(stepper->name), stepCount, lengthText(evolutionStep), tolerance);
 }

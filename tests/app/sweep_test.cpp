@@ -384,6 +384,9 @@ TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
   ASSERT_EQ(manifest.size(), 7);
   EXPECT_EQ(manifest.at(0), QStringList({"run", "amplitude", "meshpoints", "status", "exit code", "wall time [s]"}));
   EXPECT_EQ(manifest.at(4).mid(0, 5), QStringList({"run-0004", "0 2 0", "200", "ok", "0"}));
+  // The wall time as the run's batch wrote it ("wall time 0.123 s").
+  EXPECT_EQ("wall time " + manifest.at(4).at(5) + " s",
+            QString(testsupport::readAll(path("out/run-0004/batch-status.txt"))).split('\n').at(1));
   // Each folder holds its own configuration, with only the varied values changed.
   QByteArray expected = gridConfig;
   expected.replace("0 1 0 amplitude", "0 2 0 amplitude").replace("1 threads", QByteArray::number(threads) + " threads");

@@ -618,6 +618,24 @@ TEST(Threads, TunerStepsWithTheFasterCount)
   EXPECT_EQ(ThreadTuner(1).threads(), 1);
 }
 
+// After half a second of holding, two slow watch windows in a row start a
+// new trial (its second block steps with one thread); one slow window does not.
+TEST(Threads, TwoSlowWindowsStartATrial)
+{
+  for (int slow : {1, 2}) {
+    ThreadTuner tuner(2);
+    const auto steps = [&](int count, double withTwo) {
+      for (int i = 0; i < count; ++i)
+        tuner.stepTook(tuner.threads() == 2 ? withTwo : 1e-3);
+    };
+    steps(2 * ThreadTuner::trialBlocks * ThreadTuner::blockSteps, 0.6e-3); // two threads win
+    ASSERT_EQ(tuner.threads(), 2);
+    steps(27 * ThreadTuner::watchSteps, 0.6e-3); // 0.52 s held
+    steps(slow * ThreadTuner::watchSteps + ThreadTuner::blockSteps, 5e-3);
+    EXPECT_EQ(tuner.threads(), slow == 2 ? 1 : 2) << slow << " slow window(s)";
+  }
+}
+
 // Every medium type with the fewest tokens its line may have: each value
 // lands in its place (the pole unit defaults to GHz; weights share the
 // static permittivity's excess); then with the optional unit and threshold.

@@ -166,6 +166,13 @@ TEST(Fibre, EnvelopeAndFieldModelsAgreeOnTheFundamentalBand)
     EXPECT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
     runToEnd(*e);
     const EvolutionRecord &r = *e->evolution();
+    // Ten planes: each at the first position at or past k L / 9 (the
+    // envelope model steps onto them), before the next.
+    EXPECT_EQ(r.rows(), 10) << model;
+    for (int k = 0; k < r.rows(); ++k) {
+      EXPECT_GE(r.distances[std::size_t(k)], 0.06 * k / 9 * (1 - 1e-12)) << model << " plane " << k;
+      EXPECT_LT(r.distances[std::size_t(k)], 0.06 * (k + 0.5) / 9) << model << " plane " << k;
+    }
     return std::vector<double>(r.powers.end() - long(r.delays.size()), r.powers.end());
   };
   const std::vector<double> envelope = run("envelope model", "erk43ip method");
@@ -280,3 +287,47 @@ TEST(Fibre, MeasuredSpectrumReproducesThePulseItWasWrittenFrom)
 }
 
 } // namespace
+
+// The set-up summary of a fibre, word for word: lengths and soliton order
+// from the pulse (T0 = 881.37 fs / 1.763 = 500 fs: L_D = T0^2/|beta2| =
+// 12.5 m, L_NL = 1/(gamma P0) = 12.5 m, N = 1), D = -2 pi c beta2 / lambda^2,
+// and the zero of beta2 + beta3 (w - w0) in the window.
+TEST(Fibre, SummaryStatesTheFibreAsRead)
+{
+  auto e = build(fibre({{FParameters, "1550 1e-3 0.18 12.2 32 0.2 -20 0.2 parameters"}, {FLength, "2 size"}}));
+  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
+  EXPECT_EQ(e->setupSummary().toStdString(),
+            "Engine: spectral (UPPE), envelope model about 193.4 THz (1550 nm)\n"
+            "Time window: 2e+04 fs, 1024 points, dt = 19.55 fs\n"
+            "Frequency grid: df = 0.04995 THz, 167.8 THz ... 218.9 THz (1369 ... 1786 nm)\n"
+            "Medium: fibre over 2 m; lambda0 = 1550 nm; gamma = 0.001 1/(W m); fR = 0.18 (tau1 = 12.2 fs, "
+            "tau2 = 32 fs); loss 0.2 dB/km\n"
+            "Dispersion at lambda0: beta2 = -20 ps^2/km, D = 15.68 ps/(nm km) (anomalous); zero-dispersion "
+            "wavelengths in the window: 1432.2 nm\n"
+            "Frame: moving with the group velocity at lambda0; envelope model (no harmonics)\n"
+            "Pulse scales: T0 = 500 fs, P0 = 80 W; L_D = T0^2/|beta2| = 12.5 m; L_NL = 1/(gamma P0) = 12.5 m; "
+            "soliton number N = 1\n"
+            "Integration: erk43ip (interaction picture, embedded third-order error), adaptive, relative local "
+            "error 1e-07 per step, steps of at most 10 m\n"
+            "Evolution records: 50 planes from 0 to 2 m\n"
+            "Pulse 1: sech, centre 193.414 THz, FWHM 881.37 fs, peak power 80 W, centred at 10000 fs\n"
+            "Memory: about 1.05 MB\n");
+  auto field = build(fibre({{FMethod, "rkf45 method"}, {FPlanes, "field model"}, {24, "20 planes"},
+                            {FDuration, "5000 timeduration"}, {FPoints, "8192 timepoints"}}));
+  ASSERT_TRUE(field->isConstructed()) << field->loadStatus().errorReason.toStdString();
+  EXPECT_EQ(field->setupSummary().toStdString(),
+            "Engine: spectral (UPPE), field model, real formulation\n"
+            "Time window: 5000 fs, 8192 points, dt = 0.6104 fs\nFrequency grid: df = 0.2 THz, fmax = 819.1 THz\n"
+            "Medium: fibre over 10 m; lambda0 = 1550 nm; gamma = 0.001 1/(W m); fR = 0 (tau1 = 12.2 fs, "
+            "tau2 = 32 fs); loss 0 dB/km\n"
+            "Dispersion at lambda0: beta2 = -20 ps^2/km, D = 15.68 ps/(nm km) (anomalous); zero-dispersion "
+            "wavelengths in the window: none\n"
+            "Frame: moving with the group velocity at lambda0; field model (real field in sqrt(W), harmonics "
+            "included)\n"
+            "Pulse scales: T0 = 500 fs, P0 = 80 W; L_D = T0^2/|beta2| = 12.5 m; L_NL = 1/(gamma P0) = 12.5 m; "
+            "soliton number N = 1\n"
+            "Integration: rkf45, adaptive, at least 1 step of at most 10 m; absolute tolerance 1e-07\n"
+            "Evolution records: 20 planes from 0 to 10 m\n"
+            "Pulse 1: sech, centre 193.414 THz, FWHM 881.37 fs, peak power 80 W, centred at 2500 fs\n"
+            "Memory: about 4.59 MB\n");
+}
