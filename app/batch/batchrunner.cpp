@@ -329,6 +329,7 @@ bool BatchRunner::writeFinalResults()
   }
   ok = batchSaveExtras(*engine_, folder, configPath_, options_.plots, failed) && ok;
   if (!ok) {
+    failed.removeDuplicates();
     error(QStringLiteral("Some results could not be written into \"%1\": %2")
               .arg(QDir::toNativeSeparators(folder), failed.join(QStringLiteral(", "))));
     return false;

@@ -167,6 +167,14 @@ TEST_F(BatchRun, MissingFileAndUncreatableFolder)
   r = runner({"--iterations", "1", "--out", "plainfile/res", "FDTD_run.txt"}, dir.path());
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_TRUE(r.err.contains("Cannot create the results folder")) << r.err.toStdString();
+  // A results file that cannot take its place (a folder of that name is in
+  // the way) fails the batch by name; the other files are written.
+  ASSERT_TRUE(QDir(dir.path()).mkpath("res/results.h5/inside"));
+  r = runner({"--iterations", "1", "--out", "res", "FDTD_run.txt"}, dir.path());
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.contains("Some results could not be written into \"res\": results.h5\n"))
+      << r.err.toStdString();
+  EXPECT_TRUE(QFileInfo::exists(path("res/FDTD_run.txt")));
 }
 
 TEST_F(BatchRun, BreakpointsFireAsInTheWindow)
