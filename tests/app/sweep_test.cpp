@@ -373,6 +373,7 @@ TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
                           "--iterations", "300", "--jobs", "2", "--out", "out", "--plots"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_EQ(r.err.count(QRegularExpression("\\[\\d/6\\] run-000\\d  amplitude=")), 6) << r.err.toStdString();
+  EXPECT_FALSE(r.err.contains('\r')) << "a progress bar drawn into a log file";
   // Two jobs share the cores: each grid run gets its part of them (at most
   // the eight the template asks for).
   const int threads = std::min(8, std::max(1, QThread::idealThreadCount() / 2));
