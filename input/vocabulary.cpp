@@ -54,7 +54,8 @@ const QStringList &singleValueKeywords()
       "problem",  "funit",      "tunit",      "itstart",   "itend",        "z-location",
       "typeOf",   "stability",  "measure",    "size",      "dump",         "threads",
       "timepoints", "method",   "fixedStep",  "initialintegstep", "tolerance", "evolutionstep",
-      "fshift",   "usegeneral", "linear",     "maxdistance", "planes"};
+      "fshift",   "usegeneral", "linear",     "maxdistance", "planes", "model",
+      "fwhm",     "gdd",        "tod"};
   return words;
 }
 const QStringList &qualifiers()

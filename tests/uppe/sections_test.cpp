@@ -194,6 +194,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{ThreeDbLine, "x fwhm"}}, ThreeDbLine,
        "the intensity FWHM \"x\" is not a finite number; a number above 0 was expected"},
       {{{24, "100 fwhm"}}, 24, "a pulse takes either \"fwhm\" or \"3dB\", not both"},
+      {{{24, "1e4 2e4 gdd"}}, 24, "\"gdd\" takes one value; the extra token \"2e4\" is refused"},
       {{{24, "1e-9 0 energy"}, {MediumLine, "fibre medium"}}, 24,
        "a pulse takes either \"amplitude\" or \"energy\", not both"},
       {{{24, "1e4 gdd"}, {25, "y tod"}}, 25, "the TOD (fs^3) \"y\" is not a finite number; a number was expected"},
