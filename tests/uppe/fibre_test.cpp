@@ -312,6 +312,11 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
             "Evolution records: 50 planes from 0 to 2 m\n"
             "Pulse 1: sech, centre 193.414 THz, FWHM 881.37 fs, peak power 80 W, centred at 10000 fs\n"
             "Memory: about 1.05 MB\n");
+  // A linear fibre has no nonlinear length and no soliton number.
+  auto linear = build(fibre({{FParameters, "1550 0 0 12.2 32 0 -20 parameters"}}));
+  EXPECT_TRUE(linear->setupSummary().contains(
+      "\nPulse scales: T0 = 500 fs, P0 = 80 W; L_D = T0^2/|beta2| = 12.5 m; L_NL: none\n"))
+      << linear->setupSummary().toStdString();
   auto field = build(fibre({{FMethod, "rkf45 method"}, {FPlanes, "field model"}, {24, "20 planes"},
                             {FDuration, "5000 timeduration"}, {FPoints, "8192 timepoints"}}));
   ASSERT_TRUE(field->isConstructed()) << field->loadStatus().errorReason.toStdString();
