@@ -202,6 +202,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NonPositivePermittivity", set(10, "0 1 parameters"),
                     SYNTAX(10) "\"0 1 parameters\": token 1 (εr): expected a value above 0, "
                                "found \"0\""},
+        FailureCase{"ZeroPermeability", set(10, "1 0 parameters"),
+                    SYNTAX(10) "\"1 0 parameters\": token 2 (μr): expected a value above 0, found \"0\""},
         FailureCase{"FasterThanLight", set(2, "0.5 stability"),
                     SYNTAX(10) "\"1 1 parameters\": with stability 0.5 and εr·μr = 1 the time "
                                "step exceeds the stability limit: εr·μr·stability² must be at "
