@@ -2,6 +2,7 @@
 
 #include "uppe/uppesimulator.h"
 
+#include "input/keywords.h"
 #include "input/physicalconstants.h"
 #include "input/units.h"
 #include "uppe/uppeconfigreader.h"
@@ -81,6 +82,13 @@ double UPPESimulator::dispersionAt(int p) const
 
 void UPPESimulator::addLoadWarnings()
 {
+  // Steps go along z: an action at a time of the pulse's window has no step to fire at.
+  for (const ActionDescription &action : config.actions)
+    if (action.timeForm)
+      parseStatus.warnings << tr("The %1 action (line %2) is given as a time and never fires: this engine steps "
+                                 "along z; give its \"iterations\" instead.")
+                                  .arg(actionTypes.at(int(action.kind)))
+                                  .arg(action.line);
   double peak = 0.0;
   for (double v : inputField)
     peak = std::max(peak, std::fabs(v));

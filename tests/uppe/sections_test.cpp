@@ -289,6 +289,8 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
        "The cubic nonlinearity makes a third-harmonic band up to about 3 x 117.9 = 353.7 THz, "
        "above the highest frequency of the grid (255.8 THz)"},
       {{{ParametersLine, "1.5 0 1e-3 12.2 32 0 parameters"}}, nullptr}, // Raman only
+      {{{24, "exit action"}, {25, "fs tunit"}, {26, "100 time"}},
+       "The exit action (line 24) is given as a time and never fires: this engine steps along z"},
       {{{CentreLine, "300 centre"}}, "Pulse 1: its centre frequency 300 THz lies above the highest frequency of "
                                      "the grid (255.8 THz): the sampled field folds it back."},
       {{{CentreLine, "300 centre"}, {UseGeneralLine, "1 usegeneral"}, {FshiftLine, "-150 fshift"}}, nullptr},
