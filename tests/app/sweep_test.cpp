@@ -458,6 +458,11 @@ TEST_F(Sweep, RunsThatCannotRunAreRefusedBeforeAnything)
     EXPECT_TRUE(r.err.startsWith(c.message)) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path("out"))) << c.arguments.join(' ').toStdString();
   }
+  // Asked for help: the usage on standard output, success, nothing written.
+  const Result help = sweep({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.contains("--vary")) << help.out.toStdString();
+  EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
 }
 
 // The shipped tabulated example sweeps from another folder: its data file is

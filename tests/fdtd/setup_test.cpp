@@ -157,6 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoStability", set(2, "#"), MISSING("stability")},
         FailureCase{"ZeroStability", set(2, "0 stability"),
                     SYNTAX(2) "\"0 stability\": expected a value above 0, found \"0\""},
+        FailureCase{"RefusedFirstLine", both(set(1, "0 stability"), set(2, "#")),
+                    SYNTAX(1) "\"0 stability\": expected a value above 0, found \"0\""},
         FailureCase{"UnequalSectionLines", add("ldiel medium"),
                     "FDTD_test.txt: Enequal number of keywords in the SHAPE section.\nEvery "
                     "section needs one \"medium\", one \"meshpoints\" and one \"parameters\" line; "

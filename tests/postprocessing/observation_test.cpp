@@ -168,6 +168,10 @@ TEST(Observation, WindowsRecordExactlyFromTheirFirstToTheirLastIteration)
     o.observation->observe(e, h, it);
   }
   EXPECT_EQ(o.observation->probeNames(), (QStringList{"T", "U2", "U3"}));
+  // Times in the probe's unit: T starts at iteration 3 of 0.01 fs steps.
+  EXPECT_EQ(o.observation->probeTimeUnit(0), "fs");
+  EXPECT_DOUBLE_EQ(o.observation->probeSampleInterval(0), 0.01);
+  EXPECT_DOUBLE_EQ(o.observation->probeStartTime(0), 0.03);
   const std::vector<double> samples[] = {{503, 504, 505}, {502, 503}, {504, 505}};
   for (unsigned short k = 0; k < 3; ++k)
     EXPECT_EQ(o.observation->probeSamples(k), samples[k]) << k;
