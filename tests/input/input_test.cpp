@@ -131,5 +131,7 @@ TEST(Units, AutomaticTimeUnitBands)
   EXPECT_EQ(secondsPerTimeUnit(7), 1e-21);
   for (int k = -22; k <= 22; ++k) // exact powers of ten, the nearest doubles to 10^k
     EXPECT_EQ(powerOfTen(k), std::stod("1e" + std::to_string(k))) << k;
+  for (int k : {-30, -23, 23, 30}) // beyond the table
+    EXPECT_NEAR(powerOfTen(k) / std::stod("1e" + std::to_string(k)), 1.0, 1e-15) << k;
   EXPECT_EQ(frequencyUnitName(15), "PHz");
 }
