@@ -121,6 +121,9 @@ INSTANTIATE_TEST_SUITE_P(
         ConfiguredPulse{"Sech", "point geometry|50 z-location|0 2 0.001 amplitude|sech shape|GHz funit|fs tunit|"
                                 "375000 centre|10 duration|6 tau", 0.001, 10, 375e12,
                         [](double t) { return 2 * std::sin(w * (t - tc)) * sech((t - tc) / 6e-15); }},
+        ConfiguredPulse{"SechInSeconds", "point geometry|50 z-location|0 2 0.001 amplitude|sech shape|THz funit|"
+                                         "s tunit|375 centre|10 duration|6e-15 tau", 0.001, 10, 375e12,
+                        [](double t) { return 2 * std::sin(w * (t - tc)) * sech((t - tc) / 6e-15); }},
         ConfiguredPulse{"Sech2", "point geometry|50 z-location|0 -1.5 0.001 amplitude|sech2 shape|THz funit|as tunit|"
                                  "375 centre|10 duration|6000 tau", 0.001, 10, 375e12,
                         [](double t) { return -1.5 * std::sin(w * (t - tc)) * std::pow(sech((t - tc) / 6e-15), 2); }},

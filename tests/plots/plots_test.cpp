@@ -114,8 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"ElectricField", [](FakeEngine &e) { e.field = {0.5, -1.0}, e.spacing = 2.0; },
                  ResultKind::ElectricField, "! Location [um]\tElectric field [V/m]\n0\t0.5\n2\t-1\n"},
         // H lies half a cell before E, with one more value.
-        TextCase{"MagneticField", [](FakeEngine &e) { e.field = {0.0, 0.0}, e.hField = {1, 2, 3}; },
-                 ResultKind::MagneticField, "! Location [um]\tMagnetic field [A/m]\n-0.5\t1\n0.5\t2\n1.5\t3\n"},
+        TextCase{"MagneticField", [](FakeEngine &e) { e.field = {0.0, 0.0}, e.hField = {1, 2, 3}, e.spacing = 4.0; },
+                 ResultKind::MagneticField, "! Location [um]\tMagnetic field [A/m]\n-2\t1\n2\t2\n6\t3\n"},
         TextCase{"Poynting", [](FakeEngine &e) { e.field = {1.0}; }, ResultKind::PoyntingVector,
                  "! Location [um]\tPoynting vector [W/m^2]\n"},
         TextCase{"TimeSignal",
