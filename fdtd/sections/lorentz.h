@@ -14,15 +14,12 @@
 #include "input/units.h"
 
 #include <initializer_list>
-#include <limits>
 
 template <typename T>
 struct LorentzPole
 {
-  T strength = T(0);    // A = 2 (dz w) pi fu f^2 eps0 dEps / g
-  T dampingTerm = T(0); // v = 1 / (dt 2 pi fu g) + 1/2
-  T memory = T(0);      // b0 = (v - 1) / v
-  T drive = T(0);       // b1 = A / v
+  T memory = T(0);      // b0 = (2 - g dt) / (2 + g dt), g = 2 pi fu damping
+  T drive = T(0);       // b1 = 2 eps0 w dEps omega^2 dz dt / (2 + g dt)
   T integration = T(0); // c
   MaterialDescription::Pole physics; // w dEps, g and f in hertz
   std::vector<T> current;      // J, one entry per cell of the section
@@ -38,10 +35,6 @@ struct LorentzPole
     const T eps0 = T(physconst::epsilon0);
     const T omega = T(physconst::twoPi) * frequencyUnit * resonance;
     const T gammaDt = T(physconst::twoPi) * frequencyUnit * damping * timeStep;
-    strength = damping != T(0) ? T(2) * (cellMetres * weight) * T(physconst::pi) * frequencyUnit *
-                                     resonance * resonance * eps0 * deltaEpsilon / damping
-                               : std::numeric_limits<T>::infinity();
-    dampingTerm = damping != T(0) ? T(1) / gammaDt + T(0.5) : std::numeric_limits<T>::infinity();
     memory = (T(2) - gammaDt) / (T(2) + gammaDt);
     drive = T(2) * eps0 * (weight * deltaEpsilon) * omega * omega * cellMetres * timeStep /
             (T(2) + gammaDt);

@@ -200,6 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{{"a=1,2", "b#2=x,y"}, true, {{"1", "x"}, {"2", "y"}}, ""},
         ExpansionCase{{"a=linspace:0:1:5"}, false, {{"0"}, {"0.25"}, {"0.5"}, {"0.75"}, {"1"}}, ""},
         ExpansionCase{{"a=logspace:1e-3:10:5"}, false, {{"0.001"}, {"0.01"}, {"0.1"}, {"1"}, {"10"}}, ""},
+        ExpansionCase{{"a=linspace:3:7:1"}, false, {{"3"}}, ""}, // one value: the start
         ExpansionCase{{"a=1,2", "b=1,2,3"}, true, {},
                       "--zip needs lists of equal length: a has 2 values, b has 3"},
         ExpansionCase{{"a=linspace:0:1"}, false, {},

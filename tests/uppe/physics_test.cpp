@@ -413,3 +413,20 @@ TEST(Physics, FrameVelocityAtTheTopBins)
     EXPECT_NEAR(c / e->getReferenceVelocity(), n(p) + p * slope, 1e-12) << centre;
   }
 }
+
+// The envelope of the real field (analytic signal, every positive bin up to
+// fmax doubled) has the pulse's amplitude, also for a carrier near fmax
+// (200 of 255.8 THz), and its power row is the envelope squared.
+TEST(Physics, AnalyticEnvelopeOfTheFieldHasThePulsesAmplitude)
+{
+  for (const char *centre : {"100 centre", "200 centre"}) {
+    auto e = build(configuration({{CentreLine, centre}}));
+    ASSERT_TRUE(e->isConstructed()) << qPrintable(e->loadStatus().errorReason);
+    const EvolutionRecord &r = *e->evolution();
+    double peak = 0.0;
+    for (const std::complex<double> &v : r.finalField)
+      peak = std::max(peak, std::abs(v));
+    EXPECT_NEAR(peak, 1.0, 2e-3) << centre;
+    EXPECT_NEAR(*std::max_element(r.powers.begin(), r.powers.end()), peak * peak, 1e-9) << centre;
+  }
+}
