@@ -271,8 +271,18 @@ bool FdtdConfigReader::readMedium(std::vector<SectionDescription> &sections)
                         .arg(meshLines.size())
                         .arg(parameterLines.size()));
   int count = meshLines.size();
-  if (periodic && count > 1)
-    count = 1; // a ring holds one section
+  if (periodic && count > 1) {
+    // A ring holds one section: the others are read by nobody.
+    QStringList ignored;
+    for (int j = 1; j < count; ++j)
+      ignored << QString::number(mediumLines.at(j).line);
+    status.warnings << (count == 2 ? reason::tr("A ring grid holds one section: the section of the \"medium\" "
+                                                "line %1 is ignored.")
+                                   : reason::tr("A ring grid holds one section: the sections of the \"medium\" "
+                                                "lines %1 are ignored."))
+                           .arg(ignored.join(QStringLiteral(", ")));
+    count = 1;
+  }
 
   int total = 0;
   for (int j = 0; j < count; ++j) {

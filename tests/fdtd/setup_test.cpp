@@ -348,6 +348,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, SetupWarning,
     ::testing::Values(
         WarningCase{"None", [](QStringList &) {}, ""},
+        WarningCase{"RingWithThreeSections",
+                    both(set(7, "1dp problem"), add("diel medium|10 meshpoints|1 1 parameters|diel medium|10 "
+                                                    "meshpoints|1 1 parameters")),
+                    "A ring grid holds one section: the sections of the \"medium\" lines 20, 23 are ignored."},
         WarningCase{"CoarseCells", set(5, "100 size"),
                     "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at "
                     "450 THz (the highest significant frequency of the sources, index 1), fewer "
@@ -531,6 +535,26 @@ TEST(Setup, ThreeSectionsTileTheGrid)
     EXPECT_EQ(e->sections[k]->hEnd, expected[k][3]) << k;
   }
   EXPECT_TRUE((dynamic_cast<Lorentz3PoleAmplitude<int, double> *>(e->sections[2])));
+}
+
+// Every medium on a ring closes it ("1dp") or closes it once the pulse
+// arrives ("1dcp"); on "1d" the walls stay.
+TEST(Setup, EachFormulationBuildsItsKindOfSection)
+{
+  const char *problems[] = {"1d problem", "1dp problem", "1dcp problem"};
+  const char *media[][2] = {{"diel medium", "1 1 parameters"}, {"lor1 medium", "2 1 0 3 1 300 THz parameters"},
+                            {"sellmeier medium", "1.5 1 0 1 0.01 parameters"}};
+  for (int k = 0; k < 3; ++k)
+    for (const auto &medium : media) {
+      QStringList l = baseLines();
+      l[6] = problems[k];
+      l[7] = medium[0];
+      l[9] = medium[1];
+      auto e = engineFrom(l);
+      ASSERT_TRUE(e->isConstructed()) << problems[k] << " " << e->loadStatus().errorReason.toStdString();
+      EXPECT_EQ((dynamic_cast<PDielectric<int, double> *>(e->sections[0]) != nullptr), k == 1) << l[6].toStdString() << l[7].toStdString();
+      EXPECT_EQ((dynamic_cast<CPDielectric<int, double> *>(e->sections[0]) != nullptr), k == 2) << l[6].toStdString() << l[7].toStdString();
+    }
 }
 
 TEST(Setup, ColocatedSources)

@@ -220,19 +220,27 @@ TEST(Fibre, PulseFormsGiveTheirAnalyticPeakEnergyAndWidth)
   EXPECT_GT(after, before);
 }
 
-// The chirp of "gdd" and the fibre's beta2 share one sign convention: a
-// positive GDD is undone by anomalous dispersion over GDD / |beta2|.
-TEST(Fibre, AnomalousDispersionRecompressesAPositiveGdd)
+// "gdd" and "tod" share their sign conventions with the fibre's beta2 and
+// beta3: a positive GDD is undone by anomalous dispersion over GDD / |beta2|,
+// a positive TOD by a negative beta3 over TOD / |beta3| (1 m here).
+TEST(Fibre, DispersionOfTheOppositeSignUndoesGddAndTod)
 {
-  auto e = build(fibre({{FShape, "gauss shape"}, {FSize, "1 0 peakpower"}, {FWidth, "100 fwhm"},
-                        {24, "20000 gdd"}, {FPoints, "1025 timepoints"}, {FDuration, "8000 timeduration"},
-                        {FParameters, "1550 0 0 12.2 32 0 -20 parameters"}, {FLength, "1 size"}}));
-  ASSERT_TRUE(e->isConstructed());
-  const double dt = e->getTimeStep();
-  EXPECT_GT(intensityFwhm(e->getInputField(), dt), 500e-15);
-  runToEnd(*e);
-  // 20000 fs^2 / 20 ps^2/km = 1 m.
-  EXPECT_NEAR(intensityFwhm(e->getTimeField(), dt), 100e-15, 0.5e-15);
+  const struct
+  {
+    const char *phase, *parameters;
+  } cases[] = {{"20000 gdd", "1550 0 0 12.2 32 0 -20 parameters"},
+               {"600000 tod", "1550 0 0 12.2 32 0 0 -0.6 parameters"}};
+  for (const auto &c : cases) {
+    auto e = build(fibre({{FShape, "gauss shape"}, {FSize, "1 0 peakpower"}, {FWidth, "100 fwhm"},
+                          {24, c.phase}, {FPoints, "1025 timepoints"}, {FDuration, "8000 timeduration"},
+                          {FParameters, c.parameters}, {FLength, "1 size"}}));
+    ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
+    const double dt = e->getTimeStep();
+    EXPECT_LT(peakOf(e->getInputField()), 0.8) << c.phase;
+    runToEnd(*e);
+    EXPECT_NEAR(peakOf(e->getTimeField()), 1.0, 2e-3) << c.phase;
+    EXPECT_NEAR(intensityFwhm(e->getTimeField(), dt), 100e-15, 0.5e-15) << c.phase;
+  }
 }
 
 // A measured spectrum (intensity and phase, by frequency or by wavelength)
