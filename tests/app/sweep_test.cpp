@@ -208,6 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "COUNT of at least 1"},
         ExpansionCase{{"a=logspace:0:1:3"}, false, {},
                       "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
+        ExpansionCase{{"amplitude"}, false, {}, "--vary \"amplitude\" is not KEY=VALUE"},
         ExpansionCase{{"a=1,,2"}, false, {},
                       "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}),
     [](const ::testing::TestParamInfo<ExpansionCase> &info) {
