@@ -229,6 +229,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"UnknownMaterial", both(set(8, "material medium"), set(10, "glass parameters")),
                     SYNTAX(10) "\"glass parameters\": expected a material name (fused_silica, bk7, sapphire_o, caf2, "
                                "yag, silicon) and optionally muR"},
+        FailureCase{"Ker1WithoutRamanTime",
+                    both(set(8, "ker1 medium"), set(10, "2 1 1e-20 0 32 0.7 parameters")),
+                    SYNTAX(10) "\"2 1 1e-20 0 32 0.7 parameters\": token 4 (τ1): expected a value above 0, "
+                               "found \"0\""},
         FailureCase{"Ker1FractionAboveOne",
                     both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1.5 parameters")),
                     SYNTAX(10) "\"2 1 1e-20 12.2 32 1.5 parameters\": token 6 (α): expected a "
