@@ -196,6 +196,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"KeywordAsPartOfAWord", set(18, "10 timeduration"),
                     MISSING_NEAR("duration", "line 18 \"10 timeduration\": \"duration\" is only "
                                              "part of the word \"timeduration\"")},
+        FailureCase{"KeywordAsPartOfAWordOnTheFirstLine", both(set(1, "1 timestability"), set(2, "#")),
+                    MISSING_NEAR("stability", "line 1 \"1 timestability\": \"stability\" is only part of the "
+                                              "word \"timestability\"")},
         FailureCase{"KeywordInAName", both(set(18, "#"), add("fourier typeOf|pulse duration * name")),
                     MISSING("duration")},
         FailureCase{"ParametersTooFew", set(10, "1 parameters"),

@@ -169,6 +169,9 @@ TEST(Fibre, EnvelopeAndFieldModelsAgreeOnTheFundamentalBand)
     // Ten planes: each at the first position at or past k L / 9 (the
     // envelope model steps onto them), before the next.
     EXPECT_EQ(r.rows(), 10) << model;
+    // Every time point of the 2048 is a column of the power map.
+    EXPECT_EQ(r.delays.size(), 2048u) << model;
+    EXPECT_EQ(r.powers.size(), 10 * r.delays.size()) << model;
     for (int k = 0; k < r.rows(); ++k) {
       EXPECT_GE(r.distances[std::size_t(k)], 0.06 * k / 9 * (1 - 1e-12)) << model << " plane " << k;
       EXPECT_LT(r.distances[std::size_t(k)], 0.06 * (k + 0.5) / 9) << model << " plane " << k;
