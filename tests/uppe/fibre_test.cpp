@@ -347,3 +347,20 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
             "Pulse 1: sech, centre 193.414 THz, FWHM 881.37 fs, peak power 80 W, centred at 2500 fs\n"
             "Memory: about 4.59 MB\n");
 }
+
+// The envelope equation is unchanged by A -> k A with gamma -> gamma / k^2:
+// the step control is relative, so the same steps are taken and the power
+// scales by k^2 (Raman and self-steepening included).
+TEST(Fibre, ScaledFieldTakesTheSameStepsAndScaledPower)
+{
+  auto run = [](const char *power, const char *parameters) {
+    auto e = build(fibre({{FSize, power}, {FParameters, parameters}, {FLength, "5 size"}}));
+    EXPECT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
+    runToEnd(*e);
+    return std::make_pair(e->iteration, peakOf(e->getTimeField()));
+  };
+  const auto base = run("160 0 peakpower", "1550 1e-3 0.18 12.2 32 0 -20 parameters");
+  const auto scaled = run("16000 0 peakpower", "1550 1e-5 0.18 12.2 32 0 -20 parameters");
+  EXPECT_EQ(scaled.first, base.first);
+  EXPECT_NEAR(scaled.second / base.second, 100.0, 1e-6);
+}
