@@ -207,6 +207,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NonPositivePermittivity", set(10, "0 1 parameters"),
                     SYNTAX(10) "\"0 1 parameters\": token 1 (εr): expected a value above 0, "
                                "found \"0\""},
+        FailureCase{"ZeroCellSize", set(5, "0 size"), SYNTAX(5) "\"0 size\": expected a value above 0, found \"0\""},
+        FailureCase{"SellmeierFasterThanLight",
+                    both(both(set(2, "0.5 stability"), set(8, "sellmeier medium")), set(10, "1.5 1 0 1 0.01 parameters")),
+                    SYNTAX(10) "\"1.5 1 0 1 0.01 parameters\": A and muR must be positive with A muR stability^2 >= 1 "
+                               "(Courant limit)"},
         FailureCase{"ZeroPermeability", set(10, "1 0 parameters"),
                     SYNTAX(10) "\"1 0 parameters\": token 2 (μr): expected a value above 0, found \"0\""},
         FailureCase{"FasterThanLight", set(2, "0.5 stability"),
