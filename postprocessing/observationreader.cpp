@@ -287,15 +287,19 @@ bool ObservationReader::readFourier(Section &s)
 {
   if (readSpectrum(s))
     return true;
-  const long long count = s.windowCount();
+  return addTransforms(s.use != 0 ? s.everyLine : s.spectralLine, s.windowCount(), s.spectralPoints);
+}
+
+// Counts count transforms of points each against the limits; the line asked for them.
+bool ObservationReader::addTransforms(int line, long long count, long long points)
+{
   const long long objects = fourierObjects + count;
-  const int limitLine = s.use != 0 ? s.everyLine : s.spectralLine;
   if (objects > ObservationLimits::fourierObjects)
-    return fail(limitLine, fourierObjectsLimit(objects));
-  if (spectralPoints + count * s.spectralPoints > ObservationLimits::spectralPointsTotal)
-    return fail(limitLine, spectralPointsLimit(spectralPoints + count * s.spectralPoints));
+    return fail(line, fourierObjectsLimit(objects));
+  if (spectralPoints + count * points > ObservationLimits::spectralPointsTotal)
+    return fail(line, spectralPointsLimit(spectralPoints + count * points));
   fourierObjects = objects;
-  spectralPoints += count * s.spectralPoints;
+  spectralPoints += count * points;
   return false;
 }
 
@@ -392,14 +396,7 @@ bool ObservationReader::readRowCells(Section &s)
     s.rowCells[static_cast<std::size_t>(i)] = static_cast<int>(c);
     c = std::floor(c + s.rowStep);
   }
-  const long long objects = fourierObjects + count;
-  if (objects > ObservationLimits::fourierObjects)
-    return fail(s.rowLine, fourierObjectsLimit(objects));
-  if (spectralPoints + count * s.spectralPoints > ObservationLimits::spectralPointsTotal)
-    return fail(s.rowLine, spectralPointsLimit(spectralPoints + count * s.spectralPoints));
-  fourierObjects = objects;
-  spectralPoints += count * s.spectralPoints;
-  return false;
+  return addTransforms(s.rowLine, count, s.spectralPoints);
 }
 
 // "maxdistance" of a dynamic spectrogram: one window per grid length

@@ -32,6 +32,7 @@ private:
   bool readSpectrogram(Section &s);
   bool readRowCells(Section &s);
   bool readDistance(Section &s);
+  bool addTransforms(int line, long long count, long long points);
 
   const QStringList &lines;
   FdtdGridInfo grid;
