@@ -52,9 +52,10 @@ EnvelopePropagator::EnvelopePropagator(const Settings &s, const std::vector<Comp
 
   // Causal Raman response on the first half of the window (no wrap-round),
   // normalised to dt sum h = 1; its spectrum carries dt/n for the convolution.
+  // The reader takes positive Raman times only.
   response.assign(std::size_t(n), 0.0);
   ramanSpectrum.assign(std::size_t(n / 2 + 1), Complex(0.0, 0.0));
-  if (ramanFraction > 0.0 && s.tau1 > 0.0 && s.tau2 > 0.0) {
+  if (ramanFraction > 0.0) {
     const double amplitude = (s.tau1 * s.tau1 + s.tau2 * s.tau2) / (s.tau1 * s.tau2 * s.tau2);
     double sum = 0.0;
     for (int j = 0; j < n / 2; ++j) {

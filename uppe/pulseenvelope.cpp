@@ -219,19 +219,20 @@ double intensityFwhm(const std::vector<double> &power, double dt)
 {
   if (power.empty())
     return 0.0;
-  const std::size_t peakAt = std::size_t(std::max_element(power.begin(), power.end()) - power.begin());
-  const double half = 0.5 * power[peakAt];
+  const auto peak = std::max_element(power.begin(), power.end());
+  const double half = 0.5 * *peak;
   if (!(half > 0.0))
     return 0.0;
-  std::size_t left = peakAt, right = peakAt;
-  while (left > 0 && power[left - 1] > half)
-    --left;
-  while (right + 1 < power.size() && power[right + 1] > half)
-    ++right;
-  double t1 = double(left), t2 = double(right);
-  if (left > 0)
-    t1 -= (power[left] - half) / (power[left] - power[left - 1]);
-  if (right + 1 < power.size())
-    t2 += (power[right] - half) / (power[right] - power[right + 1]);
+  // The first samples at or below half the peak on either side; between them
+  // and their inner neighbours the crossing is interpolated linearly.
+  const auto atOrBelowHalf = [half](double p) { return !(p > half); };
+  const auto after = std::find_if(peak, power.end(), atOrBelowHalf);
+  const auto before = std::find_if(std::make_reverse_iterator(peak), power.rend(), atOrBelowHalf);
+  const auto crossing = [half](double inner, double outer) { return (inner - half) / (inner - outer); };
+  double t2 = double(after - power.begin()) - 1.0, t1 = double(power.rend() - before);
+  if (after != power.end())
+    t2 += crossing(after[-1], *after);
+  if (before != power.rend())
+    t1 -= crossing(before[-1], *before);
   return (t2 - t1) * dt;
 }

@@ -328,8 +328,10 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
   EXPECT_TRUE(linear->setupSummary().contains(
       "\nPulse scales: T0 = 500 fs, P0 = 80 W; L_D = T0^2/|beta2| = 12.5 m; L_NL: none\n"))
       << linear->setupSummary().toStdString();
+  // beta4 = 4e-3 ps^4/km: beta2 vanishes 100 rad/ps either side of w0.
   auto field = build(fibre({{FMethod, "rkf45 method"}, {FPlanes, "field model"}, {24, "20 planes"},
-                            {FDuration, "5000 timeduration"}, {FPoints, "8192 timepoints"}}));
+                            {FDuration, "5000 timeduration"}, {FPoints, "8192 timepoints"},
+                            {FParameters, "1550 1e-3 0 12.2 32 0 -20 0 4e-3 parameters"}}));
   ASSERT_TRUE(field->isConstructed()) << field->loadStatus().errorReason.toStdString();
   EXPECT_EQ(field->setupSummary().toStdString(),
             "Engine: spectral (UPPE), field model, real formulation\n"
@@ -337,7 +339,7 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
             "Medium: fibre over 10 m; lambda0 = 1550 nm; gamma = 0.001 1/(W m); fR = 0 (tau1 = 12.2 fs, "
             "tau2 = 32 fs); loss 0 dB/km\n"
             "Dispersion at lambda0: beta2 = -20 ps^2/km, D = 15.68 ps/(nm km) (anomalous); zero-dispersion "
-            "wavelengths in the window: none\n"
+            "wavelengths in the window: 1432.2 nm, 1689 nm\n"
             "Frame: moving with the group velocity at lambda0; field model (real field in sqrt(W), harmonics "
             "included)\n"
             "Pulse scales: T0 = 500 fs, P0 = 80 W; L_D = T0^2/|beta2| = 12.5 m; L_NL = 1/(gamma P0) = 12.5 m; "

@@ -68,6 +68,10 @@ TEST(Operator, RamanTermIsTheCausalConvolution)
 // eps = 1 + f0^2 / (f0^2 - f^2 + i gamma f), f0 = 1e15 Hz; n = sqrt(eps), Im n >= 0.
 TEST(RefractiveIndex, LorentzPole)
 {
+  const auto lossyIndex = [](double f, double gamma) {
+    const Complex root = std::sqrt(1.0 + 1e30 / Complex(1e30 - f * f, gamma * f));
+    return Complex(std::abs(root.real()), std::abs(root.imag()));
+  };
   const struct
   {
     double f, gamma;
@@ -77,8 +81,9 @@ TEST(RefractiveIndex, LorentzPole)
                {0.5e15, 0.0, false, {std::sqrt(7.0 / 3.0), 0.0}},
                {1.1e15, 0.0, true, {0.0, std::sqrt(1.0 / 0.21 - 1.0)}},
                {1.1e15, 0.0, false, {0.0, 0.0}},
-               {1.0e15, 1e13, true, {std::abs(std::sqrt(Complex(1.0, -100.0)).real()),
-                                     std::abs(std::sqrt(Complex(1.0, -100.0)).imag())}}};
+               // Damped, below resonance: the denominator's imaginary part is the larger, then the smaller.
+               {0.99e15, 1e14, true, lossyIndex(0.99e15, 1e14)},
+               {0.5e15, 1e14, true, lossyIndex(0.5e15, 1e14)}};
   for (const auto &p : cases) {
     std::vector<Complex> out(1);
     lorentzRefractiveIndex(1, out, {p.f}, {1.0}, {1e15}, {p.gamma}, 2.0, 1.0, p.lossy);

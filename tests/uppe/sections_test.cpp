@@ -153,6 +153,8 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "the index is not real and positive at any frequency of the run"},
       {{{MediumLine, "material_ker1 medium"}, {ParametersLine, "bk7 1e-22 0 32 0.7 parameters"}}, ParametersLine,
        "the Raman times must be positive and a within 0 to 1"},
+      {{{MediumLine, "material_ker1 medium"}, {ParametersLine, "bk7 1e-22 12.2 32 1.005 parameters"}}, ParametersLine,
+       "the Raman times must be positive and a within 0 to 1"},
       {{{MediumLine, "material medium"}, {ParametersLine, "glass parameters"}}, ParametersLine,
        "unknown material \"glass\"; the library has fused_silica, bk7, sapphire_o, caf2, yag, silicon"},
       {{{MediumLine, "fibre medium"}, {ParametersLine, "2997.92458 0.11 0.18 12.2 32 0 parameters"}}, ParametersLine,
@@ -160,8 +162,8 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "dB/km, then beta2 ... betan in ps^k/km) before \"parameters\"; this line has 6"},
       {{{MediumLine, "fiber medium"}, {ParametersLine, "-835 0.11 0.18 12.2 32 0 -11 parameters"}}, ParametersLine,
        "value 1, lambda0 (nm), -835 is out of range; a number above 0 was expected"},
-      {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 1.5 12.2 32 0 -11 parameters"}}, ParametersLine,
-       "value 3, fR, 1.5 is out of range; a fraction from 0 to 1 was expected"},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 1.005 12.2 32 0 -11 parameters"}}, ParametersLine,
+       "value 3, fR, 1.005 is out of range; a fraction from 0 to 1 was expected"},
       {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 0.18 0 32 0 -11 parameters"}}, ParametersLine,
        "value 4, tau1 (fs), 0 is out of range; a number above 0 was expected"},
       {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 0.18 12.2 32 -1 -11 parameters"}}, ParametersLine,
@@ -361,7 +363,10 @@ TEST(Sections, BoundaryValuesAreAccepted)
   const Edits cases[] = {{{TimepointsLine, "2 timepoints"}}, {{AmplitudeLine, "0 1000 amplitude"}},
                          {{AmplitudeLine, "1 -1000 amplitude"}},
                          {{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "100 100 start"}},
-                         {{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 1 1e-26 parameters"}}};
+                         {{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 1 1e-26 parameters"}},
+                         {{MediumLine, "material_ker1 medium"}, {ParametersLine, "bk7 1e-22 12.2 32 1 parameters"}},
+                         {{MethodLine, "erk43ip method"}, {MediumLine, "fibre medium"},
+                          {ParametersLine, "2997.92458 0.11 1 12.2 32 0 -11 parameters"}}};
   for (const Edits &edits : cases) {
     const QStringList lines = configuration(edits);
     auto e = build(lines);
