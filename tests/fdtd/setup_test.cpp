@@ -291,9 +291,9 @@ INSTANTIATE_TEST_SUITE_P(
                     add("poynting typeOf|P * name|1 z-location|1 use|0 5 every"),
                     SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at "
                                "least 1, found \"0\""},
-        FailureCase{"EveryOneValue", add("poynting typeOf|P * name|1 z-location|1 use|5 every"),
-                    SYNTAX(24) "\"5 every\": token 2 (last window start): expected a whole number of at least 1, "
-                               "found \"every\""},
+        FailureCase{"EveryLastStartZero", add("poynting typeOf|P * name|1 z-location|1 use|5 0 every"),
+                    SYNTAX(24) "\"5 0 every\": token 2 (last window start): expected a whole number of at least 1, "
+                               "found \"0\""},
         FailureCase{"SpectralPoints",
                     add("fourier typeOf|F * name|1 z-location|0 use|0 1e-7 1 start"),
                     SYNTAX(24) "\"0 1e-7 1 start\": at most 1000000 spectral points per "
@@ -387,6 +387,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "will record nothing."},
         // The termination's limit at stability 1 in vacuum is the impedance itself.
         WarningCase{"LumpedMatched", add("376.73 lumped|end lumped"), ""},
+        WarningCase{"LumpedShort", add("0 lumped|end lumped"), ""},
         WarningCase{"LumpedBeyondTheLimit", add("50000 lumped|end lumped"),
                     "The lumped termination of 50000 ohm at grid point 100 cannot be held stable: "
                     "the field at it grows without bound. The largest stable resistance there is "
