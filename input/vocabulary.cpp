@@ -158,9 +158,8 @@ int editDistance(const QString &a, const QString &b)
 
 QString closestKeyword(const QString &word, const QStringList &vocabulary)
 {
-  // Long words (a pasted path, a sentence) are compared with nothing.
-  if (word.size() > 40)
-    return QString();
+  // Keywords whose length differs by more than the distance allowed are
+  // never compared: a long word (a pasted path, a sentence) costs nothing.
   QString best;
   int bestDistance = allowedDistance(word) + 1;
   for (const QString &k : vocabulary) {

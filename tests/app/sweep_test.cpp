@@ -51,6 +51,18 @@ TEST(SweepScalars, AreTheSumsOfTheResultFiles)
   EXPECT_EQ(csvField("plain") + csvField("a,b") + csvField("q\""), "plain\"a,b\"\"q\"\"\"");
 }
 
+// A summary that cannot be written names the file or folder and is reported as a failure.
+TEST(SweepSummary, AFileThatCannotBeWrittenIsNamed)
+{
+  QTemporaryDir d;
+  testsupport::writeFile(d, "plots", ""); // a file where the pictures' folder belongs
+  const QList<SummaryRow> rows = {{"run-0001", {"1"}, "ok", {}, {{"peak |E| [V/m]", 2.0}}}};
+  QString problem;
+  EXPECT_FALSE(writeSummary(d.path(), {"a"}, rows, true, problem));
+  EXPECT_EQ(problem, "cannot create \"" + d.filePath("plots") + "\"");
+  EXPECT_FALSE(writeSummary(d.filePath("plots"), {"a"}, rows, false, problem));
+  EXPECT_EQ(problem, "cannot write \"" + d.filePath("plots/summary.csv") + "\"");
+}
 
 // --- overrides -------------------------------------------------------------------
 
@@ -209,6 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{{"a=logspace:0:1:3"}, false, {},
                       "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
         ExpansionCase{{"amplitude"}, false, {}, "--vary \"amplitude\" is not KEY=VALUE"},
+        ExpansionCase{{"a=linspace:0:1:1000", "b=linspace:0:1:1000"}, false, {},
+                      "the --vary lists expand to 1000000 runs; at most 999999 are allowed"},
         ExpansionCase{{"a=1,,2"}, false, {},
                       "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}),
     [](const ::testing::TestParamInfo<ExpansionCase> &info) {
