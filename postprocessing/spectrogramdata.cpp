@@ -23,21 +23,6 @@ void SpectrogramData::clearValues()
   rows = 0;
 }
 
-double SpectrogramData::value(double x, double y) const
-{
-  bringUpToDate();
-  if (rows <= 0 || columns <= 0 || !(x >= xRange.minimum && x <= xRange.maximum) ||
-      !(y >= yRange.minimum && y <= yRange.maximum))
-    return std::numeric_limits<double>::quiet_NaN();
-  // Nearest cell; the upper end of an interval belongs to the last cell.
-  const auto cell = [](double t, const SpectrogramInterval &in, int count) {
-    const int i = in.width() > 0.0 ? static_cast<int>((t - in.minimum) / in.width() * count) : 0;
-    return std::min(std::max(i, 0), count - 1);
-  };
-  const int k = cell(y, yRange, rows) * columns + cell(x, xRange, columns);
-  return k < values.size() ? values.at(k) : std::numeric_limits<double>::quiet_NaN();
-}
-
 int SpectrogramData::columnCount() const
 {
   bringUpToDate();

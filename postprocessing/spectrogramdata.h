@@ -6,7 +6,7 @@
 // Static maps take their rows from the magnitude vectors of a range of
 // Fourier post-processings and are refilled lazily: the engine marks the map
 // stale after every step and the map is rebuilt the next time anyone reads
-// it (accessors or value()).
+// it (any accessor).
 
 #include <QVector>
 #include <QtGlobal>
@@ -37,8 +37,6 @@ public:
   virtual void fill(int first, int last);
   virtual void clearValues();
 
-  // The value of the cell holding (x, y); NaN outside the map.
-  double value(double x, double y) const;
   SpectrogramInterval interval(Qt::Axis axis) const { return axis == Qt::XAxis ? xRange : yRange; }
 
   int columnCount() const;
