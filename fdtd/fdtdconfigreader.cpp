@@ -138,23 +138,16 @@ bool FdtdConfigReader::readLumpedTermination(TerminationDescription &termination
   const QString where = readValueFrom(lines, lumpedKw, status.missingKeyword, status.currentLine, first + 1);
   if (where.isNull())
     return true;
-  int index = -1;
-  if (where.compare(keyword(Kw::end), Qt::CaseInsensitive) == 0) {
-    index = meshPoints - 1;
-  } else {
-    bool converted = false;
-    const int k = where.toInt(&converted);
-    if (converted && k >= 1 && k <= meshPoints)
-      index = k - 1;
-  }
-  if (index < 0)
+  int point = meshPoints;
+  if (where.compare(keyword(Kw::end), Qt::CaseInsensitive) != 0 &&
+      !(toInteger(where, point) && point >= 1 && point <= meshPoints))
     return fail(status.currentLine,
                 reason::value(reason::tr("\"end\" or a grid point from 1 to %1").arg(meshPoints),
                               where));
   TerminationDescription &t = termination;
   t.enabled = true;
   t.resistance = resistance;
-  t.index = index;
+  t.index = point - 1;
   t.resistanceLine = first + 1;
   t.positionLine = status.currentLine;
   return false;

@@ -254,6 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"LumpedNegative", add("-50 lumped|end lumped"),
                     SYNTAX(20) "\"-50 lumped\": expected a resistance of at least 0 ohm, found "
                                "\"-50\""},
+        FailureCase{"LumpedWithoutItsPosition", add("50 lumped|#"), MISSING("lumped")},
         FailureCase{"LumpedPositionZero", add("50 lumped|0 lumped"),
                     SYNTAX(21) "\"0 lumped\": expected \"end\" or a grid point from 1 to 100, "
                                "found \"0\""},
@@ -380,6 +381,14 @@ INSTANTIATE_TEST_SUITE_P(
                     add("time typeOf|T * name|100 z-location|0 use|1 itstart|20 itend|fs tunit"),
                     "Time probe \"T\" at grid point 100 stops at iteration 20, before any "
                     "source's pulse can reach it (iteration 50 at the earliest)."},
+        WarningCase{"PlaneWaveOnTheWall",
+                    both(set(11, "plane_wave geometry"), both(set(12, "1 z-location"), set(13, "0 1 0 1 1 0 0 amplitude"))),
+                    "Source 1 at grid point 1 lies where no section updates the field: it sends nothing into the grid."},
+        // A ring updates its first cell too.
+        WarningCase{"ProbeWhereTheRingCloses",
+                    both(set(7, "1dp problem"),
+                         add("fourier typeOf|300 1 400 start|F * name|1 z-location|0 use|1 itstart|end itend|THz anyunit")),
+                    ""},
         WarningCase{"ProbeOnTheWall",
                     add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end "
                         "itend|THz anyunit"),
@@ -387,7 +396,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "will record nothing."},
         // The termination's limit at stability 1 in vacuum is the impedance itself.
         WarningCase{"LumpedMatched", add("376.73 lumped|end lumped"), ""},
-        WarningCase{"LumpedShort", add("0 lumped|end lumped"), ""},
+        WarningCase{"LumpedShortAtTheLastPoint", add("0 lumped|100 lumped"), ""},
         WarningCase{"LumpedBeyondTheLimit", add("50000 lumped|end lumped"),
                     "The lumped termination of 50000 ohm at grid point 100 cannot be held stable: "
                     "the field at it grows without bound. The largest stable resistance there is "
