@@ -136,6 +136,15 @@ def test_hdf5_equals_the_text_files_of_a_real_run(tmp_path, example, arguments, 
                    [(a.name, a.unit, a.unit_word) for a in t.axes], where
             for a, b in zip(s.axes, t.axes):
                 np.testing.assert_allclose(a.values, b.values, rtol=1e-7, err_msg=where)
+    # The root names the engine and the iteration; every dataset its scale.
+    import h5py
+    with h5py.File(os.path.join(out, "results.h5"), "r") as f:
+        assert lumora.results._text(f.attrs["engine"]) in h5.setup_summary
+        iteration = f.attrs["iteration"]
+        assert iteration == 300 if arguments else iteration > 0
+        for group in f.values():
+            for dataset in group.values():
+                assert dataset.attrs["scale"] == lumora.unit_scale(lumora.results._text(dataset.attrs["unit_word"]))[1]
     # A wavelength spectrum is titled and stored as such.
     if "spectrum in wavelength" in h5:
         axis = h5["spectrum in wavelength"]["magnitude"].axes[0]

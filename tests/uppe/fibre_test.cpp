@@ -109,6 +109,19 @@ TEST_P(Soliton, PeakPowerFollowsTheInverseScatteringSolution)
                                           r.powers.begin() + long((row + 1) * columns));
     EXPECT_NEAR(peak / p0, p.expectedPeakRatio, p.tolerance * p.expectedPeakRatio) << "plane " << row;
   }
+  // The -20 dB bandwidth of the spectral map, first plane against last: kept
+  // by the fundamental soliton, four times wider where the second-order one
+  // is compressed.
+  const std::size_t bins = r.frequencies.size();
+  const auto width = [&](int row) {
+    const auto begin = r.spectra.begin() + long(std::size_t(row) * bins), end = begin + long(bins);
+    const double top = *std::max_element(begin, end);
+    return std::count_if(begin, end, [top](double db) { return db > top - 20.0; });
+  };
+  if (p.everyPlane)
+    EXPECT_EQ(width(r.rows() - 1), width(0));
+  else
+    EXPECT_GT(width(r.rows() - 1), 3 * width(0));
   EXPECT_DOUBLE_EQ(r.distances.back(), e->progressEnd());
 }
 
