@@ -202,19 +202,6 @@ bool runEndsByItself(Simulator &engine)
   return engine.progressAxis() == ProgressAxis::Distance || engine.dynamicSpectrogram || exitActionIteration(engine) > 0;
 }
 
-double progressEndOf(Simulator &engine, const QStringList &lines)
-{
-  if (engine.progressAxis() != ProgressAxis::Distance)
-    return 0.0;
-  // The spectral engine's propagation length: the first "size" line times its scale.
-  QString missing;
-  int line = 0;
-  const QString size = readValue(lines, QStringLiteral("size"), missing, line);
-  bool ok = false;
-  const double value = size.toDouble(&ok) * engine.lengthScale();
-  return ok && value > 0 && std::isfinite(value) ? value : 0.0;
-}
-
 BatchRunner::BatchRunner(const BatchOptions &options) : options_(options) {}
 
 BatchRunner::~BatchRunner() { delete engine_; }
@@ -367,10 +354,8 @@ bool BatchRunner::prepareConfiguration(QTemporaryDir &scratch)
   return false;
 }
 
-bool BatchRunner::loadEngine(const EngineFactory &factory, QStringList &lines)
+bool BatchRunner::loadEngine(const EngineFactory &factory)
 {
-  QString unused;
-  readConfigurationFile(configPath_, lines, unused); // for the run's end only
   LoadOutcome outcome = loadConfiguration(configPath_, engineTypeOf(options_.config),
                                           runNameOf(options_.config), factory);
   if (!outcome.ok()) {
@@ -431,8 +416,7 @@ int BatchRunner::run(const EngineFactory &factory)
 {
   progress_ = std::make_unique<BatchProgress>(!options_.quiet, ::isatty(STDERR_FILENO) != 0);
   QTemporaryDir scratch;
-  QStringList lines;
-  if (!prepareConfiguration(scratch) || !loadEngine(factory, lines))
+  if (!prepareConfiguration(scratch) || !loadEngine(factory))
     return batchRefused;
   connectBreakpoints();
 
@@ -440,7 +424,7 @@ int BatchRunner::run(const EngineFactory &factory)
   const int exitAt = exitActionIteration(*engine_);
   if (exitAt > 0 && (iterationEnd == 0 || exitAt < iterationEnd))
     iterationEnd = exitAt;
-  progress_->setEnd(iterationEnd, progressEndOf(*engine_, lines), engine_->progressAxis() == ProgressAxis::Distance);
+  progress_->setEnd(iterationEnd, engine_->progressEnd(), engine_->progressAxis() == ProgressAxis::Distance);
 
   const StepEnd end = stepToTheEnd();
   progress_->finish(engine_->iteration, engine_->progress());

@@ -58,11 +58,6 @@ bool runEndsByItself(Simulator &engine);
 // The iteration at which an exit action ends the run, or 0 when there is none.
 int exitActionIteration(Simulator &engine);
 
-// The progress value at which the run ends, when the engine's configuration
-// states it (the propagation length in metres of an engine with a time
-// signal: its "size" value times its length scale); 0 when unknown.
-double progressEndOf(Simulator &engine, const QStringList &lines);
-
 class BatchRunner : public QObject
 {
   Q_OBJECT
@@ -88,7 +83,7 @@ private:
   enum class StepEnd { Done, Failed, Interrupted, TimeLimit };
   // Loads the engine (lines: the configuration, for the run's end); false
   // after printing why the run is refused.
-  bool loadEngine(const EngineFactory &factory, QStringList &lines);
+  bool loadEngine(const EngineFactory &factory);
   StepEnd stepToTheEnd();
   void connectBreakpoints();
   void notice(const QString &text);
