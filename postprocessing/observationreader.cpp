@@ -123,9 +123,9 @@ ObservationReader::ObservationReader(const QStringList &lines, const FdtdGridInf
 {
 }
 
-QString ObservationReader::valueOf(int word, int t)
+QString ObservationReader::valueOf(int word)
 {
-  return readValueFrom(lines, keyword(word), status.missingKeyword, status.currentLine, t);
+  return readValueFrom(lines, keyword(word), status.missingKeyword, status.currentLine, anchor);
 }
 
 bool ObservationReader::read(ObservationDescription &description)
@@ -139,7 +139,8 @@ bool ObservationReader::read(ObservationDescription &description)
     Section s;
     s.type = static_cast<Section::Type>(type);
     s.line = t + 1;
-    s.name = readTextFrom(lines, keyword(Kw::name), status.missingKeyword, status.currentLine, t);
+    anchor = t;
+    s.name = readTextFrom(lines, keyword(Kw::name), status.missingKeyword, status.currentLine, anchor);
     if (s.name.isNull())
       return true;
     if (readSection(s))
@@ -170,7 +171,7 @@ bool ObservationReader::readSection(Section &s)
 // The "itstart" value at or after the section anchor: a whole number of at least 1.
 bool ObservationReader::readIterationStart(Section &s)
 {
-  const QString text = valueOf(Kw::itstart, s.line - 1);
+  const QString text = valueOf(Kw::itstart);
   if (text.isNull())
     return true;
   s.itstartLine = status.currentLine;
@@ -183,9 +184,8 @@ bool ObservationReader::readIterationStart(Section &s)
 // Poynting or conversion-efficiency section.
 bool ObservationReader::readPlacement(Section &s)
 {
-  const int t = s.line - 1;
   const int n = grid.cells;
-  const QString zText = valueOf(Kw::z_location, t);
+  const QString zText = valueOf(Kw::z_location);
   if (zText.isNull())
     return true;
   s.locationLine = status.currentLine;
@@ -195,7 +195,7 @@ bool ObservationReader::readPlacement(Section &s)
                 reason::value(reason::tr("a grid point from 1 to %1 (the grid's cells)").arg(n), zText));
   s.location = z - 1;
 
-  const QString useText = valueOf(Kw::use, t);
+  const QString useText = valueOf(Kw::use);
   if (useText.isNull())
     return true;
   s.useLine = status.currentLine;
@@ -205,7 +205,7 @@ bool ObservationReader::readPlacement(Section &s)
                               useText));
   if (s.use == 0)
     return false;
-  const int found = findLineFrom(lines, keyword(Kw::every), t);
+  const int found = findLineFrom(lines, keyword(Kw::every), anchor);
   if (found < 0)
     return failMissing(keyword(Kw::every));
   s.everyLine = found + 1;
@@ -226,9 +226,8 @@ bool ObservationReader::readPlacement(Section &s)
 // the first word with no "*" word.
 bool ObservationReader::readSpectrum(Section &s)
 {
-  const int t = s.line - 1;
   const bool spectrogram = s.type == Section::Spectrogram;
-  const int startFound = findLineFrom(lines, keyword(Kw::start), t);
+  const int startFound = findLineFrom(lines, keyword(Kw::start), anchor);
   if (startFound < 0)
     return failMissing(keyword(Kw::start));
   s.spectralLine = startFound + 1;
@@ -241,8 +240,8 @@ bool ObservationReader::readSpectrum(Section &s)
     return true;
 
   QString unit = spectrogram ? readTextFrom(lines, keyword(Kw::anyunit), status.missingKeyword,
-                                            status.currentLine, t)
-                             : valueOf(Kw::anyunit, t);
+                                            status.currentLine, anchor)
+                             : valueOf(Kw::anyunit);
   if (unit.isNull())
     return true;
   s.unitLine = status.currentLine;
@@ -267,7 +266,7 @@ bool ObservationReader::readSpectrum(Section &s)
 // "itend" of a Fourier section: "end" or an iteration at or after "itstart".
 bool ObservationReader::readIterationEnd(Section &s)
 {
-  const QString text = valueOf(Kw::itend, s.line - 1);
+  const QString text = valueOf(Kw::itend);
   if (text.isNull())
     return true;
   s.itendLine = status.currentLine;
@@ -305,14 +304,13 @@ bool ObservationReader::addTransforms(int line, long long count, long long point
 
 bool ObservationReader::readTime(Section &s)
 {
-  const int t = s.line - 1;
   if (readIterationStart(s))
     return true;
-  const QString itendText = valueOf(Kw::itend, t);
+  const QString itendText = valueOf(Kw::itend);
   if (itendText.isNull())
     return true;
   s.itendLine = status.currentLine;
-  s.timeUnit = valueOf(Kw::tunit, t);
+  s.timeUnit = valueOf(Kw::tunit);
   if (s.timeUnit.isNull())
     return true;
   s.timeUnitLine = status.currentLine;
@@ -358,7 +356,7 @@ bool ObservationReader::readSpectrogram(Section &s)
 bool ObservationReader::readRowCells(Section &s)
 {
   const int n = grid.cells;
-  const int locFound = findLineFrom(lines, keyword(Kw::loc_start), s.line - 1);
+  const int locFound = findLineFrom(lines, keyword(Kw::loc_start), anchor);
   if (locFound < 0)
     return failMissing(keyword(Kw::loc_start));
   s.rowLine = locFound + 1;
@@ -403,7 +401,7 @@ bool ObservationReader::readRowCells(Section &s)
 // covered, which must fit within the limits on Fourier objects and points.
 bool ObservationReader::readDistance(Section &s)
 {
-  const int maxFound = findLineFrom(lines, keyword(Kw::maxdistance), s.line - 1);
+  const int maxFound = findLineFrom(lines, keyword(Kw::maxdistance), anchor);
   if (maxFound < 0)
     return failMissing(keyword(Kw::maxdistance));
   s.distanceLine = maxFound + 1;

@@ -21,7 +21,8 @@ private:
   using Section = ObservationSection;
   bool fail(int line, const QString &reason) { return status.fail(line, reason); }
   bool failMissing(const QString &keyword) { return status.missing(keyword); }
-  QString valueOf(int word, int t);
+  // The value of the first line with the keyword from the section's anchor on.
+  QString valueOf(int word);
   bool readSection(Section &s);
   bool readPlacement(Section &s);
   bool readSpectrum(Section &s);
@@ -37,6 +38,7 @@ private:
   const QStringList &lines;
   FdtdGridInfo grid;
   ParseStatus &status;
+  int anchor = 0; // index of the current section's "typeOf" line
   // What the sections read so far create at set-up.
   long long fourierObjects = 0;
   long long spectralPoints = 0;

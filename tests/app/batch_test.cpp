@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "FDTD_run.txt: Syntax error in line 2.\n\"explode action\": expected one of suspend, "
                  "save_line_envelope, exit, saveAll, found \"explode\"\n",
                  -1},
-        ExitCase{"Iterations", "1 required\n", {"--quiet", "--iterations", "37"}, 0, "", 37},
+        ExitCase{"Iterations", "1 required\n", {"--iterations", "37"}, 0, "  100.0%  0:00:00 left\n", 37},
         ExitCase{"ExitAction", "1 required\nexit action\n12 iterations\n", {}, 0,
                  "Iteration 12: exit action reached", 12},
         ExitCase{"ExitBeforeIterations", "1 required\nexit action\n12 iterations\n", {"--iterations", "20"}, 0,

@@ -318,8 +318,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(26) "\"fs tunit\": the \"itend\" value (line 25): expected a whole "
                                "number of at least 1 (the \"itstart\" value), found \"end\""},
         FailureCase{"MapRowsOvershoot",
-                    add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 99 loc_start"),
-                    SYNTAX(24) "\"0 30 99 loc_start\": the rows overshoot the grid: row 5 would "
+                    add("spectrogram typeOf|0 30 99 loc_start|S * name|1 1 4 start|THz * anyunit"),
+                    SYNTAX(21) "\"0 30 99 loc_start\": the rows overshoot the grid: row 5 would "
                                "lie at cell 120, beyond the last cell 99"},
         FailureCase{"MapRowsTwoValues", add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 loc_start"),
                     SYNTAX(24) "\"0 30 loc_start\": expected at least 3 tokens before the keyword (first cell, "
