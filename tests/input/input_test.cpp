@@ -110,6 +110,8 @@ TEST(Vocabulary, LinesWithoutAKeywordAreNamed)
             "line 2 \"10 duration\": did you mean \"timeduration\"?");
   EXPECT_EQ(missingKeywordHint({"1 Size", "10 siez"}, "size", fdtd), "line 1 \"1 Size\": did you mean \"size\"?");
   EXPECT_EQ(missingKeywordHint({"10 size"}, "meshpoints", fdtd), "");
+  EXPECT_EQ(missingKeywordHint({"2000 dur", "2000 dura"}, "timeduration", uppe), // a part of four letters or more
+            "line 2 \"2000 dura\": did you mean \"timeduration\"?");
   int count = 0;
   EXPECT_TRUE(toCount("1e3", count) && count == 1000);
   EXPECT_FALSE(toCount("1000.5", count) || toCount("3e9", count) || toCount("x", count));
@@ -134,4 +136,6 @@ TEST(Units, AutomaticTimeUnitBands)
   for (int k : {-30, -23, 23, 30}) // beyond the table
     EXPECT_NEAR(powerOfTen(k) / std::stod("1e" + std::to_string(k)), 1.0, 1e-15) << k;
   EXPECT_EQ(frequencyUnitName(15), "PHz");
+  EXPECT_EQ(std::vector<double>({lengthScaleOf("m"), lengthScaleOf("MM"), lengthScaleOf("nm"), lengthScaleOf("ft")}),
+            std::vector<double>({1.0, 1e-3, 1e-9, 0.0}));
 }

@@ -148,6 +148,11 @@ TEST(Observation, DynamicWindowsFollowTheRoundTripAndEndTheRun)
   }
   EXPECT_EQ(o.observation->probeSampleCount(0), 401);
   EXPECT_EQ(o.observation->probeCount(), 5);
+  // The map after its last rebuild: one row per window, drawn from 2 L to (rows + 2) L.
+  const SpectrogramData &map = *o.spectrograms.at(0)->data();
+  EXPECT_EQ(map.rowCount(), 4);
+  EXPECT_EQ(map.interval(Qt::YAxis).minimum, 4000.0);
+  EXPECT_EQ(map.interval(Qt::YAxis).maximum, 12000.0);
 }
 
 // Windows record exactly the iterations from their first to their last, ends
