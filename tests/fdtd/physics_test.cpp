@@ -141,7 +141,7 @@ TEST(Physics, LorentzPhaseVelocityAndConductiveLossMatchThePermittivity)
   const double f0 = 300e12;
   const auto lorentz = [f0](double f) { return 2.25 + 2.75 * f0 * f0 / (f0 * f0 - f * f); };
   const auto sellmeier = [](double l, double sigma, double f) {
-    return std::complex<double>(1.5 + 0.8 * l * l / (l * l - 0.01) + 0.5 * l * l / (l * l - 0.09),
+    return std::complex<double>(1.5 + 0.8 * l * l / (l * l - 0.01) + 0.5 * l * l / (l * l - 0.09) + 0.3 * l * l / (l * l - 1),
                                 -sigma / (2 * pi * f * eps0));
   };
   const struct
@@ -153,8 +153,8 @@ TEST(Physics, LorentzPhaseVelocityAndConductiveLossMatchThePermittivity)
   } rows[] = {{"lor1", "2.25 1 0 5 0 300 THz", 100, lorentz(100e12), 340},
               {"lor1", "2.25 1 0 5 0 300 THz", 200, lorentz(200e12), 340},
               {"ldiel", "2.25 1 1500", 200, {2.25, -1500.0 / (2 * pi * 200e12 * eps0)}, 360},
-              // A + sum B l^2 / (l^2 - C) (l in um), then the conductivity's term.
-              {"sellmeier", "1.5 1 800 0.8 0.01 0.5 0.09", 200, sellmeier(299792458.0 / 200e12 * 1e6, 800, 200e12), 360}};
+              // A + sum B l^2 / (l^2 - C) (l in um) of three terms, then the conductivity's term.
+              {"sellmeier", "1.5 1 800 0.8 0.01 0.5 0.09 0.3 1", 200, sellmeier(299792458.0 / 200e12 * 1e6, 800, 200e12), 360}};
   for (const auto &row : rows) {
     auto e = engineFrom(problem("1d", section(row.type, 3500, row.parameters) +
                                           gaussSource(51, row.fTHz, 20, 5)));
