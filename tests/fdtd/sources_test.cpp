@@ -61,11 +61,12 @@ TEST(Sources, SoftPlaneWaveTerms)
   const double w = 2 * pi * 375e12;
   const auto g = [&](double x) { return -0.5 * cH * A * std::cos(w * x) * std::exp(a * x * x); };
   std::vector<double> e(5, 0.0), h(6, 0.0);
-  s.applyH(e, h, GridClock{400, 400 * dt});
-  EXPECT_NEAR(h[3], g(400 * dt - t0 + 2 * th), 1e-15);
-  EXPECT_NEAR(h[2], g(400 * dt - t0), 1e-15);
-  s.applyE(e, h, atE(400));
-  const double x = 400.5 * dt - t0;
+  // Near the envelope's centre t0 = 2353 dt, where the terms are of order cH A and cE A / eta.
+  s.applyH(e, h, GridClock{2350, 2350 * dt});
+  EXPECT_NEAR(h[3], g(2350 * dt - t0 + 2 * th), 1e-15);
+  EXPECT_NEAR(h[2], g(2350 * dt - t0), 1e-15);
+  s.applyE(e, h, atE(2350));
+  const double x = 2350.5 * dt - t0;
   EXPECT_NEAR(e[2], cE / eta * A * std::cos(w * (x + th)) * std::exp(a * x * x), 1e-12);
   EXPECT_EQ(e[1] + e[3] + h[1] + h[4], 0.0);
 }
