@@ -146,7 +146,7 @@ QString readValueOnLine(const QStringList &lines, const QString &keyword, int &c
   const QString &line = lines.at(currentLine);
   if (!hasKeyword(line, keyword))
     return QString();
-  currentLine = lines.indexOf(line) + 1;
+  ++currentLine; // the line read, even where an earlier line has the same text
   return lineValue(line);
 }
 

@@ -121,15 +121,12 @@ bool readPulseDataFile(const QString &path, double hertzPerUnit, PulseDescriptio
     rows.push_back({f, std::sqrt(intensity), v[2]});
   }
   std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.f < b.f; });
-  bool anyLight = false;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    anyLight = anyLight || rows[i].amplitude > 0.0;
-    if (i > 0 && rows[i].f == rows[i - 1].f) {
-      reason = tr("pulse file %1: two rows share the same wavelength or frequency").arg(name);
-      return false;
-    }
+  if (std::adjacent_find(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.f == b.f; }) !=
+      rows.end()) {
+    reason = tr("pulse file %1: two rows share the same wavelength or frequency").arg(name);
+    return false;
   }
-  if (rows.size() < 2 || !anyLight) {
+  if (rows.size() < 2 || std::none_of(rows.begin(), rows.end(), [](const Row &r) { return r.amplitude > 0.0; })) {
     reason = tr("pulse file %1: at least two rows with some spectral intensity were expected").arg(name);
     return false;
   }

@@ -27,9 +27,9 @@ TEST(Lookups, FindValuesAndLinesAsTheParsersRelyOn)
   EXPECT_TRUE(readValue(lines, "heading", missing, line).isNull()); // comments never match
   EXPECT_EQ(missing, "heading");
   EXPECT_EQ(line, 6);
-  line = 9; // the anchor "exit action"; its next line is identical to line 8
+  line = 9; // the anchor "exit action"; its next line (10) is identical to line 8
   EXPECT_EQ(readValueOnLine(lines, "iterations", line), "5");
-  EXPECT_EQ(line, 8);
+  EXPECT_EQ(line, 10);
   line = 10;
   EXPECT_TRUE(readValueOnLine(lines, "iterations", line).isNull());
   EXPECT_EQ(line, 10);

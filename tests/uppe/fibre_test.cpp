@@ -3,6 +3,7 @@
 // forms against their analytic peak, energy and widths, and a measured
 // spectrum reproducing the pulse it was written from.
 
+#include "testsupport.h"
 #include "uppetestsupport.h"
 
 #include "uppe/envelopepropagator.h"
@@ -312,6 +313,27 @@ TEST(Fibre, MeasuredSpectrumReproducesThePulseItWasWrittenFrom)
       peak = std::max(peak, std::abs(a[std::size_t(j)]));
     }
     EXPECT_LT(worst / peak, byWavelength ? 1e-6 : 1e-9) << (byWavelength ? "nm" : "THz");
+  }
+}
+
+// A measured pulse file that cannot be used says why and where.
+TEST(Fibre, MeasuredPulseFileRefusalsSayWhyAndWhere)
+{
+  QTemporaryDir dir;
+  const std::string columns = "two or three numbers were expected (wavelength or frequency, spectral intensity, "
+                              "optional phase in rad)",
+                    values = "the first column must be above 0 and the intensity at least 0",
+                    rows = ": at least two rows with some spectral intensity were expected";
+  const std::pair<const char *, std::string> cases[] = {
+      {"# nm\n1550 1\n1560 x 0\n", ", line 3: " + columns}, {"1550 1 0 0\n", ", line 1: " + columns},
+      {"1550 1\n0 1\n", ", line 2: " + values}, {"1550 1\n1560 -1\n", ", line 2: " + values},
+      {"1550 1\n1560 1\n1550 2\n", ": two rows share the same wavelength or frequency"},
+      {"1550 1\n", rows}, {"1550 0\n1560 0\n", rows}};
+  for (const auto &c : cases) {
+    PulseDescription pulse;
+    QString reason;
+    EXPECT_FALSE(readPulseDataFile(testsupport::writeFile(dir, "pulse.dat", c.first), 0.0, pulse, reason));
+    EXPECT_EQ(reason.toStdString(), "pulse file pulse.dat" + c.second);
   }
 }
 
