@@ -221,9 +221,8 @@ bool writeResultsHdf5(Simulator &engine, const QList<ResultEntry> &entries, cons
 {
   // The library's own error printing is off: a failure is reported by the caller.
   H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+  // A folder in the file's place makes the final rename fail.
   const QFileInfo target(fileName);
-  if (target.isDir())
-    return false;
   QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                            QStringLiteral(".XXXXXX"));
   if (!temporary.open())
