@@ -146,7 +146,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 parameters"}}, ParametersLine,
        "taylorSeriesDispersive takes at least 2 values (reference frequency, beta1, beta2, ...) before "
        "\"parameters\"; this line has 1"},
-      {{{MediumLine, "sellmeier medium"}, {ParametersLine, "1 0.69 parameters"}}, ParametersLine,
+      {{{MediumLine, "sellmeier medium"}, {ParametersLine, "1 0.69 0.07 0.4 parameters"}}, ParametersLine,
        "expected A and one or more Sellmeier terms B C (C in um^2)"},
       {{{MediumLine, "sellmeier_ker1 medium"}, {ParametersLine, "1e-22 12.2 32 0.7 1 x 0.1 parameters"}}, ParametersLine,
        "\"x\" is not a number"},
