@@ -169,10 +169,10 @@ TEST_F(BatchRun, MissingFileAndUncreatableFolder)
   EXPECT_TRUE(r.err.contains("Cannot create the results folder")) << r.err.toStdString();
   // A results file that cannot take its place (a folder of that name is in
   // the way) fails the batch by name; the other files are written.
-  ASSERT_TRUE(QDir(dir.path()).mkpath("res/results.h5/inside"));
-  r = runner({"--iterations", "1", "--out", "res", "FDTD_run.txt"}, dir.path());
+  ASSERT_TRUE(QDir(dir.path()).mkpath("res/results.h5/inside") && QDir(dir.path()).mkpath("res/Electric field.png/x"));
+  r = runner({"--iterations", "1", "--plots", "--out", "res", "FDTD_run.txt"}, dir.path());
   EXPECT_EQ(r.exitCode, 3);
-  EXPECT_TRUE(r.err.contains("Some results could not be written into \"res\": results.h5\n"))
+  EXPECT_TRUE(r.err.contains("Some results could not be written into \"res\": results.h5, Electric field.png\n"))
       << r.err.toStdString();
   EXPECT_TRUE(QFileInfo::exists(path("res/FDTD_run.txt")));
 }
