@@ -84,6 +84,8 @@ TEST(EvolutionMaps, SpectralMapOnFrequenciesAndOnWavelengths)
   const EvolutionMap w = spectralEvolutionMap(e.record, true, 2000);
   ASSERT_EQ(w.rows, 3);
   EXPECT_EQ(w.xTitle, "Wavelength [nm]");
+  const double lo = c / 220e12 * 1e9, hi = c / 200e12 * 1e9, pad = 0.05 * (hi - lo); // the light, 5 % to spare
+  EXPECT_TRUE(std::abs(w.x.front() - lo + pad) < 1e-9 && std::abs(w.x.back() - hi - pad) < 1e-9) << w.x.front() << " " << w.x.back();
   const double step = w.x[1] - w.x[0];
   for (int row = 0; row < 3; ++row) {
     // The light of plane r stands at c / (200 + 10 r) THz.
