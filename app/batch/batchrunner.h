@@ -81,8 +81,7 @@ private:
 
 private:
   enum class StepEnd { Done, Failed, Interrupted, TimeLimit };
-  // Loads the engine (lines: the configuration, for the run's end); false
-  // after printing why the run is refused.
+  // Loads the engine; false after printing why the run is refused.
   bool loadEngine(const EngineFactory &factory);
   StepEnd stepToTheEnd();
   void connectBreakpoints();
