@@ -136,6 +136,8 @@ TEST(RemainingTime, FollowsTheRateAfterASlowStart)
   const double end = 5.0 + 99.9;
   RemainingTime estimate;
   EXPECT_LT(estimate.secondsLeft(), 0.0);
+  estimate.add(0.05, 0.0); // nothing done yet: unknown
+  EXPECT_LT(estimate.secondsLeft(), 0.0);
   for (double t = 0.1; t < end; t += 0.1) {
     estimate.add(t, share(t));
     if (share(t) >= 0.01) {
@@ -152,7 +154,7 @@ TEST(OverrideText, IsRefusedWithAReason)
 {
   const std::pair<const char *, const char *> table[] = {
       {"amplitude", "\"amplitude\" is not KEY=VALUE"},
-      {"=3", "\"=3\" has no keyword before \"=\""},
+      {"=3", "\"=3\" has no keyword before \"=\""}, {"#2=3", "\"#2=3\" has no keyword before \"=\""},
       {"amplitude=", "\"amplitude=\" has no value after \"=\""},
       {"amplitude#0=1", "\"amplitude#0=1\": the number after \"#\" must be a whole number of at least 1"},
       {"name=#x", "\"name=#x\": a value beginning with \"#\" would turn the line into a comment"}};
@@ -292,6 +294,9 @@ TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
 {
   const std::pair<QStringList, const char *> table[] = {
       {{"FDTD_a.txt", "--vary", "a=1"}, "--out DIR is required"},
+      {{"--out", "d", "--vary", "a=1"}, "no template configuration file given"},
+      {{"a.txt", "b.txt", "--out", "d"}, "more than one template configuration file given"},
+      {{"--collect", "d", "FDTD_a.txt"}, "--collect DIR takes no template, --vary or --emit"},
       {{"FDTD_a.txt", "--out", "d"}, "nothing to vary: give at least one --vary KEY=V1,V2,..."},
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--jobs", "0"},
        "--jobs needs a whole number of at least 1, not \"0\""},

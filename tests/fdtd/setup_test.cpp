@@ -583,22 +583,25 @@ TEST(Setup, EachFormulationBuildsItsKindOfSection)
 
 TEST(Setup, ColocatedSources)
 {
-  QStringList l = baseLines();
-  l << "point geometry" << "50 z-location" << "0 2 0 amplitude" << "gauss shape" << "THz funit"
-    << "fs tunit" << "375 centre" << "20 duration" << "50 3dB";
-  l << "point geometry" << "30 z-location" << "0 1 0 amplitude" << "sine shape" << "THz funit"
-    << "fs tunit" << "375 centre" << "5 duration";
-  auto e = engineFrom(l);
-  ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine << " " << e->loadStatus().missingKeyword.toStdString();
-  // Two Gaussians at z = 50: the longer one (later end) drives the point,
-  // the other only adds its pulse.
-  ASSERT_EQ(e->sources.size(), 3);
-  EXPECT_FALSE((dynamic_cast<AdditiveGaussianSource<int, double> *>(e->sources[0])));
-  EXPECT_DOUBLE_EQ(e->sources[0]->amplitude, 2.0);
-  EXPECT_TRUE((dynamic_cast<HardSinusoidalSource<int, double> *>(e->sources[1])));
-  auto *additive = dynamic_cast<AdditiveGaussianSource<int, double> *>(e->sources[2]);
-  ASSERT_NE(additive, nullptr);
-  EXPECT_EQ(additive->gridPoint, 49);
+  // Two Gaussians at z = 50: the longer one (later end) drives the point, the
+  // other only adds its pulse; a sine elsewhere, or none, changes nothing.
+  for (const bool sine : {true, false}) {
+    QStringList l = baseLines();
+    l << "point geometry" << "50 z-location" << "0 2 0 amplitude" << "gauss shape" << "THz funit"
+      << "fs tunit" << "375 centre" << "20 duration" << "50 3dB";
+    if (sine)
+      l << "point geometry" << "30 z-location" << "0 1 0 amplitude" << "sine shape" << "THz funit"
+        << "fs tunit" << "375 centre" << "5 duration";
+    auto e = engineFrom(l);
+    ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine << " " << e->loadStatus().missingKeyword.toStdString();
+    ASSERT_EQ(e->sources.size(), sine ? 3 : 2);
+    EXPECT_FALSE((dynamic_cast<AdditiveGaussianSource<int, double> *>(e->sources[0])));
+    EXPECT_DOUBLE_EQ(e->sources[0]->amplitude, 2.0);
+    EXPECT_EQ(sine, (dynamic_cast<HardSinusoidalSource<int, double> *>(e->sources[1]) != nullptr));
+    auto *additive = dynamic_cast<AdditiveGaussianSource<int, double> *>(e->sources.back());
+    ASSERT_NE(additive, nullptr);
+    EXPECT_EQ(additive->gridPoint, 49);
+  }
 }
 
 // "threads" is a most: one thread unless some section is as long as the loops

@@ -92,14 +92,24 @@ TEST(Materials, TabulatedFileRefusalsSayWhyAndWhere)
       {"0.5 1.5 -0.1\n", bad, ", line 1: the extinction coefficient k must not be negative"},
       {"0.5 1.5\n0.6 1.4\n", bad, " holds 2 samples; at least 3 are needed"},
       {nullptr, none, " not found beside the configuration file or in the working directory"},
-      {nullptr, dir.path(), " is not a regular file"}};
+      {nullptr, dir.path(), " is not a regular file"},
+      {"<huge>", bad, " is larger than 16 MiB"}};
   for (const auto &c : cases) {
     if (c.text)
       testsupport::writeFile(dir, "bad.dat", c.text);
+    if (c.text && !qstrcmp(c.text, "<huge>")) {
+      ASSERT_TRUE(QFile(bad).resize(TabulatedIndex::maximumFileBytes + 1));
+    }
     QString reason;
     EXPECT_FALSE(TabulatedIndex::read(c.name, reason)) << c.reason.toStdString();
     EXPECT_EQ(reason, QStringLiteral("data file \"%1\"").arg(c.name) + c.reason);
   }
+  // A table of exactly the largest size (its last line padded) is read.
+  QByteArray table = "0.5 1.5\n0.6 1.4\n0.7 1.3";
+  table.append(TabulatedIndex::maximumFileBytes - table.size(), ' ');
+  testsupport::writeFile(dir, "bad.dat", table);
+  QString reason;
+  EXPECT_TRUE(TabulatedIndex::read(bad, reason)) << reason.toStdString();
 }
 
 } // namespace

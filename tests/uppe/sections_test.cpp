@@ -318,11 +318,11 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
 
 // The set-up summaries of a two-pulse run in the general formulation and of a
 // one-pulse run in the real one, word for word: what the reader made of each
-// value, and the derived lengths.
+// value, and the derived lengths (the lossy Lorentz index: Im n = Im eps / 2n).
 TEST(Sections, SummaryStatesEveryValueAsRead)
 {
   auto e = build(configuration({{MethodLine, "rkck method"}, {FshiftLine, "-50 fshift"}, {UseGeneralLine, "1 usegeneral"},
-                                {MediumLine, "lor1ker1 medium"},
+                                {LinearLine, "1 linear"}, {MediumLine, "lor1ker1 medium"},
                                 {ParametersLine, "1 0 0 2.1 0.5 3000 2e-22 12.2 32 0.82 parameters THz"},
                                 {24, "sech2 shape"}, {25, "2 -0.25 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
                                 {28, "150 centre"}, {29, "2 timeduration"}, {30, "1024 timepoints"}, {31, "0.02 tau"}}));
@@ -330,7 +330,7 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
   EXPECT_EQ(setupSummaryText(*e).toStdString(),
             "Engine: spectral (UPPE), field model, general formulation, carrier shift -50 THz\n"
             "Time window: 2000 fs, 1024 points, dt = 1.955 fs\nFrequency grid: df = 0.4995 THz, fmax = 255.8 THz\n"
-            "Medium: lor1ker1 over 1 mm; index at the spectral peak (149.9 THz): 1.45009 + 0i\n"
+            "Medium: lor1ker1 over 1 mm; index at the spectral peak (149.9 THz): 1.45009 + 3.17e-06i\n"
             "Reference velocity: 2.0647021e+08 m/s (c / 1.45199)\n"
             "Dispersion length T0^2/|beta2|: 19.73 mm (beta2 = 2.028e-26 s^2/m, T0 = 20 fs)\n"
             "Nonlinear length: 1.637e+18 mm (n2 = 2e-22 m^2/V^2, peak amplitude 2 V/m)\n"
