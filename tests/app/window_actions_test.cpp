@@ -31,11 +31,9 @@ TEST_F(Window, SaveBreakpointsWriteAndKeepTheRunGoing)
   const QString path = config("FDTD_tagged.txt", "1 required\nsaveAll action\n4 iterations\nmytag file\n"
                                                  "save_line_envelope action\n5 iterations\nline.txt file\n");
   config("Settings.txt", ("1\n" + path + "*\n" + dir.path() + "*\n").toUtf8());
-  const QString previous = QDir::currentPath();
-  QDir::setCurrent(dir.path());
+  const WorkingFolder workingFolder(dir.path());
   Lumora *w = make(options());
   ASSERT_TRUE(runTo(6));
-  QDir::setCurrent(previous);
   EXPECT_EQ(w->resultsTag(), "mytag");
   const QStringList folders = QDir(dir.path()).entryList({"Simulation results *_mytag"}, QDir::Dirs);
   ASSERT_EQ(folders.size(), 1);
@@ -130,7 +128,6 @@ TEST_F(Window, CloseAndExitAskWhileRunning)
 }
 
 
-
 namespace {
 
 QStringList shippedExamples()
@@ -142,89 +139,59 @@ QStringList shippedExamples()
   return paths;
 }
 
-std::string testName(const ::testing::TestParamInfo<QString> &info)
-{
-  std::string name = QFileInfo(info.param).baseName().toStdString();
-  for (char &c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c)))
-      c = '_';
-  return name;
-}
-
-// Picks every row of a selection dialog and presses Ok.
-void chooseAll(SpectrumDialog *dialog)
-{
-  auto *list = dialog->findChild<QListWidget *>("listWidget");
-  list->selectAll();
-  dialog->findChild<QPushButton *>("okButton")->click();
-}
-
-} // namespace
-
-class ShippedExample : public ::testing::TestWithParam<QString>
+class ShippedExample : public Window, public ::testing::WithParamInterface<QString>
 {
 };
+
+} // namespace
 
 TEST_P(ShippedExample, RunsInTheWindow)
 {
   // The run works on a copy of the examples folder, which is also the working
   // directory: pulse files are found there, and side files stay there.
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
   const QDir examples(QFileInfo(GetParam()).absolutePath());
   for (const QString &name : examples.entryList(QDir::Files))
     ASSERT_TRUE(QFile::copy(examples.filePath(name), dir.filePath(name)));
   const QString configuration = dir.filePath(QFileInfo(GetParam()).fileName());
-  const QString previous = QDir::currentPath();
-  QDir::setCurrent(dir.path());
-  struct Restore
-  {
-    QString path;
-    ~Restore() { QDir::setCurrent(path); }
-  } restore{previous};
+  const WorkingFolder workingFolder(dir.path());
 
-  // The Settings file gives the results folder; the command line the file.
-  testsupport::writeFile(dir, "Settings.txt",
-                         ("1\n" + configuration + " *\n" + dir.path() + " *\n").toUtf8());
-  LumoraOptions options;
-  options.settingsPath = dir.filePath("Settings.txt");
-  options.configurationFile = configuration;
-
+  // The Settings file gives the results folder; the command line the file;
+  // the engines are the real ones.
+  config("Settings.txt", ("1\n" + configuration + " *\n" + dir.path() + " *\n").toUtf8());
+  LumoraOptions o = options(configuration);
+  o.engineFactory = nullptr;
   ModalAnswerer answerer({QMessageBox::Yes});
-  auto window = std::make_unique<Lumora>(options);
-  window->show();
+  Lumora *w = make(o);
   ASSERT_TRUE(answerer.boxes.isEmpty()) << answerer.boxes.first().toStdString();
-  EXPECT_EQ(window->configurationPath(), configuration);
+  EXPECT_EQ(w->configurationPath(), configuration);
   // An "exit" action may end the run (and delete the engine) on a slow machine
   // before the checks below get their turn: the pointer then becomes null.
-  QPointer<Simulator> engine = window->simulator();
+  QPointer<Simulator> engine = w->simulator();
   ASSERT_NE(engine, nullptr);
 
   ASSERT_TRUE(waitUntil([&] { return !engine || engine->finished || engine->iteration >= 20; }, 60000));
   if (!engine)
     return;
-  window->findChild<QPushButton *>("pauseButton")->click();
+  click("pauseButton");
 
-  // Every plot window the run offers.
-  for (QAction *action : window->findChild<QMenu *>("menuShow")->actions()) {
-    if (action->isSeparator() || !action->isEnabled())
-      continue;
-    action->trigger();
-  }
-  for (SpectrumDialog *dialog : {window->fourierDialog(), window->probeDialog()})
-    if (dialog && dialog->isVisible())
-      chooseAll(dialog);
-  auto *mdi = window->findChild<QMdiArea *>("mdiArea");
-  const QList<QMdiSubWindow *> windows = mdi->subWindowList();
-  EXPECT_FALSE(windows.isEmpty());
-  for (QMdiSubWindow *subWindow : windows)
+  // Every plot window the run offers, with every row of the selection dialogs.
+  for (QAction *a : w->findChild<QMenu *>("menuShow")->actions())
+    if (!a->isSeparator() && a->isEnabled())
+      a->trigger();
+  for (SpectrumDialog *dialog : {w->fourierDialog(), w->probeDialog()})
+    if (dialog && dialog->isVisible()) {
+      dialog->findChild<QListWidget *>("listWidget")->selectAll();
+      dialog->findChild<QPushButton *>("okButton")->click();
+    }
+  EXPECT_FALSE(mdi()->subWindowList().isEmpty());
+  for (QMdiSubWindow *subWindow : mdi()->subWindowList())
     if (auto *plot = qobject_cast<AbstractPlotWidget *>(subWindow->widget()))
       plot->checkBox->setChecked(true);
 
   // Refreshing with the run going on.
   // (A "suspend" action may pause the run again before ten more steps.)
   const int before = engine->iteration;
-  auto *resume = window->findChild<QPushButton *>("resumeButton");
+  QPushButton *resume = button("resumeButton");
   resume->click();
   ASSERT_TRUE(waitUntil(
       [&] { return !engine || engine->finished || engine->iteration >= before + 10 || resume->isEnabled(); },
@@ -235,16 +202,19 @@ TEST_P(ShippedExample, RunsInTheWindow)
   for (double v : engine->electricField())
     ASSERT_TRUE(std::isfinite(v));
 
-  window->findChild<QAction *>("actionSave_All")->trigger();
-  EXPECT_TRUE(window->statusBar()->currentMessage().startsWith("All files have been saved to "));
+  action("actionSave_All")->trigger();
+  EXPECT_TRUE(status().startsWith("All files have been saved to "));
   const QStringList folders = QDir(dir.path()).entryList({"Simulation results *"}, QDir::Dirs);
   ASSERT_EQ(folders.size(), 1);
   EXPECT_TRUE(QFile::exists(dir.path() + "/" + folders.first() + "/" + QFileInfo(GetParam()).fileName()));
 
-  window->findChild<QPushButton *>("stopButton")->click();
-  EXPECT_EQ(window->simulator(), nullptr);
-  EXPECT_TRUE(window->findChild<QAction *>("actionLoad")->isEnabled());
+  click("stopButton");
+  EXPECT_EQ(w->simulator(), nullptr);
+  EXPECT_TRUE(action("actionLoad")->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, ShippedExample, ::testing::ValuesIn(shippedExamples()), testName);
+INSTANTIATE_TEST_SUITE_P(Examples, ShippedExample, ::testing::ValuesIn(shippedExamples()),
+                         [](const ::testing::TestParamInfo<QString> &info) {
+                           return testsupport::caseName(QFileInfo(info.param).baseName().toStdString());
+                         });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ShippedExample);

@@ -80,6 +80,8 @@ const StateCase stateCases[] = {
       {Event::EngineSignals, "01010 1111001110", "Running"}}},
 };
 
+void PrintTo(const StateCase &c, std::ostream *os) { *os << c.name; }
+
 class RunStates : public Window, public ::testing::WithParamInterface<StateCase>
 {
 };
@@ -131,8 +133,7 @@ TEST_P(RunStates, EventsEnableTheirActions)
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Window, RunStates, ::testing::ValuesIn(stateCases),
-                         [](const ::testing::TestParamInfo<StateCase> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Window, RunStates, ::testing::ValuesIn(stateCases), testsupport::ByName());
 
 // Names and units in the status bar, and a progress bar where the end is known.
 TEST_F(Window, StatusTexts)
@@ -299,23 +300,6 @@ TEST_F(Window, DialogOpensWindowsForTheSelectedRows)
 
 namespace {
 
-// A fake engine whose step takes stepNs on the window's clock.
-class ClockedEngine : public FakeEngine
-{
-public:
-  ClockedEngine(const QStringList &lines, const QString &runName, qint64 &now, qint64 stepNs)
-      : FakeEngine(lines, runName), now(now), stepNs(stepNs)
-  {
-  }
-  void step() override
-  {
-    now += stepNs;
-    FakeEngine::step();
-  }
-  qint64 &now;
-  qint64 stepNs;
-};
-
 // Every paint of the watched widget takes costNs on the window's clock.
 class SlowPainter : public QObject
 {
@@ -345,12 +329,11 @@ public:
 TEST_F(Window, SlowPaintingLeavesTheRunItsSpeed)
 {
   constexpr qint64 ms = 1000000;
-  qint64 now = 0;
+  qint64 painting = 0;
+  // The window's clock: 1 ms for every step the engine has made, and the painting.
+  const auto now = [&] { return painting + (window && window->simulator() ? window->simulator()->iteration : 0) * ms; };
   LumoraOptions o = options(config("FDTD_paced.txt", "1 required\n"));
-  o.clock = [&now] { return now; };
-  o.engineFactory = [&now](const QString &, const QStringList &lines, const QString &runName, const QString &) -> Simulator * {
-    return new ClockedEngine(lines, runName, now, ms);
-  };
+  o.clock = now;
   Lumora *w = make(o);
   click("pauseButton");
   action("actionElectricFieldEnvelope")->trigger();
@@ -358,16 +341,14 @@ TEST_F(Window, SlowPaintingLeavesTheRunItsSpeed)
   ASSERT_NE(plot, nullptr);
   plot->checkBox->setChecked(true);
   QCoreApplication::processEvents();
-  SlowPainter painter(plot->navigablePlot()->canvas(), now, 50 * ms);
-  const qint64 start = now;
+  SlowPainter painter(plot->navigablePlot()->canvas(), painting, 50 * ms);
+  const qint64 start = now();
   const int first = engine()->iteration;
   click("resumeButton");
-  ASSERT_TRUE(waitUntil([&] { return now - start >= 20000 * ms; }, 30000));
+  ASSERT_TRUE(waitUntil([&] { return now() - start >= 20000 * ms; }, 30000));
   click("pauseButton");
-  const double stepping = static_cast<double>(engine()->iteration - first) * ms / static_cast<double>(now - start);
+  const double stepping = static_cast<double>(engine()->iteration - first) * ms / static_cast<double>(now() - start);
   EXPECT_GE(stepping, 0.9);
   EXPECT_GE(painter.paints, 10); // the plot still follows the run
   EXPECT_EQ(w->runStateStatusLabel()->text(), "Paused");
 }
-
-// --- breakpoints -------------------------------------------------------------------

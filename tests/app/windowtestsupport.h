@@ -17,7 +17,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <cctype>
 #include <cmath>
 #include <ostream>
 
@@ -35,13 +34,18 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000)
 }
 
 // Runs the event loop for about ms milliseconds.
-inline void spin(int ms)
+inline void spin(int ms) { waitUntil([] { return false; }, ms); }
+
+// Makes folder the working directory while it lives.
+class WorkingFolder
 {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+public:
+  explicit WorkingFolder(const QString &folder) { QDir::setCurrent(folder); }
+  ~WorkingFolder() { QDir::setCurrent(previous); }
+
+private:
+  const QString previous = QDir::currentPath();
+};
 
 // Answers every modal message box that appears while it lives: the answers
 // are used in order (the last one repeats) and every box is recorded. File
@@ -53,40 +57,25 @@ public:
                          const QString &fileAnswer = QString())
       : answers(answers), fileAnswer(fileAnswer)
   {
-    timer.setInterval(5);
     QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
-    timer.start();
+    timer.start(5);
   }
 
-  QStringList boxes; // the texts of the boxes seen
-  int fileDialogs = 0;
+  QStringList boxes;    // the texts of the boxes seen
   QString proposedFile; // what the last file dialog offered
-
 
 private:
   void poll()
   {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (!modal)
-      return;
-    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-      if (!box->isVisible())
-        return;
+    QWidget *modal = QApplication::activeModalWidget(); // null when there is none
+    if (auto *box = qobject_cast<QMessageBox *>(modal); box && box->isVisible()) {
       boxes << box->text();
-      const QMessageBox::StandardButton answer =
-          answers.isEmpty() ? QMessageBox::Ok : answers.at(qMin(used, answers.size() - 1));
-      ++used;
-      QAbstractButton *button = box->button(answer);
-      if (button)
+      const auto answer = answers.value(qMin(used++, answers.size() - 1), QMessageBox::Ok);
+      if (QAbstractButton *button = box->button(answer))
         button->click();
       else
         box->reject();
-      return;
-    }
-    if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-      if (!dialog->isVisible())
-        return;
-      ++fileDialogs;
+    } else if (auto *dialog = qobject_cast<QFileDialog *>(modal); dialog && dialog->isVisible()) {
       proposedFile = dialog->selectedFiles().value(0);
       if (fileAnswer.isEmpty()) {
         dialog->reject();

@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "! Spectrogram data:\n\n1\t2\t3\t\n-inf\t5\t1e-09\t\n"
                  "! SPECTRAL variable expressed in [THz] (corresponds to the columns):\n\n0\t\n1\t\n2\t\n"
                  "! SPATIAL variable expressed in [mm] (corresponds to the rows):\n\n2\t\n6\t\n"}),
-    [](const ::testing::TestParamInfo<TextCase> &info) { return std::string(info.param.name); });
+    testsupport::ByName());
 
 TEST(Writers, FormatsModesAndAtomicFailure)
 {
@@ -266,10 +266,18 @@ TEST(SaveAll, FailuresAreReportedAndLeaveNoPartialFile)
 
 namespace {
 
-std::unique_ptr<EFieldPlotWidget> efieldPlot(FakeEngine &e)
+// The widget tests' engine, a folder for what they save, and a field plot.
+class PlotWidgets : public ::testing::Test
 {
-  return std::make_unique<EFieldPlotWidget>(&e, "Location [um]", "Electric field [V/m]", 1, "E", 0);
-}
+protected:
+  std::unique_ptr<EFieldPlotWidget> efieldPlot()
+  {
+    return std::make_unique<EFieldPlotWidget>(&e, "Location [um]", "Electric field [V/m]", 1, "E", 0);
+  }
+
+  QTemporaryDir dir;
+  FakeEngine e;
+};
 
 // Turns the wheel by notches (positive: up, away from the user) over the
 // canvas point at.
@@ -287,7 +295,7 @@ void zoomIn(NavigablePlot *plot) { wheel(plot, 3); }
 
 } // namespace
 
-TEST(PlotWidgets, RefreshEveryNIterations)
+TEST_F(PlotWidgets, RefreshEveryNIterations)
 {
   const struct
   {
@@ -296,8 +304,7 @@ TEST(PlotWidgets, RefreshEveryNIterations)
     bool expected;
   } cases[] = {{"1", 7, true},  {"3", 6, true}, {"3", 7, false},  {"3", 0, true},
                {"0", 7, true},  {"", 5, true},  {"10", 25, false}, {"2147483647", 2147483647, true}};
-  FakeEngine e;
-  auto w = efieldPlot(e);
+  auto w = efieldPlot();
   EXPECT_FALSE(w->isRefreshDue(&e)); // Refresh not ticked
   w->checkBox->setChecked(true);
   for (const auto &c : cases) {
@@ -307,13 +314,11 @@ TEST(PlotWidgets, RefreshEveryNIterations)
   }
 }
 
-TEST(PlotWidgets, FieldEnvelopeHoldsPeaksFromZeroAndIsSaved)
+TEST_F(PlotWidgets, FieldEnvelopeHoldsPeaksFromZeroAndIsSaved)
 {
-  QTemporaryDir dir;
-  FakeEngine e;
   e.field = {1.0, -2.0, 0.5};
   e.spacing = 0.5;
-  auto w = efieldPlot(e);
+  auto w = efieldPlot();
   w->showEnvelope();
   EXPECT_EQ(w->envelopeValues(), (std::vector<double>{0, 0, 0}));
   w->refreshPlot(&e);
@@ -330,10 +335,8 @@ TEST(PlotWidgets, FieldEnvelopeHoldsPeaksFromZeroAndIsSaved)
 
 // A Gaussian on a carrier of 32 cycles: with Envelope ticked the curve and
 // the saved file hold the Gaussian itself.
-TEST(PlotWidgets, TimeEnvelopeIsTheMagnitudeOfTheAnalyticSignal)
+TEST_F(PlotWidgets, TimeEnvelopeIsTheMagnitudeOfTheAnalyticSignal)
 {
-  QTemporaryDir dir;
-  FakeEngine e;
   e.timeSignal = true;
   const int n = 256;
   std::vector<double> gauss(n);
@@ -353,9 +356,8 @@ TEST(PlotWidgets, TimeEnvelopeIsTheMagnitudeOfTheAnalyticSignal)
 }
 
 // Only finite magnitudes set the axis; an active lower limit sets its lower end.
-TEST(PlotWidgets, SpectrumAxisKeepsFiniteAndHonoursTheLowerLimit)
+TEST_F(PlotWidgets, SpectrumAxisKeepsFiniteAndHonoursTheLowerLimit)
 {
-  FakeEngine e;
   e.spectrumDb = {-inf, -20.0, -5.0, -inf};
   FFTSpectrumPlotWidget w(&e, "Frequency [THz]", "Magnitude [dBV/m]", 1, "FFT spectrum", 0);
   w.refreshPlot(&e);
@@ -411,12 +413,11 @@ TEST(DrawingBudget, SpacesRedrawsByWhatTheyCost)
 
 // Wheel up zooms in and down zooms out, about the point under the cursor, in
 // curve plots and the spectrogram.
-TEST(PlotWidgets, WheelZoomsAboutTheCursor)
+TEST_F(PlotWidgets, WheelZoomsAboutTheCursor)
 {
-  FakeEngine e;
   e.field.assign(11, 1.0);
   staticMap(e);
-  auto curve = efieldPlot(e);
+  auto curve = efieldPlot();
   StaticSpectrogramPlotWidget map(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1, "Spectrogram", 0);
   for (AbstractPlotWidget *w : {static_cast<AbstractPlotWidget *>(curve.get()), static_cast<AbstractPlotWidget *>(&map)}) {
     w->resize(533, 293);
@@ -440,12 +441,10 @@ TEST(PlotWidgets, WheelZoomsAboutTheCursor)
   }
 }
 
-TEST(PlotWidgets, ZoomIsKeptAcrossRefreshesUntilResetAndExported)
+TEST_F(PlotWidgets, ZoomIsKeptAcrossRefreshesUntilResetAndExported)
 {
-  QTemporaryDir dir;
-  FakeEngine e;
   e.field.assign(11, 1.0);
-  auto w = efieldPlot(e);
+  auto w = efieldPlot();
   w->resize(533, 293);
   w->show();
   w->refreshPlot(&e);
@@ -469,9 +468,8 @@ TEST(PlotWidgets, ZoomIsKeptAcrossRefreshesUntilResetAndExported)
 
 // A map of three rows with two spectra so far: the row not yet filled keeps
 // its 0 and counts for the colour range, then the full map spans its rows.
-TEST(PlotWidgets, MapRangeCountsTheRowsNotYetFilled)
+TEST_F(PlotWidgets, MapRangeCountsTheRowsNotYetFilled)
 {
-  FakeEngine e;
   e.addFourier("loc 10", 0.0, 0.5, 5.0, 100.0);
   e.addFourier("loc 15", 0.0, 0.5, 5.0, 1000.0);
   StaticSpectrogramPostprocessing<int, double> s("map", "THz", 0.0, 0.5, 5.0, 12, true, 10.0, 5.0, 20.0, "um", 3, 11, 0);
@@ -482,9 +480,8 @@ TEST(PlotWidgets, MapRangeCountsTheRowsNotYetFilled)
   EXPECT_EQ(std::make_pair(s.data()->minimum(), s.data()->maximum()), std::make_pair(20.0, 60.0));
 }
 
-TEST(PlotWidgets, SpectrogramColourScaleFollowsTheSliderAndKeepsTheZoom)
+TEST_F(PlotWidgets, SpectrogramColourScaleFollowsTheSliderAndKeepsTheZoom)
 {
-  FakeEngine e;
   staticMap(e);
   StaticSpectrogramPlotWidget w(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1, "Spectrogram", 0);
   w.resize(533, 293);
