@@ -11,6 +11,7 @@
 //   N points          the field's size (E[0] holds the iteration, the rest a moving wave)
 //   NAME fouriername  one Fourier post-processing per line ("1 spectrumready": spectra available)
 //   NAME probename    one time probe per line (time series available)
+//   TEXT qtmessage    Qt's warning TEXT and a debug line while loading
 //   1 uppesignal      a time signal; with "L pathlength" the run ends at L um
 //   D W dynamicmap    a dynamic spectrogram over D um with W windows of 10 um recorded
 // It counts living instances and notes a deletion during its own step.
@@ -215,6 +216,10 @@ private:
         probes.push_back(Probe{v, QStringLiteral("fs"), 0.0, dt, std::vector<double>(8, 0.5)});
       else if (l.endsWith(QLatin1String(" loadwarning")))
         parseStatus.warnings << v;
+      else if (l.endsWith(QLatin1String(" qtmessage"))) {
+        qWarning("%s", qPrintable(v));
+        qDebug("debug chatter");
+      }
       else if (l.endsWith(QLatin1String(" dynamicmap")))
         addDynamicMap(l.section(' ', 0, 0).toInt(), l.section(' ', 1, 1).toInt());
     }

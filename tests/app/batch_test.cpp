@@ -130,6 +130,7 @@ TEST_P(BatchExit, StatusMessageAndResults)
   EXPECT_EQ(r.exitCode, c.status) << r.err.toStdString();
   for (const QString &part : QString::fromUtf8(c.message).split(QLatin1Char('|')))
     EXPECT_TRUE(r.err.contains(part)) << r.err.toStdString();
+  EXPECT_FALSE(r.err.contains("chatter"));
   const int saved = savedIteration(path("res/Electric field.txt"));
   EXPECT_EQ(c.savedAt == 0 ? saved > 0 : saved == c.savedAt, true) << saved;
   EXPECT_EQ(c.status == 2, resultFolders(dir.path()).isEmpty() && !QFile::exists(path("res")));
@@ -149,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Iteration 12: exit action reached; ending the run.\n|  100.0%  0:00:00 left\n", 12},
         ExitCase{"ExitBeforeIterations", "1 required\nexit action\n12 iterations\n", {"--iterations", "20"}, 0,
                  "", 12},
+        ExitCase{"QtWarningShown", "1 required\nreal qtmessage\n", {"--iterations", "1"}, 0, "Qt: real\n", 1},
         ExitCase{"RunFailure", "1 required\n6 failat\n", {"--iterations", "50"}, 1,
                  "FDTD_run.txt: the run failed at iteration 6: The electric field is no longer finite.", 6},
         ExitCase{"UnwritableEnvelope", "1 required\nsave_line_envelope action\n2 iterations\nno/dir/l.txt file\n",

@@ -184,7 +184,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "the envelope model needs a fibre medium (its beta series and gamma); the other media take \"field "
        "model\""},
       {{{24, "carrier model"}}, 24, "one of envelope, field was expected"},
-      {{{24, "1 planes"}}, 24,
+      {{{1, "1 planes"}}, 1,
        "\"1\" is not a whole number of planes from 2 to 10000 (the records at 0 and at the end of the "
        "medium count)"},
       {{{AmplitudeLine, "100 0 peakpower"}}, AmplitudeLine,
