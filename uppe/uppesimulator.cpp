@@ -152,15 +152,6 @@ void UPPESimulator::buildInputField()
   const bool fibre = config.medium.type == Fibre;
   inputField.assign(std::size_t(n), 0.0);
   fillTimePoints();
-  if (fibre) {
-    // The envelope about the reference frequency, for the set-up summary.
-    envelopeInput.assign(std::size_t(n), Complex(0.0, 0.0));
-    for (const PulseDescription &p : config.pulses) {
-      const std::vector<Complex> a = pulseEnvelope(p, timePoints, config.medium.fibre.frequency, true);
-      for (int j = 0; j < n; ++j)
-        envelopeInput[std::size_t(j)] += a[std::size_t(j)];
-    }
-  }
   for (const PulseDescription &p : config.pulses) {
     if (p.envelopeForm) {
       const std::vector<double> e = pulseRealField(p, timePoints, fibre);

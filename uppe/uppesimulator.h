@@ -138,7 +138,7 @@ public:
     refreshDisplay();
     return envelopeTime;
   }
-  const std::vector<Complex> &getInputEnvelope() const { return envelopeInput; }
+  const std::vector<Complex> &getInputEnvelope() const { return envelopeInput; } // envelope model
   const std::vector<double> &getPositions() const { return positions; }
   const std::vector<Complex> &getRefractiveIndex() const { return refractiveIndex; }
   const std::vector<double> &getTotalEnergy() const { return totalEnergy; }
