@@ -105,14 +105,14 @@ void UppeParams::prepareRamanResponse(double tau1, double tau2)
   responseTime.assign(std::size_t(n), 0.0);
   const bool tausUsable = tau1 > 0.0 && tau2 > 0.0 && std::isfinite(tau1) && std::isfinite(tau2);
   if (tausUsable) {
-    const double amplitude = (tau1 * tau1 + tau2 * tau2) / (tau2 * tau2 * tau1);
     double sum = 0.0;
     for (int j = 0; j < n; ++j) {
       const double t = times[std::size_t(j)];
-      responseTime[std::size_t(j)] = std::sin(t / tau1) * amplitude * std::exp(-t / tau2);
+      responseTime[std::size_t(j)] = std::sin(t / tau1) * std::exp(-t / tau2);
       sum += responseTime[std::size_t(j)];
     }
-    // The discrete response sums to 1 (dt sum h = 1), so that a constant
+    // Normalised on the grid (dt sum h = 1, in place of the continuous
+    // amplitude (tau1^2 + tau2^2) / (tau1 tau2^2)), so that a constant
     // intensity gives the same delayed as instantaneous response.
     const double norm = sum * dt;
     for (double &h : responseTime)
