@@ -56,11 +56,10 @@ EnvelopePropagator::EnvelopePropagator(const Settings &s, const std::vector<Comp
   response.assign(std::size_t(n), 0.0);
   ramanSpectrum.assign(std::size_t(n / 2 + 1), Complex(0.0, 0.0));
   if (ramanFraction > 0.0) {
-    const double amplitude = (s.tau1 * s.tau1 + s.tau2 * s.tau2) / (s.tau1 * s.tau2 * s.tau2);
     double sum = 0.0;
     for (int j = 0; j < n / 2; ++j) {
       const double t = double(j) * s.dt;
-      response[std::size_t(j)] = amplitude * std::exp(-t / s.tau2) * std::sin(t / s.tau1);
+      response[std::size_t(j)] = std::exp(-t / s.tau2) * std::sin(t / s.tau1);
       sum += response[std::size_t(j)];
     }
     for (double &v : response)
