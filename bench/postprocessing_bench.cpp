@@ -85,7 +85,6 @@ FdtdGridInfo gridInfo()
   g.cellSize = 5.0;
   g.timeStep = Dt;
   g.lengthScale = 1e-9;
-  g.centreIndex = Cells / 2;
   g.lengthUnit = QStringLiteral("nm");
   return g;
 }

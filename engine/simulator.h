@@ -166,15 +166,11 @@ public:
 
   // Spectral display data of engines with a time signal (the spectral engine);
   // the defaults describe an empty spectrum.
-  virtual double frequencyStepDisplay() const { return 0.0; }
   virtual const std::vector<double> &spectrumDbVector() const { return emptyVector(); }
   virtual int frequencyCount() const { return 0; }
   virtual std::vector<double> frequenciesDisplay() const { return {}; }
   virtual std::vector<double> initialSpectrumDbData() const { return {}; }
   virtual std::vector<double> timePointsDisplay() const { return {}; }
-  // First frequency of the spectrum (display unit; the spectrum starts at 0
-  // unless an engine shows a band about a carrier).
-  virtual double frequencyStartDisplay() const { return 0.0; }
   // Titles of the time signal and spectrum values when they are not an
   // electric field (for example power in W); empty for the default.
   virtual QString timeSignalTitle() const { return QString(); }

@@ -54,7 +54,6 @@ FdtdGridInfo FdtdConfigReader::gridInfo(const FdtdConfig &config)
   info.cellSize = g.cellSize;
   info.lengthScale = lengthScaleOf(g.lengthUnit);
   info.timeStep = info.lengthScale * g.cellSize / (g.stability * physconst::speedOfLight);
-  info.centreIndex = info.cells / 2;
   info.stability = g.stability;
   info.periodic = g.formulation >= 1;
   info.conditionallyPeriodic = g.formulation == 2;

@@ -47,7 +47,6 @@ FDTDSimulator::FDTDSimulator(const QStringList &lines, const QString &name, cons
 
   eField.assign(static_cast<std::size_t>(meshPoints), 0.0);
   hField.assign(static_cast<std::size_t>(meshPoints) + 1, 0.0);
-  centreIndex = meshPoints / 2;
 
   buildSources();
   arrangeColocatedSources();

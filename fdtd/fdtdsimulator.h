@@ -79,7 +79,6 @@ public:
   std::vector<double> hField;    // A/m, N + 1 points
   std::vector<double> positions; // i * cellSize
   int meshPointCount = 0;        // N
-  int centreIndex = 0;           // N / 2
   double time = 0.0;             // simulated time (s)
   double deltaT = 0.0;           // time step (s)
   double stability = 0.0;        // Courant divisor S

@@ -126,7 +126,6 @@ double readEverything(Simulator &engine)
     (void)engine.timeAxisLabel(0);
     sum += touch(engine.inputSignal(), points);
     sum += touch(engine.spectrumDbVector(), engine.frequencyCount());
-    sum += engine.frequencyStepDisplay();
     const std::vector<double> f = engine.frequenciesDisplay();
     const std::vector<double> s = engine.initialSpectrumDbData();
     const std::vector<double> t = engine.timePointsDisplay();

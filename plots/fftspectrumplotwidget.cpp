@@ -19,14 +19,8 @@ FFTSpectrumPlotWidget::FFTSpectrumPlotWidget(Simulator *engine, const QString &x
 
 void FFTSpectrumPlotWidget::buildAxis(Simulator *engine)
 {
-  if (!engine)
-    return;
-  const int n = std::max(engine->frequencyCount(), 0);
-  const double df = engine->frequencyStepDisplay();
-  const double start = engine->frequencyStartDisplay();
-  x.resize(static_cast<size_t>(n));
-  for (int k = 0; k < n; ++k)
-    x[static_cast<size_t>(k)] = start + k * df;
+  if (engine)
+    x = engine->frequenciesDisplay();
 }
 
 void FFTSpectrumPlotWidget::refreshPlot(Simulator *engine)

@@ -32,10 +32,9 @@ FdtdObservation::FdtdObservation(const ObservationLists &lists, ObservationListe
     : lists_(lists), listener_(listener), grid_(grid)
 {
   // The pulse is looked for every N/20 iterations within N/20 cells of the
-  // centre; grids under 20 cells look every iteration, within one cell.
+  // centre N/2; grids under 20 cells look every iteration, within one cell.
   state_.checkInterval = std::max(1, grid_.cells / 20);
-  state_.centre = grid_.centreIndex >= 0 && grid_.centreIndex < grid_.cells ? grid_.centreIndex
-                                                                            : grid_.cells / 2;
+  state_.centre = grid_.cells / 2;
 }
 
 FdtdObservation::~FdtdObservation()

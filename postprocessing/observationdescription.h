@@ -14,7 +14,6 @@ struct FdtdGridInfo
   double cellSize = 0.0;       // in the run's length unit
   double timeStep = 0.0;       // seconds
   double lengthScale = 1.0;    // metres per length unit
-  int centreIndex = 0;         // N / 2
   double stability = 1.0;      // Courant divisor S
   bool periodic = false;       // "1dp" or "1dcp"
   bool conditionallyPeriodic = false; // "1dcp"

@@ -196,7 +196,7 @@ void resultSeries(Simulator &engine, const ResultEntry &entry, std::vector<doubl
     y = engine.electricField();
     break;
   case ResultKind::FFTSpectrum:
-    x = axis(engine.frequencyCount(), engine.frequencyStartDisplay(), engine.frequencyStepDisplay());
+    x = engine.frequenciesDisplay();
     y = engine.spectrumDbVector();
     break;
   case ResultKind::Spectrum:

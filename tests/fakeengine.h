@@ -157,7 +157,6 @@ public:
   const std::vector<double> &inputSignal() const override { return inputField; }
   QString spectrumAxisLabel() override { return QStringLiteral("Frequency [THz]"); }
   QString timeAxisLabel(unsigned short i) override { return QStringLiteral("Time [") + probeTimeUnit(i) + "]"; }
-  double frequencyStepDisplay() const override { return df; }
   const std::vector<double> &spectrumDbVector() const override { return spectrumDb; }
   int frequencyCount() const override { return static_cast<int>(spectrumDb.size()); }
   std::vector<double> frequenciesDisplay() const override { return frequencies; }
@@ -166,7 +165,6 @@ public:
 
   double dt = 1.0;
   double spacing = 1.0;
-  double df = 1.0;
   bool timeSignal = false;
   bool spectrumAvailable = false;
   bool timeSeriesAvailable = false;

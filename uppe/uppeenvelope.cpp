@@ -250,11 +250,6 @@ void UPPESimulator::setGuidedOperators()
   theOperator->setGuidedOperators(linear, coupling);
 }
 
-double UPPESimulator::frequencyStartDisplay() const
-{
-  return frequencies.empty() ? 0.0 : frequencies.front() / powerOfTen(config.integration.frequencyExponent);
-}
-
 QString UPPESimulator::timeSignalTitle() const
 {
   if (envelope)

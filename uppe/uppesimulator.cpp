@@ -491,8 +491,6 @@ void UPPESimulator::integrateSpectrum() { referenceEnergy = energyFromDb(initial
 
 double UPPESimulator::timeStep() { return dt * powerOfTen(-config.window.timeExponent); }
 
-double UPPESimulator::frequencyStepDisplay() const { return df / powerOfTen(config.integration.frequencyExponent); }
-
 std::vector<double> UPPESimulator::frequenciesDisplay() const
 {
   std::vector<double> out(frequencies);

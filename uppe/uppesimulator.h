@@ -91,7 +91,6 @@ public:
   // --- spectral display data ----------------------------------------------------
   // Both formulations show the spectrum of the real field on the m bins
   // 0 .. fmax (k df), whatever the carrier shift of the general formulation.
-  double frequencyStepDisplay() const override;
   const std::vector<double> &spectrumDbVector() const override
   {
     refreshDisplay();
@@ -101,7 +100,6 @@ public:
   std::vector<double> frequenciesDisplay() const override;
   std::vector<double> initialSpectrumDbData() const override { return initialSpectrumDb; }
   std::vector<double> timePointsDisplay() const override;
-  double frequencyStartDisplay() const override;
   QString timeSignalTitle() const override;
   QString spectrumValueTitle() const override;
   const EvolutionRecord *evolution() const override { return &evolutionRecord; }

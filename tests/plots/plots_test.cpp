@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"TimeSignal",
                  [](FakeEngine &e) { e.timeSignal = true, e.dt = 0.5, e.field = {1.0, 2.0, 1073741824.0}; },
                  ResultKind::TimeSignal, "! Time [fs]\tElectric field [V/m]\n0\t1\n0.5\t2\n1\t1.0737418e+09\n"},
-        TextCase{"FFTSpectrum", [](FakeEngine &e) { e.timeSignal = true, e.df = 0.5, e.spectrumDb = {-inf, -20.0}; },
+        TextCase{"FFTSpectrum", [](FakeEngine &e) { e.timeSignal = true, e.frequencies = {0.0, 0.5}, e.spectrumDb = {-inf, -20.0}; },
                  ResultKind::FFTSpectrum,
                  "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n0\t-inf\n0.5\t-20\n"},
         TextCase{"Spectrum", [](FakeEngine &e) { e.addFourier("A", 0.5, 0.25, 0.75, 10.0); }, ResultKind::Spectrum,

@@ -23,7 +23,6 @@ struct Owner : ObservationListener
     grid.cellSize = 10.0;
     grid.timeStep = dt;
     grid.lengthScale = 1e-9;
-    grid.centreIndex = cells / 2;
     grid.periodic = periodic;
     grid.lengthUnit = "nm";
   }

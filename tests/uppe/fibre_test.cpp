@@ -351,6 +351,8 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
 {
   auto e = build(fibre({{FParameters, "1550 1e-3 0.18 12.2 32 0.2 -20 0.2 parameters"}, {FLength, "2 size"}}));
   ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
+  const std::vector<double> axis = e->frequenciesDisplay(); // plotted and saved, in THz
+  EXPECT_TRUE(std::fabs(axis.front() - 167.8) < 0.05 && std::fabs(axis.back() - 218.9) < 0.05);
   EXPECT_EQ(e->setupSummary().toStdString(),
             "Engine: spectral (UPPE), envelope model about 193.4 THz (1550 nm)\n"
             "Time window: 2e+04 fs, 1024 points, dt = 19.55 fs\n"

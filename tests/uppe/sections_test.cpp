@@ -341,6 +341,7 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
             "  - The cubic nonlinearity makes a third-harmonic band up to about 3 x 186.8 = 560.5 THz, above the "
             "highest frequency of the grid (305.8 THz): it folds back into the spectrum. More \"timepoints\" over "
             "the same window raise the limit.\n");
+  EXPECT_NEAR(e->frequenciesDisplay().back(), 255.8, 0.05); // the plotted and saved axis, in THz
   // The real formulation with fixed steps, a relative tolerance and a Taylor medium.
   e = build(configuration({{MethodLine, "rk8pd method"}, {FixedStepLine, "1 fixedStep"}, {ToleranceLine, "1e-3 relative tolerance"},
                            {ShapeLine, "sech shape"}, {ThreeDbLine, "20 tau"}, {MediumLine, "taylorSeriesDispersive medium"},
