@@ -15,7 +15,6 @@ SpectrogramData::SpectrogramData() = default;
 SpectrogramData::~SpectrogramData() = default;
 
 void SpectrogramData::appendRow(const QVector<double> &) {}
-void SpectrogramData::fill(int, int) {}
 
 void SpectrogramData::clearValues()
 {
@@ -92,9 +91,10 @@ void StaticSpectrogramData::setSource(const std::vector<FourierPostprocessing<in
   stale = true;
 }
 
-void StaticSpectrogramData::fill(int first, int last)
+void StaticSpectrogramData::fill()
 {
   stale = false;
+  const int first = sourceFirst;
   if (!source || first < 0)
     return;
   const int available = static_cast<int>(source->size());
@@ -102,7 +102,7 @@ void StaticSpectrogramData::fill(int first, int last)
   double lo = std::numeric_limits<double>::infinity();
   double hi = -lo;
   int filled = 0;
-  for (int j = 0; first + j <= last && j < rows && first + j < available; ++j, ++filled) {
+  for (int j = 0; j < rows && first + j < available; ++j, ++filled) {
     const std::vector<double> &m = (*source)[static_cast<std::size_t>(first + j)]->magnitudes();
     const int n = std::min(columns, static_cast<int>(m.size()));
     const double *src = m.data();
@@ -136,7 +136,7 @@ void StaticSpectrogramData::bringUpToDate() const
     return;
   // The map is a cache of the Fourier magnitudes: refilling it on a read
   // changes no observable state beyond bringing it up to date.
-  const_cast<StaticSpectrogramData *>(this)->fill(sourceFirst, sourceFirst + rows - 1);
+  const_cast<StaticSpectrogramData *>(this)->fill();
 }
 
 // --- dynamic ------------------------------------------------------------------

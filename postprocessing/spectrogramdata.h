@@ -34,7 +34,6 @@ public:
   virtual ~SpectrogramData();
 
   virtual void appendRow(const QVector<double> &row);
-  virtual void fill(int first, int last);
   virtual void clearValues();
 
   SpectrogramInterval interval(Qt::Axis axis) const { return axis == Qt::XAxis ? xRange : yRange; }
@@ -82,13 +81,12 @@ public:
   void setSource(const std::vector<FourierPostprocessing<int, double> *> *fourier, int first);
   void markStale() { stale = true; }
 
-  // Copies the magnitudes of source entries first ... last (rows 0 ...).
-  void fill(int first, int last) override;
-
 protected:
   void bringUpToDate() const override;
 
 private:
+  // Copies the magnitudes of the source entries into rows 0 ... rows - 1.
+  void fill();
   const std::vector<FourierPostprocessing<int, double> *> *source = nullptr;
   int sourceFirst = 0;
   mutable bool stale = false;

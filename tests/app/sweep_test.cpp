@@ -148,6 +148,10 @@ TEST(RemainingTime, FollowsTheRateAfterASlowStart)
   }
   estimate.add(end, 1.0);
   EXPECT_EQ(estimate.secondsLeft(), 0.0);
+  RemainingTime two; // the rate between two samples, not the mean since 0
+  two.add(1.0, 0.1);
+  two.add(2.0, 0.3);
+  EXPECT_NEAR(two.secondsLeft(), 0.7 * 1.0 / 0.2, 1e-12);
 }
 
 TEST(OverrideText, IsRefusedWithAReason)

@@ -98,7 +98,7 @@ TEST(Materials, TabulatedFileRefusalsSayWhyAndWhere)
     if (c.text)
       testsupport::writeFile(dir, "bad.dat", c.text);
     if (c.text && !qstrcmp(c.text, "<huge>")) {
-      ASSERT_TRUE(QFile(bad).resize(TabulatedIndex::maximumFileBytes + 1));
+      ASSERT_TRUE(QFile(bad).resize((16ll << 20) + 1)); // one byte over 16 MiB
     }
     QString reason;
     EXPECT_FALSE(TabulatedIndex::read(c.name, reason)) << c.reason.toStdString();
@@ -106,7 +106,7 @@ TEST(Materials, TabulatedFileRefusalsSayWhyAndWhere)
   }
   // A table of exactly the largest size (its last line padded) is read.
   QByteArray table = "0.5 1.5\n0.6 1.4\n0.7 1.3";
-  table.append(TabulatedIndex::maximumFileBytes - table.size(), ' ');
+  table.append((16 << 20) - table.size(), ' ');
   testsupport::writeFile(dir, "bad.dat", table);
   QString reason;
   EXPECT_TRUE(TabulatedIndex::read(bad, reason)) << reason.toStdString();
