@@ -117,8 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         OverrideCase{{"Spectrum=1"}, {}, "--set Spectrum=1: no line has the keyword \"Spectrum\""},
         OverrideCase{{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
         OverrideCase{{"timepionts=8192"}, {},
-                     "--set timepionts=8192: no line has the keyword \"timepionts\"; did you mean "
-                     "\"timepoints\"?"},
+                     "--set timepionts=8192: no line has the keyword \"timepionts\"; did you mean \"timepoints\"?"},
         OverrideCase{{"ration=1"}, {},
                      "--set ration=1: no line has the keyword \"ration\" (line 4 \"1000 timeduration\" "
                      "holds it only inside \"timeduration\")"},
@@ -222,8 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{{"a=1,2", "b=1,2,3"}, true, {},
                       "--zip needs lists of equal length: a has 2 values, b has 3"},
         ExpansionCase{{"a=linspace:0:1"}, false, {},
-                      "--vary a=linspace:0:1: expected linspace:START:STOP:COUNT with numbers and "
-                      "COUNT of at least 1"},
+                      "--vary a=linspace:0:1: expected linspace:START:STOP:COUNT with numbers and COUNT of at least 1"},
         ExpansionCase{{"a=logspace:0:1:3"}, false, {},
                       "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
         ExpansionCase{{"amplitude"}, false, {}, "--vary \"amplitude\" is not KEY=VALUE"},

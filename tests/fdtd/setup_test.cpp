@@ -170,20 +170,17 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(9) "\"1000.7 meshpoints\": \"meshpoints\" is a count: expected a whole "
                               "number, found \"1000.7\""},
         FailureCase{"MeshpointsZero", set(9, "0 meshpoints"),
-                    SYNTAX(9) "\"0 meshpoints\": expected a number of cells of at least 1, "
-                              "found \"0\""},
+                    SYNTAX(9) "\"0 meshpoints\": expected a number of cells of at least 1, found \"0\""},
         FailureCase{"IterationsNotWhole", add("suspend action|1000.5 iterations"),
                     SYNTAX(21) "\"1000.5 iterations\": \"iterations\" is a count: expected a "
                                "whole number, found \"1000.5\""},
         FailureCase{"SizeWithTwoValues", set(5, "10 20 size"),
-                    SYNTAX(5) "\"10 20 size\": \"size\" takes one value; the extra token \"20\" "
-                              "is refused"},
+                    SYNTAX(5) "\"10 20 size\": \"size\" takes one value; the extra token \"20\" is refused"},
         FailureCase{"SizeWithAValueAfterIt", set(5, "1 size 2"),
                     SYNTAX(5) "\"1 size 2\": \"size\" takes one value; the extra token \"2\" after "
                               "it is refused (a remark after the keyword begins with \"#\")"},
         FailureCase{"TwoShapes", set(14, "sech gauss shape"),
-                    SYNTAX(14) "\"sech gauss shape\": \"shape\" takes one value; the extra token "
-                               "\"gauss\" is refused"},
+                    SYNTAX(14) "\"sech gauss shape\": \"shape\" takes one value; the extra token \"gauss\" is refused"},
         // A keyword no line holds: the line that probably meant it.
         FailureCase{"MisspeltKeyword", set(18, "10 duraton"),
                     MISSING_NEAR("duration", "line 18 \"10 duraton\": did you mean \"duration\"?")},
@@ -205,9 +202,12 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(10) "\"1 parameters\": expected at least 2 tokens before the keyword "
                                "(εr, μr), found 1 for \"diel\""},
         FailureCase{"NonPositivePermittivity", set(10, "0 1 parameters"),
-                    SYNTAX(10) "\"0 1 parameters\": token 1 (εr): expected a value above 0, "
-                               "found \"0\""},
+                    SYNTAX(10) "\"0 1 parameters\": token 1 (εr): expected a value above 0, found \"0\""},
         FailureCase{"ZeroCellSize", set(5, "0 size"), SYNTAX(5) "\"0 size\": expected a value above 0, found \"0\""},
+        FailureCase{"TimeStepUnderflow", set(5, "1e-310 size"),
+                    SYNTAX(5) "\"1e-310 size\": with this cell size and stability 1 the time step cannot be represented"},
+        FailureCase{"NegativeThreads", set(3, "-1 threads"), SYNTAX(3) "\"-1 threads\": expected a whole number of at "
+                                                                     "least 0 (0: as many as the machine offers), found \"-1\""},
         FailureCase{"SellmeierFasterThanLight",
                     both(both(set(2, "0.5 stability"), set(8, "sellmeier medium")), set(10, "1.5 1 0 1 0.01 parameters")),
                     SYNTAX(10) "\"1.5 1 0 1 0.01 parameters\": A and muR must be positive with A muR stability^2 >= 1 "
@@ -216,8 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(10) "\"1 0 parameters\": token 2 (μr): expected a value above 0, found \"0\""},
         FailureCase{"FasterThanLight", set(2, "0.5 stability"),
                     SYNTAX(10) "\"1 1 parameters\": with stability 0.5 and εr·μr = 1 the time "
-                               "step exceeds the stability limit: εr·μr·stability² must be at "
-                               "least 1"},
+                               "step exceeds the stability limit: εr·μr·stability² must be at least 1"},
         FailureCase{"GainBeyondTheScheme",
                     both(set(8, "ldiel medium"), set(10, "2 1 -1e9 parameters")),
                     SYNTAX(10) "\"2 1 -1e9 parameters\": token 3 (σ): expected a conductivity "
@@ -234,6 +233,10 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(10) "\"1.5 1 0 0 0.01 parameters\": every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid"},
         FailureCase{"SellmeierFourTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1 1 1 1 1 1 1 1 parameters")),
                     SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+        FailureCase{"SellmeierNegativeConductivity", both(set(8, "sellmeier medium"), set(10, "1.5 1 -1 1 0.01 parameters")),
+                    SYNTAX(10) "\"1.5 1 -1 1 0.01 parameters\": the conductivity must not be negative"},
+        FailureCase{"SellmeierInfiniteStrength", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1e308 1 1e308 1 parameters")),
+                    SYNTAX(10) "\"1.5 1 0 1e308 1 1e308 1 parameters\": the Sellmeier strengths are too large"},
         FailureCase{"UnknownMaterial", both(set(8, "material medium"), set(10, "glass parameters")),
                     SYNTAX(10) "\"glass parameters\": expected a material name (fused_silica, bk7, sapphire_o, caf2, "
                                "yag, silicon) and optionally muR"},
@@ -252,12 +255,10 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(8) "\"lor1ker1 medium\": \"lor1ker1\" exists for the \"1d\" problem "
                               "only; use \"lor3ker1\" on a ring"},
         FailureCase{"LumpedNegative", add("-50 lumped|end lumped"),
-                    SYNTAX(20) "\"-50 lumped\": expected a resistance of at least 0 ohm, found "
-                               "\"-50\""},
+                    SYNTAX(20) "\"-50 lumped\": expected a resistance of at least 0 ohm, found \"-50\""},
         FailureCase{"LumpedWithoutItsPosition", add("50 lumped|#"), MISSING("lumped")},
         FailureCase{"LumpedPositionZero", add("50 lumped|0 lumped"),
-                    SYNTAX(21) "\"0 lumped\": expected \"end\" or a grid point from 1 to 100, "
-                               "found \"0\""},
+                    SYNTAX(21) "\"0 lumped\": expected \"end\" or a grid point from 1 to 100, found \"0\""},
         FailureCase{"ZLocationBeyondGrid", set(12, "101 z-location"),
                     SYNTAX(12) "\"101 z-location\": expected a grid point from 1 to 100 (the "
                                "grid's cells), found \"101\""},
@@ -279,8 +280,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SYNTAX(13) "\"0 1 0 1 1 0 0 amplitude\": a plane wave needs the shape "
                                "\"gauss\"; this source has \"sech\""},
         FailureCase{"DurationTruncatedToZero", set(18, "0.7 duration"),
-                    SYNTAX(18) "\"0.7 duration\": expected a whole number of carrier periods "
-                               "above 0, found \"0.7\""},
+                    SYNTAX(18) "\"0.7 duration\": expected a whole number of carrier periods above 0, found \"0.7\""},
         // Post-processing sections.
         FailureCase{"UnknownSectionType", add("bogus typeOf|x * name"),
                     SYNTAX(20) "\"bogus typeOf\": expected one of time, fourier, spectrogram, "
@@ -290,8 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "grid's cells), found \"101\""},
         FailureCase{"EveryStrideZero",
                     add("poynting typeOf|P * name|1 z-location|1 use|0 5 every"),
-                    SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at "
-                               "least 1, found \"0\""},
+                    SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at least 1, found \"0\""},
         FailureCase{"EveryLastStartZero", add("poynting typeOf|P * name|1 z-location|1 use|5 0 every"),
                     SYNTAX(24) "\"5 0 every\": token 2 (last window start): expected a whole number of at least 1, "
                                "found \"0\""},
@@ -299,20 +298,23 @@ INSTANTIATE_TEST_SUITE_P(
                     add("fourier typeOf|F * name|1 z-location|0 use|0 1e-7 1 start"),
                     SYNTAX(24) "\"0 1e-7 1 start\": at most 1000000 spectral points per "
                                "transform; this line asks for 10000001"},
+        FailureCase{"SpectralEndBeforeStart", add("fourier typeOf|F * name|1 z-location|0 use|4 1 0 start"),
+                    SYNTAX(24) "\"4 1 0 start\": the end 0 lies before the start 4"},
+        FailureCase{"SpectralStepZero", add("fourier typeOf|F * name|1 z-location|0 use|0 0 4 start"),
+                    SYNTAX(24) "\"0 0 4 start\": a step of 0 is allowed only when the end equals the start"},
+        FailureCase{"UseNotWhole", add("poynting typeOf|P * name|1 z-location|1.5 use"),
+                    SYNTAX(23) "\"1.5 use\": expected a whole number (0: one window, otherwise a series), found \"1.5\""},
         FailureCase{"ItendBeforeItstart",
                     add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|9 itstart|8 itend"),
                     SYNTAX(26) "\"8 itend\": expected \"end\" or a whole number of at least 9 (the "
                                "\"itstart\" value), found \"8\""},
         FailureCase{"UnknownSpectralUnit",
-                    add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 "
-                        "itend|furlong anyunit"),
+                    add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 itend|furlong anyunit"),
                     SYNTAX(27) "\"furlong anyunit\": expected a frequency unit (Hz, kHz, MHz, GHz, "
                                "THz, PHz) or a wavelength unit (m, mm, um, nm), found \"furlong\""},
         FailureCase{"WavelengthZero",
-                    add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 "
-                        "itend|um anyunit"),
-                    SYNTAX(24) "\"0 1 4 start\": token 1 (start): expected a wavelength above 0, "
-                               "found \"0\""},
+                    add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 itend|um anyunit"),
+                    SYNTAX(24) "\"0 1 4 start\": token 1 (start): expected a wavelength above 0, found \"0\""},
         FailureCase{"ProbeWithOpenEnd",
                     add("time typeOf|T * name|1 z-location|0 use|1 itstart|end itend|fs tunit"),
                     SYNTAX(26) "\"fs tunit\": the \"itend\" value (line 25): expected a whole "
@@ -321,15 +323,17 @@ INSTANTIATE_TEST_SUITE_P(
                     add("spectrogram typeOf|0 30 99 loc_start|S * name|1 1 4 start|THz * anyunit"),
                     SYNTAX(21) "\"0 30 99 loc_start\": the rows overshoot the grid: row 5 would "
                                "lie at cell 120, beyond the last cell 99"},
+        FailureCase{"MapRowsBackwards", add("spectrogram typeOf|9 1 3 loc_start|S * name|1 1 4 start|THz * anyunit"),
+                    SYNTAX(21) "\"9 1 3 loc_start\": the last cell 3 lies before the first 9"},
+        FailureCase{"MapRowsStepZero", add("spectrogram typeOf|3 0 9 loc_start|S * name|1 1 4 start|THz * anyunit"),
+                    SYNTAX(21) "\"3 0 9 loc_start\": a step of 0 is allowed only when the last cell equals the first"},
         FailureCase{"MapRowsTwoValues", add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 loc_start"),
                     SYNTAX(24) "\"0 30 loc_start\": expected at least 3 tokens before the keyword (first cell, "
                                "step, last cell), found 2"},
         FailureCase{"NegativeDistance",
                     both(set(7, "1dp problem"),
-                         add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|-1 "
-                             "maxdistance")),
-                    SYNTAX(24) "\"-1 maxdistance\": expected a value from 0 to 2147483647, found "
-                               "\"-1\""}),
+                         add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|-1 maxdistance")),
+                    SYNTAX(24) "\"-1 maxdistance\": expected a value from 0 to 2147483647, found \"-1\""}),
     [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
 
 // --- load warnings: the set-up runs, but probably not as meant ------------------
@@ -368,8 +372,7 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"CoarseCells", set(5, "100 size"),
                     "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at "
                     "450 THz (the highest significant frequency of the sources, index 1), fewer "
-                    "than 10: the grid's dispersion will distort the pulse; use cells of at most "
-                    "66.6 nm."},
+                    "than 10: the grid's dispersion will distort the pulse; use cells of at most 66.6 nm."},
         WarningCase{"StrongKerr",
                     both(set(8, "ker1 medium"), set(10, "2 1 0.5 12.2 32 0.7 parameters")),
                     "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 1 "
@@ -390,10 +393,8 @@ INSTANTIATE_TEST_SUITE_P(
                          add("fourier typeOf|300 1 400 start|F * name|1 z-location|0 use|1 itstart|end itend|THz anyunit")),
                     ""},
         WarningCase{"ProbeOnTheWall",
-                    add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end "
-                        "itend|THz anyunit"),
-                    "Spectrum \"F\" at grid point 1 lies where no section updates the field: it "
-                    "will record nothing."},
+                    add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end itend|THz anyunit"),
+                    "Spectrum \"F\" at grid point 1 lies where no section updates the field: it will record nothing."},
         // The termination's limit at stability 1 in vacuum is the impedance itself.
         WarningCase{"LumpedMatched", add("376.73 lumped|end lumped"), ""},
         WarningCase{"LumpedShortAtTheLastPoint", add("0 lumped|100 lumped"), ""},

@@ -88,8 +88,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
   } cases[] = {
       {{{MethodLine, "euler method"}}, MethodLine, "one of rkf45, rkck, rk8pd, erk43ip was expected"},
       {{{FixedStepLine, "yes fixedStep"}}, FixedStepLine,
-       "the value \"yes\" is not a finite number; a number was expected (0 for adaptive steps, 1 for "
-       "fixed steps)"},
+       "the value \"yes\" is not a finite number; a number was expected (0 for adaptive steps, 1 for fixed steps)"},
       {{{InitialStepLine, "abc initialintegstep"}}, InitialStepLine,
        "the value \"abc\" is not a finite number; a number above 0 was expected"},
       {{{EvolutionStepLine, "0 evolutionstep"}}, EvolutionStepLine,
@@ -99,8 +98,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{FshiftLine, "x fshift"}}, FshiftLine,
        "the value \"x\" is not a finite number; a number was expected"},
       {{{UseGeneralLine, "1.5 usegeneral"}}, UseGeneralLine,
-       "the value \"1.5\" is not a whole number; 0 (real formulation) or 1 (general formulation) was "
-       "expected"},
+       "the value \"1.5\" is not a whole number; 0 (real formulation) or 1 (general formulation) was expected"},
       {{{IntegrationFunitLine, "XHz funit"}}, IntegrationFunitLine,
        "one of Hz, kHz, MHz, GHz, THz, PHz was expected"},
       {{{ShapeLine, "sine shape"}}, ShapeLine, "one of gauss, sech, sech2 was expected"},
@@ -126,14 +124,12 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "110 90 start"}}, 26,
        "the band end 90 THz lies below its start 110 THz"},
       {{{LinearLine, "yes linear"}}, LinearLine,
-       "the value \"yes\" is not a finite number; a number was expected (0 drops the imaginary part of "
-       "the index)"},
+       "the value \"yes\" is not a finite number; a number was expected (0 drops the imaginary part of the index)"},
       {{{MediumLine, "glass medium"}}, MediumLine,
        "one of lor1, const_n_ker1, step_n_ker1, taylorSeriesDispersive, lor1ker1, sellmeier, "
        "sellmeier_ker1, material, material_ker1, tabulated, tabulated_ker1, fibre, fiber was expected"},
       {{{ParametersLine, "1.5 0 0 parameters"}}, ParametersLine,
-       "const_n_ker1 takes 6 values (Re n, Im n, n2, tau1, tau2, weight) before \"parameters\"; this line "
-       "has 3"},
+       "const_n_ker1 takes 6 values (Re n, Im n, n2, tau1, tau2, weight) before \"parameters\"; this line has 3"},
       {{{ParametersLine, "1.5 0 x 1 1 1 parameters"}}, ParametersLine,
        "value 3 \"x\" is not a finite number; a number was expected"},
       {{{ParametersLine, "1.5 0 0 1 1 1 parameters THz"}}, ParametersLine,
@@ -141,8 +137,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{MediumLine, "lor1 medium"}, {ParametersLine, "1 0 0 2.1 0 3000 parameters furlongs"}}, ParametersLine,
        "the unit \"furlongs\" after \"parameters\": one of Hz, kHz, MHz, GHz, THz, PHz was expected"},
       {{{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 0 1e-26 parameters"}}, ParametersLine,
-       "beta1 = 0 s/m gives no usable frame velocity 1/beta1; a value between 4.66e-10 and 1 s/m was "
-       "expected"},
+       "beta1 = 0 s/m gives no usable frame velocity 1/beta1; a value between 4.66e-10 and 1 s/m was expected"},
       {{{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 parameters"}}, ParametersLine,
        "taylorSeriesDispersive takes at least 2 values (reference frequency, beta1, beta2, ...) before "
        "\"parameters\"; this line has 1"},
@@ -181,17 +176,30 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
         {ParametersLine, "2997.92458 0.11 0.18 12.2 32 0 -11 parameters"}}, MethodLine,
        "erk43ip integrates the envelope model of a fibre; the field model takes rkf45, rkck or rk8pd"},
       {{{24, "envelope model"}}, 24,
-       "the envelope model needs a fibre medium (its beta series and gamma); the other media take \"field "
-       "model\""},
+       "the envelope model needs a fibre medium (its beta series and gamma); the other media take \"field model\""},
       {{{24, "carrier model"}}, 24, "one of envelope, field was expected"},
       {{{1, "1 planes"}}, 1,
-       "\"1\" is not a whole number of planes from 2 to 10000 (the records at 0 and at the end of the "
-       "medium count)"},
+       "\"1\" is not a whole number of planes from 2 to 10000 (the records at 0 and at the end of the medium count)"},
       {{{AmplitudeLine, "100 0 peakpower"}}, AmplitudeLine,
        "\"peakpower\" and \"energy\" describe pulses in a fibre medium (field in sqrt(W)); other media "
        "take \"amplitude\" in V/m"},
       {{{AmplitudeLine, "100 0 peakpower"}, {24, "1e-9 0 energy"}, {MediumLine, "fibre medium"}}, 24,
        "a pulse takes either \"peakpower\" or \"energy\", not both"},
+      {{{AmplitudeLine, "-5 0 peakpower"}, {MediumLine, "fibre medium"}}, AmplitudeLine,
+       "the peak power (W) -5 is out of range; a number above 0 was expected"},
+      {{{ThreeDbLine, "p.dat pulsedata"}}, ThreeDbLine, "\"pulsedata\" describes pulses in a fibre medium"},
+      {{{ThreeDbLine, "p.dat pulsedata nm"}, {AmplitudeLine, "1 0 peakpower"}, {MediumLine, "fibre medium"}}, ThreeDbLine,
+       "only the word \"frequency\" may follow \"pulsedata\" (the first column is then in THz, else in nm)"},
+      {{{24, "x gdd"}}, 24, "the GDD (fs^2) \"x\" is not a finite number; a number was expected"},
+      {{{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "-1 90 start"}}, 26,
+       "the band start (THz) -1 is out of range; a number of at least 0 was expected"},
+      {{{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "100 start"}}, 26,
+       "the band end (THz, second value) is missing; a number of at least 0 was expected"},
+      {{{MethodLine, "erk43ip method"}, {UseGeneralLine, "1 usegeneral"}, {MediumLine, "fibre medium"},
+        {ParametersLine, "2997.92458 0.11 0.18 12.2 32 0 -11 parameters"}}, UseGeneralLine,
+       "the envelope model has its own window about the reference frequency; 0 usegeneral was expected"},
+      {{{MediumLine, "lor1 medium"}, {ParametersLine, "1 0 0 2.1 0 3000 parameters THz x"}}, ParametersLine,
+       "only a frequency unit may follow \"parameters\""},
       {{{AmplitudeLine, "0 0 energy"}, {MediumLine, "fibre medium"}}, AmplitudeLine,
        "the energy (J) 0 is out of range; a number above 0 was expected"},
       {{{ThreeDbLine, "x fwhm"}}, ThreeDbLine,
@@ -210,8 +218,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
       {{{MeasureLine, "furlong measure"}}, MeasureLine, "one of m, mm, um, nm was expected"},
       {{{SizeLine, "0 size"}}, SizeLine, "the value 0 is out of range; a number above 0 was expected"},
       {{{DumpLine, "no dump"}}, DumpLine,
-       "the value \"no\" is not a finite number; a number was expected (0 switches the diagnostic files "
-       "off)"},
+       "the value \"no\" is not a finite number; a number was expected (0 switches the diagnostic files off)"},
   };
   for (const auto &c : cases) {
     const QStringList lines = configuration(c.edits);
