@@ -45,15 +45,28 @@ TEST(BatchProgressText, StatesRateShareAndTimeLeft)
   iterations.finish(50, 50);
   distance.setEnd(400, 2e-3, true);
   distance.finish(40, 1e-3);
-  std::rewind(stream);
-  char text[400] = {};
-  std::fread(text, 1, sizeof text - 1, stream);
-  std::fclose(stream);
+  const auto readBack = [](std::FILE *f) {
+    std::rewind(f);
+    char text[400] = {};
+    std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    return QString::fromLatin1(text);
+  };
+  const QString text = readBack(stream);
   EXPECT_TRUE(QRegularExpression("^iteration 50  \\S+ it/s  25.0%  \\d+:\\d\\d:\\d\\d left\n"
                                  "iteration 40  z 0.001 m  \\S+ m/s  50.0%  \\d+:\\d\\d:\\d\\d left\n$")
                   .match(text)
                   .hasMatch())
-      << text;
+      << text.toStdString();
+  // On a terminal an update within 250 ms of the last line is skipped; a message lets the next one through.
+  std::FILE *tty = std::tmpfile();
+  BatchProgress live(true, true, tty);
+  live.setEnd(10, 0, false);
+  live.message("note");
+  live.update(2, 2);
+  live.update(3, 3);
+  const QString shown = readBack(tty);
+  EXPECT_TRUE(shown.startsWith("note\n\riteration 2  ") && !shown.contains("iteration 3")) << shown.toStdString();
 }
 
 TEST(BatchArguments, AreRefusedWithAReason)
