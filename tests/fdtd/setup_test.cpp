@@ -154,7 +154,6 @@ std::function<void(QStringList &)> both(std::function<void(QStringList &)> a,
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetupFailure,
     ::testing::Values(
-        FailureCase{"NoStability", set(2, "#"), MISSING("stability")},
         FailureCase{"ZeroStability", set(2, "0 stability"),
                     SYNTAX(2) "\"0 stability\": expected a value above 0, found \"0\""},
         FailureCase{"RefusedFirstLine", both(set(1, "0 stability"), set(2, "#")),
@@ -422,6 +421,36 @@ INSTANTIATE_TEST_SUITE_P(
 // above it the run fails.
 // The gain limit itself is refused (the update's denominator is 0 there);
 // a conductivity a hair above it loads.
+// Without any one line the load fails naming that line's keyword: the lines
+// of the base configuration (except its medium section and the source's
+// anchor) and of each section appended to it (except its anchor).
+TEST(Setup, EveryLineMissingIsNamed)
+{
+  const char *blocks[] = {"",
+                          "fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 itend|THz anyunit",
+                          "time typeOf|T * name|100 z-location|1 use|2 3 every|1 itstart|20 itend|fs tunit",
+                          "poynting typeOf|P * name|1 z-location|0 use",
+                          "spectrogram typeOf|0 30 90 loc_start|S * name|1 1 4 start|THz * anyunit",
+                          "point geometry|30 z-location|0 1 0 amplitude|sech shape|THz funit|fs tunit|375 centre|"
+                          "10 duration|5 tau",
+                          "save_line_envelope action|12 iterations|l.txt file", "50 lumped|end lumped"};
+  for (const char *block : blocks) {
+    QStringList base = baseLines();
+    base << QString::fromLatin1(block).split('|', Qt::SkipEmptyParts);
+    for (int n = *block ? 21 : 2; n <= base.size(); ++n) {
+      if (n >= 8 && n <= 11)
+        continue;
+      QStringList l = base;
+      // An action without its "iterations" line is read in its time form.
+      const QString keyword = l[n - 1].endsWith("iterations") ? "tunit" : l[n - 1].section(' ', -1);
+      l[n - 1] = "#";
+      auto e = engineFrom(l);
+      EXPECT_EQ(loadStatusMessage(*e, "FDTD_test.txt", l).toStdString(), QString(MISSING("%1")).arg(keyword).toStdString())
+          << block << " " << n;
+    }
+  }
+}
+
 TEST(Setup, GainLimitIsExclusive)
 {
   const double dt = 10e-9 / physconst::speedOfLight;
