@@ -154,6 +154,7 @@ std::function<void(QStringList &)> both(std::function<void(QStringList &)> a,
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetupFailure,
     ::testing::Values(
+        FailureCase{"ZeroBandwidth", set(19, "0 3dB"), SYNTAX(19) "\"0 3dB\": expected a value above 0, found \"0\""},
         FailureCase{"ZeroStability", set(2, "0 stability"),
                     SYNTAX(2) "\"0 stability\": expected a value above 0, found \"0\""},
         FailureCase{"RefusedFirstLine", both(set(1, "0 stability"), set(2, "#")),
