@@ -22,9 +22,7 @@ struct LoadCase
   QString message;
 };
 
-class LoadMessages : public WorkingDirectoryTest, public ::testing::WithParamInterface<LoadCase>
-{
-};
+class LoadMessages : public WorkingDirectoryTest, public ::testing::WithParamInterface<LoadCase> {};
 
 // The loader lists lines that no keyword of the engine reads before the
 // engine's own warnings.
@@ -120,9 +118,7 @@ struct ActionCase
   const char *fired;       // what fired in 100 steps, in order
 };
 
-class Actions : public WorkingDirectoryTest, public ::testing::WithParamInterface<ActionCase>
-{
-};
+class Actions : public WorkingDirectoryTest, public ::testing::WithParamInterface<ActionCase> {};
 
 TEST_P(Actions, BecomeBreakpointsThatFireOnceInFileOrder)
 {

@@ -7,6 +7,7 @@
 #include "engine/breakpoints.h"
 #include "engine/loader.h"
 #include "engine/simulator.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QMetaMethod>
@@ -37,11 +38,7 @@ class WorkingDirectoryTest : public ::testing::Test
 protected:
   void SetUp() override { ASSERT_TRUE(QDir::setCurrent(dir.path())); }
   void TearDown() override { QDir::setCurrent(previous); }
-  QString write(const QString &name, const QByteArray &text) const
-  {
-    QFile f(dir.filePath(name));
-    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() ? f.fileName() : QString();
-  }
+  QString write(const QString &name, const QByteArray &text) const { return testsupport::writeFile(dir, name, text); }
   QTemporaryDir dir;
   const QString previous = QDir::currentPath();
 };

@@ -20,35 +20,30 @@ TEST(Lookups, FindValuesAndLinesAsTheParsersRelyOn)
   ASSERT_EQ(lines.size(), 13);
   QString missing;
   int line = 0;
-  EXPECT_EQ(readValue(lines, "SIZE", missing, line), "3"); // ignoring case, first match
-  EXPECT_EQ(line, 4);
-  EXPECT_EQ(readValue(lines, "other", missing, line), ""); // a leading blank: the empty value
-  EXPECT_EQ(line, 6);
-  EXPECT_TRUE(readValue(lines, "heading", missing, line).isNull()); // comments never match
+  // "value@line": what a lookup returned ("<null>": nothing) and the line it left; onLine reads the line after
+  // the anchor line.
+  const auto got = [&line](const QString &v) {
+    return ((v.isNull() ? "<null>" : v) + '@' + QString::number(line)).toStdString();
+  };
+  const auto onLine = [&](const char *key, int anchor) { return got(readValueOnLine(lines, key, line = anchor)); };
+  EXPECT_EQ(got(readValue(lines, "SIZE", missing, line)), "3@4"); // ignoring case, first match
+  EXPECT_EQ(got(readValue(lines, "other", missing, line)), "@6"); // a leading blank: the empty value
+  EXPECT_EQ(got(readValue(lines, "heading", missing, line)), "<null>@6"); // comments never match
   EXPECT_EQ(missing, "heading");
-  EXPECT_EQ(line, 6);
-  line = 9; // the anchor "exit action"; its next line (10) is identical to line 8
-  EXPECT_EQ(readValueOnLine(lines, "iterations", line), "5");
-  EXPECT_EQ(line, 10);
-  line = 10;
-  EXPECT_TRUE(readValueOnLine(lines, "iterations", line).isNull());
-  EXPECT_EQ(line, 10);
+  EXPECT_EQ(onLine("iterations", 9), "5@10"); // the anchor "exit action"; its next line (10) is identical to line 8
+  EXPECT_EQ(onLine("iterations", 10), "<null>@10");
   missing.clear();
   EXPECT_TRUE(readValueFrom(lines, "Code", missing, line, 0).isNull()); // case-sensitive
   EXPECT_EQ(missing, "Code");
   EXPECT_TRUE(readValueFrom(lines, "time", missing, line, 0).isNull()); // no part of a word
-  EXPECT_EQ(readValueFrom(lines, "timeduration", missing, line, 0), "9");
-  EXPECT_EQ(line, 13);
+  EXPECT_EQ(got(readValueFrom(lines, "timeduration", missing, line, 0)), "9@13");
   EXPECT_TRUE(readValueFrom(lines, "c.de", missing, line, 0).isNull()); // no pattern
   EXPECT_EQ(readValueFrom(lines, "timeduration", missing, line, 99), "9"); // beyond the end: the last line
   EXPECT_EQ(findLineFrom(lines, "size", 5), -1);
-  EXPECT_EQ(readTextFrom(lines, "name", missing, line, 0), "my long name");
-  EXPECT_EQ(line, 11);
+  EXPECT_EQ(got(readTextFrom(lines, "name", missing, line, 0)), "my long name@11");
   EXPECT_EQ(findLineFrom(lines, "code", 99), -1); // clamped to the last line, not before it
-  line = 12;
-  EXPECT_EQ(readValueOnLine(lines, "timeduration", line), "9"); // the last line
-  line = 13;
-  EXPECT_TRUE(readValueOnLine(lines, "timeduration", line).isNull()); // past the end
+  EXPECT_EQ(onLine("timeduration", 12), "9@13"); // the last line
+  EXPECT_EQ(onLine("timeduration", 13), "<null>@13"); // past the end
 }
 
 // Which lines hold a keyword: whole words after the value, the one word after

@@ -21,18 +21,15 @@ TEST(Materials, LibraryIndicesAndSamplingOnBins)
   // Published indices (YAG and silicon: the values of these fits; other fits
   // give 1.8153 and 3.4757), then every fit at both ends of its range to nine
   // digits, so that each coefficient counts; beyond the range: no value.
-  const struct
-  {
-    const char *name;
-    double micrometres, n, tolerance;
-  } cases[] = {{"Fused_Silica", 0.8, 1.45332, 5e-6}, {"bk7", 0.5876, 1.51680, 5e-6},
-               {"YAG", 1.064, 1.8147, 5e-5}, {"silicon", 1.55, 3.4777, 5e-5},
-               {"fused_silica", 0.21, 1.538357620, 1e-9}, {"fused_silica", 3.71, 1.399279772, 1e-9},
-               {"bk7", 0.3, 1.552770264, 1e-9}, {"bk7", 2.5, 1.486017710, 1e-9},
-               {"sapphire_o", 0.2, 1.912709408, 1e-9}, {"sapphire_o", 5.5, 1.591948872, 1e-9},
-               {"caf2", 0.23, 1.475754569, 1e-9}, {"caf2", 9.7, 1.308237467, 1e-9},
-               {"yag", 0.4, 1.860826160, 1e-9}, {"yag", 5.0, 1.721995940, 1e-9},
-               {"silicon", 1.36, 3.497131626, 1e-9}, {"silicon", 11.0, 3.417509931, 1e-9}};
+  const struct { const char *name; double micrometres, n, tolerance; } cases[] = {
+      {"Fused_Silica", 0.8, 1.45332, 5e-6}, {"bk7", 0.5876, 1.51680, 5e-6},
+      {"YAG", 1.064, 1.8147, 5e-5}, {"silicon", 1.55, 3.4777, 5e-5},
+      {"fused_silica", 0.21, 1.538357620, 1e-9}, {"fused_silica", 3.71, 1.399279772, 1e-9},
+      {"bk7", 0.3, 1.552770264, 1e-9}, {"bk7", 2.5, 1.486017710, 1e-9},
+      {"sapphire_o", 0.2, 1.912709408, 1e-9}, {"sapphire_o", 5.5, 1.591948872, 1e-9},
+      {"caf2", 0.23, 1.475754569, 1e-9}, {"caf2", 9.7, 1.308237467, 1e-9},
+      {"yag", 0.4, 1.860826160, 1e-9}, {"yag", 5.0, 1.721995940, 1e-9},
+      {"silicon", 1.36, 3.497131626, 1e-9}, {"silicon", 11.0, 3.417509931, 1e-9}};
   for (const auto &c : cases) {
     const LibraryMaterial *m = findMaterial(c.name);
     ASSERT_NE(m, nullptr) << c.name;
@@ -76,11 +73,7 @@ TEST(Materials, TabulatedFileRefusalsSayWhyAndWhere)
 {
   QTemporaryDir dir;
   const QString bad = dir.filePath("bad.dat"), none = dir.filePath("none.dat");
-  const struct
-  {
-    const char *text; // null: no such file written
-    QString name, reason;
-  } cases[] = {
+  const struct { const char *text; QString name, reason; } cases[] = { // text null: no such file written
       {"0.5 1.5\nabc 1.4\n", bad, ", line 2: \"abc\" is not a number"},
       {"0.5 1.5\n0.6 1.5 0.1 9\n", bad, ", line 2: expected a wavelength in um, n and optionally k"},
       {"0.5\n", bad, ", line 1: expected a wavelength in um, n and optionally k"},

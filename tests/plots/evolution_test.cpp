@@ -76,8 +76,7 @@ TEST(EvolutionMaps, SpectralMapOnFrequenciesAndOnWavelengths)
 {
   EvolutionEngine e;
   const EvolutionMap f = spectralEvolutionMap(e.record, false);
-  EXPECT_EQ(f.rows, 3);
-  EXPECT_EQ(f.columns, 201);
+  EXPECT_EQ(std::make_pair(f.rows, f.columns), std::make_pair(3, 201));
   EXPECT_EQ(f.values, e.record.spectra);
   EXPECT_EQ(f.xTitle, "Frequency [THz]");
   EXPECT_EQ(f.yTitle, "Distance [mm]");
@@ -85,7 +84,8 @@ TEST(EvolutionMaps, SpectralMapOnFrequenciesAndOnWavelengths)
   ASSERT_EQ(w.rows, 3);
   EXPECT_EQ(w.xTitle, "Wavelength [nm]");
   const double lo = c / 220e12 * 1e9, hi = c / 200e12 * 1e9, pad = 0.05 * (hi - lo); // the light, 5 % to spare
-  EXPECT_TRUE(std::abs(w.x.front() - lo + pad) < 1e-9 && std::abs(w.x.back() - hi - pad) < 1e-9) << w.x.front() << " " << w.x.back();
+  EXPECT_NEAR(w.x.front(), lo - pad, 1e-9);
+  EXPECT_NEAR(w.x.back(), hi + pad, 1e-9);
   const double step = w.x[1] - w.x[0];
   for (int row = 0; row < 3; ++row) {
     // The light of plane r stands at c / (200 + 10 r) THz.
@@ -100,10 +100,7 @@ TEST(EvolutionMaps, TemporalMapIsThePowerInDecibels)
   EvolutionEngine e;
   const EvolutionMap m = temporalEvolutionMap(e.record);
   ASSERT_EQ(m.rows, 3);
-  EXPECT_EQ(m.values[1], 0.0);
-  EXPECT_EQ(m.values[4], 10.0);
-  EXPECT_EQ(m.values[7], 20.0);
-  EXPECT_EQ(m.values[0], -400.0); // no power: the floor
+  EXPECT_EQ(m.values, (std::vector<double>{-400, 0, -400, -400, 10, -400, -400, 20, -400})); // no power: the floor
   EXPECT_EQ(m.zTitle, "Power [W] (dB)");
 }
 
@@ -116,7 +113,8 @@ TEST(EvolutionMaps, SpectrogramPeaksAtThePulsesDelayAndFrequency)
     const auto [row, column] = peakCell(m);
     EXPECT_NEAR(m.x[std::size_t(column)], 1000.0, m.x[1] - m.x[0]) << gate;       // fs
     // Gates 32 fs apart, the first centred 16 fs after the first sample; the centre lies 4095 fs after it.
-    EXPECT_TRUE(std::abs(m.x[0] + 4079.0) < 1e-9 && std::abs(m.y[0] + 50.0) < 1e-9) << m.x[0] << " " << m.y[0]; // rows from the carrier less half the sampling rate
+    EXPECT_NEAR(m.x[0], -4079.0, 1e-9);
+    EXPECT_NEAR(m.y[0], -50.0, 1e-9); // rows from the carrier less half the sampling rate
     EXPECT_NEAR(m.y[std::size_t(row)], 220.0, 1.01 * (m.y[1] - m.y[0])) << gate;  // THz
   }
 }
@@ -127,9 +125,8 @@ TEST(EvolutionMaps, SaveAllWritesTheMatricesWithTheirAxes)
   QStringList names;
   for (const ResultEntry &entry : saveAllEntries(e))
     names << entry.fileName;
-  EXPECT_TRUE(names.contains("Spectral evolution.txt"));
-  EXPECT_TRUE(names.contains("Temporal evolution.txt"));
-  EXPECT_TRUE(names.contains("Output spectrogram.txt"));
+  for (const char *name : {"Spectral evolution.txt", "Temporal evolution.txt", "Output spectrogram.txt"})
+    EXPECT_TRUE(names.contains(name)) << name;
   const QStringList lines =
       QString::fromUtf8(resultText(e, resultEntry(e, ResultKind::TemporalEvolution))).split('\n');
   EXPECT_EQ(lines.value(0), "! Temporal evolution Power [W] (dB): one row per Distance [mm], one column per "
@@ -149,15 +146,13 @@ TEST(EvolutionMaps, WindowFollowsTheFloorSliderAxisBoxAndGate)
   EvolutionMapWidget spectral(&e, EvolutionMapWidget::Map::Spectral, "Spectral evolution");
   spectral.show();
   spectral.refreshPlot(&e);
-  const auto zLow = [](EvolutionMapWidget &w) {
-    return w.navigablePlot()->axisInterval(QwtPlot::yRight).minValue();
-  };
+  const auto zLow = [&spectral] { return spectral.navigablePlot()->axisInterval(QwtPlot::yRight).minValue(); };
   EXPECT_EQ(spectral.currentMap().xTitle, "Wavelength [nm]"); // an envelope about a carrier
   spectral.wavelengthBox()->setChecked(false);
   EXPECT_EQ(spectral.currentMap().xTitle, "Frequency [THz]");
-  EXPECT_DOUBLE_EQ(zLow(spectral), -40.0);
+  EXPECT_DOUBLE_EQ(zLow(), -40.0);
   spectral.slider()->setValue(80.0);
-  EXPECT_DOUBLE_EQ(zLow(spectral), -80.0);
+  EXPECT_DOUBLE_EQ(zLow(), -80.0);
 
   EvolutionMapWidget gated(&e, EvolutionMapWidget::Map::Spectrogram, "Output spectrogram");
   gated.refreshPlot(&e);
@@ -165,9 +160,8 @@ TEST(EvolutionMaps, WindowFollowsTheFloorSliderAxisBoxAndGate)
   gated.gateBox()->setValue(50.0);
   EXPECT_NE(gated.currentMap().values, before);
   QTemporaryDir dir;
-  const QString file = dir.filePath("map.txt");
-  ASSERT_TRUE(gated.saveToFile(file, &e));
-  EXPECT_TRUE(testsupport::readAll(file).startsWith("! Output spectrogram Spectrogram [dB]"));
+  ASSERT_TRUE(gated.saveToFile(dir.filePath("map.txt"), &e));
+  EXPECT_TRUE(testsupport::readAll(dir.filePath("map.txt")).startsWith("! Output spectrogram Spectrogram [dB]"));
 }
 
 } // namespace

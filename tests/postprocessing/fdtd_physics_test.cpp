@@ -14,23 +14,20 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 namespace {
 using physconst::eta0;
 using physconst::pi;
 constexpr double c0 = physconst::speedOfLight;
 
-QStringList grid(const char *problem, int cells, double stability, double epsilonR = 1.0)
+// A grid of 10 nm cells of one dielectric, then the lines of one section.
+QStringList grid(const char *problem, int cells, double stability, double epsilonR, const QStringList &section)
 {
-  return {QStringLiteral("%1 stability").arg(stability),
-          "1 threads",
-          "nm measure",
-          "10 size",
-          "1 physical",
-          QStringLiteral("%1 problem").arg(problem),
-          "diel medium",
-          QStringLiteral("%1 meshpoints").arg(cells),
-          QStringLiteral("%1 1 parameters").arg(epsilonR)};
+  const QStringList lines{QStringLiteral("%1 stability").arg(stability), "1 threads", "nm measure", "10 size",
+                          "1 physical", QStringLiteral("%1 problem").arg(problem), "diel medium",
+                          QStringLiteral("%1 meshpoints").arg(cells), QStringLiteral("%1 1 parameters").arg(epsilonR)};
+  return lines + section;
 }
 
 // A pulse f travelling towards growing z in a medium of index n (one cell
@@ -45,25 +42,24 @@ void launch(FDTDSimulator &e, const std::function<double(double)> &f, double n =
     e.hField[i] = -n * f(static_cast<double>(i) - 0.5 + 0.5 / (s * n)) / eta0;
 }
 
+// A parameter of a table, with the case's name.
+struct Named { const char *name; double value; };
+
 } // namespace
 
-class PoyntingOfAPlaneWave : public ::testing::TestWithParam<double>
-{
-};
+using PoyntingOfAPlaneWave = ::testing::TestWithParam<Named>;
 
 // A pulse travelling towards growing z carries E^2 n / eta0 (W/m^2).
 TEST_P(PoyntingOfAPlaneWave, IsEFieldSquaredTimesIndexOverEta0)
 {
-  const double n = GetParam();
-  QStringList lines = grid("1d", 1000, 1, n * n);
-  lines << "poynting typeOf" << "P * name" << "1 z-location" << "0 use";
-  FDTDSimulator e(lines, "FDTD_poynting");
+  const double n = GetParam().value;
+  FDTDSimulator e(grid("1d", 1000, 1, n * n, {"poynting typeOf", "P * name", "1 z-location", "0 use"}),
+                  "FDTD_poynting");
   ASSERT_TRUE(e.isConstructed()) << e.loadStatus().errorLine << " " << e.loadStatus().missingKeyword.toStdString();
   launch(e, [](double x) { return 3.0 * std::exp(-(x - 400.0) * (x - 400.0) / 900.0); }, n);
   for (int it = 0; it < 100; ++it)
     e.step();
-  double flow = 0.0;
-  double energy = 0.0;
+  double flow = 0.0, energy = 0.0;
   for (size_t i = 1; i < e.eField.size(); ++i) {
     flow += e.poyntingEnvelope()[i];
     energy += e.eField[i] * e.eField[i] * n / eta0;
@@ -72,23 +68,20 @@ TEST_P(PoyntingOfAPlaneWave, IsEFieldSquaredTimesIndexOverEta0)
   EXPECT_NEAR(flow / energy, 1.0, 1e-3); // centring differences of order (cell / width)^2
 }
 
-INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, PoyntingOfAPlaneWave, ::testing::Values(1.0, 1.5),
-                         [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Index" + QString::number(info.param).toStdString()); });
+INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, PoyntingOfAPlaneWave,
+                         ::testing::Values(Named{"Index1", 1.0}, Named{"Index1_5", 1.5}), testsupport::ByName());
 
-class RingScheduler : public ::testing::TestWithParam<double>
-{
-};
+using RingScheduler = ::testing::TestWithParam<Named>;
 
 // The engine hears the scheduler: one "spectrum available" signal, one map
 // update per period boundary, and the run ends by itself without a failure.
 TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
 {
-  const double s = GetParam();
+  const double s = GetParam().value;
   const int n = 400, roundTrip = static_cast<int>(n * s), k = n / 20;
-  QStringList lines = grid("1dp", n, s);
-  lines << "spectrogram typeOf" << "S * name" << "300 5 450 start" << "THz * anyunit"
-        << "24000 maxdistance";
-  FDTDSimulator e(lines, "FDTD_ring");
+  FDTDSimulator e(
+      grid("1dp", n, s, 1, {"spectrogram typeOf", "S * name", "300 5 450 start", "THz * anyunit", "24000 maxdistance"}),
+      "FDTD_ring");
   ASSERT_TRUE(e.isConstructed() && e.dynamicSpectrogram);
   QSignalSpy created(&e, &Simulator::createActionSpectrum);
   QSignalSpy updated(&e, &Simulator::updateDynamicSpectrogram);
@@ -101,9 +94,8 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
     e.step();
   ASSERT_TRUE(e.finished) << "the run did not end by itself";
   EXPECT_TRUE(e.runFailure.isEmpty());
-  EXPECT_EQ(created.count(), 1);
-  EXPECT_EQ(e.resultCount(ResultKind::Spectrum), 6);
-  EXPECT_EQ(e.resultCount(ResultKind::TimeProbe), 6);
+  EXPECT_EQ(std::make_tuple(created.count(), e.resultCount(ResultKind::Spectrum), e.resultCount(ResultKind::TimeProbe)),
+            std::make_tuple(1, 6, 6));
   // 24000 nm at L = 4000 nm: six windows, one round trip long and apart.
   auto *sp = dynamic_cast<DynamicSpectrogramPostprocessing<int, double> *>(e.spectrogram(0));
   ASSERT_NE(sp, nullptr);
@@ -120,8 +112,8 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   EXPECT_NEAR(300.0 + 5.0 * peak, 375.0, 10.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler, ::testing::Values(1.0, 2.0),
-                         [](const ::testing::TestParamInfo<double> &info) { return testsupport::caseName("Stability" + QString::number(info.param).toStdString()); });
+INSTANTIATE_TEST_SUITE_P(FdtdPostprocessing, RingScheduler,
+                         ::testing::Values(Named{"Stability1", 1.0}, Named{"Stability2", 2.0}), testsupport::ByName());
 
 // A Poynting window updates from its first to its last iteration, ends
 // included: S[1] = -H[1] (E[0] + E[1] + their previous values) / 4.

@@ -11,21 +11,15 @@
 
 #include <climits>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
 // The lists an engine would own, and what the observation reported.
 struct Owner : ObservationListener
 {
-  explicit Owner(int cells, bool periodic = false, double dt = 1e-17)
-  {
-    grid.cells = cells;
-    grid.cellSize = 10.0;
-    grid.timeStep = dt;
-    grid.lengthScale = 1e-9;
-    grid.periodic = periodic;
-    grid.lengthUnit = "nm";
-  }
+  // Cells of 10 nm, steps of 0.01 fs, stability 1.
+  explicit Owner(int cells, bool periodic = false) : grid{cells, 10.0, 1e-17, 1e-9, 1.0, periodic, false, "nm"} {}
   ~Owner() override
   {
     qDeleteAll(fourier);
@@ -37,8 +31,7 @@ struct Owner : ObservationListener
     ObservationDescription description;
     if (ObservationReader(lines, grid, status).read(description))
       return true;
-    observation = std::make_unique<FdtdObservation>(
-        ObservationLists{fourier, spectrograms, poynting}, *this, grid);
+    observation = std::make_unique<FdtdObservation>(ObservationLists{fourier, spectrograms, poynting}, *this, grid);
     observation->build(description);
     return false;
   }
@@ -77,11 +70,9 @@ TEST(Observation, SeriesNumberTheirObjectsAndMapsOpenOneTransformPerRow)
   EXPECT_EQ(o.fourierNames(), (QStringList{"F", "G2", "G3", "S at 0 (spectrum)", "S at 25 (spectrum)",
                                            "S at 50 (spectrum)", "S at 75 (spectrum)"}));
   EXPECT_EQ(o.observation->probeNames(), (QStringList{"T1", "T2", "T3", "T4"}));
-  EXPECT_EQ(o.fourier[0]->iterationEnd(), INT_MAX);
-  EXPECT_EQ(o.fourier[0]->pointCount(), 31);
-  EXPECT_EQ(o.fourier[2]->iterationStart(), 103);
-  EXPECT_EQ(o.fourier[2]->iterationEnd(), 150);
-  EXPECT_EQ(o.fourier[2]->location(), 99);
+  EXPECT_EQ(std::make_pair(o.fourier[0]->iterationEnd(), o.fourier[0]->pointCount()), std::make_pair(INT_MAX, 31));
+  EXPECT_EQ(std::make_tuple(o.fourier[2]->iterationStart(), o.fourier[2]->iterationEnd(), o.fourier[2]->location()),
+            std::make_tuple(103, 150, 99));
   auto *s = dynamic_cast<StaticSpectrogramPostprocessing<int, double> *>(o.spectrograms.at(0));
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->rowAxis(), (std::vector<double>{0, 250, 500, 750})); // cell size 10 nm
@@ -123,9 +114,7 @@ TEST(Observation, DynamicWindowsFollowTheRoundTripAndEndTheRun)
   ASSERT_FALSE(o.parse({"spectrogram typeOf", "S * name", "100 50 300 start", "THz * anyunit",
                         "10000 maxdistance"}));
   std::vector<double> e(200), h(201);
-  int it = 0;
-  while (o.stops.isEmpty() && it < 20000) {
-    ++it;
+  for (int it = 1; o.stops.isEmpty() && it <= 20000; ++it) {
     const double position = 20 + it / 2.0;
     for (int i = 0; i < 200; ++i) {
       double d = std::remainder(i - position, 200.0);
@@ -134,24 +123,20 @@ TEST(Observation, DynamicWindowsFollowTheRoundTripAndEndTheRun)
     o.observation->observe(e, h, it);
   }
   const auto &st = o.observation->scheduler();
-  EXPECT_EQ(st.period, 400);
-  EXPECT_EQ(o.opened, 1);
+  // Windows opened once; 10000 nm at L = 2000 nm: the fifth window covers the distance.
+  EXPECT_EQ(std::make_tuple(st.period, o.opened, o.rebuilt), std::make_tuple(400, 1, 4));
   EXPECT_EQ(o.stops, QStringList{QString()}); // done, no failure
-  // 10000 nm at L = 2000 nm: the fifth window covers the distance.
-  EXPECT_EQ(o.rebuilt, 4);
   ASSERT_EQ(o.fourier.size(), 5u);
   for (std::size_t w = 0; w < 5; ++w) {
     EXPECT_EQ(o.fourier[w]->name(), QStringLiteral("S%1 (spectrum)").arg(w + 1));
     EXPECT_EQ(o.fourier[w]->iterationStart(), st.secondSighting + 200 + 400 * static_cast<int>(w));
     EXPECT_EQ(o.fourier[w]->iterationEnd() - o.fourier[w]->iterationStart(), 400);
   }
-  EXPECT_EQ(o.observation->probeSampleCount(0), 401);
-  EXPECT_EQ(o.observation->probeCount(), 5);
+  EXPECT_EQ(std::make_pair(o.observation->probeSampleCount(0), o.observation->probeCount()), std::make_pair(401, 5));
   // The map after its last rebuild: one row per window, drawn from 2 L to (rows + 2) L.
   const SpectrogramData &map = *o.spectrograms.at(0)->data();
-  EXPECT_EQ(map.rowCount(), 4);
-  EXPECT_EQ(map.interval(Qt::YAxis).minimum, 4000.0);
-  EXPECT_EQ(map.interval(Qt::YAxis).maximum, 12000.0);
+  EXPECT_EQ(std::make_tuple(map.rowCount(), map.interval(Qt::YAxis).minimum, map.interval(Qt::YAxis).maximum),
+            std::make_tuple(4, 4000.0, 12000.0));
 }
 
 // Windows record exactly the iterations from their first to their last, ends

@@ -35,16 +35,13 @@ const QByteArray observed = "fourier typeOf\nF * name\n15 z-location\n0 use\n300
 TEST_F(WorkingDirectoryTest, PulseFileThatVanishesAfterALoad)
 {
   write("pulse.txt", "# samples\n0\n1\n0.5\n");
-  QByteArray text = tinyGrid;
-  const QString path = write("FDTD_user.txt", text.replace("gauss shape\n", "user shape\npulse.txt file\n"));
+  const QString path = write("FDTD_u.txt", QByteArray(tinyGrid).replace("gauss shape", "user shape\npulse.txt file"));
   QString message;
   const auto first = loadEngine(path, &message);
   ASSERT_TRUE(first && QFile::remove("pulse.txt")) << qPrintable(message);
   EXPECT_EQ(runFor(*first, 3), 3); // the engine keeps its samples
   EXPECT_TRUE(first->runFailure.isEmpty());
-  EXPECT_FALSE(loadEngine(path, &message));
-  EXPECT_EQ(message, path + ": User defined pulse file could not be read.\n\"pulse.txt\" (line 14) is not a "
-                            "readable file.");
+  EXPECT_FALSE(loadEngine(path)); // a new load fails
 }
 
 TEST_F(WorkingDirectoryTest, UnwritableResultsFolderFailsTheSaveAndTheRunGoesOn)
@@ -148,13 +145,12 @@ TEST_F(WorkingDirectoryTest, ExitActionEndsTheRunAfterTheStepWithoutDeletingTheE
 {
   // The field overflows at iteration 256, which finishes the run; the exit
   // action with target 0 fires in that step.
-  QByteArray text = tinyGrid + "exit action\n0 iterations\n";
+  const QByteArray text = QByteArray(tinyGrid).replace("0 1 0 amplitude\ngauss", "0 1e308 0 amplitude\nsine");
   LumoraOptions options;
   options.settingsPath = dir.filePath("Settings.txt");
-  options.configurationFile = write("FDTD_exit.txt", text.replace("0 1 0 amplitude\ngauss", "0 1e308 0 amplitude\nsine"));
-  options.engineFactory = [](const QString &, const QStringList &lines, const QString &run, const QString &) -> Simulator * {
-    return new WatchedEngine(lines, run);
-  };
+  options.configurationFile = write("FDTD_exit.txt", text + "exit action\n0 iterations\n");
+  options.engineFactory = [](const QString &, const QStringList &lines, const QString &run,
+                             const QString &) -> Simulator * { return new WatchedEngine(lines, run); };
   Lumora window(options);
   window.show();
   ASSERT_NE(window.simulator(), nullptr);
