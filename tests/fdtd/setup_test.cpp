@@ -92,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/0.7; pole 0.2/300/0.4; kerr 0 0 0 0; lines 8 9 10"},
         SectionCase{"ker1", "ker1", "2 1 1e-22 1e-14 3e-14 0.7 0.05",
                     "er 2 mr 1 sigma 0 es 1 e 9 theta 0.05; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+        SectionCase{"ker1DefaultThreshold", "ker1", "2 1 1e-22 1e-14 3e-14 0.7",
+                    "er 2 mr 1 sigma 0 es 1 e 9 theta 0.01; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
         SectionCase{"lor1ker1", "lor1ker1", "2 1 0.5 3 0.1 200 1e-22 1e-14 3e-14 0.7 THz",
                     "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/1; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
         SectionCase{"lor3ker1", "lor3ker1", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.2 0.3 400 0.1 1e-22 1e-14 3e-14 0.6 0.02 PHz",
