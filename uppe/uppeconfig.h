@@ -85,7 +85,6 @@ struct PostprocessingDescription
 {
   bool conversionEfficiency = false;
   double bandLow = 0.0, bandHigh = 0.0; // THz
-  int timeSeriesCount = 0;
 };
 
 struct KerrRaman

@@ -531,11 +531,9 @@ bool UppeConfigReader::readPostprocessingBlock(int p, PostprocessingDescription 
     if (!readValueFrom(lines, keyword(Kw::use), status.missingKeyword, status.currentLine, p).isNull()) {
       bool ok = false;
       const QString use = valueAt(lines, status.currentLine);
-      const int value = use.toInt(&ok);
+      use.toInt(&ok);
       if (!ok)
         return fail(status.currentLine, tr("the value \"%1\" is not a whole number").arg(use));
-      if (value == 0)
-        post.timeSeriesCount += 1;
     }
   }
   return false;
