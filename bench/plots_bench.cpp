@@ -50,7 +50,6 @@ public:
   int resultCount(ResultKind kind) const override { return kind == ResultKind::ElectricField ? 1 : 0; }
   QString engineName() const override { return QStringLiteral("FDTD"); }
   ProgressAxis progressAxis() const override { return ProgressAxis::Iterations; }
-  void integrateSpectrum() override {}
   std::vector<double> &electricField() override { return field; }
   std::vector<double> &conversionCurveA() override { return empty; }
   std::vector<double> &conversionCurveB() override { return empty; }

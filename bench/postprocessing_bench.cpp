@@ -63,7 +63,6 @@ public:
   int resultCount(ResultKind kind) const override { return kind == ResultKind::ElectricField ? 1 : 0; }
   QString engineName() const override { return QStringLiteral("FDTD"); }
   ProgressAxis progressAxis() const override { return ProgressAxis::Iterations; }
-  void integrateSpectrum() override {}
   std::vector<double> &electricField() override { return none; }
   std::vector<double> &conversionCurveA() override { return none; }
   std::vector<double> &conversionCurveB() override { return none; }

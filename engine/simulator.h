@@ -70,7 +70,6 @@ public:
   QString getRunName() const { return runName; }
   int getTimingLogPeriod() const { return timingLogPeriod; }
   bool isTimingLogEnabled() const { return timingLogEnabled; }
-  double getReferenceEnergy() const { return referenceEnergy; }
   int getIteration() const { return iteration; }
   bool isConstructed() const { return constructed; }
 
@@ -146,7 +145,6 @@ public:
   virtual double probeSampleInterval(unsigned short index) = 0;
   virtual double timeStep() = 0;
   virtual QStringList probeNames() = 0;
-  virtual void integrateSpectrum() = 0;
   virtual std::vector<double> &electricField() = 0;
   virtual std::vector<double> &conversionCurveA() = 0;
   virtual std::vector<double> &conversionCurveB() = 0;

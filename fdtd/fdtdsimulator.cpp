@@ -213,7 +213,6 @@ void FDTDSimulator::writeTimingRecord()
 double FDTDSimulator::progress() { return static_cast<double>(iteration); }
 double FDTDSimulator::currentTime() { return time; }
 double FDTDSimulator::timeStep() { return deltaT; }
-void FDTDSimulator::integrateSpectrum() {}
 std::vector<double> &FDTDSimulator::electricField() { return eField; }
 std::vector<double> &FDTDSimulator::conversionCurveA() { return positions; }
 std::vector<double> &FDTDSimulator::conversionCurveB() { return positions; }

@@ -55,7 +55,6 @@ public:
   int resultCount(ResultKind kind) const override;
   QString engineName() const override { return QStringLiteral("FDTD"); }
   ProgressAxis progressAxis() const override { return ProgressAxis::Iterations; }
-  void integrateSpectrum() override;
   std::vector<double> &electricField() override;
   std::vector<double> &conversionCurveA() override;
   std::vector<double> &conversionCurveB() override;

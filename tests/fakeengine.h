@@ -129,7 +129,6 @@ public:
   }
   QString engineName() const override { return timeSignal ? QStringLiteral("UPPE") : QStringLiteral("FDTD"); }
   ProgressAxis progressAxis() const override { return timeSignal ? ProgressAxis::Distance : ProgressAxis::Iterations; }
-  void integrateSpectrum() override {}
   std::vector<double> &electricField() override { return field; }
   const std::vector<double> &magneticField() const override { return hField; }
   std::vector<double> &conversionCurveA() override { return totalEnergy; }

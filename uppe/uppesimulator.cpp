@@ -487,8 +487,6 @@ void UPPESimulator::recordEnergies()
   bandEnergy[std::size_t(i)] = b * (df / powerOfTen(config.integration.frequencyExponent));
 }
 
-void UPPESimulator::integrateSpectrum() { referenceEnergy = energyFromDb(initialSpectrumDb); }
-
 double UPPESimulator::timeStep() { return dt * powerOfTen(-config.window.timeExponent); }
 
 std::vector<double> UPPESimulator::frequenciesDisplay() const

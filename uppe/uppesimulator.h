@@ -64,7 +64,6 @@ public:
   int resultCount(ResultKind kind) const override;
   QString engineName() const override { return QStringLiteral("UPPE"); }
   ProgressAxis progressAxis() const override { return ProgressAxis::Distance; }
-  void integrateSpectrum() override;
   std::vector<double> &electricField() override
   {
     refreshDisplay();
