@@ -193,6 +193,7 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "only the word \"frequency\" may follow \"pulsedata\" (the first column is then in THz, else in nm)"},
       {{{24, "x gdd"}}, 24, "the GDD (fs^2) \"x\" is not a finite number; a number was expected"},
       {{{24, "time typeOf"}, {25, "p * name"}, {26, "x use"}}, 26, "the value \"x\" is not a whole number"},
+      {{{TimedurationLine, "1e-310 timeduration"}}, TimedurationLine, "the window is not a finite positive time in seconds"},
       {{{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "-1 90 start"}}, 26,
        "the band start (THz) -1 is out of range; a number of at least 0 was expected"},
       {{{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "100 start"}}, 26,
