@@ -5,7 +5,6 @@
 
 #include <qwt_plot.h>
 
-#include <algorithm>
 #include <cmath>
 
 FFTSpectrumPlotWidget::FFTSpectrumPlotWidget(Simulator *engine, const QString &xAxisTitle,
