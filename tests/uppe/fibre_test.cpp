@@ -353,6 +353,10 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
   ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
   const std::vector<double> axis = e->frequenciesDisplay(); // plotted and saved, in THz
   EXPECT_TRUE(std::fabs(axis.front() - 167.8) < 0.05 && std::fabs(axis.back() - 218.9) < 0.05);
+  // From N = 1.5 on, the fission length: 181 W gives N = sqrt(2.2625).
+  const QString strong = build(fibre({{FParameters, "1550 1e-3 0.18 12.2 32 0.2 -20 0.2 parameters"},
+                                      {FLength, "2 size"}, {FSize, "181 0 peakpower"}}))->setupSummary();
+  EXPECT_TRUE(strong.contains("soliton number N = 1.504; fission length L_D/N = 8.31 m\n")) << strong.toStdString();
   EXPECT_EQ(e->setupSummary().toStdString(),
             "Engine: spectral (UPPE), envelope model about 193.4 THz (1550 nm)\n"
             "Time window: 2e+04 fs, 1024 points, dt = 19.55 fs\n"
