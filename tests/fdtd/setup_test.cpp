@@ -178,9 +178,9 @@ INSTANTIATE_TEST_SUITE_P(
                                "whole number, found \"1000.5\""},
         FailureCase{"SizeWithTwoValues", set(5, "10 20 size"),
                     SYNTAX(5) "\"10 20 size\": \"size\" takes one value; the extra token \"20\" is refused"},
-        FailureCase{"SizeWithAValueAfterIt", set(5, "1 size 2"),
-                    SYNTAX(5) "\"1 size 2\": \"size\" takes one value; the extra token \"2\" after "
-                              "it is refused (a remark after the keyword begins with \"#\")"},
+        FailureCase{"SizeGivenTwice", set(5, "1 size size"),
+                    SYNTAX(5) "\"1 size size\": \"size\" takes one value; the extra token \"size\" after it is refused (a remark "
+                              "after the keyword begins with \"#\")"},
         FailureCase{"TwoShapes", set(14, "sech gauss shape"),
                     SYNTAX(14) "\"sech gauss shape\": \"shape\" takes one value; the extra token \"gauss\" is refused"},
         // A keyword no line holds: the line that probably meant it.
