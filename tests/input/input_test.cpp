@@ -76,6 +76,7 @@ TEST(Vocabulary, LinesWithoutAKeywordAreNamed)
       {"0 dupm", uppe, "line 1: \"dupm\" is not a keyword; did you mean \"dump\"?"},
       {"0 dupm", fdtd, "line 1: \"dupm\" is not a keyword; the line is not read."}, // the other engine's
       {"1000 meshponts", fdtd, "line 1: \"meshponts\" is not a keyword; did you mean \"meshpoints\"?"},
+      {"1 sxabxlitx", fdtd, "line 1: \"sxabxlitx\" is not a keyword; did you mean \"stability\"?"}, // 3 of 9 letters
       {"4096 timepionts", uppe, "line 1: \"timepionts\" is not a keyword; did you mean \"timepoints\"?"},
       {"2 1 0 3 1 300 THz paramters", fdtd,
        "line 1: \"paramters\" is not a keyword; did you mean \"parameters\"?"},

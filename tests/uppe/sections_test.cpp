@@ -45,14 +45,14 @@ TEST(Sections, TablesOutsideThePulseAndLongRunsAreCaught)
   QTemporaryDir dir;
   QFile table(dir.filePath("nm.dat"));
   ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-  table.write("# wavelength n k\n2500 1.45 0\n3000 1.44 0\n3500 1.43 0\n");
+  table.write("# wavelength n k\n100.5 1.45 0\n3000 1.44 0\n3500 1.43 0\n"); // just above 100: nm
   table.close();
   const QByteArray parameters = (table.fileName() + " parameters").toUtf8();
   const QStringList lines =
       configuration({{MediumLine, "tabulated medium"}, {ParametersLine, parameters.constData()}});
   EXPECT_EQ(loadStatusMessage(*build(lines), "UPPE_x.txt", lines).toStdString(),
             "UPPE_x.txt: Syntax error in line 20.\n\"" + parameters.toStdString() +
-                "\": the table's wavelengths 2500 to 3500 um (0.08565 to 0.1199 THz) all lie outside "
+                "\": the table's wavelengths 100.5 to 3500 um (0.08565 to 2.983 THz) all lie outside "
                 "the pulse's band 81.92 to 117.9 THz (2.543 to 3.66 um); wavelengths are read in um, "
                 "and values above 100 look like nm (divide them by 1000)");
 
