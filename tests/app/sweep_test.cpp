@@ -74,9 +74,10 @@ struct OverrideCase
 };
 void PrintTo(const OverrideCase &c, std::ostream *os) { *os << c.sets.join(' ').toStdString(); }
 
-class Overrides : public ::testing::TestWithParam<OverrideCase>
-{
-};
+// A case's name made from its printed parameter.
+const auto byPrintedName = [](const auto &info) { return testsupport::caseName(::testing::PrintToString(info.param)); };
+
+using Overrides = ::testing::TestWithParam<OverrideCase>;
 
 TEST_P(Overrides, ReplaceTheValueTokensOfTheLineTheReaderFinds)
 {
@@ -98,34 +99,24 @@ TEST_P(Overrides, ReplaceTheValueTokensOfTheLineTheReaderFinds)
 }
 
 const QStringList comment = {"# 1e8 0 amplitude in a comment"};
-INSTANTIATE_TEST_SUITE_P(
-    Table, Overrides,
-    ::testing::Values(
-        OverrideCase{{"amplitude=5e8"},
-                     comment + QStringList{"5e8 amplitude", "4096 timepoints", "1000 timeduration",
-                                           "  3 1 amplitude  * second pulse", "Spectrum A *name"},
-                     ""},
-        OverrideCase{{"amplitude#2=2e9   100", "name=Map B"},
-                     comment + QStringList{"1e8 0 amplitude", "4096 timepoints", "1000 timeduration",
-                                           "2e9 100 amplitude  * second pulse", "Map B *name"},
-                     ""},
-        // Whole words, as the reader's: "time" is not part of "timepoints",
-        // "Spectrum" is part of a name, not a keyword.
-        OverrideCase{{"time=8192"}, {},
-                     "--set time=8192: no line has the keyword \"time\" (line 3 \"4096 timepoints\" "
-                     "holds it only inside \"timepoints\")"},
-        OverrideCase{{"Spectrum=1"}, {}, "--set Spectrum=1: no line has the keyword \"Spectrum\""},
-        OverrideCase{{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
-        OverrideCase{{"timepionts=8192"}, {},
-                     "--set timepionts=8192: no line has the keyword \"timepionts\"; did you mean \"timepoints\"?"},
-        OverrideCase{{"ration=1"}, {},
-                     "--set ration=1: no line has the keyword \"ration\" (line 4 \"1000 timeduration\" "
-                     "holds it only inside \"timeduration\")"},
-        OverrideCase{{"amplitude#3=1"}, {},
-                     "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}),
-    [](const ::testing::TestParamInfo<OverrideCase> &info) {
-      return testsupport::caseName(info.param.sets.join(' ').toStdString());
-    });
+const OverrideCase overrideCases[] = {
+    {{"amplitude=5e8"}, comment + QStringList{"5e8 amplitude", "4096 timepoints", "1000 timeduration",
+                                              "  3 1 amplitude  * second pulse", "Spectrum A *name"}, ""},
+    {{"amplitude#2=2e9   100", "name=Map B"},
+     comment + QStringList{"1e8 0 amplitude", "4096 timepoints", "1000 timeduration",
+                           "2e9 100 amplitude  * second pulse", "Map B *name"}, ""},
+    // Whole words, as the reader's: "time" is not part of "timepoints",
+    // "Spectrum" is part of a name, not a keyword.
+    {{"time=8192"}, {}, "--set time=8192: no line has the keyword \"time\" (line 3 \"4096 timepoints\" "
+                        "holds it only inside \"timepoints\")"},
+    {{"Spectrum=1"}, {}, "--set Spectrum=1: no line has the keyword \"Spectrum\""},
+    {{"centre=375"}, {}, "--set centre=375: no line has the keyword \"centre\""},
+    {{"timepionts=8192"}, {},
+     "--set timepionts=8192: no line has the keyword \"timepionts\"; did you mean \"timepoints\"?"},
+    {{"ration=1"}, {}, "--set ration=1: no line has the keyword \"ration\" (line 4 \"1000 timeduration\" "
+                       "holds it only inside \"timeduration\")"},
+    {{"amplitude#3=1"}, {}, "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}};
+INSTANTIATE_TEST_SUITE_P(Table, Overrides, ::testing::ValuesIn(overrideCases), byPrintedName);
 
 // The time left after 1 % of a run is right within a factor of two, also when
 // the run starts slowly (5 s for the first 0.1 %, then 1 % per second).
@@ -156,9 +147,8 @@ TEST(RemainingTime, FollowsTheRateAfterASlowStart)
 TEST(OverrideText, IsRefusedWithAReason)
 {
   const std::pair<const char *, const char *> table[] = {
-      {"amplitude", "\"amplitude\" is not KEY=VALUE"},
+      {"amplitude", "\"amplitude\" is not KEY=VALUE"}, {"amplitude=", "\"amplitude=\" has no value after \"=\""},
       {"=3", "\"=3\" has no keyword before \"=\""}, {"#2=3", "\"#2=3\" has no keyword before \"=\""},
-      {"amplitude=", "\"amplitude=\" has no value after \"=\""},
       {"amplitude#0=1", "\"amplitude#0=1\": the number after \"#\" must be a whole number of at least 1"},
       {"name=#x", "\"name=#x\": a value beginning with \"#\" would turn the line into a comment"}};
   for (const auto &[text, expected] : table) {
@@ -178,11 +168,12 @@ struct ExpansionCase
   QList<QStringList> runs; // empty: refused
   const char *problem;
 };
-void PrintTo(const ExpansionCase &c, std::ostream *os) { *os << c.vary.join(' ').toStdString(); }
-
-class Expansion : public ::testing::TestWithParam<ExpansionCase>
+void PrintTo(const ExpansionCase &c, std::ostream *os)
 {
-};
+  *os << c.vary.join(' ').toStdString() << (c.zip ? " zip" : "");
+}
+
+using Expansion = ::testing::TestWithParam<ExpansionCase>;
 
 TEST_P(Expansion, GivesTheRunsInOrder)
 {
@@ -208,30 +199,22 @@ TEST_P(Expansion, GivesTheRunsInOrder)
   EXPECT_EQ(runs.last().number, runs.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Expansion,
-    ::testing::Values(
-        ExpansionCase{{"amplitude=5e8 0, 1e9 0", "size=1,2,3"}, false,
-                      {{"5e8 0", "1"}, {"5e8 0", "2"}, {"5e8 0", "3"},
-                       {"1e9 0", "1"}, {"1e9 0", "2"}, {"1e9 0", "3"}}, ""},
-        ExpansionCase{{"a=1,2", "b#2=x,y"}, true, {{"1", "x"}, {"2", "y"}}, ""},
-        ExpansionCase{{"a=linspace:0:1:5"}, false, {{"0"}, {"0.25"}, {"0.5"}, {"0.75"}, {"1"}}, ""},
-        ExpansionCase{{"a=logspace:1e-3:10:5"}, false, {{"0.001"}, {"0.01"}, {"0.1"}, {"1"}, {"10"}}, ""},
-        ExpansionCase{{"a=linspace:3:7:1"}, false, {{"3"}}, ""}, // one value: the start
-        ExpansionCase{{"a=1,2", "b=1,2,3"}, true, {},
-                      "--zip needs lists of equal length: a has 2 values, b has 3"},
-        ExpansionCase{{"a=linspace:0:1"}, false, {},
-                      "--vary a=linspace:0:1: expected linspace:START:STOP:COUNT with numbers and COUNT of at least 1"},
-        ExpansionCase{{"a=logspace:0:1:3"}, false, {},
-                      "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
-        ExpansionCase{{"amplitude"}, false, {}, "--vary \"amplitude\" is not KEY=VALUE"},
-        ExpansionCase{{"a=linspace:0:1:1000", "b=linspace:0:1:1000"}, false, {},
-                      "the --vary lists expand to 1000000 runs; at most 999999 are allowed"},
-        ExpansionCase{{"a=1,,2"}, false, {},
-                      "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}),
-    [](const ::testing::TestParamInfo<ExpansionCase> &info) {
-      return testsupport::caseName(info.param.vary.join(' ').toStdString() + (info.param.zip ? " zip" : ""));
-    });
+const ExpansionCase expansionCases[] = {
+    {{"amplitude=5e8 0, 1e9 0", "size=1,2,3"}, false,
+     {{"5e8 0", "1"}, {"5e8 0", "2"}, {"5e8 0", "3"}, {"1e9 0", "1"}, {"1e9 0", "2"}, {"1e9 0", "3"}}, ""},
+    {{"a=1,2", "b#2=x,y"}, true, {{"1", "x"}, {"2", "y"}}, ""},
+    {{"a=linspace:0:1:5"}, false, {{"0"}, {"0.25"}, {"0.5"}, {"0.75"}, {"1"}}, ""},
+    {{"a=logspace:1e-3:10:5"}, false, {{"0.001"}, {"0.01"}, {"0.1"}, {"1"}, {"10"}}, ""},
+    {{"a=linspace:3:7:1"}, false, {{"3"}}, ""}, // one value: the start
+    {{"a=1,2", "b=1,2,3"}, true, {}, "--zip needs lists of equal length: a has 2 values, b has 3"},
+    {{"a=linspace:0:1"}, false, {},
+     "--vary a=linspace:0:1: expected linspace:START:STOP:COUNT with numbers and COUNT of at least 1"},
+    {{"a=logspace:0:1:3"}, false, {}, "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
+    {{"amplitude"}, false, {}, "--vary \"amplitude\" is not KEY=VALUE"},
+    {{"a=linspace:0:1:1000", "b=linspace:0:1:1000"}, false, {},
+     "the --vary lists expand to 1000000 runs; at most 999999 are allowed"},
+    {{"a=1,,2"}, false, {}, "--vary a: empty value or value beginning with \"#\" in \"1,,2\""}};
+INSTANTIATE_TEST_SUITE_P(Table, Expansion, ::testing::ValuesIn(expansionCases), byPrintedName);
 
 // Data files the template names relatively are made absolute when they lie
 // beside it: a user pulse's file and a tabulated medium's table, never an
@@ -393,8 +376,7 @@ protected:
 
 TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
 {
-  QByteArray eightThreads = gridConfig;
-  testsupport::writeFile(dir, "FDTD_sweep.txt", eightThreads.replace("1 threads", "8 threads"));
+  testsupport::writeFile(dir, "FDTD_sweep.txt", QByteArray(gridConfig).replace("1 threads", "8 threads"));
   const Result r = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--vary", "meshpoints=150,200",
                           "--iterations", "300", "--jobs", "2", "--out", "out", "--plots"});
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -404,8 +386,7 @@ TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
   // the eight the template asks for).
   const int threads = std::min(8, std::max(1, QThread::idealThreadCount() / 2));
   EXPECT_TRUE(r.err.contains(QStringLiteral("Each grid run uses %1 thread(s): %2 core(s) shared by 2 job(s)")
-                                 .arg(threads)
-                                 .arg(QThread::idealThreadCount())))
+                                 .arg(threads).arg(QThread::idealThreadCount())))
       << r.err.toStdString();
   const QList<QStringList> manifest = csv(path("out/manifest.csv"));
   ASSERT_EQ(manifest.size(), 7);
@@ -423,15 +404,13 @@ TEST_F(Sweep, SixRunsWithTwoJobsGiveManifestFoldersAndSummary)
   const QList<QStringList> summary = csv(path("out/summary.csv"));
   ASSERT_EQ(summary.size(), 7);
   EXPECT_EQ(summary.at(0).mid(0, 5), QStringList({"run", "amplitude", "meshpoints", "status", "warnings"}));
-  const QStringList peaks = column(summary, "peak |E| [V/m]");
-  const QStringList lineFreq = column(summary, "line: peak frequency [THz]");
+  const QStringList peaks = column(summary, "peak |E| [V/m]"), lineFreq = column(summary, "line: peak frequency [THz]");
   for (int i = 0; i < 6; ++i) {
     // The field is linear in the amplitude; the spectrum peaks near the 375 THz carrier.
     EXPECT_NEAR(peaks.at(i).toDouble(), (i / 2 + 1) * peaks.at(i % 2).toDouble(), 1e-7 * peaks.at(i).toDouble());
     EXPECT_NEAR(lineFreq.at(i).toDouble(), 375, 25);
   }
-  const QImage picture(path("out/plots/peak _E_ [V_m].png"));
-  EXPECT_EQ(picture.size(), QSize(1000, 620));
+  EXPECT_EQ(QImage(path("out/plots/peak _E_ [V_m].png")).size(), QSize(1000, 620));
 }
 
 // A run whose envelope file cannot be written fails; one on cells too coarse
@@ -464,11 +443,7 @@ TEST_F(Sweep, FailedRunsAndWarningsAreReportedAndListed)
 // without an end.
 TEST_F(Sweep, RunsThatCannotRunAreRefusedBeforeAnything)
 {
-  const struct
-  {
-    QStringList arguments;
-    QString message;
-  } table[] = {
+  const std::pair<QStringList, QString> table[] = {
       {{"--vary", "meshpoints=200,0.5", "--iterations", "100"},
        "lumora-sweep: run-0002 (meshpoints=0.5) cannot be loaded; nothing was run:\n"
        "FDTD_sweep.txt: Syntax error in line 8.\n"},
@@ -478,11 +453,11 @@ TEST_F(Sweep, RunsThatCannotRunAreRefusedBeforeAnything)
        "lumora-sweep: run-0001 (meshpoints=150) has no end (no dynamic spectrogram and no exit action at a "
        "positive iteration); nothing was run. Give --iterations N or --max-wall SECONDS.\n"},
   };
-  for (const auto &c : table) {
-    const Result r = sweep(c.arguments + QStringList{"--out", "out"});
-    EXPECT_EQ(r.exitCode, 2) << c.arguments.join(' ').toStdString();
-    EXPECT_TRUE(r.err.startsWith(c.message)) << r.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(path("out"))) << c.arguments.join(' ').toStdString();
+  for (const auto &[arguments, message] : table) {
+    const Result r = sweep(arguments + QStringList{"--out", "out"});
+    EXPECT_EQ(r.exitCode, 2) << arguments.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith(message)) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("out"))) << arguments.join(' ').toStdString();
   }
   // Asked for help: the usage on standard output, success, nothing written.
   const Result help = sweep({"--help"});
@@ -575,8 +550,9 @@ TEST_F(Sweep, EmittedJobsRunWithGnuParallelAndAreCollected)
 
 TEST_F(Sweep, SlurmScriptRunsTaskByTask)
 {
-  const Result e = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--iterations", "100", "--out", "out",
-                          "--emit", "slurm"});
+  const QStringList args = {"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--iterations", "100",
+                            "--out", "out", "--emit", "slurm"};
+  const Result e = sweep(args);
   ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
   const QString script = path("out/sweep.sbatch");
   EXPECT_TRUE(testsupport::readAll(script).contains("\n#SBATCH --array=1-3\n#SBATCH --cpus-per-task=1\n"));
@@ -591,14 +567,12 @@ TEST_F(Sweep, SlurmScriptRunsTaskByTask)
   ASSERT_EQ(runProgram(LUMORA_SWEEP_EXE, {"--collect", "out"}, dir.path()).exitCode, 0);
   EXPECT_EQ(column(csv(path("out/manifest.csv")), "status"), QStringList({"ok", "ok", "ok"}));
   // Re-emitting a finished sweep has nothing left to do.
-  const Result again = sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--iterations", "100", "--out",
-                              "out", "--emit", "slurm"});
+  const Result again = sweep(args);
   EXPECT_TRUE(again.err.startsWith("All 3 runs are complete; nothing to emit.")) << again.err.toStdString();
   // Runs 1 and 3 lost their results: the array names just those.
   QFile::remove(path("out/run-0001/batch-status.txt"));
   QFile::remove(path("out/run-0003/batch-status.txt"));
-  ASSERT_EQ(sweep({"--vary", "amplitude=0 1 0,0 2 0,0 3 0", "--iterations", "100", "--out", "out", "--emit", "slurm"})
-                .exitCode, 0);
+  ASSERT_EQ(sweep(args).exitCode, 0);
   EXPECT_TRUE(testsupport::readAll(script).contains("\n#SBATCH --array=1,3\n")) << testsupport::readAll(script).toStdString();
 }
 

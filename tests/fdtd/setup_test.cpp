@@ -2,6 +2,7 @@
 // the load warnings, the set-up summary and how sections and sources are placed.
 
 #include "fdtdtestsupport.h"
+#include "testsupport.h"
 
 #include "engine/loader.h"
 #include "fdtd/sections/lorentz.h"
@@ -19,31 +20,44 @@ using namespace fdtdtest;
 
 namespace {
 
-// A small valid problem; the failure cases below change single lines.
+// A small valid problem; the cases below change single lines, counted from 1.
 QStringList baseLines()
 {
-  return {
-      "#",               // 1 (a comment, as the reader stores it)
-      "1 stability",     // 2
-      "1 threads",       // 3
-      "nm measure",      // 4
-      "10 size",         // 5
-      "1 physical",      // 6
-      "1d problem",      // 7
-      "diel medium",     // 8
-      "100 meshpoints",  // 9
-      "1 1 parameters",  // 10
-      "point geometry",  // 11
-      "50 z-location",   // 12
-      "0 1 0 amplitude", // 13
-      "gauss shape",     // 14
-      "THz funit",       // 15
-      "fs tunit",        // 16
-      "375 centre",      // 17
-      "10 duration",     // 18
-      "50 3dB",          // 19
-  };
+  return {"#", // 1 (a comment, as the reader stores it)
+          "1 stability", "1 threads", "nm measure", "10 size", "1 physical", "1d problem", // 2 to 7
+          "diel medium", "100 meshpoints", "1 1 parameters",                               // 8 to 10
+          "point geometry", "50 z-location", "0 1 0 amplitude", "gauss shape",             // 11 to 14
+          "THz funit", "fs tunit", "375 centre", "10 duration", "50 3dB"};                 // 15 to 19
 }
+
+// A change of the base lines.
+using Change = std::function<void(QStringList &)>;
+// Replaces line n (1-based).
+Change set(int n, const QString &text) { return [n, text](QStringList &l) { l[n - 1] = text; }; }
+// Appends lines separated by "|".
+Change add(const QString &text) { return [text](QStringList &l) { l << text.split('|'); }; }
+// Several changes in turn.
+template <typename... C> Change all(C... changes) { return [=](QStringList &l) { (changes(l), ...); }; }
+// The section's medium and parameters lines.
+Change medium(const QString &name, const QString &parameters)
+{
+  return all(set(8, name + " medium"), set(10, parameters + " parameters"));
+}
+QStringList changed(const Change &change)
+{
+  QStringList l = baseLines();
+  change(l);
+  return l;
+}
+
+// A change and the one message it brings ("" for no warning).
+struct ChangeCase
+{
+  const char *name;
+  Change change;
+  const char *message;
+};
+void PrintTo(const ChangeCase &c, std::ostream *os) { *os << c.name; }
 
 } // namespace
 
@@ -69,37 +83,30 @@ std::string sectionConstants(const SectionDescription &d)
   return text.toStdString();
 }
 
-class SectionConstants : public ::testing::TestWithParam<SectionCase>
-{
-};
+using SectionConstants = ::testing::TestWithParam<SectionCase>;
 
 TEST_P(SectionConstants, LandInTheirNamedFields)
 {
-  QStringList l = baseLines();
-  l[7] = QString(GetParam().medium) + " medium";
-  l[9] = QString(GetParam().parameters) + " parameters";
-  const auto e = engineFrom(l);
+  const auto e = engineFrom(changed(medium(GetParam().medium, GetParam().parameters)));
   ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorReason.toStdString();
   ASSERT_EQ(e->configuration().sections.size(), 1u);
   EXPECT_EQ(sectionConstants(e->configuration().sections.front()), GetParam().constants);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Media, SectionConstants,
-    ::testing::Values(
-        SectionCase{"ldiel", "ldiel", "2 1.5 0.25", "er 2 mr 1.5 sigma 0.25 es 1 e 9 theta 0.01; kerr 0 0 0 0; lines 8 9 10"},
-        SectionCase{"lor2", "lor2", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.4 THz",
-                    "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/0.7; pole 0.2/300/0.4; kerr 0 0 0 0; lines 8 9 10"},
-        SectionCase{"ker1", "ker1", "2 1 1e-22 1e-14 3e-14 0.7 0.05",
-                    "er 2 mr 1 sigma 0 es 1 e 9 theta 0.05; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
-        SectionCase{"ker1DefaultThreshold", "ker1", "2 1 1e-22 1e-14 3e-14 0.7",
-                    "er 2 mr 1 sigma 0 es 1 e 9 theta 0.01; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
-        SectionCase{"lor1ker1", "lor1ker1", "2 1 0.5 3 0.1 200 1e-22 1e-14 3e-14 0.7 THz",
-                    "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/1; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
-        SectionCase{"lor3ker1", "lor3ker1", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.2 0.3 400 0.1 1e-22 1e-14 3e-14 0.6 0.02 PHz",
-                    "er 2 mr 1 sigma 0.5 es 3 e 15 theta 0.02; pole 0.1/200/0.7; pole 0.2/300/0.2; pole 0.3/400/0.1; "
-                    "kerr 1e-22 1e-14 3e-14 0.6; lines 8 9 10"}),
-    [](const ::testing::TestParamInfo<SectionCase> &info) { return std::string(info.param.name); });
+const SectionCase sectionCases[] = {
+    {"ldiel", "ldiel", "2 1.5 0.25", "er 2 mr 1.5 sigma 0.25 es 1 e 9 theta 0.01; kerr 0 0 0 0; lines 8 9 10"},
+    {"lor2", "lor2", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.4 THz",
+     "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/0.7; pole 0.2/300/0.4; kerr 0 0 0 0; lines 8 9 10"},
+    {"ker1", "ker1", "2 1 1e-22 1e-14 3e-14 0.7 0.05",
+     "er 2 mr 1 sigma 0 es 1 e 9 theta 0.05; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+    {"ker1DefaultThreshold", "ker1", "2 1 1e-22 1e-14 3e-14 0.7",
+     "er 2 mr 1 sigma 0 es 1 e 9 theta 0.01; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+    {"lor1ker1", "lor1ker1", "2 1 0.5 3 0.1 200 1e-22 1e-14 3e-14 0.7 THz",
+     "er 2 mr 1 sigma 0.5 es 3 e 12 theta 0.01; pole 0.1/200/1; kerr 1e-22 1e-14 3e-14 0.7; lines 8 9 10"},
+    {"lor3ker1", "lor3ker1", "2 1 0.5 3 0.1 200 0.7 0.2 300 0.2 0.3 400 0.1 1e-22 1e-14 3e-14 0.6 0.02 PHz",
+     "er 2 mr 1 sigma 0.5 es 3 e 15 theta 0.02; pole 0.1/200/0.7; pole 0.2/300/0.2; pole 0.3/400/0.1; "
+     "kerr 1e-22 1e-14 3e-14 0.6; lines 8 9 10"}};
+INSTANTIATE_TEST_SUITE_P(Media, SectionConstants, ::testing::ValuesIn(sectionCases), testsupport::ByName());
 
 // --- refused lines: the load message with its reason -------------------------------
 //
@@ -107,323 +114,218 @@ INSTANTIATE_TEST_SUITE_P(
 // post-processing, actions and the timing log. Lines appended to the base
 // start at line 20.
 
-struct FailureCase
-{
-  const char *name;
-  std::function<void(QStringList &)> change;
-  const char *message; // the loader's message for the file "FDTD_test.txt"
-};
-
-void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
-
-class SetupFailure : public ::testing::TestWithParam<FailureCase>
-{
-};
+using SetupFailure = ::testing::TestWithParam<ChangeCase>;
 
 TEST_P(SetupFailure, ExactMessage)
 {
-  const FailureCase &c = GetParam();
-  QStringList l = baseLines();
-  c.change(l);
-  auto e = engineFrom(l);
+  const QStringList l = changed(GetParam().change);
+  const auto e = engineFrom(l);
   EXPECT_FALSE(e->isConstructed());
-  EXPECT_EQ(loadStatusMessage(*e, "FDTD_test.txt", l).toStdString(), c.message);
-}
-
-// Replaces line n (1-based).
-std::function<void(QStringList &)> set(int n, const char *text)
-{
-  return [n, text](QStringList &l) { l[n - 1] = QString::fromUtf8(text); };
-}
-// Appends lines separated by "|".
-std::function<void(QStringList &)> add(const char *text)
-{
-  return [text](QStringList &l) { l << QString::fromUtf8(text).split('|'); };
-}
-std::function<void(QStringList &)> both(std::function<void(QStringList &)> a,
-                                        std::function<void(QStringList &)> b)
-{
-  return [a, b](QStringList &l) {
-    a(l);
-    b(l);
-  };
+  EXPECT_EQ(loadStatusMessage(*e, "FDTD_test.txt", l).toStdString(), GetParam().message);
 }
 
 #define SYNTAX(n) "FDTD_test.txt: Syntax error in line " #n ".\n"
 #define MISSING(k) "Loading FDTD_test.txt failed:\n Keyword \"" k "\" not found."
 #define MISSING_NEAR(k, hint) "Loading FDTD_test.txt failed:\n Keyword \"" k "\" not found; " hint
+#define UNEQUAL(media, meshpoints)                                                                                     \
+  "FDTD_test.txt: Enequal number of keywords in the SHAPE section.\nEvery section needs one \"medium\", one "          \
+  "\"meshpoints\" and one \"parameters\" line; found " media " \"medium\", " meshpoints " \"meshpoints\" and 1 "       \
+  "\"parameters\" lines."
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SetupFailure,
-    ::testing::Values(
-        FailureCase{"ZeroBandwidth", set(19, "0 3dB"), SYNTAX(19) "\"0 3dB\": expected a value above 0, found \"0\""},
-        FailureCase{"ZeroStability", set(2, "0 stability"),
-                    SYNTAX(2) "\"0 stability\": expected a value above 0, found \"0\""},
-        FailureCase{"RefusedFirstLine", both(set(1, "0 stability"), set(2, "#")),
-                    SYNTAX(1) "\"0 stability\": expected a value above 0, found \"0\""},
-        FailureCase{"UnequalSectionLines", add("ldiel medium"),
-                    "FDTD_test.txt: Enequal number of keywords in the SHAPE section.\nEvery "
-                    "section needs one \"medium\", one \"meshpoints\" and one \"parameters\" line; "
-                    "found 2 \"medium\", 1 \"meshpoints\" and 1 \"parameters\" lines."},
-        FailureCase{"UnknownMedium", set(8, "glass medium"),
-                    SYNTAX(8) "\"glass medium\": expected one of diel, ldiel, lor1, lor2, lor3, "
-                              "ker1, lor1ker1, lor3ker1, sellmeier, material, found \"glass\""},
-        FailureCase{"MeshpointsNotWhole", set(9, "1000.7 meshpoints"),
-                    SYNTAX(9) "\"1000.7 meshpoints\": \"meshpoints\" is a count: expected a whole "
-                              "number, found \"1000.7\""},
-        FailureCase{"MeshpointsZero", set(9, "0 meshpoints"),
-                    SYNTAX(9) "\"0 meshpoints\": expected a number of cells of at least 1, found \"0\""},
-        FailureCase{"IterationsNotWhole", add("suspend action|1000.5 iterations"),
-                    SYNTAX(21) "\"1000.5 iterations\": \"iterations\" is a count: expected a "
-                               "whole number, found \"1000.5\""},
-        FailureCase{"SizeWithTwoValues", set(5, "10 20 size"),
-                    SYNTAX(5) "\"10 20 size\": \"size\" takes one value; the extra token \"20\" is refused"},
-        FailureCase{"SizeGivenTwice", set(5, "1 size size"),
-                    SYNTAX(5) "\"1 size size\": \"size\" takes one value; the extra token \"size\" after it is refused (a remark "
-                              "after the keyword begins with \"#\")"},
-        FailureCase{"TwoShapes", set(14, "sech gauss shape"),
-                    SYNTAX(14) "\"sech gauss shape\": \"shape\" takes one value; the extra token \"gauss\" is refused"},
-        // A keyword no line holds: the line that probably meant it.
-        FailureCase{"MisspeltKeyword", set(18, "10 duraton"),
-                    MISSING_NEAR("duration", "line 18 \"10 duraton\": did you mean \"duration\"?")},
-        FailureCase{"SwappedLetters", set(9, "100 meshpionts"),
-                    "FDTD_test.txt: Enequal number of keywords in the SHAPE section.\nEvery section "
-                    "needs one \"medium\", one \"meshpoints\" and one \"parameters\" line; found 1 "
-                    "\"medium\", 0 \"meshpoints\" and 1 \"parameters\" lines."},
-        FailureCase{"KeywordInOtherLetters", set(14, "gauss Shape"),
-                    MISSING_NEAR("shape", "line 14 \"gauss Shape\": did you mean \"shape\"?")},
-        FailureCase{"KeywordAsPartOfAWord", set(18, "10 timeduration"),
-                    MISSING_NEAR("duration", "line 18 \"10 timeduration\": \"duration\" is only "
-                                             "part of the word \"timeduration\"")},
-        FailureCase{"KeywordAsPartOfAWordOnTheFirstLine", both(set(1, "1 timestability"), set(2, "#")),
-                    MISSING_NEAR("stability", "line 1 \"1 timestability\": \"stability\" is only part of the "
-                                              "word \"timestability\"")},
-        FailureCase{"KeywordInAName", both(set(18, "#"), add("fourier typeOf|pulse duration * name")),
-                    MISSING("duration")},
-        FailureCase{"ParametersTooFew", set(10, "1 parameters"),
-                    SYNTAX(10) "\"1 parameters\": expected at least 2 tokens before the keyword "
-                               "(εr, μr), found 1 for \"diel\""},
-        FailureCase{"NonPositivePermittivity", set(10, "0 1 parameters"),
-                    SYNTAX(10) "\"0 1 parameters\": token 1 (εr): expected a value above 0, found \"0\""},
-        FailureCase{"ZeroCellSize", set(5, "0 size"), SYNTAX(5) "\"0 size\": expected a value above 0, found \"0\""},
-        FailureCase{"TimeStepUnderflow", set(5, "1e-310 size"),
-                    SYNTAX(5) "\"1e-310 size\": with this cell size and stability 1 the time step cannot be represented"},
-        FailureCase{"NegativeThreads", set(3, "-1 threads"), SYNTAX(3) "\"-1 threads\": expected a whole number of at "
-                                                                     "least 0 (0: as many as the machine offers), found \"-1\""},
-        FailureCase{"SellmeierFasterThanLight",
-                    both(both(set(2, "0.5 stability"), set(8, "sellmeier medium")), set(10, "1.5 1 0 1 0.01 parameters")),
-                    SYNTAX(10) "\"1.5 1 0 1 0.01 parameters\": A and muR must be positive with A muR stability^2 >= 1 "
-                               "(Courant limit)"},
-        FailureCase{"ZeroPermeability", set(10, "1 0 parameters"),
-                    SYNTAX(10) "\"1 0 parameters\": token 2 (μr): expected a value above 0, found \"0\""},
-        FailureCase{"FasterThanLight", set(2, "0.5 stability"),
-                    SYNTAX(10) "\"1 1 parameters\": with stability 0.5 and εr·μr = 1 the time "
-                               "step exceeds the stability limit: εr·μr·stability² must be at least 1"},
-        FailureCase{"GainBeyondTheScheme",
-                    both(set(8, "ldiel medium"), set(10, "2 1 -1e9 parameters")),
-                    SYNTAX(10) "\"2 1 -1e9 parameters\": token 3 (σ): expected a conductivity "
-                               "above -1.062e+06 S/m (a stronger gain makes the update singular "
-                               "at this time step), found \"-1e9\""},
-        FailureCase{"PoleGainBeyondTheScheme",
-                    both(set(8, "lor1 medium"), set(10, "2 1 0 3 -1e6 300 THz parameters")),
-                    SYNTAX(10) "\"2 1 0 3 -1e6 300 THz parameters\": token 5 (damping): expected "
-                               "a damping above -9543 THz (a stronger gain makes the update "
-                               "singular at this time step), found \"-1e6\""},
-        FailureCase{"SellmeierWithoutTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 parameters")),
-                    SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
-        FailureCase{"SellmeierTermWithoutStrength", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 0 0.01 parameters")),
-                    SYNTAX(10) "\"1.5 1 0 0 0.01 parameters\": every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid"},
-        FailureCase{"SellmeierFourTerms", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1 1 1 1 1 1 1 1 parameters")),
-                    SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
-        FailureCase{"SellmeierNegativeConductivity", both(set(8, "sellmeier medium"), set(10, "1.5 1 -1 1 0.01 parameters")),
-                    SYNTAX(10) "\"1.5 1 -1 1 0.01 parameters\": the conductivity must not be negative"},
-        FailureCase{"SellmeierInfiniteStrength", both(set(8, "sellmeier medium"), set(10, "1.5 1 0 1e308 1 1e308 1 parameters")),
-                    SYNTAX(10) "\"1.5 1 0 1e308 1 1e308 1 parameters\": the Sellmeier strengths are too large"},
-        FailureCase{"UnknownMaterial", both(set(8, "material medium"), set(10, "glass parameters")),
-                    SYNTAX(10) "\"glass parameters\": expected a material name (fused_silica, bk7, sapphire_o, caf2, "
-                               "yag, silicon) and optionally muR"},
-        FailureCase{"Ker1WithoutRamanTime",
-                    both(set(8, "ker1 medium"), set(10, "2 1 1e-20 0 32 0.7 parameters")),
-                    SYNTAX(10) "\"2 1 1e-20 0 32 0.7 parameters\": token 4 (τ1): expected a value above 0, "
-                               "found \"0\""},
-        FailureCase{"Ker1FractionAboveOne",
-                    both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1.5 parameters")),
-                    SYNTAX(10) "\"2 1 1e-20 12.2 32 1.5 parameters\": token 6 (α): expected a "
-                               "value from 0 to 1, found \"1.5\""},
-        FailureCase{"Lor1Ker1OnARing",
-                    both(set(7, "1dp problem"),
-                         both(set(8, "lor1ker1 medium"),
-                              set(10, "2 1 0 3 1 300 1e-20 12.2 32 0.7 THz parameters"))),
-                    SYNTAX(8) "\"lor1ker1 medium\": \"lor1ker1\" exists for the \"1d\" problem "
-                              "only; use \"lor3ker1\" on a ring"},
-        FailureCase{"LumpedNegative", add("-50 lumped|end lumped"),
-                    SYNTAX(20) "\"-50 lumped\": expected a resistance of at least 0 ohm, found \"-50\""},
-        FailureCase{"LumpedWithoutItsPosition", add("50 lumped|#"), MISSING("lumped")},
-        FailureCase{"LumpedPositionZero", add("50 lumped|0 lumped"),
-                    SYNTAX(21) "\"0 lumped\": expected \"end\" or a grid point from 1 to 100, found \"0\""},
-        FailureCase{"ZLocationBeyondGrid", set(12, "101 z-location"),
-                    SYNTAX(12) "\"101 z-location\": expected a grid point from 1 to 100 (the "
-                               "grid's cells), found \"101\""},
-        FailureCase{"AmplitudeNegativeImpedance", set(13, "-1 1 0 amplitude"),
-                    SYNTAX(13) "\"-1 1 0 amplitude\": token 1 (coupling impedance): expected a "
-                               "value of at least 0, found \"-1\""},
-        FailureCase{"AmplitudeTwoValues", set(13, "0 1 amplitude"),
-                    SYNTAX(13) "\"0 1 amplitude\": expected at least 3 tokens before the keyword (coupling "
-                               "impedance, amplitude, delay), found 2"},
-        FailureCase{"PlaneWaveThreeValues", set(11, "plane_wave geometry"),
-                    SYNTAX(13) "\"0 1 0 amplitude\": expected at least 7 tokens before the "
-                               "keyword (coupling impedance, amplitude, delay, εr, μr and two "
-                               "more numbers), found 3 for a plane wave"},
-        FailureCase{"PlaneWaveMuR", both(set(11, "plane_wave geometry"), set(13, "0 1 0 1 -1 0 0 amplitude")),
-                    SYNTAX(13) "\"0 1 0 1 -1 0 0 amplitude\": token 5 (μr): expected a value above 0, found \"-1\""},
-        FailureCase{"PlaneWaveSech",
-                    both(set(11, "plane_wave geometry"),
-                         both(set(13, "0 1 0 1 1 0 0 amplitude"), set(14, "sech shape"))),
-                    SYNTAX(13) "\"0 1 0 1 1 0 0 amplitude\": a plane wave needs the shape "
-                               "\"gauss\"; this source has \"sech\""},
-        FailureCase{"DurationTruncatedToZero", set(18, "0.7 duration"),
-                    SYNTAX(18) "\"0.7 duration\": expected a whole number of carrier periods above 0, found \"0.7\""},
-        // Post-processing sections.
-        FailureCase{"UnknownSectionType", add("bogus typeOf|x * name"),
-                    SYNTAX(20) "\"bogus typeOf\": expected one of time, fourier, spectrogram, "
-                               "poynting, conversionEfficiency, found \"bogus\""},
-        FailureCase{"ProbeBeyondGrid", add("poynting typeOf|P * name|101 z-location"),
-                    SYNTAX(22) "\"101 z-location\": expected a grid point from 1 to 100 (the "
-                               "grid's cells), found \"101\""},
-        FailureCase{"EveryStrideZero",
-                    add("poynting typeOf|P * name|1 z-location|1 use|0 5 every"),
-                    SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at least 1, found \"0\""},
-        FailureCase{"EveryLastStartZero", add("poynting typeOf|P * name|1 z-location|1 use|5 0 every"),
-                    SYNTAX(24) "\"5 0 every\": token 2 (last window start): expected a whole number of at least 1, "
-                               "found \"0\""},
-        FailureCase{"SpectralPoints",
-                    add("fourier typeOf|F * name|1 z-location|0 use|0 1e-7 1 start"),
-                    SYNTAX(24) "\"0 1e-7 1 start\": at most 1000000 spectral points per "
-                               "transform; this line asks for 10000001"},
-        FailureCase{"SpectralEndBeforeStart", add("fourier typeOf|F * name|1 z-location|0 use|4 1 0 start"),
-                    SYNTAX(24) "\"4 1 0 start\": the end 0 lies before the start 4"},
-        FailureCase{"SpectralStepZero", add("fourier typeOf|F * name|1 z-location|0 use|0 0 4 start"),
-                    SYNTAX(24) "\"0 0 4 start\": a step of 0 is allowed only when the end equals the start"},
-        FailureCase{"UseNotWhole", add("poynting typeOf|P * name|1 z-location|1.5 use"),
-                    SYNTAX(23) "\"1.5 use\": expected a whole number (0: one window, otherwise a series), found \"1.5\""},
-        FailureCase{"ItendBeforeItstart",
-                    add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|9 itstart|8 itend"),
-                    SYNTAX(26) "\"8 itend\": expected \"end\" or a whole number of at least 9 (the "
-                               "\"itstart\" value), found \"8\""},
-        FailureCase{"UnknownSpectralUnit",
-                    add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 itend|furlong anyunit"),
-                    SYNTAX(27) "\"furlong anyunit\": expected a frequency unit (Hz, kHz, MHz, GHz, "
-                               "THz, PHz) or a wavelength unit (m, mm, um, nm), found \"furlong\""},
-        FailureCase{"WavelengthZero",
-                    add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 itend|um anyunit"),
-                    SYNTAX(24) "\"0 1 4 start\": token 1 (start): expected a wavelength above 0, found \"0\""},
-        FailureCase{"ProbeWithOpenEnd",
-                    add("time typeOf|T * name|1 z-location|0 use|1 itstart|end itend|fs tunit"),
-                    SYNTAX(26) "\"fs tunit\": the \"itend\" value (line 25): expected a whole "
-                               "number of at least 1 (the \"itstart\" value), found \"end\""},
-        FailureCase{"MapRowsOvershoot",
-                    add("spectrogram typeOf|0 30 99 loc_start|S * name|1 1 4 start|THz * anyunit"),
-                    SYNTAX(21) "\"0 30 99 loc_start\": the rows overshoot the grid: row 5 would "
-                               "lie at cell 120, beyond the last cell 99"},
-        FailureCase{"MapRowsBackwards", add("spectrogram typeOf|9 1 3 loc_start|S * name|1 1 4 start|THz * anyunit"),
-                    SYNTAX(21) "\"9 1 3 loc_start\": the last cell 3 lies before the first 9"},
-        FailureCase{"MapRowsStepZero", add("spectrogram typeOf|3 0 9 loc_start|S * name|1 1 4 start|THz * anyunit"),
-                    SYNTAX(21) "\"3 0 9 loc_start\": a step of 0 is allowed only when the last cell equals the first"},
-        FailureCase{"MapRowsTwoValues", add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 loc_start"),
-                    SYNTAX(24) "\"0 30 loc_start\": expected at least 3 tokens before the keyword (first cell, "
-                               "step, last cell), found 2"},
-        FailureCase{"NegativeDistance",
-                    both(set(7, "1dp problem"),
-                         add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|-1 maxdistance")),
-                    SYNTAX(24) "\"-1 maxdistance\": expected a value from 0 to 2147483647, found \"-1\""}),
-    [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
+const ChangeCase failureCases[] = {
+    {"ZeroBandwidth", set(19, "0 3dB"), SYNTAX(19) "\"0 3dB\": expected a value above 0, found \"0\""},
+    {"ZeroStability", set(2, "0 stability"), SYNTAX(2) "\"0 stability\": expected a value above 0, found \"0\""},
+    {"RefusedFirstLine", all(set(1, "0 stability"), set(2, "#")),
+     SYNTAX(1) "\"0 stability\": expected a value above 0, found \"0\""},
+    {"UnequalSectionLines", add("ldiel medium"), UNEQUAL("2", "1")},
+    {"UnknownMedium", set(8, "glass medium"),
+     SYNTAX(8) "\"glass medium\": expected one of diel, ldiel, lor1, lor2, lor3, ker1, lor1ker1, lor3ker1, sellmeier, "
+               "material, found \"glass\""},
+    {"MeshpointsNotWhole", set(9, "1000.7 meshpoints"),
+     SYNTAX(9) "\"1000.7 meshpoints\": \"meshpoints\" is a count: expected a whole number, found \"1000.7\""},
+    {"MeshpointsZero", set(9, "0 meshpoints"),
+     SYNTAX(9) "\"0 meshpoints\": expected a number of cells of at least 1, found \"0\""},
+    {"IterationsNotWhole", add("suspend action|1000.5 iterations"),
+     SYNTAX(21) "\"1000.5 iterations\": \"iterations\" is a count: expected a whole number, found \"1000.5\""},
+    {"SizeWithTwoValues", set(5, "10 20 size"),
+     SYNTAX(5) "\"10 20 size\": \"size\" takes one value; the extra token \"20\" is refused"},
+    {"SizeGivenTwice", set(5, "1 size size"),
+     SYNTAX(5) "\"1 size size\": \"size\" takes one value; the extra token \"size\" after it is refused (a remark "
+               "after the keyword begins with \"#\")"},
+    {"TwoShapes", set(14, "sech gauss shape"),
+     SYNTAX(14) "\"sech gauss shape\": \"shape\" takes one value; the extra token \"gauss\" is refused"},
+    // A keyword no line holds: the line that probably meant it.
+    {"MisspeltKeyword", set(18, "10 duraton"),
+     MISSING_NEAR("duration", "line 18 \"10 duraton\": did you mean \"duration\"?")},
+    {"SwappedLetters", set(9, "100 meshpionts"), UNEQUAL("1", "0")},
+    {"KeywordInOtherLetters", set(14, "gauss Shape"),
+     MISSING_NEAR("shape", "line 14 \"gauss Shape\": did you mean \"shape\"?")},
+    {"KeywordAsPartOfAWord", set(18, "10 timeduration"),
+     MISSING_NEAR("duration", "line 18 \"10 timeduration\": \"duration\" is only part of the word \"timeduration\"")},
+    {"KeywordAsPartOfAWordOnTheFirstLine", all(set(1, "1 timestability"), set(2, "#")),
+     MISSING_NEAR("stability", "line 1 \"1 timestability\": \"stability\" is only part of the word \"timestability\"")},
+    {"KeywordInAName", all(set(18, "#"), add("fourier typeOf|pulse duration * name")), MISSING("duration")},
+    {"ParametersTooFew", set(10, "1 parameters"),
+     SYNTAX(10) "\"1 parameters\": expected at least 2 tokens before the keyword (εr, μr), found 1 for \"diel\""},
+    {"NonPositivePermittivity", set(10, "0 1 parameters"),
+     SYNTAX(10) "\"0 1 parameters\": token 1 (εr): expected a value above 0, found \"0\""},
+    {"ZeroCellSize", set(5, "0 size"), SYNTAX(5) "\"0 size\": expected a value above 0, found \"0\""},
+    {"TimeStepUnderflow", set(5, "1e-310 size"),
+     SYNTAX(5) "\"1e-310 size\": with this cell size and stability 1 the time step cannot be represented"},
+    {"NegativeThreads", set(3, "-1 threads"), SYNTAX(3) "\"-1 threads\": expected a whole number of at least 0 "
+                                                         "(0: as many as the machine offers), found \"-1\""},
+    {"SellmeierFasterThanLight", all(set(2, "0.5 stability"), medium("sellmeier", "1.5 1 0 1 0.01")),
+     SYNTAX(10) "\"1.5 1 0 1 0.01 parameters\": A and muR must be positive with A muR stability^2 >= 1 "
+                "(Courant limit)"},
+    {"ZeroPermeability", set(10, "1 0 parameters"),
+     SYNTAX(10) "\"1 0 parameters\": token 2 (μr): expected a value above 0, found \"0\""},
+    {"FasterThanLight", set(2, "0.5 stability"),
+     SYNTAX(10) "\"1 1 parameters\": with stability 0.5 and εr·μr = 1 the time step exceeds the stability limit: "
+                "εr·μr·stability² must be at least 1"},
+    {"GainBeyondTheScheme", medium("ldiel", "2 1 -1e9"),
+     SYNTAX(10) "\"2 1 -1e9 parameters\": token 3 (σ): expected a conductivity above -1.062e+06 S/m (a stronger gain "
+                "makes the update singular at this time step), found \"-1e9\""},
+    {"PoleGainBeyondTheScheme", medium("lor1", "2 1 0 3 -1e6 300 THz"),
+     SYNTAX(10) "\"2 1 0 3 -1e6 300 THz parameters\": token 5 (damping): expected a damping above -9543 THz (a "
+                "stronger gain makes the update singular at this time step), found \"-1e6\""},
+    {"SellmeierWithoutTerms", medium("sellmeier", "1.5 1 0"),
+     SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+    {"SellmeierTermWithoutStrength", medium("sellmeier", "1.5 1 0 0 0.01"),
+     SYNTAX(10) "\"1.5 1 0 0 0.01 parameters\": every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid"},
+    {"SellmeierFourTerms", medium("sellmeier", "1.5 1 0 1 1 1 1 1 1 1 1"),
+     SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
+    {"SellmeierNegativeConductivity", medium("sellmeier", "1.5 1 -1 1 0.01"),
+     SYNTAX(10) "\"1.5 1 -1 1 0.01 parameters\": the conductivity must not be negative"},
+    {"SellmeierInfiniteStrength", medium("sellmeier", "1.5 1 0 1e308 1 1e308 1"),
+     SYNTAX(10) "\"1.5 1 0 1e308 1 1e308 1 parameters\": the Sellmeier strengths are too large"},
+    {"UnknownMaterial", medium("material", "glass"),
+     SYNTAX(10) "\"glass parameters\": expected a material name (fused_silica, bk7, sapphire_o, caf2, yag, silicon) "
+                "and optionally muR"},
+    {"Ker1WithoutRamanTime", medium("ker1", "2 1 1e-20 0 32 0.7"),
+     SYNTAX(10) "\"2 1 1e-20 0 32 0.7 parameters\": token 4 (τ1): expected a value above 0, found \"0\""},
+    {"Ker1FractionAboveOne", medium("ker1", "2 1 1e-20 12.2 32 1.5"),
+     SYNTAX(10) "\"2 1 1e-20 12.2 32 1.5 parameters\": token 6 (α): expected a value from 0 to 1, found \"1.5\""},
+    {"Lor1Ker1OnARing", all(set(7, "1dp problem"), medium("lor1ker1", "2 1 0 3 1 300 1e-20 12.2 32 0.7 THz")),
+     SYNTAX(8) "\"lor1ker1 medium\": \"lor1ker1\" exists for the \"1d\" problem only; use \"lor3ker1\" on a ring"},
+    {"LumpedNegative", add("-50 lumped|end lumped"),
+     SYNTAX(20) "\"-50 lumped\": expected a resistance of at least 0 ohm, found \"-50\""},
+    {"LumpedWithoutItsPosition", add("50 lumped|#"), MISSING("lumped")},
+    {"LumpedPositionZero", add("50 lumped|0 lumped"),
+     SYNTAX(21) "\"0 lumped\": expected \"end\" or a grid point from 1 to 100, found \"0\""},
+    {"ZLocationBeyondGrid", set(12, "101 z-location"),
+     SYNTAX(12) "\"101 z-location\": expected a grid point from 1 to 100 (the grid's cells), found \"101\""},
+    {"AmplitudeNegativeImpedance", set(13, "-1 1 0 amplitude"),
+     SYNTAX(13) "\"-1 1 0 amplitude\": token 1 (coupling impedance): expected a value of at least 0, found \"-1\""},
+    {"AmplitudeTwoValues", set(13, "0 1 amplitude"),
+     SYNTAX(13) "\"0 1 amplitude\": expected at least 3 tokens before the keyword (coupling impedance, amplitude, "
+                "delay), found 2"},
+    {"PlaneWaveThreeValues", set(11, "plane_wave geometry"),
+     SYNTAX(13) "\"0 1 0 amplitude\": expected at least 7 tokens before the keyword (coupling impedance, amplitude, "
+                "delay, εr, μr and two more numbers), found 3 for a plane wave"},
+    {"PlaneWaveMuR", all(set(11, "plane_wave geometry"), set(13, "0 1 0 1 -1 0 0 amplitude")),
+     SYNTAX(13) "\"0 1 0 1 -1 0 0 amplitude\": token 5 (μr): expected a value above 0, found \"-1\""},
+    {"PlaneWaveSech", all(set(11, "plane_wave geometry"), set(13, "0 1 0 1 1 0 0 amplitude"), set(14, "sech shape")),
+     SYNTAX(13) "\"0 1 0 1 1 0 0 amplitude\": a plane wave needs the shape \"gauss\"; this source has \"sech\""},
+    {"DurationTruncatedToZero", set(18, "0.7 duration"),
+     SYNTAX(18) "\"0.7 duration\": expected a whole number of carrier periods above 0, found \"0.7\""},
+    // Post-processing sections.
+    {"UnknownSectionType", add("bogus typeOf|x * name"),
+     SYNTAX(20) "\"bogus typeOf\": expected one of time, fourier, spectrogram, poynting, conversionEfficiency, "
+                "found \"bogus\""},
+    {"ProbeBeyondGrid", add("poynting typeOf|P * name|101 z-location"),
+     SYNTAX(22) "\"101 z-location\": expected a grid point from 1 to 100 (the grid's cells), found \"101\""},
+    {"EveryStrideZero", add("poynting typeOf|P * name|1 z-location|1 use|0 5 every"),
+     SYNTAX(24) "\"0 5 every\": token 1 (stride): expected a whole number of at least 1, found \"0\""},
+    {"EveryLastStartZero", add("poynting typeOf|P * name|1 z-location|1 use|5 0 every"),
+     SYNTAX(24) "\"5 0 every\": token 2 (last window start): expected a whole number of at least 1, found \"0\""},
+    {"SpectralPoints", add("fourier typeOf|F * name|1 z-location|0 use|0 1e-7 1 start"),
+     SYNTAX(24) "\"0 1e-7 1 start\": at most 1000000 spectral points per transform; this line asks for 10000001"},
+    {"SpectralEndBeforeStart", add("fourier typeOf|F * name|1 z-location|0 use|4 1 0 start"),
+     SYNTAX(24) "\"4 1 0 start\": the end 0 lies before the start 4"},
+    {"SpectralStepZero", add("fourier typeOf|F * name|1 z-location|0 use|0 0 4 start"),
+     SYNTAX(24) "\"0 0 4 start\": a step of 0 is allowed only when the end equals the start"},
+    {"UseNotWhole", add("poynting typeOf|P * name|1 z-location|1.5 use"),
+     SYNTAX(23) "\"1.5 use\": expected a whole number (0: one window, otherwise a series), found \"1.5\""},
+    {"ItendBeforeItstart", add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|9 itstart|8 itend"),
+     SYNTAX(26) "\"8 itend\": expected \"end\" or a whole number of at least 9 (the \"itstart\" value), found \"8\""},
+    {"UnknownSpectralUnit",
+     add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 itend|furlong anyunit"),
+     SYNTAX(27) "\"furlong anyunit\": expected a frequency unit (Hz, kHz, MHz, GHz, THz, PHz) or a wavelength unit "
+                "(m, mm, um, nm), found \"furlong\""},
+    {"WavelengthZero", add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|1 itstart|8 itend|um anyunit"),
+     SYNTAX(24) "\"0 1 4 start\": token 1 (start): expected a wavelength above 0, found \"0\""},
+    {"ProbeWithOpenEnd", add("time typeOf|T * name|1 z-location|0 use|1 itstart|end itend|fs tunit"),
+     SYNTAX(26) "\"fs tunit\": the \"itend\" value (line 25): expected a whole number of at least 1 (the "
+                "\"itstart\" value), found \"end\""},
+    {"MapRowsOvershoot", add("spectrogram typeOf|0 30 99 loc_start|S * name|1 1 4 start|THz * anyunit"),
+     SYNTAX(21) "\"0 30 99 loc_start\": the rows overshoot the grid: row 5 would lie at cell 120, beyond the last "
+                "cell 99"},
+    {"MapRowsBackwards", add("spectrogram typeOf|9 1 3 loc_start|S * name|1 1 4 start|THz * anyunit"),
+     SYNTAX(21) "\"9 1 3 loc_start\": the last cell 3 lies before the first 9"},
+    {"MapRowsStepZero", add("spectrogram typeOf|3 0 9 loc_start|S * name|1 1 4 start|THz * anyunit"),
+     SYNTAX(21) "\"3 0 9 loc_start\": a step of 0 is allowed only when the last cell equals the first"},
+    {"MapRowsTwoValues", add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|0 30 loc_start"),
+     SYNTAX(24) "\"0 30 loc_start\": expected at least 3 tokens before the keyword (first cell, step, last cell), "
+                "found 2"},
+    {"NegativeDistance",
+     all(set(7, "1dp problem"), add("spectrogram typeOf|S * name|1 1 4 start|THz * anyunit|-1 maxdistance")),
+     SYNTAX(24) "\"-1 maxdistance\": expected a value from 0 to 2147483647, found \"-1\""}};
+INSTANTIATE_TEST_SUITE_P(Cases, SetupFailure, ::testing::ValuesIn(failureCases), testsupport::ByName());
 
 // --- load warnings: the set-up runs, but probably not as meant ------------------
 
-struct WarningCase
-{
-  const char *name;
-  std::function<void(QStringList &)> change;
-  const char *warning; // the one warning expected, "" for none
-};
-void PrintTo(const WarningCase &c, std::ostream *os) { *os << c.name; }
-
-
-class SetupWarning : public ::testing::TestWithParam<WarningCase>
-{
-};
+using SetupWarning = ::testing::TestWithParam<ChangeCase>;
 
 TEST_P(SetupWarning, Listed)
 {
-  const WarningCase &c = GetParam();
-  QStringList l = baseLines();
-  c.change(l);
-  auto e = engineFrom(l);
+  const QStringList l = changed(GetParam().change);
+  const auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed()) << loadStatusMessage(*e, "f", l).toStdString();
-  EXPECT_EQ(e->loadStatus().warnings.join('\n').toStdString(), c.warning);
+  EXPECT_EQ(e->loadStatus().warnings.join('\n').toStdString(), GetParam().message);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SetupWarning,
-    ::testing::Values(
-        WarningCase{"None", [](QStringList &) {}, ""},
-        WarningCase{"RingWithThreeSections",
-                    both(set(7, "1dp problem"), add("diel medium|10 meshpoints|1 1 parameters|diel medium|10 "
-                                                    "meshpoints|1 1 parameters")),
-                    "A ring grid holds one section: the sections of the \"medium\" lines 20, 23 are ignored."},
-        WarningCase{"CoarseCells", set(5, "100 size"),
-                    "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at "
-                    "450 THz (the highest significant frequency of the sources, index 1), fewer "
-                    "than 10: the grid's dispersion will distort the pulse; use cells of at most 66.6 nm."},
-        WarningCase{"StrongKerr",
-                    both(set(8, "ker1 medium"), set(10, "2 1 0.5 12.2 32 0.7 parameters")),
-                    "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 1 "
-                    "V/m the Kerr effect changes the index by 11.8 %, more than 10 %: the "
-                    "third-order model no longer describes the medium."},
-        WarningCase{"PureRaman", both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 0 parameters")), ""},
-        WarningCase{"PureKerr", both(set(8, "ker1 medium"), set(10, "2 1 1e-20 12.2 32 1 parameters")), ""},
-        WarningCase{"ProbeClosesBeforeThePulse",
-                    add("time typeOf|T * name|100 z-location|0 use|1 itstart|20 itend|fs tunit"),
-                    "Time probe \"T\" at grid point 100 stops at iteration 20, before any "
-                    "source's pulse can reach it (iteration 50 at the earliest)."},
-        WarningCase{"PlaneWaveOnTheWall",
-                    both(set(11, "plane_wave geometry"), both(set(12, "1 z-location"), set(13, "0 1 0 1 1 0 0 amplitude"))),
-                    "Source 1 at grid point 1 lies where no section updates the field: it sends nothing into the grid."},
-        // A ring updates its first cell too.
-        WarningCase{"ProbeWhereTheRingCloses",
-                    both(set(7, "1dp problem"),
-                         add("fourier typeOf|300 1 400 start|F * name|1 z-location|0 use|1 itstart|end itend|THz anyunit")),
-                    ""},
-        WarningCase{"ProbeOnTheWall",
-                    add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end itend|THz anyunit"),
-                    "Spectrum \"F\" at grid point 1 lies where no section updates the field: it will record nothing."},
-        // The termination's limit at stability 1 in vacuum is the impedance itself.
-        WarningCase{"LumpedMatched", add("376.73 lumped|end lumped"), ""},
-        WarningCase{"LumpedShortAtTheLastPoint", add("0 lumped|100 lumped"), ""},
-        WarningCase{"LumpedBeyondTheLimit", add("50000.75 lumped|end lumped"),
-                    "The lumped termination of 50000.8 ohm at grid point 100 cannot be held stable: "
-                    "the field at it grows without bound. The largest stable resistance there is "
-                    "376.73 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 1 and the medium's "
-                    "impedance Z = 376.73 ohm and index n = 1)."},
-        WarningCase{"LumpedInGlassAtStability2",
-                    both(set(2, "2 stability"), both(set(10, "3 1 parameters"), add("1500 lumped|end lumped"))),
-                    "The lumped termination of 1500 ohm at grid point 100 cannot be held stable: the "
-                    "field at it grows without bound. The largest stable resistance there is 1474.84 "
-                    "ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 2 and the medium's "
-                    "impedance Z = 217.51 ohm and index n = 1.732)."},
-        WarningCase{"LibraryMaterialOutsideItsWavelengths",
-                    both(set(2, "1.1 stability"),
-                         both(set(8, "material medium"), set(10, "silicon parameters"))),
-                    "Section 1 (cells 1 to 99, silicon): the sources reach 0.666 to 0.999 um, "
-                    "outside the wavelengths its formula is stated for (1.36 to 11 um); there the "
-                    "index is extrapolated (3.665 at 0.799 um)."}),
-    [](const ::testing::TestParamInfo<WarningCase> &info) { return std::string(info.param.name); });
+const ChangeCase warningCases[] = {
+    {"None", [](QStringList &) {}, ""},
+    {"RingWithThreeSections", all(set(7, "1dp problem"), add("diel medium|10 meshpoints|1 1 parameters|diel medium|"
+                                                             "10 meshpoints|1 1 parameters")),
+     "A ring grid holds one section: the sections of the \"medium\" lines 20, 23 are ignored."},
+    {"CoarseCells", set(5, "100 size"),
+     "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at 450 THz (the highest significant "
+     "frequency of the sources, index 1), fewer than 10: the grid's dispersion will distort the pulse; use cells of "
+     "at most 66.6 nm."},
+    {"StrongKerr", medium("ker1", "2 1 0.5 12.2 32 0.7"),
+     "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 1 V/m the Kerr effect changes the "
+     "index by 11.8 %, more than 10 %: the third-order model no longer describes the medium."},
+    {"PureRaman", medium("ker1", "2 1 1e-20 12.2 32 0"), ""},
+    {"PureKerr", medium("ker1", "2 1 1e-20 12.2 32 1"), ""},
+    {"ProbeClosesBeforeThePulse", add("time typeOf|T * name|100 z-location|0 use|1 itstart|20 itend|fs tunit"),
+     "Time probe \"T\" at grid point 100 stops at iteration 20, before any source's pulse can reach it (iteration 50 "
+     "at the earliest)."},
+    {"PlaneWaveOnTheWall",
+     all(set(11, "plane_wave geometry"), set(12, "1 z-location"), set(13, "0 1 0 1 1 0 0 amplitude")),
+     "Source 1 at grid point 1 lies where no section updates the field: it sends nothing into the grid."},
+    // A ring updates its first cell too.
+    {"ProbeWhereTheRingCloses", all(set(7, "1dp problem"), add("fourier typeOf|300 1 400 start|F * name|1 z-location|"
+                                                               "0 use|1 itstart|end itend|THz anyunit")), ""},
+    {"ProbeOnTheWall",
+     add("fourier typeOf|F * name|1 z-location|0 use|300 1 400 start|1 itstart|end itend|THz anyunit"),
+     "Spectrum \"F\" at grid point 1 lies where no section updates the field: it will record nothing."},
+    // The termination's limit at stability 1 in vacuum is the impedance itself.
+    {"LumpedMatched", add("376.73 lumped|end lumped"), ""},
+    {"LumpedShortAtTheLastPoint", add("0 lumped|100 lumped"), ""},
+    {"LumpedBeyondTheLimit", add("50000.75 lumped|end lumped"),
+     "The lumped termination of 50000.8 ohm at grid point 100 cannot be held stable: the field at it grows without "
+     "bound. The largest stable resistance there is 376.73 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 1 and "
+     "the medium's impedance Z = 376.73 ohm and index n = 1)."},
+    {"LumpedInGlassAtStability2", all(set(2, "2 stability"), set(10, "3 1 parameters"), add("1500 lumped|end lumped")),
+     "The lumped termination of 1500 ohm at grid point 100 cannot be held stable: the field at it grows without "
+     "bound. The largest stable resistance there is 1474.84 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 2 "
+     "and the medium's impedance Z = 217.51 ohm and index n = 1.732)."},
+    {"LibraryMaterialOutsideItsWavelengths", all(set(2, "1.1 stability"), medium("material", "silicon")),
+     "Section 1 (cells 1 to 99, silicon): the sources reach 0.666 to 0.999 um, outside the wavelengths its formula "
+     "is stated for (1.36 to 11 um); there the index is extrapolated (3.665 at 0.799 um)."}};
+INSTANTIATE_TEST_SUITE_P(Cases, SetupWarning, ::testing::ValuesIn(warningCases), testsupport::ByName());
 
-// The termination's limit, Z (S n + sqrt((S n)^2 - 1)) = 1406 ohm in vacuum at
-// stability 2, holds in a run: 5 % below it the field stays bounded, 10 %
-// above it the run fails.
-// The gain limit itself is refused (the update's denominator is 0 there);
-// a conductivity a hair above it loads.
 // Without any one line the load fails naming that line's keyword: the lines
 // of the base configuration (except its medium section and the source's
 // anchor) and of each section appended to it (except its anchor).
@@ -447,33 +349,34 @@ TEST(Setup, EveryLineMissingIsNamed)
       // An action without its "iterations" line is read in its time form.
       const QString keyword = l[n - 1].endsWith("iterations") ? "tunit" : l[n - 1].section(' ', -1);
       l[n - 1] = "#";
-      auto e = engineFrom(l);
-      EXPECT_EQ(loadStatusMessage(*e, "FDTD_test.txt", l).toStdString(), QString(MISSING("%1")).arg(keyword).toStdString())
+      EXPECT_EQ(loadStatusMessage(*engineFrom(l), "FDTD_test.txt", l).toStdString(),
+                QString(MISSING("%1")).arg(keyword).toStdString())
           << block << " " << n;
     }
   }
 }
 
+// The gain limit itself is refused (the update's denominator is 0 there);
+// a conductivity a hair above it loads.
 TEST(Setup, GainLimitIsExclusive)
 {
   const double dt = 10e-9 / physconst::speedOfLight;
   const double limit = -2.0 * physconst::epsilon0 * 2.0 / dt;
   for (double factor : {1.0, 1.0 - 1e-9}) {
-    QStringList l = baseLines();
-    l[7] = "ldiel medium";
-    l[9] = QString("2 1 %1 parameters").arg(limit * factor, 0, 'g', 17);
+    const QStringList l = changed(medium("ldiel", QString("2 1 %1").arg(limit * factor, 0, 'g', 17)));
     EXPECT_EQ(engineFrom(l)->isConstructed(), factor < 1.0) << l[9].toStdString();
   }
 }
 
+// The termination's limit, Z (S n + sqrt((S n)^2 - 1)) = 1406 ohm in vacuum at
+// stability 2, holds in a run: 5 % below it the field stays bounded, 10 %
+// above it the run fails.
 TEST(Setup, LumpedLimitHoldsInARun)
 {
   const double limit = 376.730313 * (2.0 + std::sqrt(3.0));
   for (const double share : {0.95, 1.1}) {
-    QStringList l = baseLines();
-    l[1] = "2 stability";
-    l << QString("%1 lumped").arg(share * limit, 0, 'f', 2) << "end lumped";
-    auto e = engineFrom(l);
+    const auto e = engineFrom(
+        changed(all(set(2, "2 stability"), add(QString("%1 lumped|end lumped").arg(share * limit, 0, 'f', 2)))));
     ASSERT_TRUE(e->isConstructed());
     EXPECT_EQ(e->loadStatus().warnings.filter("cannot be held stable").size(), share > 1.0 ? 1 : 0);
     for (int n = 0; n < 30000 && !e->finished; ++n)
@@ -487,12 +390,12 @@ TEST(Setup, LumpedLimitHoldsInARun)
 // take seconds, with 100001 spectral points hours.
 TEST(Setup, ExitActionsOfLongRunsAreAnnounced)
 {
-  QStringList l = baseLines();
-  l << "fourier typeOf" << "F * name" << "50 z-location" << "0 use" << "300 1e-5 301 start" << "1 itstart"
-    << "end itend" << "THz anyunit" << "exit action" << "100000000 iterations";
+  QStringList l = baseLines() << "fourier typeOf" << "F * name" << "50 z-location" << "0 use" << "300 1e-5 301 start"
+                              << "1 itstart" << "end itend" << "THz anyunit" << "exit action" << "100000000 iterations";
   auto e = engineFrom(l);
   ASSERT_TRUE(e->isConstructed());
-  const QStringList announced = e->loadStatus().warnings.filter("The exit action at iteration 100000000 ends the run after about ");
+  const QStringList announced =
+      e->loadStatus().warnings.filter("The exit action at iteration 100000000 ends the run after about ");
   ASSERT_EQ(announced.size(), 1) << e->loadStatus().warnings.join('\n').toStdString();
   EXPECT_TRUE(announced.first().endsWith(" per step for 100 cells and 100001 spectral points). Fewer "
                                          "iterations, fewer cells or fewer spectral points shorten it."))
@@ -503,8 +406,7 @@ TEST(Setup, ExitActionsOfLongRunsAreAnnounced)
 
 TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
 {
-  QStringList l = baseLines();
-  l << "lor1 medium" << "1000 meshpoints" << "2.25 1 0 5.0 10 300 THz parameters";
+  QStringList l = baseLines() << "lor1 medium" << "1000 meshpoints" << "2.25 1 0 5.0 10 300 THz parameters";
   for (const char *start : {"1", "7"})
     l << "fourier typeOf" << QStringLiteral("F%1 * name").arg(start) << "500 z-location" << "0 use"
       << "300 10 400 start" << QStringLiteral("%1 itstart").arg(start) << "end itend" << "THz anyunit";
@@ -512,22 +414,19 @@ TEST(Setup, SummaryNamesGridSectionsSourcesAndMemory)
   ASSERT_TRUE(e->isConstructed());
   const QStringList summary = setupSummaryText(*e).split('\n');
   ASSERT_GE(summary.size(), 12);
-  EXPECT_EQ(summary[1].toStdString(),
-            "Grid: 1100 cells of 10 nm (11000 nm long), Δt = 33.36 as, stability 1, 33.36 fs "
-            "simulated per 1000 steps, reflecting ends (1d)");
-  EXPECT_EQ(summary[2].toStdString(), "Threads: 1 thread (1 asked for)");
+  const auto line = [&summary](int n) { return summary[n].toStdString(); };
+  EXPECT_EQ(line(1), "Grid: 1100 cells of 10 nm (11000 nm long), Δt = 33.36 as, stability 1, 33.36 fs simulated per "
+                     "1000 steps, reflecting ends (1d)");
+  EXPECT_EQ(line(2), "Threads: 1 thread (1 asked for)");
   // Cells counted as "meshpoints" counts them: 100, then 1000.
-  EXPECT_EQ(summary[4].toStdString(), "  1. cells 1 to 100 (1000 nm): lossless dielectric, εr 1, "
-                                      "μr 1; index 1 at 375 THz");
+  EXPECT_EQ(line(4), "  1. cells 1 to 100 (1000 nm): lossless dielectric, εr 1, μr 1; index 1 at 375 THz");
   // eps = 2.25 + 2.75 * 300^2 / (300^2 - 375^2 - i 375 * 10) = -2.612 + 0.360i at 375 THz
-  EXPECT_TRUE(summary[5].startsWith("  2. cells 101 to 1100 (10000 nm)")) << summary[5].toStdString();
-  EXPECT_TRUE(summary[5].endsWith("; index 0.111158 + 1.62i at 375 THz")) << summary[5].toStdString();
-  EXPECT_TRUE(summary[7].startsWith("  1. Gaussian pulse, 50 THz bandwidth, 10 periods at grid "
-                                    "point 50, centre 375 THz"))
-      << summary[7].toStdString();
-  EXPECT_TRUE(summary[9].startsWith("  spectrum \"F1\" at grid point 500: 11 points, every iteration, "))
-      << summary[9].toStdString();
-  EXPECT_TRUE(summary[10].contains(": 11 points, from iteration 7 on, ")) << summary[10].toStdString();
+  EXPECT_TRUE(summary[5].startsWith("  2. cells 101 to 1100 (10000 nm)")) << line(5);
+  EXPECT_TRUE(summary[5].endsWith("; index 0.111158 + 1.62i at 375 THz")) << line(5);
+  EXPECT_TRUE(summary[7].startsWith("  1. Gaussian pulse, 50 THz bandwidth, 10 periods at grid point 50, "
+                                    "centre 375 THz")) << line(7);
+  EXPECT_TRUE(summary[9].startsWith("  spectrum \"F1\" at grid point 500: 11 points, every iteration, ")) << line(9);
+  EXPECT_TRUE(summary[10].contains(": 11 points, from iteration 7 on, ")) << line(10);
   EXPECT_TRUE(summary.last().isEmpty() && summary[summary.size() - 2].startsWith("Memory: about "));
 }
 
@@ -576,20 +475,16 @@ TEST(Setup, SummaryStatesEveryValueAsRead)
 
 TEST(Setup, ThreeSectionsTileTheGrid)
 {
-  QStringList l = baseLines();
-  l << "ldiel medium" << "30 meshpoints" << "2 1 3 parameters";
-  l << "lor3 medium" << "20 meshpoints"
-    << "2 1 0 3 1 300 0.5 1 200 0.3 1 100 0.2 THz parameters";
-  auto e = engineFrom(l);
+  const auto e = engineFrom(changed(add("ldiel medium|30 meshpoints|2 1 3 parameters|lor3 medium|20 meshpoints|"
+                                         "2 1 0 3 1 300 0.5 1 200 0.3 1 100 0.2 THz parameters")));
   ASSERT_TRUE(e->isConstructed()) << e->loadStatus().errorLine << " " << e->loadStatus().missingKeyword.toStdString();
   ASSERT_EQ(e->sections.size(), 3u);
   EXPECT_EQ(e->meshPointCount, 150);
-  const int expected[3][4] = {{1, 99, 1, 100}, {100, 129, 101, 130}, {130, 149, 131, 149}};
+  // eStart, eEnd, hStart and hEnd of each section.
+  const std::vector<int> expected[3] = {{1, 99, 1, 100}, {100, 129, 101, 130}, {130, 149, 131, 149}};
   for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(e->sections[k]->eStart, expected[k][0]) << k;
-    EXPECT_EQ(e->sections[k]->eEnd, expected[k][1]) << k;
-    EXPECT_EQ(e->sections[k]->hStart, expected[k][2]) << k;
-    EXPECT_EQ(e->sections[k]->hEnd, expected[k][3]) << k;
+    const auto *s = e->sections[k];
+    EXPECT_EQ((std::vector<int>{s->eStart, s->eEnd, s->hStart, s->hEnd}), expected[k]) << k;
   }
   EXPECT_TRUE((dynamic_cast<Lorentz3PoleAmplitude<int, double> *>(e->sections[2])));
 }
@@ -599,18 +494,15 @@ TEST(Setup, ThreeSectionsTileTheGrid)
 TEST(Setup, EachFormulationBuildsItsKindOfSection)
 {
   const char *problems[] = {"1d problem", "1dp problem", "1dcp problem"};
-  const char *media[][2] = {{"diel medium", "1 1 parameters"}, {"lor1 medium", "2 1 0 3 1 300 THz parameters"},
-                            {"sellmeier medium", "1.5 1 0 1 0.01 parameters"}};
+  const char *media[][2] = {{"diel", "1 1"}, {"lor1", "2 1 0 3 1 300 THz"}, {"sellmeier", "1.5 1 0 1 0.01"}};
   for (int k = 0; k < 3; ++k)
-    for (const auto &medium : media) {
-      QStringList l = baseLines();
-      l[6] = problems[k];
-      l[7] = medium[0];
-      l[9] = medium[1];
-      auto e = engineFrom(l);
+    for (const auto &m : media) {
+      const QStringList l = changed(all(set(7, problems[k]), medium(m[0], m[1])));
+      const auto e = engineFrom(l);
+      const std::string what = l[6].toStdString() + l[7].toStdString();
       ASSERT_TRUE(e->isConstructed()) << problems[k] << " " << e->loadStatus().errorReason.toStdString();
-      EXPECT_EQ((dynamic_cast<PDielectric<int, double> *>(e->sections[0]) != nullptr), k == 1) << l[6].toStdString() << l[7].toStdString();
-      EXPECT_EQ((dynamic_cast<CPDielectric<int, double> *>(e->sections[0]) != nullptr), k == 2) << l[6].toStdString() << l[7].toStdString();
+      EXPECT_EQ((dynamic_cast<PDielectric<int, double> *>(e->sections[0]) != nullptr), k == 1) << what;
+      EXPECT_EQ((dynamic_cast<CPDielectric<int, double> *>(e->sections[0]) != nullptr), k == 2) << what;
     }
 }
 
@@ -619,9 +511,8 @@ TEST(Setup, ColocatedSources)
   // Two Gaussians at z = 50: the longer one (later end) drives the point, the
   // other only adds its pulse; a sine elsewhere, or none, changes nothing.
   for (const bool sine : {true, false}) {
-    QStringList l = baseLines();
-    l << "point geometry" << "50 z-location" << "0 2 0 amplitude" << "gauss shape" << "THz funit"
-      << "fs tunit" << "375 centre" << "20 duration" << "50 3dB";
+    QStringList l = baseLines() << "point geometry" << "50 z-location" << "0 2 0 amplitude" << "gauss shape"
+                                << "THz funit" << "fs tunit" << "375 centre" << "20 duration" << "50 3dB";
     if (sine)
       l << "point geometry" << "30 z-location" << "0 1 0 amplitude" << "sine shape" << "THz funit"
         << "fs tunit" << "375 centre" << "5 duration";
@@ -644,8 +535,7 @@ TEST(Threads, PlanBySizeAndMachine)
   const struct
   {
     const char *name;
-    int requested;
-    int processors;
+    int requested, processors;
     std::vector<SectionLength> sections;
     int most;
     const char *reason;
@@ -669,9 +559,7 @@ TEST(Threads, PlanBySizeAndMachine)
     EXPECT_EQ(plan.reason.toStdString(), c.reason) << c.name;
   }
   // A grid of 3000 cells asking for two threads steps with one.
-  QStringList l = baseLines();
-  l[2] = "2 threads";
-  auto e = engineFrom(l);
+  const auto e = engineFrom(changed(set(3, "2 threads")));
   ASSERT_TRUE(e->isConstructed());
   EXPECT_EQ(e->threadPlan.most, 1);
   e->step();
@@ -684,11 +572,9 @@ TEST(Threads, PlanBySizeAndMachine)
 TEST(Threads, TunerStepsWithTheFasterCount)
 {
   ThreadTuner tuner(2);
-  double one = 1e-3;
-  double two = 0.6e-3; // idle machine: two threads win
+  double one = 1e-3, two = 0.6e-3; // idle machine: two threads win
   const auto run = [&](double seconds) {
-    int withTwo = 0;
-    int steps = 0;
+    int withTwo = 0, steps = 0;
     for (double t = 0.0; t < seconds; ++steps) {
       const double cost = tuner.threads() == 2 ? two : one;
       withTwo += tuner.threads() == 2;
@@ -738,10 +624,8 @@ TEST(Setup, EveryMediumTakesItsValuesFromTheirTokens)
       {"sellmeier", "1 1 0 0.8 0.01"}}; // A muR stability^2 = 1: the Courant limit itself
   QStringList made;
   for (const auto &m : media) {
-    QStringList l = baseLines();
-    l[7] = QStringLiteral("%1 medium").arg(m.first);
-    l[9] = QStringLiteral("%1 parameters").arg(m.second);
-    auto e = engineFrom(l);
+    const QStringList l = changed(medium(m.first, m.second));
+    const auto e = engineFrom(l);
     ASSERT_TRUE(e->isConstructed()) << m.first << " " << loadStatusMessage(*e, "f", l).toStdString();
     MaterialDescription d;
     e->sections.at(0)->describe(d);

@@ -94,11 +94,7 @@ struct TextCase
 
 void PrintTo(const TextCase &c, std::ostream *os) { *os << c.name; }
 
-class SavedText : public ::testing::TestWithParam<TextCase>
-{
-};
-
-} // namespace
+using SavedText = ::testing::TestWithParam<TextCase>;
 
 // The file every result kind is saved as (Save All, lumora-batch, Save As).
 TEST_P(SavedText, IsExact)
@@ -108,51 +104,47 @@ TEST_P(SavedText, IsExact)
   EXPECT_EQ(resultText(e, resultEntry(e, GetParam().kind)).toStdString(), GetParam().text.toStdString());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, SavedText,
-    ::testing::Values(
-        TextCase{"ElectricField", [](FakeEngine &e) { e.field = {0.5, -1.0}, e.spacing = 2.0; },
-                 ResultKind::ElectricField, "! Location [um]\tElectric field [V/m]\n0\t0.5\n2\t-1\n"},
-        // H lies half a cell before E, with one more value.
-        TextCase{"MagneticField", [](FakeEngine &e) { e.field = {0.0, 0.0}, e.hField = {1, 2, 3}, e.spacing = 4.0; },
-                 ResultKind::MagneticField, "! Location [um]\tMagnetic field [A/m]\n-2\t1\n2\t2\n6\t3\n"},
-        TextCase{"Poynting", [](FakeEngine &e) { e.field = {1.0}; }, ResultKind::PoyntingVector,
-                 "! Location [um]\tPoynting vector [W/m^2]\n"},
-        TextCase{"TimeSignal",
-                 [](FakeEngine &e) { e.timeSignal = true, e.dt = 0.5, e.field = {1.0, 2.0, 1073741824.0}; },
-                 ResultKind::TimeSignal, "! Time [fs]\tElectric field [V/m]\n0\t1\n0.5\t2\n1\t1.0737418e+09\n"},
-        TextCase{"FFTSpectrum", [](FakeEngine &e) { e.timeSignal = true, e.frequencies = {0.0, 0.5}, e.spectrumDb = {-inf, -20.0}; },
-                 ResultKind::FFTSpectrum,
-                 "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n0\t-inf\n0.5\t-20\n"},
-        TextCase{"Spectrum", [](FakeEngine &e) { e.addFourier("A", 0.5, 0.25, 0.75, 10.0); }, ResultKind::Spectrum,
-                 "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n0.5\t20\n0.75\t20\n"
-                 "! Phase spectrum:\n! Frequency [THz]\t Radians\n0.5\t0\n0.75\t0\n"},
-        TextCase{"WavelengthSpectrum", wavelengthSpectrum, ResultKind::Spectrum,
-                 "! Magnitude spectrum:\n! Wavelength [um]\tMagnitude [dBV/m]\n600\t6.0205999\n300\t6.0205999\n"
-                 "! Phase spectrum:\n! Wavelength [um]\t Radians\n600\t0\n300\t0\n"},
-        TextCase{"TimeProbe", [](FakeEngine &e) { e.addProbe("p/1", "ps", 1.0, 2.0, {3.0, 1e-9}); },
-                 ResultKind::TimeProbe, "! Time [ps]\tE-field [V/m]\r\n!p/1\n1\t3\n3\t1e-09\n"},
-        TextCase{"ConversionEfficiency",
-                 [](FakeEngine &e) { e.positions = {1, 2}, e.totalEnergy = {4, 3}, e.bandEnergy = {0.5, 1}; },
-                 ResultKind::ConversionEfficiency,
-                 "! Total energy: \n! Location [um]\tEnergy (a.u.)\n1\t4\n2\t3\n"
-                 "! Energy in user-specified band: \n! Location [um]\tEnergy (a.u.)\n1\t0.5\n2\t1\n"},
-        TextCase{"InputSignal",
-                 [](FakeEngine &e) { e.timeSignal = true, e.timePoints = {0, 0.5}, e.inputField = {0, -2}; },
-                 ResultKind::InputSignal, "! Time [fs] E field [V/m]\n0\t0\n0.5\t-2\n"},
-        // The input spectrum covers the engine's spectral points only.
-        TextCase{"InputSpectrum",
-                 [](FakeEngine &e) {
-                   e.timeSignal = true, e.frequencies = {0, 1, 2}, e.initialSpectrumDb = {-inf, 6, 99};
-                   e.spectrumDb = {0, 0};
-                 },
-                 ResultKind::InputSpectrum, "! Frequency [THz] Magnitude [dBV/m]\n0\t-inf\n1\t6\n"},
-        TextCase{"StaticSpectrogram", staticMap, ResultKind::Spectrogram, staticMapText()},
-        TextCase{"DynamicSpectrogram", dynamicMap, ResultKind::Spectrogram,
-                 "! Spectrogram data:\n\n1\t2\t3\t\n-inf\t5\t1e-09\t\n"
-                 "! SPECTRAL variable expressed in [THz] (corresponds to the columns):\n\n0\t\n1\t\n2\t\n"
-                 "! SPATIAL variable expressed in [mm] (corresponds to the rows):\n\n2\t\n6\t\n"}),
-    testsupport::ByName());
+const TextCase textCases[] = {
+    {"ElectricField", [](FakeEngine &e) { e.field = {0.5, -1.0}, e.spacing = 2.0; }, ResultKind::ElectricField,
+     "! Location [um]\tElectric field [V/m]\n0\t0.5\n2\t-1\n"},
+    // H lies half a cell before E, with one more value.
+    {"MagneticField", [](FakeEngine &e) { e.field = {0.0, 0.0}, e.hField = {1, 2, 3}, e.spacing = 4.0; },
+     ResultKind::MagneticField, "! Location [um]\tMagnetic field [A/m]\n-2\t1\n2\t2\n6\t3\n"},
+    {"Poynting", [](FakeEngine &e) { e.field = {1.0}; }, ResultKind::PoyntingVector,
+     "! Location [um]\tPoynting vector [W/m^2]\n"},
+    {"TimeSignal", [](FakeEngine &e) { e.timeSignal = true, e.dt = 0.5, e.field = {1.0, 2.0, 1073741824.0}; },
+     ResultKind::TimeSignal, "! Time [fs]\tElectric field [V/m]\n0\t1\n0.5\t2\n1\t1.0737418e+09\n"},
+    {"FFTSpectrum",
+     [](FakeEngine &e) { e.timeSignal = true, e.frequencies = {0.0, 0.5}, e.spectrumDb = {-inf, -20.0}; },
+     ResultKind::FFTSpectrum, "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n0\t-inf\n0.5\t-20\n"},
+    {"Spectrum", [](FakeEngine &e) { e.addFourier("A", 0.5, 0.25, 0.75, 10.0); }, ResultKind::Spectrum,
+     "! Magnitude spectrum:\n! Frequency [THz]\tMagnitude [dBV/m]\n0.5\t20\n0.75\t20\n"
+     "! Phase spectrum:\n! Frequency [THz]\t Radians\n0.5\t0\n0.75\t0\n"},
+    {"WavelengthSpectrum", wavelengthSpectrum, ResultKind::Spectrum,
+     "! Magnitude spectrum:\n! Wavelength [um]\tMagnitude [dBV/m]\n600\t6.0205999\n300\t6.0205999\n"
+     "! Phase spectrum:\n! Wavelength [um]\t Radians\n600\t0\n300\t0\n"},
+    {"TimeProbe", [](FakeEngine &e) { e.addProbe("p/1", "ps", 1.0, 2.0, {3.0, 1e-9}); }, ResultKind::TimeProbe,
+     "! Time [ps]\tE-field [V/m]\r\n!p/1\n1\t3\n3\t1e-09\n"},
+    {"ConversionEfficiency",
+     [](FakeEngine &e) { e.positions = {1, 2}, e.totalEnergy = {4, 3}, e.bandEnergy = {0.5, 1}; },
+     ResultKind::ConversionEfficiency,
+     "! Total energy: \n! Location [um]\tEnergy (a.u.)\n1\t4\n2\t3\n"
+     "! Energy in user-specified band: \n! Location [um]\tEnergy (a.u.)\n1\t0.5\n2\t1\n"},
+    {"InputSignal", [](FakeEngine &e) { e.timeSignal = true, e.timePoints = {0, 0.5}, e.inputField = {0, -2}; },
+     ResultKind::InputSignal, "! Time [fs] E field [V/m]\n0\t0\n0.5\t-2\n"},
+    // The input spectrum covers the engine's spectral points only.
+    {"InputSpectrum",
+     [](FakeEngine &e) {
+       e.timeSignal = true, e.frequencies = {0, 1, 2}, e.initialSpectrumDb = {-inf, 6, 99};
+       e.spectrumDb = {0, 0};
+     },
+     ResultKind::InputSpectrum, "! Frequency [THz] Magnitude [dBV/m]\n0\t-inf\n1\t6\n"},
+    {"StaticSpectrogram", staticMap, ResultKind::Spectrogram, staticMapText()},
+    {"DynamicSpectrogram", dynamicMap, ResultKind::Spectrogram,
+     "! Spectrogram data:\n\n1\t2\t3\t\n-inf\t5\t1e-09\t\n"
+     "! SPECTRAL variable expressed in [THz] (corresponds to the columns):\n\n0\t\n1\t\n2\t\n"
+     "! SPATIAL variable expressed in [mm] (corresponds to the rows):\n\n2\t\n6\t\n"}};
+INSTANTIATE_TEST_SUITE_P(Kinds, SavedText, ::testing::ValuesIn(textCases), testsupport::ByName());
 
 TEST(Writers, FormatsModesAndAtomicFailure)
 {
@@ -189,8 +181,6 @@ TEST(SaveAll, FolderNamesAndFileNames)
     EXPECT_EQ(resultFileNames(c.names, c.cs), c.files) << c.names.join(',').toStdString();
 }
 
-namespace {
-
 struct SaveAllRun
 {
   SaveAllRun(FakeEngine &e, const QString &base, const QString &config)
@@ -201,8 +191,6 @@ struct SaveAllRun
   QStringList messages;
   SaveAllOutcome outcome;
 };
-
-} // namespace
 
 TEST(SaveAll, WritesEachEnginesSetWithItsMessages)
 {
@@ -224,8 +212,7 @@ TEST(SaveAll, WritesEachEnginesSetWithItsMessages)
 
   QTemporaryDir other;
   FakeEngine spectral({}, "UPPE_run");
-  spectral.timeSignal = true;
-  spectral.conversionEfficiencyAvailable = true;
+  spectral.timeSignal = spectral.conversionEfficiencyAvailable = true;
   spectral.positions = {1}, spectral.totalEnergy = {2}, spectral.bandEnergy = {1};
   SaveAllRun s(spectral, other.path(), config);
   EXPECT_EQ(filesIn(s.outcome.folder),
@@ -264,8 +251,6 @@ TEST(SaveAll, FailuresAreReportedAndLeaveNoPartialFile)
 
 // --- widgets ----------------------------------------------------------------------
 
-namespace {
-
 // The widget tests' engine, a folder for what they save, and a field plot.
 class PlotWidgets : public ::testing::Test
 {
@@ -293,7 +278,8 @@ void wheel(NavigablePlot *plot, int notches, QPoint at = QPoint(-1, -1))
 
 void zoomIn(NavigablePlot *plot) { wheel(plot, 3); }
 
-} // namespace
+// Shows a widget at the size the pictures and zoom tests expect.
+void showSized(QWidget *w) { w->resize(533, 293), w->show(); }
 
 TEST_F(PlotWidgets, RefreshEveryNIterations)
 {
@@ -316,8 +302,7 @@ TEST_F(PlotWidgets, RefreshEveryNIterations)
 
 TEST_F(PlotWidgets, FieldEnvelopeHoldsPeaksFromZeroAndIsSaved)
 {
-  e.field = {1.0, -2.0, 0.5};
-  e.spacing = 0.5;
+  e.field = {1.0, -2.0, 0.5}, e.spacing = 0.5;
   auto w = efieldPlot();
   w->showEnvelope();
   EXPECT_EQ(w->envelopeValues(), (std::vector<double>{0, 0, 0}));
@@ -384,20 +369,17 @@ TEST(DrawingBudget, SpacesRedrawsByWhatTheyCost)
   constexpr qint64 ms = 1000000;
   const struct
   {
-    double cost;
-    double overhead;
+    double cost, overhead;
     int redraws; // in 10 s
   } cases[] = {{0, 0, 250}, {1, 0, 250}, {5, 0, 60}, {50, 0, 6}, {200, 0, 2}, {0, 0.2, 5}};
   for (const auto &c : cases) {
-    qint64 now = 0;
+    qint64 now = 0, stepping = 0;
     DrawingBudget budget([&now] { return now; });
     int redraws = 0;
-    qint64 stepping = 0;
     while (now < 10000 * ms) {
       budget.addSteppingTime(ms);
-      now += ms;
       stepping += ms;
-      now += static_cast<qint64>(c.overhead * ms);
+      now += ms + static_cast<qint64>(c.overhead * ms);
       if (budget.mayRedraw()) {
         budget.redrawStarted();
         now += static_cast<qint64>(c.cost * ms);
@@ -419,17 +401,14 @@ TEST_F(PlotWidgets, WheelZoomsAboutTheCursor)
   staticMap(e);
   auto curve = efieldPlot();
   StaticSpectrogramPlotWidget map(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1, "Spectrogram", 0);
-  for (AbstractPlotWidget *w : {static_cast<AbstractPlotWidget *>(curve.get()), static_cast<AbstractPlotWidget *>(&map)}) {
-    w->resize(533, 293);
-    w->show();
+  for (AbstractPlotWidget *w : std::initializer_list<AbstractPlotWidget *>{curve.get(), &map}) {
+    showSized(w);
     w->refreshPlot(&e);
     NavigablePlot *plot = w->navigablePlot();
     const QPoint at(plot->canvas()->width() / 4, plot->canvas()->height() / 3);
     const auto under = [&](int axis) { return plot->canvasMap(axis).invTransform(axis == QwtPlot::xBottom ? at.x() : at.y()); };
-    const double x = under(QwtPlot::xBottom);
-    const double y = under(QwtPlot::yLeft);
-    const double width = plot->axisRange(QwtPlot::xBottom).width();
-    const double height = plot->axisRange(QwtPlot::yLeft).width();
+    const double x = under(QwtPlot::xBottom), y = under(QwtPlot::yLeft);
+    const double width = plot->axisRange(QwtPlot::xBottom).width(), height = plot->axisRange(QwtPlot::yLeft).width();
     wheel(plot, 2, at);
     EXPECT_NEAR(plot->axisRange(QwtPlot::xBottom).width(), width * 0.81, width * 1e-6) << w->title().toStdString();
     EXPECT_NEAR(plot->axisRange(QwtPlot::yLeft).width(), height * 0.81, height * 1e-6);
@@ -445,14 +424,12 @@ TEST_F(PlotWidgets, ZoomIsKeptAcrossRefreshesUntilResetAndExported)
 {
   e.field.assign(11, 1.0);
   auto w = efieldPlot();
-  w->resize(533, 293);
-  w->show();
+  showSized(w.get());
   w->refreshPlot(&e);
   NavigablePlot *plot = w->navigablePlot();
   zoomIn(plot);
   ASSERT_TRUE(plot->isZoomed());
-  const QwtInterval x = plot->axisRange(QwtPlot::xBottom);
-  const QwtInterval y = plot->axisRange(QwtPlot::yLeft);
+  const QwtInterval x = plot->axisRange(QwtPlot::xBottom), y = plot->axisRange(QwtPlot::yLeft);
   e.field.assign(11, 7.0); // would widen the axis; the user's view stays
   w->refreshPlot(&e);
   EXPECT_EQ(plot->axisRange(QwtPlot::xBottom), x);
@@ -484,8 +461,7 @@ TEST_F(PlotWidgets, SpectrogramColourScaleFollowsTheSliderAndKeepsTheZoom)
 {
   staticMap(e);
   StaticSpectrogramPlotWidget w(&e, "Frequency [THz]", "Distance [um]", "Magnitude [dBV/m]", 1, "Spectrogram", 0);
-  w.resize(533, 293);
-  w.show();
+  showSized(&w);
   const QImage blank = w.plotWidget()->canvas()->grab().toImage();
   w.refreshPlot(&e);
   EXPECT_NE(w.plotWidget()->canvas()->grab().toImage(), blank);
@@ -504,3 +480,5 @@ TEST_F(PlotWidgets, SpectrogramColourScaleFollowsTheSliderAndKeepsTheZoom)
   EXPECT_EQ(zRange(), std::make_pair(40.0, 60.0));
   EXPECT_EQ(w.navigablePlot()->axisRange(QwtPlot::yLeft), y);
 }
+
+} // namespace
