@@ -165,6 +165,14 @@ TEST_F(WorkingDirectoryTest, TimingLogIsNamedByDateAndFileAndTheLastAnchorWins)
   ASSERT_EQ(logs.size(), 2);
   EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d+\\.\\d{4} \\d\\d_\\d\\d_\\d\\d t2$").match(logs[0]).hasMatch());
   EXPECT_TRUE(engine->timingLog.fileName().endsWith(" t2"));
+  // A record every 20 steps: the seconds since load, then (E + H cells) x 4 + 48 bytes.
+  ASSERT_EQ(runFor(*engine, 45), 45);
+  QFile log(engine->timingLog.fileName());
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  const QStringList records = QString(log.readAll()).split('\n');
+  ASSERT_EQ(records.size(), 5) << records.join('|').toStdString();
+  EXPECT_TRUE(records[0].toDouble() > 0.0 && records[2].toDouble() >= records[0].toDouble());
+  EXPECT_EQ(records[1] + records[3] + records[4], "212212"); // 20 + 21 cells
   EXPECT_FALSE(loadEngine(write("FDTD_n.txt", tinyGrid + "0 code\n"))->timingLogEnabled);
 }
 

@@ -244,6 +244,8 @@ const ChangeCase failureCases[] = {
      SYNTAX(24) "\"4 1 0 start\": the end 0 lies before the start 4"},
     {"SpectralStepZero", add("fourier typeOf|F * name|1 z-location|0 use|0 0 4 start"),
      SYNTAX(24) "\"0 0 4 start\": a step of 0 is allowed only when the end equals the start"},
+    {"SpectralStepNegative", add("fourier typeOf|F * name|1 z-location|0 use|0 -1 4 start"),
+     SYNTAX(24) "\"0 -1 4 start\": token 2 (step): expected a value of at least 0, found \"-1\""},
     {"UseNotWhole", add("poynting typeOf|P * name|1 z-location|1.5 use"),
      SYNTAX(23) "\"1.5 use\": expected a whole number (0: one window, otherwise a series), found \"1.5\""},
     {"ItendBeforeItstart", add("fourier typeOf|F * name|1 z-location|0 use|0 1 4 start|9 itstart|8 itend"),

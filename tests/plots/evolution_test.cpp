@@ -109,7 +109,7 @@ TEST(EvolutionMaps, SpectrogramPeaksAtThePulsesDelayAndFrequency)
   EvolutionEngine e;
   for (double gate : {0.0, 300e-15}) {
     const EvolutionMap m = outputSpectrogram(e.record, gate, 256, 512);
-    ASSERT_FALSE(m.empty());
+    ASSERT_EQ(std::make_pair(m.rows, m.columns), std::make_pair(512, 256)); // rows of 8 frequency bins
     const auto [row, column] = peakCell(m);
     EXPECT_NEAR(m.x[std::size_t(column)], 1000.0, m.x[1] - m.x[0]) << gate;       // fs
     // Gates 32 fs apart, the first centred 16 fs after the first sample; the centre lies 4095 fs after it.

@@ -97,6 +97,7 @@ TEST(Observation, WavelengthLineMatchesItsFrequencyTwin)
   EXPECT_DOUBLE_EQ(f->frequencies[0], twin);
   EXPECT_DOUBLE_EQ(f->frequencies[2], 299.792458);
   EXPECT_DOUBLE_EQ(g->frequencies[0], twin * 1e-3); // nm pairs with PHz
+  EXPECT_EQ(f->unitName() + " " + g->unitName(), "um nm");
   std::vector<double> e(4, 0.0), h(5, 0.0);
   for (int it = 1; it <= 50; ++it) {
     e[1] = std::sin(0.01 * it * it);

@@ -428,3 +428,25 @@ TEST(Fibre, ScaledFieldTakesTheSameStepsAndScaledPower)
   EXPECT_EQ(scaled.first, base.first);
   EXPECT_NEAR(scaled.second / base.second, 100.0, 1e-6);
 }
+
+// Step control of the envelope model: a refused step is tried again at
+// 0.9 (tolerance/error)^(1/4) of its length, between a fifth and 0.9 of it;
+// an accepted one grows by the same factor, at most twice. An envelope that
+// overflows stops the run with its message.
+TEST(Fibre, StepsFollowTheLocalErrorAndAnOverflowStopsTheRun)
+{
+  auto e = build(fibre({{FFirstStep, "1 initialintegstep"}, {FPlanes, "2 planes"}, {FSize, "720 0 peakpower"}}));
+  const EnvelopePropagator &p = *e->getEnvelopePropagator();
+  for (const auto &[accepted, refused] : {std::pair<long long, long long>{0, 1}, {0, 2}, {1, 2}}) {
+    const double tried = p.stepSize();
+    e->step();
+    EXPECT_EQ(std::make_tuple(p.acceptedSteps(), p.refusedSteps(), e->iteration), std::make_tuple(accepted, refused, int(accepted)));
+    const double factor = 0.9 * std::pow(1e-7 / p.lastError(), 0.25);
+    EXPECT_DOUBLE_EQ(p.stepSize() / tried, std::clamp(factor, 0.2, accepted ? 2.0 : 0.9)) << p.lastError();
+  }
+  auto overflow = build(fibre({{FSize, "1e30 0 peakpower"}}));
+  runToEnd(*overflow);
+  EXPECT_TRUE(overflow->finished && overflow->iteration == 0 &&
+              overflow->runFailure.startsWith("The integration failed at z = 0 m: the envelope is no longer finite or "
+                                              "the step no longer advances (step ")) << overflow->runFailure.toStdString();
+}
