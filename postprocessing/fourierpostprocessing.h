@@ -32,14 +32,17 @@
 #include <vector>
 
 // Number of points of the grid start, start + step, ... reaching end:
-// ceil((end - start) / step) + 1. A step of 0 (or a grid that is not finite)
-// gives -1, for the caller to reject unless start equals end (one point).
+// ceil((end - start) / step) + 1, where a quotient that misses a whole number
+// only by the rounding of the division (0.6 / 0.1 = 6.000000000000001)
+// counts as that number: the end is then the last point, not one step short
+// of it. A step of 0 (or a grid that is not finite) gives -1, for the caller
+// to reject unless start equals end (one point).
 inline long long spectralGridCount(double start, double step, double end)
 {
   if (!(step > 0.0)) {
     return start == end ? 1 : -1;
   }
-  const double n = std::ceil((end - start) / step) + 1.0;
+  const double n = std::ceil((end - start) / step - 1e-9) + 1.0;
   if (!std::isfinite(n) || n < 1.0 || n > 4.0e18)
     return -1;
   return static_cast<long long>(n);

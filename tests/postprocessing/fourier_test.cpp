@@ -10,6 +10,7 @@
 #include <cmath>
 #include <complex>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -76,4 +77,16 @@ TEST(Fourier, AgreesWithTheDirectSumWhereverItIsRead)
       expectMatchesDirect(list, samples);
     }
   }
+}
+
+// The grid starts at its start; an end a whole number of steps away is its
+// last point also where the division rounds up (0.6 / 0.1, 0.9 / 1e-6);
+// otherwise the last point lies beyond the end. A step of 0 is one point or
+// none.
+TEST(Fourier, GridCountReachesTheEnd)
+{
+  const std::tuple<double, double, double, long long> cases[] = {
+      {0.3, 0.1, 0.9, 7}, {0, 1e-6, 0.9, 900001}, {0, 7.3, 800, 111}, {300, 10, 305, 2}, {5, 0, 5, 1}, {5, 0, 6, -1}};
+  for (const auto &[start, step, end, count] : cases)
+    EXPECT_EQ(spectralGridCount(start, step, end), count) << start << " " << step << " " << end;
 }
