@@ -184,7 +184,8 @@ bool EnvelopePropagator::step(double target, double limit)
   z += s;
   ++accepted;
   if (!fixedStep) {
-    const double grow = error > 0.0 ? std::clamp(0.9 * std::pow(tolerance / error, 0.25), 0.2, 2.0) : 2.0;
+    // An error of 0 (a linear step) gives the largest growth.
+    const double grow = std::clamp(0.9 * std::pow(tolerance / error, 0.25), 0.2, 2.0);
     // A step shortened to meet a target does not shrink the next one.
     h = s < h ? std::max(h, s * grow) : s * grow;
   }

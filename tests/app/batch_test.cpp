@@ -77,7 +77,12 @@ TEST(BatchArguments, AreRefusedWithAReason)
       {{"--out", "", "FDTD_a.txt"}, "--out needs a folder"},
       {{"FDTD_a.txt", "FDTD_b.txt"}, "more than one"},
       {{"--max-wall", "0", "FDTD_a.txt"}, "--max-wall needs a number of seconds above 0"},
-      {{"--set", "size", "FDTD_a.txt"}, "--set \"size\" is not KEY=VALUE"}};
+      {{"--set", "size", "FDTD_a.txt"}, "--set \"size\" is not KEY=VALUE"},
+      {{"FDTD_a.txt", "--iterations", "-3"}, "--iterations needs a whole number of at least 0, not \"-3\""},
+      {{"FDTD_a.txt", "--max-wall=abc"}, "--max-wall needs a number of seconds above 0, not \"abc\""},
+      {{"FDTD_a.txt", "--max-wall", "inf"}, "--max-wall needs a number of seconds above 0, not \"inf\""},
+      {{"FDTD_a.txt", "--max-wall"}, "--max-wall needs a value"}, {{"FDTD_a.txt", "--set"}, "--set needs KEY=VALUE"},
+      {{"FDTD_a.txt", "--status-file="}, "--status-file needs a file name"}, {{"FDTD_a.txt", "--plots=1"}, "unknown option \"--plots=1\""}};
   for (const auto &[arguments, expected] : cases) {
     BatchOptions o;
     QString problem;
@@ -159,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "save_line_envelope, exit, saveAll, found \"explode\"\n",
                  -1},
         ExitCase{"Iterations", "1 required\n", {"--iterations", "37"}, 0, "  100.0%  0:00:00 left\n", 37},
-        ExitCase{"ExitAction", "1 required\nexit action\n12 iterations\n", {}, 0,
+        ExitCase{"ExitAction", "1 required\nexit action\n30 iterations\nexit action\n12 iterations\n", {}, 0,
                  "Iteration 12: exit action reached; ending the run.\n|  100.0%  0:00:00 left\n", 12},
         ExitCase{"ExitBeforeIterations", "1 required\nexit action\n12 iterations\n", {"--iterations", "20"}, 0,
                  "", 12},

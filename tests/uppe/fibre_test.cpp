@@ -242,6 +242,10 @@ TEST(Fibre, PulseFormsGiveTheirAnalyticPeakEnergyAndWidth)
 
   auto energy = withEdits({{FSize, "1e-12 0 energy"}});
   EXPECT_NEAR(energyOf(*energy, energy->getInputEnvelope()), 1e-12, 1e-21);
+  double spectral = 0.0; // Parseval: the shown spectrum, |dt FFT A| per bin in dB, holds the same energy
+  for (double db : energy->spectrumDbVector())
+    spectral += std::pow(10.0, 0.1 * db) * energy->getFrequencyStep();
+  EXPECT_NEAR(spectral, 1e-12, 1e-21);
 
   auto chirped = withEdits({{FSize, "1e-12 0 energy"}, {24, "5000 gdd"}});
   const double t0 = 100.0 / (2.0 * std::sqrt(std::log(2.0)));
