@@ -295,6 +295,7 @@ TEST(SweepArguments, UsageErrorsNameWhatIsWrong)
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--max-wall", "x"}, "--max-wall needs a number of seconds above 0, not \"x\""},
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--max-wall", "0"}, "--max-wall needs a number of seconds above 0, not \"0\""},
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--vary", "a=2"}, "--vary a is given twice"},
+      {{"FDTD_a.txt", "--out", "d", "--vary", "a"}, "--vary \"a\" is not KEY=VALUE"},
       {{"FDTD_a.txt", "--bogus"}, "Unknown option 'bogus'."},
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--sbatch", "--time=1:00:00"}, "--sbatch is only for --emit slurm"},
       {{"FDTD_a.txt", "--out", "d", "--vary", "a=1", "--emit", "slurm", "--sbatch", "time=1"},

@@ -414,6 +414,13 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
             "Evolution records: 20 planes from 0 to 10 m\n"
             "Pulse 1: sech, centre 193.414 THz, FWHM 881.37 fs, peak power 80 W, centred at 2500 fs\n"
             "Memory: about 4.59 MB\n");
+  // Parseval: the shown one-sided spectrum, |FFT E| per bin in dB, twice over n is the field's sum of squares.
+  field->step();
+  const std::vector<double> &dbs = field->spectrumDbVector(), &real = field->getTimeField();
+  double shown = 0.0, held = std::inner_product(real.begin(), real.end(), real.begin(), 0.0);
+  for (double db : dbs)
+    shown += 2.0 * std::pow(10.0, 0.1 * db) / double(real.size());
+  EXPECT_NEAR(shown / held, 1.0, 1e-9);
 }
 
 // The envelope equation is unchanged by A -> k A with gamma -> gamma / k^2:
