@@ -179,8 +179,8 @@ const ChangeCase failureCases[] = {
                 "(Courant limit)"},
     {"ZeroPermeability", set(10, "1 0 parameters"),
      SYNTAX(10) "\"1 0 parameters\": token 2 (μr): expected a value above 0, found \"0\""},
-    {"FasterThanLight", set(2, "0.5 stability"),
-     SYNTAX(10) "\"1 1 parameters\": with stability 0.5 and εr·μr = 1 the time step exceeds the stability limit: "
+    {"FasterThanLight", all(set(2, "0.5 stability"), set(10, "2 0.5 parameters")),
+     SYNTAX(10) "\"2 0.5 parameters\": with stability 0.5 and εr·μr = 1 the time step exceeds the stability limit: "
                 "εr·μr·stability² must be at least 1"},
     {"GainBeyondTheScheme", medium("ldiel", "2 1 -1e9"),
      SYNTAX(10) "\"2 1 -1e9 parameters\": token 3 (σ): expected a conductivity above -1.062e+06 S/m (a stronger gain "
@@ -295,8 +295,8 @@ const ChangeCase warningCases[] = {
      "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at 450 THz (the highest significant "
      "frequency of the sources, index 1), fewer than 10: the grid's dispersion will distort the pulse; use cells of "
      "at most 66.6 nm."},
-    {"StrongKerr", medium("ker1", "2 1 0.5 12.2 32 0.7"),
-     "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 1 V/m the Kerr effect changes the "
+    {"StrongKerr", all(medium("ker1", "2 1 0.125 12.2 32 0.7"), set(13, "0 2 0 amplitude")),
+     "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 2 V/m the Kerr effect changes the "
      "index by 11.8 %, more than 10 %: the third-order model no longer describes the medium."},
     {"PureRaman", medium("ker1", "2 1 1e-20 12.2 32 0"), ""},
     {"PureKerr", medium("ker1", "2 1 1e-20 12.2 32 1"), ""},

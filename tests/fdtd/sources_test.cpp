@@ -31,7 +31,7 @@ TEST(Sources, HardRuleAdditivePulseAndRecordedSamples)
   AdditiveGaussianSource<int, double> add(
       HardGaussianSource<int, double>(2, 0.0, 50.0, 2.0, grid, 1, 1e3, 12, false, 100));
   ASSERT_EQ(s.endIteration, 200);
-  std::vector<double> e(5, 7.0), h(6, 0.01);
+  std::vector<double> e(5, 7.0), h{0.03, 0.02, 0.01, 0.01, 0.04, 0.06}; // sources couple to the H beyond them
   s.applyE(e, h, atE(10));
   EXPECT_NEAR(e[2], 50.0 * 0.01 + s.waveform(10.5 * dt), 1e-12);
   EXPECT_EQ(e[1] + e[3], 14.0);
