@@ -142,6 +142,9 @@ TEST(RemainingTime, FollowsTheRateAfterASlowStart)
   two.add(1.0, 0.1);
   two.add(2.0, 0.3);
   EXPECT_NEAR(two.secondsLeft(), 0.7 * 1.0 / 0.2, 1e-12);
+  for (const auto &[t, f] : {std::pair{4.0, 0.5}, {5.0, 0.7}})
+    two.add(t, f);
+  EXPECT_NEAR(two.secondsLeft(), 0.3 * 3.0 / 0.4, 1e-12); // since the last sample at or below half the share done
 }
 
 TEST(OverrideText, IsRefusedWithAReason)

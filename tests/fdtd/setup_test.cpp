@@ -288,6 +288,8 @@ TEST_P(SetupWarning, Listed)
 
 const ChangeCase warningCases[] = {
     {"None", [](QStringList &) {}, ""},
+    {"EverythingAtTheLastPoint", all(set(12, "100 z-location"), add("time typeOf|T * name|100 z-location|0 use|1 itstart|"
+                                                                   "5 itend|fs tunit")), ""},
     {"RingWithThreeSections", all(set(7, "1dp problem"), add("diel medium|10 meshpoints|1 1 parameters|diel medium|"
                                                              "10 meshpoints|1 1 parameters")),
      "A ring grid holds one section: the sections of the \"medium\" lines 20, 23 are ignored."},

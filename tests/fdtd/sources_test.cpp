@@ -155,4 +155,6 @@ TEST(Sources, RecordedPulseFileThroughTheReader)
   ASSERT_NE(s, nullptr) << e->loadStatus().errorLine;
   EXPECT_EQ(s->pulse.samples(), (std::vector<double>{1, 4, -2, 6}));
   EXPECT_EQ(s->startIteration, std::ceil(1e-15 / e->timeStep()));
+  EXPECT_TRUE(e->setupSummary().contains("\nSources:\n  1. recorded pulse at grid point 50, amplitude 2 V/m, duration "
+                                         "133.4 as, delay 1.001 fs\n")) << e->setupSummary().toStdString(); // 4 and 30 steps
 }
