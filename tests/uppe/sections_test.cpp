@@ -59,6 +59,13 @@ TEST(Sections, TablesOutsideThePulseAndLongRunsAreCaught)
   EXPECT_TRUE(build(configuration())->loadStatus().warnings.filter("The run will take").isEmpty());
   const auto strong =
       build(configuration({{AmplitudeLine, "1e9 0 amplitude"}, {ParametersLine, "1.5 0 1e-15 1 1 1 parameters"}}));
+  // In BK7 at 200 THz: T0 = sqrt(ln 2) / (pi 10 THz) = 26.5 fs, beta2 = -18.6 fs^2/mm, L_D = T0^2/|beta2| = 37.8 mm;
+  // L_NL = 2 c n / (w n2 A^2 3/4) = 9.55e-7 mm.
+  const auto glass = build(configuration({{AmplitudeLine, "1e9 0 amplitude"}, {CentreLine, "200 centre"},
+                                          {MediumLine, "material_ker1 medium"}, {ParametersLine, "bk7 1e-15 12.2 32 1 parameters"}}));
+  EXPECT_TRUE(glass->loadStatus().warnings.join('\n').contains(
+      " each (nonlinear length 9.56e-07 mm, dispersion length 37.5 mm, tolerance 1e-06). A larger"))
+      << glass->loadStatus().warnings.join('\n').toStdString();
   const QStringList announced = strong->loadStatus().warnings.filter("The run will take about ");
   ASSERT_EQ(announced.size(), 1) << strong->loadStatus().warnings.join('\n').toStdString();
   EXPECT_TRUE(announced.first().contains(" h ") && announced.first().contains(": about 8.86e+08 steps of 1.129e-09 mm, "))
