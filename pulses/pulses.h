@@ -95,16 +95,11 @@ class Sampled
 public:
   Sampled() = default;
   explicit Sampled(std::vector<double> samples) : samples_(std::move(samples)) {}
-  double at(long long step) const
-  {
-    return step >= 0 && step < static_cast<long long>(samples_.size())
-               ? samples_[static_cast<std::size_t>(step)]
-               : 0.0;
-  }
   bool covers(long long step) const
   {
     return step >= 0 && step < static_cast<long long>(samples_.size());
   }
+  double at(long long step) const { return covers(step) ? samples_[static_cast<std::size_t>(step)] : 0.0; }
   std::size_t size() const { return samples_.size(); }
   const std::vector<double> &samples() const { return samples_; }
 

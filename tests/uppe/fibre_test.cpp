@@ -457,7 +457,7 @@ TEST(Fibre, StepsFollowTheLocalErrorAndAnOverflowStopsTheRun)
   }
   auto overflow = build(fibre({{FSize, "1e30 0 peakpower"}}));
   runToEnd(*overflow);
-  EXPECT_TRUE(overflow->finished && overflow->iteration == 0 &&
-              overflow->runFailure.startsWith("The integration failed at z = 0 m: the envelope is no longer finite or "
-                                              "the step no longer advances (step ")) << overflow->runFailure.toStdString();
+  EXPECT_TRUE(overflow->finished && overflow->iteration == 0) << overflow->iteration;
+  EXPECT_EQ(overflow->runFailure.toStdString(), "The integration failed at z = 0 m: the envelope is no longer finite "
+                                                "or the step no longer advances (step 7.28e-15 m)."); // 1 mm / 2^37
 }
