@@ -389,6 +389,9 @@ TEST(Fibre, SummaryStatesTheFibreAsRead)
             "Evolution records: 50 planes from 0 to 2 m\n"
             "Pulse 1: sech, centre 193.414 THz, FWHM 881.37 fs, peak power 80 W, centred at 10000 fs\n"
             "Memory: about 1.05 MB\n");
+  // 4100 planes of 16384 columns, power and spectrum in doubles: 1.075e9 B of records.
+  EXPECT_TRUE(build(fibre({{FPoints, "16384 timepoints"}, {FPlanes, "4100 planes"}}))->setupSummary().endsWith(
+      "\nMemory: about 1.01 GB\n"));
   // A linear fibre has no nonlinear length and no soliton number.
   auto linear = build(fibre({{FParameters, "1550 0 0 12.2 32 0 -20 parameters"}}));
   EXPECT_TRUE(linear->setupSummary().contains(

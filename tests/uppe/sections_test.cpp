@@ -317,7 +317,8 @@ TEST(Sections, LoadWarningsAreGivenExactlyWhenTheyApply)
       // Shifted by -150 THz the general formulation holds frequencies up to 406 THz.
       {{{ParametersLine, "1.5 0 1e-3 12.2 32 0.7 parameters"}, {UseGeneralLine, "1 usegeneral"}, {FshiftLine, "-150 fshift"}},
        nullptr},
-      {{{AmplitudeLine, "1 950 amplitude"}}, "The time window cuts the pulse"}, {{{AmplitudeLine, "1 -700 amplitude"}}, nullptr},
+      {{{AmplitudeLine, "1 950 amplitude"}}, "The time window cuts the pulse: at its edges the input field still reaches 40.4 % of its peak."},
+      {{{AmplitudeLine, "1 -700 amplitude"}}, nullptr},
       {{{AmplitudeLine, "1 1000 amplitude"}}, // centred on the last sample
        "The time window cuts the pulse: at its edges the input field still reaches 100 % of its peak."},
       // Silica covers 0.21 to 3.71 um: bins 0 .. 161 (below 80.8 THz) take the index at 3.71 um.
