@@ -298,8 +298,7 @@ bool FdtdConfigReader::readMedium(std::vector<SectionDescription> &sections)
     const QStringList tokens = lineTokens(parameterLine.text);
     if (d.type == Sellmeier || d.type == Material) {
       // Sellmeier media and library materials: undamped Lorentz poles.
-      if (!readGridSellmeier(tokens, d.type == Material, stability, d.sellmeier, why))
-        return fail(parameterLine.line, why);
+      why = readGridSellmeier(tokens, d.type == Material, stability, d.sellmeier);
     } else {
       why = readNumbers(tokens, stability, timeStep, d);
       if (why.isEmpty())

@@ -11,8 +11,7 @@ namespace {
 QString tr(const char *text) { return QCoreApplication::translate("Lumora", text); }
 } // namespace
 
-bool readGridSellmeier(const QStringList &tokens, bool library, double stability,
-                       GridSellmeier &medium, QString &reason)
+QString readGridSellmeier(const QStringList &tokens, bool library, double stability, GridSellmeier &medium)
 {
   // The values: every token before the keyword.
   QStringList values = tokens;
@@ -26,26 +25,19 @@ bool readGridSellmeier(const QStringList &tokens, bool library, double stability
   if (library) {
     const materials::LibraryMaterial *m = values.isEmpty() ? nullptr : materials::findMaterial(values.first());
     if (!m || values.size() > 2) {
-      reason = tr("expected a material name (%1) and optionally muR")
-                   .arg(materials::materialNames().join(QLatin1String(", ")));
-      return false;
+      return tr("expected a material name (%1) and optionally muR")
+          .arg(materials::materialNames().join(QLatin1String(", ")));
     }
-    if (values.size() == 2 && !toReal(values.at(1), medium.muR)) {
-      reason = tr("muR \"%1\" is not a number").arg(values.at(1));
-      return false;
-    }
+    if (values.size() == 2 && !toReal(values.at(1), medium.muR))
+      return tr("muR \"%1\" is not a number").arg(values.at(1));
     formula = m->formula;
   } else {
-    if (values.size() < 5 || values.size() > 9 || values.size() % 2 == 0) {
-      reason = tr("expected A, muR, sigma and one to three Sellmeier terms B C");
-      return false;
-    }
+    if (values.size() < 5 || values.size() > 9 || values.size() % 2 == 0)
+      return tr("expected A, muR, sigma and one to three Sellmeier terms B C");
     double v[9] = {};
     for (int i = 0; i < values.size(); ++i)
-      if (!toReal(values.at(i), v[i])) {
-        reason = tr("\"%1\" is not a number").arg(values.at(i));
-        return false;
-      }
+      if (!toReal(values.at(i), v[i]))
+        return tr("\"%1\" is not a number").arg(values.at(i));
     formula.a = v[0];
     medium.muR = v[1];
     medium.sigma = v[2];
@@ -57,20 +49,14 @@ bool readGridSellmeier(const QStringList &tokens, bool library, double stability
 
   medium.epsilonInfinity = formula.a;
   if (!(medium.epsilonInfinity > 0.0) || !(medium.muR > 0.0) ||
-      medium.epsilonInfinity * medium.muR * stability * stability < 1.0 - 1e-12) {
-    reason = tr("A and muR must be positive with A muR stability^2 >= 1 (Courant limit)");
-    return false;
-  }
-  if (medium.sigma < 0.0) {
-    reason = tr("the conductivity must not be negative");
-    return false;
-  }
+      medium.epsilonInfinity * medium.muR * stability * stability < 1.0 - 1e-12)
+    return tr("A and muR must be positive with A muR stability^2 >= 1 (Courant limit)");
+  if (medium.sigma < 0.0)
+    return tr("the conductivity must not be negative");
   double strength = 0.0;
   for (std::size_t i = 0; i < formula.b.size(); ++i) {
-    if (!(formula.b[i] > 0.0) || !(formula.c[i] >= 1e-12)) {
-      reason = tr("every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid");
-      return false;
-    }
+    if (!(formula.b[i] > 0.0) || !(formula.c[i] >= 1e-12))
+      return tr("every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid");
     strength += formula.b[i];
   }
   medium.poles = int(formula.b.size());
@@ -79,9 +65,7 @@ bool readGridSellmeier(const QStringList &tokens, bool library, double stability
     medium.resonance[i] = materials::speedOfLight / (std::sqrt(formula.c[std::size_t(i)]) * 1e-6);
     medium.weight[i] = formula.b[std::size_t(i)] / strength;
   }
-  if (!std::isfinite(medium.epsilonStatic)) {
-    reason = tr("the Sellmeier strengths are too large");
-    return false;
-  }
-  return true;
+  if (!std::isfinite(medium.epsilonStatic))
+    return tr("the Sellmeier strengths are too large");
+  return QString();
 }

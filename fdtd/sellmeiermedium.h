@@ -22,6 +22,5 @@ struct GridSellmeier
 // Reads the values of a "parameters" line (its tokens, the keyword last):
 // "sellmeier": A muR sigma B1 C1 [B2 C2 [B3 C3]]; "material" (library):
 // NAME [muR]. stability is the Courant divisor, which the permittivity must
-// allow (A muR S^2 >= 1). False with the reason when the line is refused.
-bool readGridSellmeier(const QStringList &tokens, bool library, double stability,
-                       GridSellmeier &medium, QString &reason);
+// allow (A muR S^2 >= 1). Returns why the line is refused, or nothing.
+QString readGridSellmeier(const QStringList &tokens, bool library, double stability, GridSellmeier &medium);
