@@ -145,7 +145,7 @@ bool UppeConfigReader::readIntegration(IntegrationSettings &settings)
     return true;
   bool ok = false;
   const QString general = valueAt(lines, status.currentLine);
-  const int generalValue = general.toInt(&ok, 10);
+  const int generalValue = general.toInt(&ok);
   if (!ok)
     return fail(status.currentLine, tr("the value \"%1\" is not a whole number; 0 (real formulation) "
                                 "or 1 (general formulation) was expected")
