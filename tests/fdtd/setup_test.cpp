@@ -321,10 +321,10 @@ const ChangeCase warningCases[] = {
      "The lumped termination of 50000.8 ohm at grid point 100 cannot be held stable: the field at it grows without "
      "bound. The largest stable resistance there is 376.73 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 1 and "
      "the medium's impedance Z = 376.73 ohm and index n = 1)."},
-    {"LumpedInGlassAtStability2", all(set(2, "2 stability"), set(10, "3 1 parameters"), add("1500 lumped|end lumped")),
-     "The lumped termination of 1500 ohm at grid point 100 cannot be held stable: the field at it grows without "
-     "bound. The largest stable resistance there is 1474.84 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 2 "
-     "and the medium's impedance Z = 217.51 ohm and index n = 1.732)."},
+    {"LumpedInAMagneticMediumAtStability2", all(set(2, "2 stability"), set(10, "1.5 2 parameters"), add("3000 lumped|end lumped")),
+     "The lumped termination of 3000 ohm at grid point 100 cannot be held stable: the field at it grows without "
+     "bound. The largest stable resistance there is 2949.68 ohm (Z (S n + sqrt((S n)^2 - 1)) with stability S = 2 "
+     "and the medium's impedance Z = 435.01 ohm and index n = 1.732)."},
     {"LibraryMaterialOutsideItsWavelengths", all(set(2, "1.1 stability"), medium("material", "silicon")),
      "Section 1 (cells 1 to 99, silicon): the sources reach 0.666 to 0.999 um, outside the wavelengths its formula "
      "is stated for (1.36 to 11 um); there the index is extrapolated (3.665 at 0.799 um)."}};

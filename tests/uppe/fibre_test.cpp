@@ -339,6 +339,10 @@ TEST(Fibre, MeasuredSpectrumReproducesThePulseItWasWrittenFrom)
       peak = std::max(peak, std::abs(a[std::size_t(j)]));
     }
     EXPECT_LT(worst / peak, byWavelength ? 1e-6 : 1e-9) << (byWavelength ? "nm" : "THz");
+    // The summary's T0 of a measured pulse: its intensity FWHM over the sech factor 2 acosh(sqrt 2).
+    const double t0 = intensityFwhm(measured->getInputField(), dt) / (2.0 * std::acosh(std::sqrt(2.0)));
+    EXPECT_TRUE(measured->setupSummary().contains(QString("Pulse scales: T0 = %1 fs,").arg(t0 * 1e15, 0, 'g', 4)))
+        << t0 << measured->setupSummary().toStdString();
   }
 }
 
