@@ -65,6 +65,7 @@ TEST(Materials, SteffenKeepsFlatStretchesFlatAndReadsKSeparately)
   ASSERT_TRUE(table) << reason.toStdString();
   EXPECT_EQ(table->at(0.5), std::complex<double>(1.5, 0.02));
   EXPECT_DOUBLE_EQ(table->at(0.65).real(), 1.4); // a natural spline would dip below
+  EXPECT_DOUBLE_EQ(table->at(0.4).real() + table->at(0.7).real(), 1.7 + 1.4); // both ends are inside
   EXPECT_TRUE(table->at(0.45).real() > 1.5 && table->at(0.45).real() < 1.7);
   EXPECT_TRUE(std::isnan(table->at(0.8).real()) && std::isnan(table->at(0.39).real()));
 }

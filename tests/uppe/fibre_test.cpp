@@ -160,6 +160,12 @@ TEST(Fibre, LossAloneLeavesTenToTheMinusAlphaLOverTenOfTheEnergy)
     return std::inner_product(x.begin(), x.end(), x.begin(), 0.0);
   };
   const double input = squares(field->getInputField());
+  // A sech pulse's carrier is sin(w (t - T/2)) at phase 0: the field projects onto it positively.
+  const std::vector<double> &t = field->getTimePoints();
+  double projection = 0.0;
+  for (std::size_t j = 0; j < t.size(); ++j)
+    projection += field->getInputField()[j] * std::sin(2 * pi * c / 1550e-9 * (t[j] - 0.5 * t.back()));
+  EXPECT_GT(projection, 0.0);
   runToEnd(*field);
   EXPECT_NEAR(squares(field->getTimeField()) / input, std::pow(10.0, -0.7), 1e-6);
 }
@@ -224,7 +230,7 @@ TEST(Fibre, EnvelopeAndFieldModelsAgreeOnTheFundamentalBand)
   double worst = 0.0;
   for (std::size_t j = 0; j < envelope.size(); ++j)
     worst = std::max(worst, std::fabs(envelope[j] - field[j]));
-  EXPECT_LT(worst / peak, 5e-3);
+  EXPECT_LT(worst / peak, 1.5e-3); // 3e-4 here; a nonlinearity 1 % off in either model gives 4.6e-3
   EXPECT_GT(peak, 1.2 * 1800.0); // the pulse has compressed: the comparison is not trivial
 }
 

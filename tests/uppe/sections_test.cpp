@@ -342,7 +342,7 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
   auto e = build(configuration({{MethodLine, "rkck method"}, {FshiftLine, "-50 fshift"}, {UseGeneralLine, "1 usegeneral"},
                                 {LinearLine, "1 linear"}, {MediumLine, "lor1ker1 medium"},
                                 {ParametersLine, "1 0 0 2.1 0.5 3000 2e-22 12.2 32 0.82 parameters THz"},
-                                {24, "sech2 shape"}, {25, "2 -0.25 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
+                                {24, "sech2 shape"}, {25, "2 -0.2512345678 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
                                 {28, "150 centre"}, {29, "2 timeduration"}, {30, "1024 timepoints"}, {31, "0.02 tau"}}));
   ASSERT_TRUE(e->isConstructed()) << qPrintable(e->loadStatus().errorReason);
   EXPECT_EQ(setupSummaryText(*e).toStdString(),
@@ -354,7 +354,7 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
             "Nonlinear length: 1.637e+18 mm (n2 = 2e-22 m^2/V^2, peak amplitude 2 V/m)\n"
             "Integration: rkck, adaptive, at least 10 steps of at most 0.1 mm; absolute tolerance 1e-06\n"
             "Pulse 1: gauss, centre 100 THz, 3dB bandwidth 5 THz, amplitude 1 V/m, centred at 1000 fs\n"
-            "Pulse 2: sech2, centre 150 THz, tau 0.02 ps, amplitude 2 V/m, centred at 0.75 ps\n"
+            "Pulse 2: sech2, centre 150 THz, tau 0.02 ps, amplitude 2 V/m, centred at 0.74876543 ps\n"
             "Memory: about 556 kB\nWarnings:\n"
             "  - The cubic nonlinearity makes a third-harmonic band up to about 3 x 186.8 = 560.5 THz, above the "
             "highest frequency of the grid (305.8 THz): it folds back into the spectrum. More \"timepoints\" over "
