@@ -39,5 +39,6 @@ TEST(Cubic, RandomCubicsWithKnownRoots)
     EXPECT_NEAR(one.r0, root, 1e-9 * (1 + std::fabs(root) + s));
     EXPECT_NEAR(one.r1, re, 1e-8 * (1 + std::fabs(re) + s));
     EXPECT_NEAR(std::fabs(one.r2), im, 1e-8 * (1 + s));
+    EXPECT_EQ(nearestRoot(one, re), one.r0); // the real root continues, however near the pair's real part
   }
 }

@@ -562,8 +562,8 @@ TEST(Threads, PlanBySizeAndMachine)
     EXPECT_EQ(plan.most, c.most) << c.name;
     EXPECT_EQ(plan.reason.toStdString(), c.reason) << c.name;
   }
-  // A grid of 3000 cells asking for two threads steps with one.
-  const auto e = engineFrom(changed(set(3, "2 threads")));
+  // A grid of 3000 cells asking for the most threads allowed steps with one.
+  const auto e = engineFrom(changed(set(3, "256 threads")));
   ASSERT_TRUE(e->isConstructed());
   EXPECT_EQ(e->threadPlan.most, 1);
   e->step();

@@ -89,15 +89,15 @@ TEST(Observation, WavelengthLineMatchesItsFrequencyTwin)
                         "1 itstart", "end itend", "um anyunit", "fourier typeOf", "G * name",
                         "2 z-location", "0 use", QStringLiteral("%1 0 %1 start").arg(twin, 0, 'g', 17),
                         "1 itstart", "end itend", "THz anyunit", "spectrogram typeOf", "S * name",
-                        "800 100 1000 start", "nm * anyunit", "1 1 1 loc_start"}));
+                        "8e-7 1e-7 1e-6 start", "m * anyunit", "1 1 1 loc_start"}));
   auto *f = dynamic_cast<FourierPostprocessingFreqList<int, double> *>(o.fourier[0]);
   auto *g = dynamic_cast<FourierPostprocessingFreqList<int, double> *>(o.fourier[2]);
   ASSERT_TRUE(f && g);
   ASSERT_EQ(f->frequencies.size(), 3u);
   EXPECT_DOUBLE_EQ(f->frequencies[0], twin);
   EXPECT_DOUBLE_EQ(f->frequencies[2], 299.792458);
-  EXPECT_DOUBLE_EQ(g->frequencies[0], twin * 1e-3); // nm pairs with PHz
-  EXPECT_EQ(f->unitName() + " " + g->unitName(), "um nm");
+  EXPECT_NEAR(g->frequencies[0], twin * 1e6, 1e-6); // m pairs with MHz
+  EXPECT_EQ(f->unitName() + " " + g->unitName(), "um m");
   std::vector<double> e(4, 0.0), h(5, 0.0);
   for (int it = 1; it <= 50; ++it) {
     e[1] = std::sin(0.01 * it * it);

@@ -251,6 +251,10 @@ TEST(Fibre, PulseFormsGiveTheirAnalyticPeakEnergyAndWidth)
   std::vector<double> p(power->getInputField());
   EXPECT_NEAR(peakOf(p), 100.0, 1e-9);
   EXPECT_NEAR(intensityFwhm(p, power->getTimeStep()), 100e-15, 0.3e-15);
+  for (const char *shape : {"sech shape", "sech2 shape"}) {
+    auto other = withEdits({{FShape, shape}, {FSize, "100 0 peakpower"}});
+    EXPECT_NEAR(intensityFwhm(other->getInputField(), other->getTimeStep()), 100e-15, 0.3e-15) << shape;
+  }
 
   auto energy = withEdits({{FSize, "1e-12 0 energy"}});
   EXPECT_NEAR(energyOf(*energy, energy->getInputEnvelope()), 1e-12, 1e-21);
