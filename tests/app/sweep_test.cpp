@@ -212,6 +212,7 @@ const ExpansionCase expansionCases[] = {
     {{"a=linspace:0:1"}, false, {},
      "--vary a=linspace:0:1: expected linspace:START:STOP:COUNT with numbers and COUNT of at least 1"},
     {{"a=logspace:0:1:3"}, false, {}, "--vary a=logspace:0:1:3: logspace needs START and STOP above 0"},
+    {{"a=logspace:1:0:3"}, false, {}, "--vary a=logspace:1:0:3: logspace needs START and STOP above 0"},
     {{"amplitude"}, false, {}, "--vary \"amplitude\" is not KEY=VALUE"},
     {{"a=linspace:0:1:1000", "b=linspace:0:1:1000"}, false, {},
      "the --vary lists expand to 1000000 runs; at most 999999 are allowed"},

@@ -192,6 +192,8 @@ const ChangeCase failureCases[] = {
      SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
     {"SellmeierTermWithoutStrength", medium("sellmeier", "1.5 1 0 0 0.01"),
      SYNTAX(10) "\"1.5 1 0 0 0.01 parameters\": every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid"},
+    {"SellmeierResonanceJustTooShort", medium("sellmeier", "1.5 1 0 1 0.01 0.5 9.9e-13"),
+     SYNTAX(10) "\"1.5 1 0 1 0.01 0.5 9.9e-13 parameters\": every Sellmeier term needs B > 0 and C >= 1e-12 um^2 on the grid"},
     {"SellmeierFourTerms", medium("sellmeier", "1.5 1 0 1 1 1 1 1 1 1 1"),
      SYNTAX(10) "\"1.5 1 0 1 1 1 1 1 1 1 1 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
     {"SellmeierNegativeConductivity", medium("sellmeier", "1.5 1 -1 1 0.01"),

@@ -132,6 +132,11 @@ TEST(Units, AutomaticTimeUnitBands)
   for (int k : {-30, -23, 23, 30}) // beyond the table
     EXPECT_NEAR(powerOfTen(k) / std::stod("1e" + std::to_string(k)), 1.0, 1e-15) << k;
   EXPECT_EQ(frequencyUnitName(15), "PHz");
+  // Run-time announcements: whole seconds (at least 1), minutes, then hours and minutes.
+  QStringList wallTimes;
+  for (double seconds : {0.2, 59.4, 90.0, 5430.0, 7170.0, 1e16})
+    wallTimes << wallTimeText(seconds);
+  EXPECT_EQ(wallTimes.join(" | "), "1 s | 59 s | 2 min | 1 h 31 min | 2 h 0 min | more than 30 million years");
   EXPECT_EQ(std::vector<double>({lengthScaleOf("m"), lengthScaleOf("MM"), lengthScaleOf("nm"), lengthScaleOf("ft")}),
             std::vector<double>({1.0, 1e-3, 1e-9, 0.0}));
 }

@@ -117,6 +117,8 @@ TEST(EvolutionMaps, SpectrogramPeaksAtThePulsesDelayAndFrequency)
     EXPECT_NEAR(m.y[0], -50.0, 1e-9); // rows from the carrier less half the sampling rate
     EXPECT_NEAR(m.y[std::size_t(row)], 220.0, 1.01 * (m.y[1] - m.y[0])) << gate;  // THz
   }
+  // One row fewer than the 4096 bins: rows of two bins, never more rows than asked for.
+  EXPECT_EQ(outputSpectrogram(e.record, 0.0, 8, 4095).rows, 2048);
 }
 
 TEST(EvolutionMaps, SaveAllWritesTheMatricesWithTheirAxes)

@@ -255,6 +255,9 @@ TEST(Fibre, PulseFormsGiveTheirAnalyticPeakEnergyAndWidth)
     auto other = withEdits({{FShape, shape}, {FSize, "100 0 peakpower"}});
     EXPECT_NEAR(intensityFwhm(other->getInputField(), other->getTimeStep()), 100e-15, 0.3e-15) << shape;
   }
+  // A Gaussian by its 3 dB bandwidth (power spectrum at half height df away): intensity FWHM ln 2 / (pi df).
+  auto bandwidth = withEdits({{FWidth, "2 3dB"}, {FSize, "100 0 peakpower"}});
+  EXPECT_NEAR(intensityFwhm(bandwidth->getInputField(), bandwidth->getTimeStep()), std::log(2.0) / (pi * 2e12), 0.3e-15);
 
   auto energy = withEdits({{FSize, "1e-12 0 energy"}});
   EXPECT_NEAR(energyOf(*energy, energy->getInputEnvelope()), 1e-12, 1e-21);
