@@ -185,8 +185,7 @@ public:
       E[i] = en;
       poles.advance(i, en);
     };
-    if (this->closesRing())
-      cell(0, H[1] - H[this->hEnd]);
+    // Built on the plain grid only (the reader refuses it on rings): no cell closes a ring.
     forEachCellScalar<I>(this->eStart, this->eEnd, KerrRamanMaterial<Base>::parallelCells,
                          [=](I i) { cell(i, H[i + 1] - H[i]); });
   }

@@ -11,6 +11,7 @@
 #include "app/lumora.h"
 #include "fdtd/fdtdsimulator.h"
 #include "results/columnwriter.h"
+#include "results/resultcatalogue.h"
 #include "results/resultsaving.h"
 
 #include <QDateTime>
@@ -130,6 +131,8 @@ TEST_F(WorkingDirectoryTest, FullDiskLeavesOnlyCompleteFilesAndKeepsOldOnes)
   EXPECT_EQ(testsupport::readAll(old), "! old block\n1\t2\n");
   EXPECT_TRUE(saveAllResults(engine.get(), config, base, "full", savedAt).succeeded());
   EXPECT_TRUE(QFileInfo(folder + "results.h5").size() > QFileInfo(folder + "T.txt").size());
+  // Into a folder that is not there results.h5 cannot even start, and says so.
+  EXPECT_FALSE(writeResultsHdf5File(*engine, dir.filePath("missing/"), config, saveAllEntries(*engine)));
 }
 
 // Notes a deletion while the engine is inside its step.
