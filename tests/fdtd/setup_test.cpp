@@ -299,6 +299,10 @@ const ChangeCase warningCases[] = {
      "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at 450 THz (the highest significant "
      "frequency of the sources, index 1), fewer than 10: the grid's dispersion will distort the pulse; use cells of "
      "at most 66.6 nm."},
+    {"CoarseCellsForAPlaneWave", all(set(5, "100 size"), set(11, "plane_wave geometry"), set(13, "0 1 0 1 1 0 0 amplitude")),
+     "Section 1 (cells 1 to 100, lossless dielectric): 6.66 cells per wavelength at 450 THz (the highest significant "
+     "frequency of the sources, index 1), fewer than 10: the grid's dispersion will distort the pulse; use cells of "
+     "at most 66.6 nm."},
     {"StrongKerr", all(medium("ker1", "2 1 0.125 12.2 32 0.7"), set(13, "0 2 0 amplitude")),
      "Section 1 (cells 1 to 100, Kerr and Raman medium): at the source amplitude 2 V/m the Kerr effect changes the "
      "index by 11.8 %, more than 10 %: the third-order model no longer describes the medium."},
