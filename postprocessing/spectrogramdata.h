@@ -22,7 +22,6 @@ struct SpectrogramInterval
   double maximum = 0.0;
   double minValue() const { return minimum; }
   double maxValue() const { return maximum; }
-  double width() const { return maximum - minimum; }
 };
 
 class SpectrogramData

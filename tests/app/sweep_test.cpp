@@ -82,7 +82,7 @@ using Overrides = ::testing::TestWithParam<OverrideCase>;
 TEST_P(Overrides, ReplaceTheValueTokensOfTheLineTheReaderFinds)
 {
   QStringList raw = {"# 1e8 0 amplitude in a comment", "1e8 0 amplitude", "4096 timepoints",
-                     "1000 timeduration", "  3 1 amplitude  * second pulse", "Spectrum A *name"};
+                     "1000 timeduration", "Spectrum A *name", "  3 1 amplitude  * second pulse", "2 amplitude"};
   QList<ConfigOverride> list;
   QString problem;
   for (const QString &s : GetParam().sets) {
@@ -101,10 +101,11 @@ TEST_P(Overrides, ReplaceTheValueTokensOfTheLineTheReaderFinds)
 const QStringList comment = {"# 1e8 0 amplitude in a comment"};
 const OverrideCase overrideCases[] = {
     {{"amplitude=5e8"}, comment + QStringList{"5e8 amplitude", "4096 timepoints", "1000 timeduration",
-                                              "  3 1 amplitude  * second pulse", "Spectrum A *name"}, ""},
-    {{"amplitude#2=2e9   100", "name=Map B"},
-     comment + QStringList{"1e8 0 amplitude", "4096 timepoints", "1000 timeduration",
-                           "2e9 100 amplitude  * second pulse", "Map B *name"}, ""},
+                                              "Spectrum A *name", "  3 1 amplitude  * second pulse", "2 amplitude"}, ""},
+    // The last two lines hold the second and third occurrences.
+    {{"amplitude#2=2e9   100", "name=Map B", "amplitude#3=7"},
+     comment + QStringList{"1e8 0 amplitude", "4096 timepoints", "1000 timeduration", "Map B *name",
+                           "2e9 100 amplitude  * second pulse", "7 amplitude"}, ""},
     // Whole words, as the reader's: "time" is not part of "timepoints",
     // "Spectrum" is part of a name, not a keyword.
     {{"time=8192"}, {}, "--set time=8192: no line has the keyword \"time\" (line 3 \"4096 timepoints\" "
@@ -115,7 +116,7 @@ const OverrideCase overrideCases[] = {
      "--set timepionts=8192: no line has the keyword \"timepionts\"; did you mean \"timepoints\"?"},
     {{"ration=1"}, {}, "--set ration=1: no line has the keyword \"ration\" (line 4 \"1000 timeduration\" "
                        "holds it only inside \"timeduration\")"},
-    {{"amplitude#3=1"}, {}, "--set amplitude#3=1: fewer than 3 lines have the keyword \"amplitude\""}};
+    {{"amplitude#4=1"}, {}, "--set amplitude#4=1: fewer than 4 lines have the keyword \"amplitude\""}};
 INSTANTIATE_TEST_SUITE_P(Table, Overrides, ::testing::ValuesIn(overrideCases), byPrintedName);
 
 // The time left after 1 % of a run is right within a factor of two, also when
