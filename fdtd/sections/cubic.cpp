@@ -1,6 +1,7 @@
 #include "fdtd/sections/cubic.h"
 #include "input/physicalconstants.h"
 
+#include <algorithm>
 #include <cmath>
 
 CubicRoots solveCubic(double a, double b, double c)
@@ -37,7 +38,7 @@ CubicRoots solveCubic(double a, double b, double c)
   else if (u < -1.0)
     u = -1.0;
   const double phi = std::acos(u);
-  const double twoRootQ = 2.0 * std::sqrt(q > 0.0 ? q : 0.0);
+  const double twoRootQ = 2.0 * std::sqrt(std::max(q, 0.0));
   const double twoPi = physconst::twoPi;
   roots.r0 = twoRootQ * std::cos(phi / 3.0) - p;
   roots.r1 = twoRootQ * std::cos((phi + twoPi) / 3.0) - p;
