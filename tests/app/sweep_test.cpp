@@ -547,9 +547,13 @@ TEST_F(Sweep, EmittedJobsRunWithGnuParallelAndAreCollected)
 {
   const QString parallel = QStandardPaths::findExecutable("parallel");
   ASSERT_FALSE(parallel.isEmpty()) << "GNU parallel missing: run scripts/install-dependencies.sh";
+  // A template asking for 0 threads (every core) gets the share of one job.
+  testsupport::writeFile(dir, "FDTD_sweep.txt", QByteArray(gridConfig).replace("1 threads", "0 threads"));
   const Result e = sweep({"--vary", "amplitude=0 1 0,0 2 0", "--vary", "size=10,20", "--iterations",
                           "200", "--out", "out", "--emit", "parallel"});
   ASSERT_EQ(e.exitCode, 0) << e.err.toStdString();
+  EXPECT_TRUE(e.err.contains(QStringLiteral("Each grid run uses 1 thread(s): %1 core(s) shared by %1 job(s) (the "
+                                            "template asks for 0)").arg(QThread::idealThreadCount()))) << e.err.toStdString();
   EXPECT_FALSE(QFileInfo::exists(path("out/run-0001/batch-status.txt"))); // nothing ran
   QProcess p;
   p.setStandardInputFile(path("out/jobs.txt"));

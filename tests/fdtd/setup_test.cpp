@@ -188,6 +188,8 @@ const ChangeCase failureCases[] = {
     {"PoleGainBeyondTheScheme", medium("lor1", "2 1 0 3 -1e6 300 THz"),
      SYNTAX(10) "\"2 1 0 3 -1e6 300 THz parameters\": token 5 (damping): expected a damping above -9543 THz (a "
                 "stronger gain makes the update singular at this time step), found \"-1e6\""},
+    {"ThirdPoleWeightNotANumber", medium("lor3", "2 1 0 3 0.1 200 0.7 0.2 300 0.2 0.3 400 x THz"),
+     SYNTAX(10) "\"2 1 0 3 0.1 200 0.7 0.2 300 0.2 0.3 400 x THz parameters\": token 13 (weight 3): expected a number, found \"x\""},
     {"SellmeierWithoutTerms", medium("sellmeier", "1.5 1 0"),
      SYNTAX(10) "\"1.5 1 0 parameters\": expected A, muR, sigma and one to three Sellmeier terms B C"},
     {"SellmeierTermWithoutStrength", medium("sellmeier", "1.5 1 0 0 0.01"),

@@ -99,6 +99,11 @@ TEST_P(RingScheduler, PeriodIsTheRoundTripAndTheRunEndsByItself)
   // 24000 nm at L = 4000 nm: six windows, one round trip long and apart.
   auto *sp = dynamic_cast<DynamicSpectrogramPostprocessing<int, double> *>(e.spectrogram(0));
   ASSERT_NE(sp, nullptr);
+  // Past the last object every accessor answers with nothing.
+  EXPECT_EQ(std::make_tuple(e.fourierPointCount(6), e.fourierMagnitudes(6).size(), e.fourierPhases(6).size(),
+                            e.fourierStart(6), e.fourierStep(6), e.fourierIsWavelength(6), e.fourierUnit(6).isNull()),
+            std::make_tuple(0, 0u, 0u, 0.0, 0.0, false, true));
+  EXPECT_TRUE(!e.spectrogram(1) && e.spectrogramUnit(1).isNull() && !e.spectrogramIsFrequency(1));
   EXPECT_EQ(sp->windowCount(), 6);
   EXPECT_EQ(sp->data()->interval(Qt::XAxis).maximum, 450.0); // "300 5 450": its last point
   EXPECT_EQ(updated.count(), 5);

@@ -36,6 +36,24 @@ TEST(Operator, LossDampsEveryBinByItsImaginaryIndex)
   for (int k = 1; k < n / 2; ++k) // |X_k| of the half-complex bins
     EXPECT_NEAR(std::hypot(x[k], x[n - k]), std::hypot(y[std::size_t(k)], y[std::size_t(n - k)]) *
                                                  std::exp(-twoPi / c * 1e-3 * double(k) / (n * dt) * 1e-3), 1e-12) << k;
+  EXPECT_EQ(x[n / 2], 0.0); // a real Nyquist bin cannot take its factor's phase: dropped
+}
+
+// A gain whose amplification overflows (from bin 1 on here) leaves the bins
+// their magnitudes: the factor keeps only its phase, in both propagations.
+TEST(Operator, AnOverflowingGainKeepsOnlyThePhase)
+{
+  auto op = makeOperator(Complex(1.5, -30.0), 1.0, 0.0);
+  std::vector<double> y(n);
+  for (int i = 0; i < n; ++i)
+    y[std::size_t(i)] = std::sin(0.3 * i) + 0.1 * i;
+  op->setState(y.data());
+  std::copy(y.begin(), y.end(), op->polarisation());
+  op->propagateField(1e-3);
+  op->propagatePolarisation(1e-3);
+  for (const double *x : {op->field(), op->polarisation()})
+    for (int k = 1; k < n / 2; ++k)
+      EXPECT_NEAR(std::hypot(x[k], x[n - k]), std::hypot(y[std::size_t(k)], y[std::size_t(n - k)]), 1e-12) << k;
 }
 
 // P = n2 ((1 - a) E Q + a E^3), Q_j = dt sum_l h_l E^2_{(j - l) mod n},

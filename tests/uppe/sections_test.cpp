@@ -380,7 +380,7 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
 TEST(Sections, BoundaryValuesAreAccepted)
 {
   // Pulse centres at the window's end and at its start.
-  const Edits cases[] = {{{TimepointsLine, "2 timepoints"}}, {{AmplitudeLine, "0 1000 amplitude"}},
+  const Edits cases[] = {{{TimepointsLine, "2 timepoints"}}, {{1, "10000 planes"}}, {{AmplitudeLine, "0 1000 amplitude"}},
                          {{AmplitudeLine, "1 -1000 amplitude"}},
                          {{24, "conversionEfficiency typeOf"}, {25, "b * name"}, {26, "100 100 start"}},
                          {{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 1 1e-26 parameters"}},
