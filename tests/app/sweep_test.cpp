@@ -145,6 +145,9 @@ TEST(RemainingTime, FollowsTheRateAfterASlowStart)
   EXPECT_NEAR(two.secondsLeft(), 0.7 * 1.0 / 0.2, 1e-12);
   two.add(5.0, 0.7);
   EXPECT_NEAR(two.secondsLeft(), 0.3 * 3.0 / 0.4, 1e-12); // since the last sample at or below half the share done
+  RemainingTime coarse; // two samples in one tick of a coarse clock: the mean rate
+  coarse.add(1.0, 0.1), coarse.add(1.0, 0.5);
+  EXPECT_NEAR(coarse.secondsLeft(), 1.0, 1e-12);
 }
 
 TEST(OverrideText, IsRefusedWithAReason)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 
 TEST(Cubic, RandomCubicsWithKnownRoots)
 {
@@ -41,4 +42,6 @@ TEST(Cubic, RandomCubicsWithKnownRoots)
     EXPECT_NEAR(std::fabs(one.r2), im, 1e-8 * (1 + s));
     EXPECT_EQ(nearestRoot(one, re), one.r0); // the real root continues, however near the pair's real part
   }
+  const CubicRoots triple = solveCubic(-3.0, 3.0, -1.0); // (x - 1)^3: q = r = 0
+  EXPECT_EQ(std::make_tuple(triple.count, triple.r0, triple.r1, triple.r2), std::make_tuple(3, 1.0, 1.0, 1.0));
 }

@@ -154,6 +154,7 @@ TEST(Sources, RecordedPulseFileThroughTheReader)
   auto *s = e->sources.size() == 1 ? dynamic_cast<HardArbitrarySource<int, double> *>(e->sources[0]) : nullptr;
   ASSERT_NE(s, nullptr) << e->loadStatus().errorLine;
   EXPECT_EQ(s->pulse.samples(), (std::vector<double>{1, 4, -2, 6}));
+  EXPECT_EQ(std::make_tuple(s->pulse.at(-1), s->pulse.at(3), s->pulse.at(4)), std::make_tuple(0.0, 6.0, 0.0)); // 0 outside
   EXPECT_EQ(s->startIteration, std::ceil(1e-15 / e->timeStep()));
   EXPECT_TRUE(e->setupSummary().contains("\nSources:\n  1. recorded pulse at grid point 50, amplitude 2 V/m, duration "
                                          "133.4 as, delay 1.001 fs\n")) << e->setupSummary().toStdString(); // 4 and 30 steps

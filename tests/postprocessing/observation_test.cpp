@@ -82,13 +82,13 @@ TEST(Observation, SeriesNumberTheirObjectsAndMapsOpenOneTransformPerRow)
 TEST(Observation, WavelengthLineMatchesItsFrequencyTwin)
 {
   // 800 nm is c / 800 nm = 374.740572... THz: the wavelength transform and a
-  // frequency transform at that frequency see the same spectrum.
+  // frequency transform at that frequency (in Hz) see the same spectrum.
   const double twin = 299792458.0 / 800e-9 / 1e12;
   Owner o(4);
   ASSERT_FALSE(o.parse({"fourier typeOf", "F * name", "2 z-location", "0 use", "0.8 0.1 1.0 start",
                         "1 itstart", "end itend", "um anyunit", "fourier typeOf", "G * name",
-                        "2 z-location", "0 use", QStringLiteral("%1 0 %1 start").arg(twin, 0, 'g', 17),
-                        "1 itstart", "end itend", "THz anyunit", "spectrogram typeOf", "S * name",
+                        "2 z-location", "0 use", QStringLiteral("%1 0 %1 start").arg(twin * 1e12, 0, 'g', 17),
+                        "1 itstart", "end itend", "Hz anyunit", "spectrogram typeOf", "S * name",
                         "8e-7 1e-7 1e-6 start", "m * anyunit", "1 1 1 loc_start"}));
   auto *f = dynamic_cast<FourierPostprocessingFreqList<int, double> *>(o.fourier[0]);
   auto *g = dynamic_cast<FourierPostprocessingFreqList<int, double> *>(o.fourier[2]);

@@ -1,7 +1,9 @@
-// The right-hand-side operator on tiny grids (loss, the causal Raman
-// convolution) and the refractive-index models.
+// The right-hand-side operators on tiny grids (loss, the causal Raman
+// convolution, the envelope's self-steepening) and the refractive-index models.
 
 #include "uppetestsupport.h"
+
+#include "uppe/envelopepropagator.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +112,27 @@ TEST(RefractiveIndex, LorentzPole)
   // At 256 bits the imaginary part of a nearly lossless root survives.
   EXPECT_NEAR(refractiveIndexFromPermittivity(Complex(2.25, 1e-20), true).imag(), 1e-20 / 3.0, 1e-30);
 
+}
+
+// The envelope model's nonlinearity on a tone of 1 W: its phase turns by
+// gamma (1 + W / w0) z, the self-steepening factor of its absolute frequency,
+// on either side of the carrier and beyond a third of the window.
+TEST(Operator, SelfSteepeningScalesATonesPhaseByItsAbsoluteFrequency)
+{
+  EnvelopePropagator::Settings s;
+  s.n = 64, s.dt = 1e-15, s.referenceFrequency = 300e12, s.gamma = 0.01, s.fixedStep = true, s.firstStep = 1.0;
+  s.dispersion.assign(64, 0.0), s.plannerFlags = FFTW_ESTIMATE;
+  for (int k : {3, 25, 61}) {
+    std::vector<Complex> tone(64), out;
+    for (int j = 0; j < 64; ++j)
+      tone[std::size_t(j)] = std::polar(1.0, twoPi * k * j / 64.0);
+    EnvelopePropagator p(s, tone);
+    while (p.position() < 10.0)
+      p.step(10.0, 1.0);
+    p.field(out);
+    const double w = (k < 32 ? k : k - 64) * twoPi / (64 * s.dt);
+    EXPECT_NEAR(std::abs(std::arg(out[5] / tone[5])), 0.1 * (1.0 + w / (twoPi * 300e12)), 1e-7) << k;
+  }
 }
 
 } // namespace

@@ -342,7 +342,7 @@ TEST(Sections, SummaryStatesEveryValueAsRead)
   auto e = build(configuration({{MethodLine, "rkck method"}, {FshiftLine, "-50 fshift"}, {UseGeneralLine, "1 usegeneral"},
                                 {LinearLine, "1 linear"}, {MediumLine, "lor1ker1 medium"},
                                 {ParametersLine, "1 0 0 2.1 0.5 3000 2e-22 12.2 32 0.82 parameters THz"},
-                                {24, "sech2 shape"}, {25, "2 -0.2512345678 amplitude"}, {26, "THz funit"}, {27, "ps tunit"},
+                                {24, "sech2 shape"}, {25, "THz funit"}, {26, "2 -0.2512345678 amplitude"}, {27, "ps tunit"},
                                 {28, "150 centre"}, {29, "2 timeduration"}, {30, "1024 timepoints"}, {31, "0.02 tau"}}));
   ASSERT_TRUE(e->isConstructed()) << qPrintable(e->loadStatus().errorReason);
   EXPECT_EQ(setupSummaryText(*e).toStdString(),
