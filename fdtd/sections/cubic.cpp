@@ -31,9 +31,7 @@ CubicRoots solveCubic(double a, double b, double c)
   // Three real roots (trigonometric form). The tolerance above can send a
   // slightly negative q here; it is then treated as 0 (a triple root).
   double u = -r / std::sqrt(q3);
-  if (std::isnan(u))
-    u = 1.0;
-  if (u > 1.0)
+  if (std::isnan(u) || u > 1.0)
     u = 1.0;
   else if (u < -1.0)
     u = -1.0;
