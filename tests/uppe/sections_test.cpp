@@ -142,6 +142,8 @@ TEST(Sections, RefusedLinesHaveTheirExactTwoLineMessages)
        "value 3 \"x\" is not a finite number; a number was expected"},
       {{{ParametersLine, "1.5 0 0 1 1 1 parameters THz"}}, ParametersLine,
        "nothing may follow \"parameters\""},
+      {{{MediumLine, "fibre medium"}, {ParametersLine, "835 0.11 0.18 12.2 32 0 -11 parameters THz"}}, ParametersLine,
+       "nothing may follow \"parameters\""},
       {{{MediumLine, "lor1 medium"}, {ParametersLine, "1 0 0 2.1 0 3000 parameters furlongs"}}, ParametersLine,
        "the unit \"furlongs\" after \"parameters\": one of Hz, kHz, MHz, GHz, THz, PHz was expected"},
       {{{MediumLine, "taylorSeriesDispersive medium"}, {ParametersLine, "1e14 0 1e-26 parameters"}}, ParametersLine,
